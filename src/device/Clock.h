@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+
+// Time as the program sees it. Everything that waits or stamps goes through a
+// Clock so that tests run detection, the monitoring cycle and the plan
+// scheduler without waiting for real.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds of a steady counter that wraps at 2^32, like a system tick count.
+    virtual std::uint32_t tickMs() = 0;
+    // Blocks for ms milliseconds (a fake clock just advances).
+    virtual void sleepMs(int ms) = 0;
+    // Wall time: seconds since 1970-01-01 00:00 UTC.
+    virtual std::int64_t nowSeconds() = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    std::uint32_t tickMs() override;
+    void sleepMs(int ms) override;
+    std::int64_t nowSeconds() override;
+    static SystemClock& instance();
+};
+
+// A clock that moves only when told to (or when something sleeps on it).
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(std::int64_t wallSeconds = 1700000000, std::uint32_t tick = 0)
+        : wallMs_(wallSeconds * 1000), tick_(tick) {}
+    std::uint32_t tickMs() override { return tick_; }
+    void sleepMs(int ms) override { advanceMs(ms); }
+    std::int64_t nowSeconds() override { return wallMs_ / 1000; }
+    void advanceMs(std::int64_t ms) {
+        tick_ += static_cast<std::uint32_t>(ms);
+        wallMs_ += ms;
+    }
+    void setWallSeconds(std::int64_t s) { wallMs_ = s * 1000; }
+    void setTick(std::uint32_t t) { tick_ = t; }
+
+private:
+    std::int64_t wallMs_;
+    std::uint32_t tick_;
+};

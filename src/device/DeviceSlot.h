@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include <QByteArray>
+
+#include "device/CommandTable.h"
+#include "device/Transport.h"
+
+inline constexpr int MAX_DEVICES = 10;
+
+using SpectrumBuffer = std::array<float, MAX_POINTS>;
+
+// One attached spectrometer, in detection order.
+struct DeviceSlot {
+    DeviceSlot();
+    std::unique_ptr<Transport> handle;  // empty when the slot is free
+    bool bridged = false;               // behind the USB-serial bridge: paged table reads
+    float version = 0.0f;               // decimal value of the version text
+    bool isLX = false;                  // the data-logging model
+    QByteArray versionText;             // as read at detection, for the device list
+    QByteArray serialText;              // as read at detection, for the device list
+    SpectrumBuffer spectrum{};          // last spectrum; a ramp 0, 100, ... until the first read
+    float temperature = 0.0f;           // last temperature read
+
+    bool isOpen() const { return handle != nullptr; }
+};
+
+// The LED illumination unit.
+struct LedUnit {
+    std::unique_ptr<Transport> handle;
+    bool present = false;
+    QByteArray label;  // name + " ver " + version
+    std::int32_t state = 0;  // 0 off, 1 on; re-sent on every monitoring tick
+    float temperature = 0.0f;
+};
+
+// The one spectrum grid of the system. pointCount and firstWavelength live in
+// the data set (so a document brings its own grid); the rest in the view.
+struct SensorProfile {
+    std::int32_t pointCount = 511;
+    std::int32_t firstWavelength = 340;
+    std::int32_t pixelCount = 288;
+    bool nirSensor = false;
+    bool uvSensor = false;
+};
+
+// Firmware gates: a device at exactly 1.5 gets averaging and store-dark but no
+// auxiliary-setting commands.
+bool VersionAtLeast15(const DeviceSlot& slot);
+bool VersionAbove15(const DeviceSlot& slot);
+
+// Decimal value of a version text: leading digits and one point; no number gives 0.
+float ParseVersion(const QByteArray& text);
+
+// The row of the sensor model table for one model text (exact match). pixelCount
+// is left as given for models not in the table.
+SensorProfile ProfileForSensorModel(const QByteArray& model, std::int32_t currentPixelCount);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include <QByteArray>
+
+#include "device/CommandWord.h"
+#include "device/DeviceSlot.h"
+#include "device/Transport.h"
+
+// The one exchange primitive: write the request, and only after a complete
+// write read the reply. A reply that does not arrive in full is missing: false
+// is returned and `reply` is left as it was.
+bool Exchange(Transport& port, CommandWord word, std::span<std::uint8_t> reply);
+
+// A setting command: word plus int32 payload as one 8-byte write (4 bytes, no
+// payload, for CMD_STORE_DARK), then the 2-byte acknowledgement (not examined).
+bool SendSetting(Transport& port, CommandWord word, std::int32_t value);
+bool SendStoreDark(Transport& port);
+
+// Typed reads. On a missing reply the value is left as it was and false returned.
+bool ReadInt32(Transport& port, CommandWord word, std::int32_t& value);
+bool ReadFloat(Transport& port, CommandWord word, float& value);
+// 16- or 32-byte text field (size from the word): the text before the first
+// NUL, at most the field; empty when the reply is missing.
+QByteArray ReadText(Transport& port, CommandWord word);
+
+// Table reads (codes 0x0C..0x0F): one whole exchange, or 64-byte pages when
+// bridged. `out` receives tableBytes bytes. Once a page is lost the rest of the
+// transfer is skipped (a silent device costs one timeout, not 32) and false is
+// returned; parts not received keep what `out` held.
+bool ReadTable(Transport& port, std::uint8_t code, std::size_t tableBytes, bool bridged,
+               std::span<std::uint8_t> out);
+
+// Live spectrum of a slot: whole (pointCount x 4 bytes) or always 32 pages
+// (2044 bytes) when bridged; only the first pointCount values are taken.
+// A missing reply keeps the slot's last spectrum.
+bool ReadSpectrum(DeviceSlot& slot, int pointCount);

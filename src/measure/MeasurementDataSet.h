@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+#include "device/DeviceSlot.h"
+
+inline constexpr int MAX_RECORDS = 10000;
+
+// The whole of a document's data: records of all devices, the spectrum grid,
+// the devices' identity texts and the reference record.
+//
+// A record is one time stamp plus, per device slot, a 511-value spectrum with
+// temperature, exposure and a reserved word. Records live in blocks that are
+// allocated as the data set grows, so an empty data set is small and storing a
+// record never moves the records already held.
+class MeasurementDataSet {
+public:
+    struct Entry {
+        std::array<float, MAX_POINTS> values;
+        float temperature;
+        std::int32_t exposure;
+        std::int32_t reserved;
+    };
+    struct Record {
+        std::int64_t timeStamp = 0;
+        std::array<Entry, MAX_DEVICES> entries{};
+    };
+
+    std::int32_t recordCount = 0;
+    std::int32_t deviceCount = 0;
+    std::int32_t pointCount = 511;
+    std::int32_t firstWavelength = 340;
+    std::int32_t referenceIndex = -1;
+    std::array<QByteArray, MAX_DEVICES> serialText;
+    std::array<QByteArray, MAX_DEVICES> sensorModel;
+
+    MeasurementDataSet();
+    MeasurementDataSet(MeasurementDataSet&&) noexcept;
+    MeasurementDataSet& operator=(MeasurementDataSet&&) noexcept;
+    ~MeasurementDataSet();
+
+    // Record r (0 <= r < allocated()); allocates storage up to r when needed.
+    Record& record(int r);
+    const Record& record(int r) const;
+    Entry& entry(int d, int r) { return record(r).entries[d]; }
+    const Entry& entry(int d, int r) const { return record(r).entries[d]; }
+    int allocated() const { return static_cast<int>(records_.size()); }
+
+    // The storage half of storing a record: a new record at recordCount with
+    // the given time stamp; returns its index, or -1 when the data set is full.
+    // The caller fills the entries of the first deviceCount slots.
+    int AppendRecord(std::int64_t timeStamp);
+    // The storage half of deleting record k: later records move down by one,
+    // the reference follows the rules of the data list (cleared when k is the
+    // reference). Returns false for k outside 0..recordCount-1.
+    bool RemoveRecord(int k);
+
+    // Data-list text of record r: "%Y%m%d_%H%M%S" in local time, with " [基準]"
+    // for the reference, " [参照]" for the comparison record. A time stamp that
+    // local time cannot represent gives a visible placeholder instead.
+    QString RecordLabel(int r, int comparisonIndex) const;
+
+private:
+    std::vector<std::unique_ptr<Record>> records_;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+
+#include "device/Clock.h"
+#include "device/PortProvider.h"
+
+// The port options both programs take:
+//   --port PATH=VID:PID   (repeatable) declare a port with the given USB identity
+//   VELARIM_PORTS         the same entries separated by ';'
+//   --simulate DEVICES    in-process simulated devices instead of serial ports
+//   --settle-ms N         replaces the 3000 ms waits of detection and wake-up
+struct PortOptions {
+    QStringList declaredPorts;  // "PATH=VID:PID"
+    QString simulate;           // DEVICES grammar, empty when not simulating
+    int settleMs = 3000;
+
+    // Removes the options above from args (leaving the rest in order) and reads
+    // VELARIM_PORTS. On a malformed option returns false with a one-line message.
+    bool take(QStringList& args, QString& error);
+
+    // The provider these options describe: simulated devices when --simulate is
+    // given, else the system's serial ports followed by the declared ports.
+    // Simulated devices run on `clock`. Returns nullptr with a message when the
+    // DEVICES text is malformed.
+    std::unique_ptr<PortProvider> makeProvider(Clock& clock, QString& error) const;
+};

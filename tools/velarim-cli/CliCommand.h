@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "sim/PortOptions.h"
+
+// What a command gets: its own arguments (port options already taken out) and
+// the port options. It returns the exit status and prints its own messages.
+struct CliContext {
+    QStringList args;
+    PortOptions ports;
+};
+
+using CliCommandFn = int (*)(CliContext&);
+
+// Each command registers itself from its own file.
+struct CliCommandRegistrar {
+    CliCommandRegistrar(const char* name, const char* usage, CliCommandFn fn);
+};
+
+// Helpers for commands: "--name VALUE" taken out of args. Returns false with a
+// message when the option is present without a value.
+bool TakeOption(QStringList& args, const QString& name, QString& value, QString& error);
+bool TakeIntOption(QStringList& args, const QString& name, int& value, QString& error);
+
+// One line on stderr: "velarim-cli: " + message.
+int Fail(const QString& message, int status = 1);
