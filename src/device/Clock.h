@@ -6,7 +6,7 @@
 // Clock so that tests run detection, the monitoring cycle and the plan
 // scheduler without waiting for real.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds of a steady counter that wraps at 2^32, like a system tick count.
     virtual std::uint32_t tickMs() = 0;
@@ -17,7 +17,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     std::uint32_t tickMs() override;
     void sleepMs(int ms) override;
     std::int64_t nowSeconds() override;
@@ -26,7 +26,7 @@ public:
 
 // A clock that moves only when told to (or when something sleeps on it).
 class FakeClock final : public Clock {
-public:
+  public:
     explicit FakeClock(std::int64_t wallSeconds = 1700000000, std::uint32_t tick = 0)
         : wallMs_(wallSeconds * 1000), tick_(tick) {}
     std::uint32_t tickMs() override { return tick_; }
@@ -39,7 +39,7 @@ public:
     void setWallSeconds(std::int64_t s) { wallMs_ = s * 1000; }
     void setTick(std::uint32_t t) { tick_ = t; }
 
-private:
+  private:
     std::int64_t wallMs_;
     std::uint32_t tick_;
 };

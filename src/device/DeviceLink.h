@@ -30,13 +30,17 @@ struct StoredIdentity {
 // Finds, opens and identifies the spectrometers and the LED unit, and owns
 // their ports: the ten device slots, the LED unit and the sensor profile flags.
 class DeviceLink {
-public:
+  public:
     DeviceLink(PortProvider& ports, Clock& clock, int settleMs = 3000);
 
     // Closes all spectrometer ports and fills the slots from 0 in candidate
     // order (at most MAX_DEVICES); each taken port is identified, then the
     // link waits settleMs. Returns the device count.
     int DetectSpectrometers();
+    // Version text and number, serial text and LX flag of a freshly taken slot.
+    void IdentifyOnDetection(int slot);
+    // Closes every spectrometer port and empties the slots (the spectra stay).
+    void CloseSpectrometers();
     // Serial and sensor model of one slot (the caller stores them in the data
     // set), followed by the connect limits.
     StoredIdentity ReadStoredIdentity(int slot);
@@ -50,6 +54,8 @@ public:
     // are closed. Returns the number of matching ports.
     int FindLedUnit();
     void ConnectLedUnit();
+    // Closes the LED unit's port (when the main view goes away).
+    void CloseLedUnit();
 
     // Device list entry: serial + "(" + port tag + ") " + version + "(LX)".
     QString ListEntry(int slot) const;
@@ -63,8 +69,10 @@ public:
     const SensorProfile& profile() const { return profile_; }
     Clock& clock() { return clock_; }
     int settleMs() const { return settleMs_; }
+    void setSettleMs(int ms) { settleMs_ = ms; }
+    PortProvider& ports() { return ports_; }
 
-private:
+  private:
     PortProvider& ports_;
     Clock& clock_;
     int settleMs_;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QByteArray>
+#include <QString>
 
 #include "device/CommandTable.h"
 #include "device/Transport.h"
@@ -22,6 +23,7 @@ struct DeviceSlot {
     bool isLX = false;                  // the data-logging model
     QByteArray versionText;             // as read at detection, for the device list
     QByteArray serialText;              // as read at detection, for the device list
+    QString portTag;                    // "(ttyUSB0)", "(COM7)": shown in the device list
     SpectrumBuffer spectrum{};          // last spectrum; a ramp 0, 100, ... until the first read
     float temperature = 0.0f;           // last temperature read
 
@@ -32,7 +34,7 @@ struct DeviceSlot {
 struct LedUnit {
     std::unique_ptr<Transport> handle;
     bool present = false;
-    QByteArray label;  // name + " ver " + version
+    QByteArray label;        // name + " ver " + version
     std::int32_t state = 0;  // 0 off, 1 on; re-sent on every monitoring tick
     float temperature = 0.0f;
 };

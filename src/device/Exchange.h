@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -27,11 +28,17 @@ bool ReadFloat(Transport& port, CommandWord word, float& value);
 QByteArray ReadText(Transport& port, CommandWord word);
 
 // Table reads (codes 0x0C..0x0F): one whole exchange, or 64-byte pages when
-// bridged. `out` receives tableBytes bytes. Once a page is lost the rest of the
-// transfer is skipped (a silent device costs one timeout, not 32) and false is
-// returned; parts not received keep what `out` held.
+// bridged. `out` (at least tableBytes long) receives tableBytes bytes. Once a
+// page is lost the rest of the transfer is skipped (a silent device costs one
+// timeout, not 32) and false is returned; `out` is then left as it was.
+// A paged spectrum is always SPECTRUM_PAGES pages (2044 bytes) whatever
+// tableBytes is; only the first tableBytes of it are placed in `out`.
 bool ReadTable(Transport& port, std::uint8_t code, std::size_t tableBytes, bool bridged,
                std::span<std::uint8_t> out);
+
+// Exchanges a paged transfer of the table takes: 32 for the spectrum, else the
+// table size divided by 64, rounded down.
+std::size_t PageCount(std::uint8_t code, std::size_t tableBytes);
 
 // Live spectrum of a slot: whole (pointCount x 4 bytes) or always 32 pages
 // (2044 bytes) when bridged; only the first pointCount values are taken.

@@ -18,7 +18,7 @@ struct UsbDeviceInfo {
 // Where ports come from: the serial ports of the system, ports declared on the
 // command line, or simulated devices.
 class PortProvider {
-public:
+  public:
     virtual ~PortProvider() = default;
     // Candidate port names, in the order they are tried.
     virtual std::vector<QString> candidatePorts() = 0;

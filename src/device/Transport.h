@@ -9,10 +9,12 @@
 // A device's open port: two verbs. Nothing above this knows whether a serial
 // port or a simulated device sits behind it.
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
     // Writes the bytes; returns how many were written (the caller reads a reply
-    // only after a complete write).
+    // only after a complete write). Input left over from an earlier exchange (a
+    // reply that came after its wait ran out) is dropped first, so it cannot be
+    // taken for the answer to this request.
     virtual std::size_t write(std::span<const std::uint8_t> bytes) = 0;
     // Reads exactly into.size() bytes within a short bound derived from the
     // size. Returns false when the reply did not arrive in full; the contents of

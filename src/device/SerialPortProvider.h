@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include "device/PortProvider.h"
+
+// A port with no USB identity of its own (a pseudo-terminal, a test rig),
+// given one on the command line as "PATH=VID:PID" (hex).
+struct DeclaredPort {
+    QString path;  // e.g. "/dev/pts/7"
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+};
+
+// The system's serial ports in natural name order (ttyACM2 before ttyACM10),
+// followed by the declared ports in the order given. Ports are named by their
+// path below /dev/ ("ttyUSB0", "pts/5"), or as the system lists them ("COM7").
+class SerialPortProvider final : public PortProvider {
+  public:
+    // Entries that do not parse are skipped; check them first with ParseDeclaredPort.
+    explicit SerialPortProvider(QStringList declaredPorts);
+
+    std::vector<QString> candidatePorts() override;
+    std::vector<UsbDeviceInfo> enumerateDevices() override;
+    std::unique_ptr<Transport> open(const QString& portName) override;
+
+    // "PATH=VID:PID" with 1 to 4 hex digits each. On failure returns false with
+    // a one-line message naming the entry.
+    static bool ParseDeclaredPort(const QString& text, DeclaredPort& port, QString& error);
+    // Port name of a device path: the part below /dev/, else the path itself.
+    static QString PortNameOfPath(const QString& path);
+    // Natural order of port names: digit runs compare by value.
+    static bool NaturalLess(const QString& a, const QString& b);
+    // "USB\VID_1A86&PID_7523\SERIAL" (the serial part only when there is one).
+    static QString HardwareId(std::uint16_t vendorId, std::uint16_t productId,
+                              const QString& serialNumber);
+
+  private:
+    struct Candidate {
+        QString name;
+        QString path;
+    };
+    std::vector<Candidate> scan();
+
+    std::vector<DeclaredPort> declared_;
+    std::shared_ptr<QSet<QString>> held_;  // paths of ports this program has open
+};
