@@ -10,7 +10,8 @@ std::uint32_t SystemClock::tickMs() {
 }
 
 void SystemClock::sleepMs(int ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 std::int64_t SystemClock::nowSeconds() {

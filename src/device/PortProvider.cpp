@@ -1,0 +1,5 @@
+#include "device/PortProvider.h"
+
+QString PortTag(const QString& portName) {
+    return "(" + portName + ")";
+}
