@@ -1,0 +1,54 @@
+#pragma once
+
+#include <span>
+
+#include <QImage>
+#include <QString>
+
+#include "display/CmfTable.h"
+
+class QPainter;
+
+// Chromaticity of a spectrum on the visible grid (point i at 340 + i nm): tristimulus sums over
+// i = 40..484 in single precision, ascending. valid is false when X + Y + Z is 0 (or not finite):
+// such a spectrum has no chromaticity.
+struct Chromaticity {
+    bool valid = false;
+    float x = 0.0f;
+    float y = 0.0f;
+};
+Chromaticity ChromaticityOf(const CmfTable& table, std::span<const float> spectrum);
+
+// The marker box around x, y on the background picture: x 0..0.7 over columns 88..485,
+// y 0..0.8 over rows 508..54; the box is the truncated centre +/- 5 pixels.
+struct MarkerBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+MarkerBox MarkerBoxFor(float x, float y);
+
+// "X,Y = %5.3f,%5.3f", or "X,Y = -,-" for a spectrum without chromaticity.
+QString ChromaticityText(const Chromaticity& c);
+
+// The chromaticity diagram of the graph panel. The background picture is read once from the
+// given path and kept; when reading fails, the next drawing tries again.
+class ChromaticityDiagram {
+  public:
+    explicit ChromaticityDiagram(QString backgroundPath);
+
+    // Draws onto a panel already cleared to white with its frame. An empty spectrum (no
+    // spectrometer) draws the background only. Without a background nothing is drawn.
+    void Draw(QPainter& p, std::span<const float> spectrum);
+
+    bool backgroundLoaded() const { return !background_.isNull(); }
+    const QString& backgroundPath() const { return path_; }
+
+  private:
+    bool EnsureBackground();
+
+    const CmfTable& table_;
+    QString path_;
+    QImage background_;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Pure geometry of the spectrum graph: where frames, grid lines, ticks and curve points go.
+// Painting (SpectrumGraph, StoredRecordGraph) only draws what these functions return.
+
+// The plot area inside a panel of W x H pixels: left 55, top 10, right W - 35, bottom H - 25.
+struct PlotFrame {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int height() const { return bottom - top; }  // Hp
+};
+PlotFrame PlotFrameFor(int width, int height);
+
+// One wavelength grid line: x column and the wavelength it is labelled with.
+struct WavelengthTick {
+    int x = 0;
+    int wavelength = 0;
+};
+// Grid positions at every multiple of 50 nm: i runs 0..N-2 with the near-infrared sensor,
+// otherwise 0..N+18 (one pixel per point). Writes into out, returns how many were written.
+int WavelengthTicks(const PlotFrame& f, int pointCount, int firstWavelength, bool nirSensor,
+                    std::span<WavelengthTick> out);
+inline constexpr int kMaxWavelengthTicks = 32;
+
+// ratioMin derived from the counts axis: floor(ratioMax * graphMin / graphMax) in integer
+// arithmetic (truncating, 64-bit). A graphMax of 0 gives 0.
+std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::int32_t graphMax);
+
+// Step of the counts axis: 100 when max-min <= 1000, 500 when <= 2000, 1000 when < 10000,
+// else 5000.
+std::int64_t CountsStep(std::int64_t min, std::int64_t max);
+
+// Row of value v on an axis min..max: bottom - (v - min) * Hp / (max - min), integer arithmetic
+// truncating toward zero (64-bit, so 65535 * a tall panel cannot overflow). Requires max > min.
+int TickRow(const PlotFrame& f, std::int64_t v, std::int64_t min, std::int64_t max);
+
+// One value-axis tick: its row and the value it is labelled with.
+struct ValueTick {
+    int y = 0;
+    std::int64_t value = 0;
+};
+enum class AxisKind { Counts, Ratio, Absorptance };
+// The ticks of one axis: values from min up to, not including, max that are multiples of the
+// step (counts: CountsStep, ratio: 10, absorptance: 1). An axis with max <= min has none, and so
+// has an axis with more than kMaxValueTicks ticks (their labels would run into a solid block).
+std::vector<ValueTick> ValueTicks(const PlotFrame& f, AxisKind kind, std::int64_t min,
+                                  std::int64_t max);
+inline constexpr int kMaxValueTicks = 1000;
+
+// Label texts: "%4d" for counts, "%3.0f" for ratio and absorptance, "%d" for wavelengths.
+std::string ValueLabel(AxisKind kind, std::int64_t value);
+
+// The scale of one curve: c = (value - min) * Hp / (max - min).
+struct CurveScale {
+    double min = 0;
+    double max = 1;
+    int bottom = 0;
+    int hp = 0;
+    bool valid() const { return max > min; }  // max <= min: nothing is plotted
+};
+
+// Row of a counts value: c computed in single precision, clamped to 0..Hp, y = trunc(bottom - c).
+// NaN is placed on the bottom line.
+int CountsRow(const CurveScale& s, float value);
+
+// Row of a ratio or absorptance value: c computed in double and rounded to single, then clamped
+// as above. +inf goes to the top line, -inf and NaN to the bottom line.
+int DoubleRow(const CurveScale& s, double value);
+
+// Clamp of a height above the bottom line to 0..Hp (NaN -> 0).
+float ClampHeight(float c, int hp);

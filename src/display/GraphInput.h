@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "device/DeviceSlot.h"
+#include "measure/MeasurementDataSet.h"
+
+// Display modes of the graph panel (same numbers as the view's mode combo).
+inline constexpr int kModeLine = 0;
+inline constexpr int kModeColour = 1;
+inline constexpr int kModeComparison = 2;
+inline constexpr int kModeAbsorptance = 3;
+inline constexpr int kModeChromaticity = 4;
+
+// The six axis limits the main view holds (whole numbers).
+struct AxisLimits {
+    std::int32_t graphMax = 65535;
+    std::int32_t graphMin = 0;
+    std::int32_t ratioMax = 120;
+    std::int32_t ratioMin = 0;  // derived by every drawing; the graph returns the new value
+    std::int32_t absorptionMax = 5;
+    std::int32_t absorptionMin = 0;
+};
+
+// Everything one drawing of the graph panel reads. The graph owns none of it.
+struct GraphInput {
+    int mode = kModeLine;
+    int pointCount = 511;       // N of the spectrum grid (from the data set)
+    int firstWavelength = 340;  // W0
+    bool nirSensor = false;
+    bool uvSensor = false;
+    int deviceCount = 0;     // D, 0..MAX_DEVICES
+    int currentDevice = 0;   // the selected device
+    bool monitoring = true;  // live display (slot spectra) or stored display (selectedRecord)
+
+    // Live display: each slot's latest spectrum (at least pointCount values) and temperature.
+    // An empty span draws no curve for that device.
+    std::array<std::span<const float>, MAX_DEVICES> liveSpectra{};
+    std::array<float, MAX_DEVICES> liveTemperatures{};
+
+    // Stored display and the reference/comparison curves. A null data set, or an index outside
+    // 0..recordCount-1, draws the affected curves not at all.
+    const MeasurementDataSet* dataSet = nullptr;
+    int selectedRecord = -1;
+    int referenceIndex = -1;  // normally dataSet->referenceIndex
+    int comparisonIndex = -1;
+
+    bool ledPresent = false;
+    float ledTemperature = 0.0f;
+
+    AxisLimits limits;
+};

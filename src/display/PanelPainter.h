@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+#include <QFont>
+
+class QPainter;
+
+// Drawing operations with the pixel rules of the graph panels:
+// - a rectangle (l, t, r, b) outlines columns l..r-1 and rows t..b-1 with the black pen and
+//   fills the inside white;
+// - a line from a point to another paints the start point but not the end point when it is
+//   horizontal or vertical (other lines paint both ends, one pixel more than a "line to");
+// - text is placed with its top-left corner at the point, black on opaque white, in PanelFont().
+
+// The one font of the panels: DejaVu Sans (or the closest match) at 12 pixels, so that drawings
+// are the same on every machine that has the font.
+const QFont& PanelFont();
+
+// Prepares a painter for panel drawing: no antialiasing, PanelFont, black pen, white brush.
+void BeginPanel(QPainter& p);
+
+void PanelRectangle(QPainter& p, int left, int top, int right, int bottom);
+void PanelLine(QPainter& p, int x0, int y0, int x1, int y1);
+void PanelText(QPainter& p, int x, int y, std::string_view latin1);

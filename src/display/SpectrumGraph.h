@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+#include "display/ChromaticityDiagram.h"
+#include "display/GraphGeometry.h"
+#include "display/GraphInput.h"
+#include "display/GraphPalette.h"
+
+class QImage;
+class QPainter;
+
+// The graph panel of the main view: spectrum graph in the line, colour, comparison and
+// absorptance modes, chromaticity diagram in mode 4 with the visible profile. Pens, colour
+// tables and the diagram's background are made once and kept; drawing allocates nothing per
+// point.
+class SpectrumGraph {
+  public:
+    // backgroundPath: the chromaticity diagram's picture, normally
+    // QCoreApplication::applicationDirPath() + "/xyz.bmp".
+    explicit SpectrumGraph(QString backgroundPath = {});
+
+    // Repaints the whole panel of the given size. Returns ratioMin as derived from the counts
+    // axis (the caller stores it); in the chromaticity diagram, the limits' ratioMin unchanged.
+    std::int32_t DrawGraph(QPainter& p, QSize panel, const GraphInput& in);
+    // The same onto an image (the panel's size is the image's size).
+    std::int32_t DrawGraph(QImage& image, const GraphInput& in);
+
+    const GraphPalette& palette() const { return palette_; }
+    ChromaticityDiagram& chromaticity() { return chroma_; }
+
+  private:
+    void DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in, std::int32_t ratioMin);
+    void DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in, std::int32_t ratioMin);
+    void DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in);
+    void DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in);
+    void DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                          std::int32_t ratioMin);
+    void DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
+                       const GraphInput& in);
+    void Polyline(QPainter& p, int count);
+
+    GraphPalette palette_;
+    ChromaticityDiagram chroma_;
+    std::array<QPoint, MAX_POINTS> points_{};
+};
+
+// The sample spectrum of device d as the display shows it: the slot's latest spectrum while
+// monitoring, else device d's spectrum in the selected record. nullptr when there is none.
+const float* SampleSpectrum(const GraphInput& in, int d);
+// Device d's spectrum in record r, or nullptr when r is outside 0..recordCount-1.
+const float* RecordSpectrum(const GraphInput& in, int d, int r);
