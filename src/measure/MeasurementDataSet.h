@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -20,7 +21,7 @@ inline constexpr int MAX_RECORDS = 10000;
 // allocated as the data set grows, so an empty data set is small and storing a
 // record never moves the records already held.
 class MeasurementDataSet {
-public:
+  public:
     struct Entry {
         std::array<float, MAX_POINTS> values;
         float temperature;
@@ -66,6 +67,17 @@ public:
     // local time cannot represent gives a visible placeholder instead.
     QString RecordLabel(int r, int comparisonIndex) const;
 
-private:
+  private:
     std::vector<std::unique_ptr<Record>> records_;
 };
+
+// A time stamp broken down in local time. False when local time cannot
+// represent it (conversion fails, or the year is not written with exactly
+// four digits);
+// such stamps can only come from a file and are shown as placeholders.
+bool LocalTimeOf(std::int64_t timeStamp, std::tm& out);
+
+// Placeholders of the same shape as the formatted texts.
+inline constexpr char kLabelPlaceholder[] = "????????_??????";
+inline constexpr char kDatePlaceholder[] = "\?\?\?\?/\?\?/\?\?";
+inline constexpr char kTimePlaceholder[] = "??:??:??";
