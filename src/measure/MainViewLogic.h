@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QPoint>
+#include <QString>
+
+#include "measure/ControlLayout.h"
+#include "measure/MainForm.h"
+#include "measure/MonitoringCycle.h"
+#include "measure/ProfileSettings.h"
+#include "measure/TimerHost.h"
+#include "measure/ViewState.h"
+
+class DeviceLink;
+class MeasurementDataSet;
+
+// Texts of the mode combo, in DisplayMode order.
+inline const char* const DISPLAY_MODE_TEXTS[5] = {"スペクトル（線）", "スペクトル（色）",
+                                                  "スペクトル（比較）", "スペクトル（吸収率）",
+                                                  "色度図　　　　　"};
+
+// Writes record r of the data set as one CSV line to path (header block first
+// when appendFlag is 0). The window and the command-line tool hand in the
+// export library's AppendRecordCsv.
+using RecordCsvWriter =
+    std::function<void(const QString& path, const MeasurementDataSet& data, int r, int appendFlag)>;
+
+// The main view without widgets: its state, the start-up and re-detect
+// sequences, the control handlers, the layout, the record operations and the
+// monitoring cycle. The window forwards user actions and timer firings here.
+class MainViewLogic {
+  public:
+    // Reads the settings. programFolder ends with a separator.
+    MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& settings, DeviceLink& link,
+                  MeasurementDataSet& data, DocumentHooks& document, QString programFolder);
+    // Writes the settings back and closes the LED unit's port.
+    ~MainViewLogic();
+    MainViewLogic(const MainViewLogic&) = delete;
+    MainViewLogic& operator=(const MainViewLogic&) = delete;
+
+    ViewState& state() { return state_; }
+    const ViewState& state() const { return state_; }
+    DeviceLink& link() { return link_; }
+    MeasurementDataSet& dataSet() { return data_; }
+    const MeasurementDataSet& dataSet() const { return data_; }
+    int currentDevice() const { return state_.currentDevice; }
+    void setRecordCsvWriter(RecordCsvWriter writer) { csvWriter_ = std::move(writer); }
+
+    // --- sequences -----------------------------------------------------------
+    // The form's initial update: run at start and after File > New / Open.
+    // Detection happens at the first call only.
+    void InitialUpdate();
+    // Button 1016: close, detect again, show the current device.
+    void Redetect();
+    // Detection and identity reads into the data set (device list filled);
+    // returns the number of spectrometers.
+    int DetectAndIdentify();
+
+    // --- controls ------------------------------------------------------------
+    void EnableControls(bool devicesAttached);
+    void LayoutControls(int h);
+    void OnResize(int h);
+
+    // --- handlers (the user's actions) ----------------------------------------
+    void OnModeSelected(int s);              // 1001
+    void OnDeviceSelected(int row);          // 1002
+    void OnExposureDown();                   // 1003
+    void OnExposureUp();                     // 1004
+    void OnExposureUpdate();                 // 1006
+    void OnAveragingSelected(int index);     // 1015
+    void OnDataListSelected(int row);        // 1007
+    void OnAcquireButton();                  // 1008
+    void OnDelete();                         // 1009
+    void OnSetReference();                   // 1010
+    void OnComparison();                     // 1014
+    void OnLedCheck(bool checked);           // 1048
+    void OnDarkSettingMenu();                // menu 1032
+    void OnLeftButtonDown(const QPoint& p);  // axis-limit editing
+    void OnTimer(int id) { cycle_.OnTimer(id); }
+
+    bool DarkSettingEnabled() const;  // slot 0 firmware 1.5 or above
+    bool UploadEnabled() const;       // the current device is the LX model
+    // The LED state as the LED dialog sets it: unit state and check box 1048.
+    void SetLedState(bool on);
+
+    // --- record operations -------------------------------------------------------
+    void StoreRecord();
+    void DeleteRecord(int k);
+    void SetReference(int k);
+    void SetComparison(int k);
+    QString RecordLabel(int r) const;
+    void RebuildDataList();
+    // Stores a record and, when fileName is not empty, appends it to
+    // programFolder + fileName through the CSV writer.
+    void StoreRecordAndSave(const QString& fileName, int appendFlag);
+
+    // --- settings --------------------------------------------------------------
+    void ReadSettings();
+    void WriteSettings();
+
+  private:
+    void ShowCurrentDevice(bool startUp);
+    void FallBackFromReferenceModes();
+    void Redraw();
+    int deviceCount() const;
+
+    MainForm& form_;
+    TimerHost& timers_;
+    SettingsStore& settings_;
+    DeviceLink& link_;
+    MeasurementDataSet& data_;
+    DocumentHooks& document_;
+    ViewState state_;
+    MonitoringCycle cycle_;
+    RecordCsvWriter csvWriter_;
+};
