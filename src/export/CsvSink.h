@@ -1,0 +1,52 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include <QFile>
+#include <QString>
+
+// A text file written in large blocks, with line ends written as CR LF by the
+// caller. Remembers the first failed write so that it can be reported.
+class CsvSink {
+  public:
+    enum class Mode { Truncate, Append };
+    CsvSink(const QString& path, Mode mode);
+
+    bool isOpen() const { return open_; }
+    bool Write(const char* data, std::size_t size);
+    // Writes what is buffered and closes; false when any write failed.
+    bool Finish();
+
+  private:
+    bool Flush();
+
+    QFile file_;
+    std::vector<char> buffer_;
+    bool open_ = false;
+    bool ok_ = true;
+};
+
+// A growing line of cells; Room(n) gives space for at least n more bytes.
+class LineText {
+  public:
+    char* Room(std::size_t n) {
+        if (used_ + n > text_.size())
+            text_.resize(std::max(text_.size() * 2, used_ + n));
+        return text_.data() + used_;
+    }
+    void Done(char* end) { used_ = static_cast<std::size_t>(end - text_.data()); }
+    void Append(const char* data, std::size_t size) {
+        char* out = Room(size);
+        std::copy(data, data + size, out);
+        Done(out + size);
+    }
+    void Clear() { used_ = 0; }
+    const char* data() const { return text_.data(); }
+    std::size_t size() const { return used_; }
+
+  private:
+    std::vector<char> text_;
+    std::size_t used_ = 0;
+};

@@ -1,0 +1,179 @@
+#include "export/SpectrumCsv.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "export/CsvCells.h"
+#include "export/CsvSink.h"
+
+namespace {
+// Wavelength rows built together: each (device, record) spectrum is visited
+// once per group and gives a run of neighbouring values to the group's rows.
+constexpr int kRowGroup = 16;
+constexpr char kLineEnd[] = "\r\n";
+
+struct Counts {
+    int records;
+    int devices;
+    int points;
+};
+
+Counts CountsOf(const MeasurementDataSet& data) {
+    return {std::clamp(data.recordCount, 0, MAX_RECORDS),
+            std::clamp(data.deviceCount, 0, MAX_DEVICES),
+            std::clamp(data.pointCount, 0, static_cast<int>(MAX_POINTS))};
+}
+
+CsvResult OpenFailed(const QString& path) {
+    return {false, false, QString::fromUtf8("ファイルを開けません: %1").arg(path)};
+}
+
+CsvResult Finished(CsvSink& sink, const QString& path) {
+    if (sink.Finish())
+        return {};
+    return {false, true, QString::fromUtf8("ファイルの書き込みに失敗しました: %1").arg(path)};
+}
+
+void EndLine(LineText& line) {
+    line.Append(kLineEnd, 2);
+}
+
+void WriteLine(CsvSink& sink, const LineText& line) {
+    sink.Write(line.data(), line.size());
+}
+
+void AppendFixedCell(LineText& line, float v) {
+    char* out = AppendFixed1(line.Room(kMaxFixedChars + 1), v);
+    *out++ = ',';
+    line.Done(out);
+}
+
+void AppendName(LineText& line, const QByteArray& name) {
+    line.Append(name.constData(), static_cast<std::size_t>(name.size()));
+    line.Append(",", 1);
+}
+
+void WriteWavelengthRows(CsvSink& sink, const MeasurementDataSet& data, const Counts& n) {
+    std::vector<LineText> rows(kRowGroup);
+    for (int base = 0; base < n.points; base += kRowGroup) {
+        const int count = std::min(kRowGroup, n.points - base);
+        for (int j = 0; j < count; ++j) {
+            rows[j].Clear();
+            char* out = AppendInt(rows[j].Room(16), data.firstWavelength + base + j);
+            *out++ = ',';
+            rows[j].Done(out);
+        }
+        for (int d = 0; d < n.devices; ++d) {
+            for (int r = 0; r < n.records; ++r) {
+                const float* values = data.entry(d, r).values.data() + base;
+                for (int j = 0; j < count; ++j)
+                    AppendFixedCell(rows[j], values[j]);
+            }
+        }
+        for (int j = 0; j < count; ++j) {
+            EndLine(rows[j]);
+            WriteLine(sink, rows[j]);
+        }
+    }
+}
+}  // namespace
+
+CsvResult ExportDataSetCsv(const MeasurementDataSet& data, const QString& path) {
+    CsvSink sink(path, CsvSink::Mode::Truncate);
+    if (!sink.isOpen())
+        return OpenFailed(path);
+    const Counts n = CountsOf(data);
+    LineText line;
+    line.Append(kCsvTitle, sizeof kCsvTitle - 1);
+    EndLine(line);
+    WriteLine(sink, line);
+
+    line.Clear();
+    line.Append("device,", 7);
+    for (int d = 0; d < n.devices; ++d) {
+        for (int r = 0; r < n.records; ++r)
+            AppendName(line, data.serialText[d]);
+    }
+    EndLine(line);
+    WriteLine(sink, line);
+
+    std::vector<StampCells> stamps;
+    stamps.reserve(static_cast<std::size_t>(n.records));
+    for (int r = 0; r < n.records; ++r)
+        stamps.push_back(StampCellsOf(data.record(r).timeStamp));
+    line.Clear();
+    line.Append("date,", 5);
+    for (int d = 0; d < n.devices; ++d) {
+        for (const StampCells& s : stamps) {
+            line.Append(s.date, sizeof s.date);
+            line.Append(",", 1);
+        }
+    }
+    EndLine(line);
+    WriteLine(sink, line);
+    line.Clear();
+    line.Append("time,", 5);
+    for (int d = 0; d < n.devices; ++d) {
+        for (const StampCells& s : stamps) {
+            line.Append(s.time, sizeof s.time);
+            line.Append(",", 1);
+        }
+    }
+    EndLine(line);
+    WriteLine(sink, line);
+
+    line.Clear();
+    line.Append("temperature,", 12);
+    for (int d = 0; d < n.devices; ++d) {
+        for (int r = 0; r < n.records; ++r)
+            AppendFixedCell(line, data.entry(d, r).temperature);
+    }
+    EndLine(line);
+    WriteLine(sink, line);
+
+    WriteWavelengthRows(sink, data, n);
+    return Finished(sink, path);
+}
+
+CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, int r,
+                          int appendFlag) {
+    const Counts n = CountsOf(data);
+    if (r < 0 || r >= n.records)
+        return {};
+    CsvSink sink(path, CsvSink::Mode::Append);
+    if (!sink.isOpen())
+        return OpenFailed(path);
+    LineText line;
+    if (appendFlag == 0) {
+        line.Append(kCsvTitle, sizeof kCsvTitle - 1);
+        EndLine(line);
+        line.Append("device,", 7);
+        for (int d = 0; d < n.devices; ++d)
+            AppendName(line, data.serialText[d]);
+        EndLine(line);
+        line.Append("date,time,", 10);
+        for (int d = 0; d < n.devices; ++d) {
+            line.Append("temp,", 5);
+            for (int i = 0; i < n.points; ++i) {
+                char* out = AppendInt3(line.Room(16), data.firstWavelength + i);
+                *out++ = ',';
+                line.Done(out);
+            }
+        }
+        EndLine(line);
+    }
+    const StampCells stamp = StampCellsOf(data.record(r).timeStamp);
+    line.Append(stamp.date, sizeof stamp.date);
+    line.Append(",", 1);
+    line.Append(stamp.time, sizeof stamp.time);
+    line.Append(",", 1);
+    for (int d = 0; d < n.devices; ++d) {
+        const MeasurementDataSet::Entry& entry = data.entry(d, r);
+        AppendFixedCell(line, entry.temperature);
+        for (int i = 0; i < n.points; ++i)
+            AppendFixedCell(line, entry.values[i]);
+    }
+    EndLine(line);
+    WriteLine(sink, line);
+    return Finished(sink, path);
+}
