@@ -33,7 +33,7 @@ class SimPortProvider final : public PortProvider {
     std::vector<UsbDeviceInfo> enumerateDevices() override;
     std::unique_ptr<Transport> open(const QString& portName) override;
 
-    SimWorld& world() { return world_; }
+    SimWorld& world() { return *world_; }
     int portCount() const { return static_cast<int>(ports_.size()); }
     QString portName(int port) const;
     SimDevice& device(int port) { return *ports_[port].device; }
@@ -49,7 +49,7 @@ class SimPortProvider final : public PortProvider {
         std::shared_ptr<SimDevice> device;
         std::shared_ptr<bool> held;
     };
-    SimWorld world_;
+    std::shared_ptr<SimWorld> world_;  // shared with open transports, which may outlive this
     std::vector<Port> ports_;
 };
 

@@ -1,0 +1,95 @@
+#include "sim/SimPortProvider.h"
+
+#include "sim/InProcessTransport.h"
+
+std::shared_ptr<SimDevice> MakeSimDevice(SimWorld& world, const SimDeviceSpec& spec,
+                                         int spectrometerIndex) {
+    if (spec.isLed())
+        return std::make_shared<SimLedUnit>(world, spec);
+    return std::make_shared<SimSpectrometer>(world, spec, spectrometerIndex);
+}
+
+SimPortProvider::SimPortProvider(const std::vector<SimDeviceSpec>& specs, Clock& clock,
+                                 std::uint32_t seed)
+    : world_(std::make_shared<SimWorld>(clock, seed)) {
+    int spectrometers = 0;
+    for (const SimDeviceSpec& spec : specs) {
+        Port port{spec, MakeSimDevice(*world_, spec, spectrometers), std::make_shared<bool>(false)};
+        if (!spec.isLed())
+            ++spectrometers;
+        // Until the host sets the bridge's baud rate the device hears only noise.
+        port.device->setLinkReady(!(spec.bridged && !spec.isLed()));
+        ports_.push_back(std::move(port));
+    }
+}
+
+std::unique_ptr<SimPortProvider> SimPortProvider::FromText(const QString& devices, Clock& clock,
+                                                           QString& error, std::uint32_t seed) {
+    std::vector<SimDeviceSpec> specs;
+    if (!ParseDeviceSpecs(devices, specs, error))
+        return nullptr;
+    return std::make_unique<SimPortProvider>(specs, clock, seed);
+}
+
+QString SimPortProvider::portName(int port) const {
+    return QString("sim%1").arg(port);
+}
+
+std::vector<QString> SimPortProvider::candidatePorts() {
+    std::vector<QString> names;
+    for (int i = 0; i < portCount(); ++i)
+        names.push_back(portName(i));
+    return names;
+}
+
+std::vector<UsbDeviceInfo> SimPortProvider::enumerateDevices() {
+    std::vector<UsbDeviceInfo> devices;
+    for (int i = 0; i < portCount(); ++i) {
+        const SimDeviceSpec& spec = ports_[i].spec;
+        UsbDeviceInfo info;
+        info.description = spec.isLed()   ? "Velarim LED Unit"
+                           : spec.bridged ? "USB-Serial Bridge"
+                                          : "Velarim Spectrometer";
+        info.friendlyName = info.description + " " + PortTag(portName(i));
+        info.hardwareId = QString("USB\\VID_%1&PID_%2\\SIM%3")
+                              .arg(spec.vendorId(), 4, 16, QChar('0'))
+                              .arg(spec.productId(), 4, 16, QChar('0'))
+                              .arg(i)
+                              .toUpper();
+        devices.push_back(info);
+    }
+    return devices;
+}
+
+std::unique_ptr<Transport> SimPortProvider::open(const QString& portName) {
+    for (int i = 0; i < portCount(); ++i) {
+        if (this->portName(i) != portName)
+            continue;
+        Port& port = ports_[i];
+        if (*port.held)
+            return nullptr;
+        *port.held = true;
+        std::weak_ptr<SimDevice> device = port.device;
+        std::weak_ptr<bool> held = port.held;
+        std::shared_ptr<SimWorld> world = world_;
+        return std::make_unique<InProcessTransport>(
+            port.device, portName,
+            [device] {
+                if (auto d = device.lock())
+                    d->setLinkReady(true);
+            },
+            [held, world] {
+                if (auto h = held.lock())
+                    *h = false;
+            });
+    }
+    return nullptr;
+}
+
+SimSpectrometer* SimPortProvider::spectrometer(int port) {
+    return dynamic_cast<SimSpectrometer*>(ports_[port].device.get());
+}
+
+SimLedUnit* SimPortProvider::ledUnit(int port) {
+    return dynamic_cast<SimLedUnit*>(ports_[port].device.get());
+}
