@@ -25,8 +25,9 @@ SerialTransport::~SerialTransport() {
 }
 
 std::size_t SerialTransport::write(std::span<const std::uint8_t> bytes) {
-    // A reply that arrived after its wait ran out must not answer this request.
-    port_.readAll();
+    // A reply that arrived after its wait ran out must not answer this request:
+    // drop what the driver and the port's buffer still hold.
+    port_.clear(QSerialPort::Input);
     const qint64 queued =
         port_.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
     if (queued <= 0)
