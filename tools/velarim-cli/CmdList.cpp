@@ -1,0 +1,45 @@
+// velarim-cli list: detect as the window does at start-up and print the device
+// list, one entry per spectrometer in slot order, then the LED unit's label.
+
+#include <cstdio>
+#include <vector>
+
+#include "CliCommand.h"
+#include "device/DeviceLink.h"
+
+namespace {
+void PrintLine(const QString& line) {
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+int List(CliContext& context) {
+    if (!context.args.isEmpty())
+        return Fail("list takes no arguments besides the port options, not \"" +
+                    context.args.first() + "\"");
+    QString error;
+    std::unique_ptr<PortProvider> ports =
+        context.ports.makeProvider(SystemClock::instance(), error);
+    if (!ports)
+        return Fail(error);
+
+    DeviceLink link(*ports, SystemClock::instance(), context.ports.settleMs);
+    const int count = link.DetectSpectrometers();
+    std::vector<QByteArray> sensorModels;
+    for (int i = 0; i < count; ++i)
+        sensorModels.push_back(link.ReadStoredIdentity(i).sensorModel);
+    link.FindLedUnit();
+    link.ConnectLedUnit();
+    if (count > 0)
+        link.SelectSensorProfile(sensorModels);
+
+    for (int i = 0; i < count; ++i)
+        PrintLine(link.ListEntry(i));
+    if (link.led().present)
+        PrintLine("LED: " + QString::fromLatin1(link.led().label));
+    std::fflush(stdout);
+    return 0;
+}
+
+CliCommandRegistrar reg("list", "list [--settle-ms N]", List);
+}  // namespace
