@@ -6,13 +6,7 @@
 
 #include "device/DeviceSlot.h"
 #include "measure/MeasurementDataSet.h"
-
-// Display modes of the graph panel (same numbers as the view's mode combo).
-inline constexpr int kModeLine = 0;
-inline constexpr int kModeColour = 1;
-inline constexpr int kModeComparison = 2;
-inline constexpr int kModeAbsorptance = 3;
-inline constexpr int kModeChromaticity = 4;
+#include "measure/ViewState.h"
 
 // The six axis limits the main view holds (whole numbers).
 struct AxisLimits {
@@ -26,7 +20,7 @@ struct AxisLimits {
 
 // Everything one drawing of the graph panel reads. The graph owns none of it.
 struct GraphInput {
-    int mode = kModeLine;
+    int mode = DISPLAY_LINE;    // DisplayModeValue
     int pointCount = 511;       // N of the spectrum grid (from the data set)
     int firstWavelength = 340;  // W0
     bool nirSensor = false;

@@ -1,0 +1,115 @@
+#include "display/GraphGeometry.h"
+
+#include <cmath>
+#include <cstdio>
+
+PlotFrame PlotFrameFor(int width, int height) {
+    return PlotFrame{55, 10, width - 35, height - 25};
+}
+
+int WavelengthTicks(const PlotFrame& f, int pointCount, int firstWavelength, bool nirSensor,
+                    std::span<WavelengthTick> out) {
+    const int last = nirSensor ? pointCount - 2 : pointCount + 18;
+    int n = 0;
+    for (int i = 0; i <= last && n < static_cast<int>(out.size()); ++i) {
+        const int nm = firstWavelength + i;
+        if (nm % 50 == 0)
+            out[n++] = WavelengthTick{f.left + i, nm};
+    }
+    return n;
+}
+
+std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::int32_t graphMax) {
+    if (graphMax == 0)
+        return 0;
+    const std::int64_t q = static_cast<std::int64_t>(ratioMax) * graphMin / graphMax;
+    if (q > INT32_MAX)
+        return INT32_MAX;
+    if (q < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(q);
+}
+
+std::int64_t CountsStep(std::int64_t min, std::int64_t max) {
+    const std::int64_t span = max - min;
+    if (span <= 1000)
+        return 100;
+    if (span <= 2000)
+        return 500;
+    if (span < 10000)
+        return 1000;
+    return 5000;
+}
+
+int TickRow(const PlotFrame& f, std::int64_t v, std::int64_t min, std::int64_t max) {
+    return f.bottom - static_cast<int>((v - min) * f.height() / (max - min));
+}
+
+namespace {
+
+std::int64_t StepOf(AxisKind kind, std::int64_t min, std::int64_t max) {
+    switch (kind) {
+        case AxisKind::Counts:
+            return CountsStep(min, max);
+        case AxisKind::Ratio:
+            return 10;
+        case AxisKind::Absorptance:
+            return 1;
+    }
+    return 1;
+}
+
+// Smallest multiple of step that is >= v (step > 0).
+std::int64_t FirstMultiple(std::int64_t v, std::int64_t step) {
+    std::int64_t q = v / step;  // truncates toward zero
+    if (q * step < v)
+        ++q;
+    return q * step;
+}
+
+}  // namespace
+
+std::vector<ValueTick> ValueTicks(const PlotFrame& f, AxisKind kind, std::int64_t min,
+                                  std::int64_t max) {
+    std::vector<ValueTick> ticks;
+    if (max <= min)
+        return ticks;
+    const std::int64_t step = StepOf(kind, min, max);
+    const std::int64_t first = FirstMultiple(min, step);
+    if (first >= max)
+        return ticks;
+    const std::int64_t count = (max - 1 - first) / step + 1;
+    if (count > kMaxValueTicks)
+        return ticks;
+    ticks.reserve(static_cast<std::size_t>(count));
+    for (std::int64_t v = first; v < max; v += step)
+        ticks.push_back({TickRow(f, v, min, max), v});
+    return ticks;
+}
+
+std::string ValueLabel(AxisKind kind, std::int64_t value) {
+    char buf[32];
+    if (kind == AxisKind::Counts)
+        std::snprintf(buf, sizeof buf, "%4lld", static_cast<long long>(value));
+    else
+        std::snprintf(buf, sizeof buf, "%3.0f", static_cast<double>(value));
+    return buf;
+}
+
+float ClampHeight(float c, int hp) {
+    if (!(c > 0.0f))
+        return 0.0f;  // also NaN
+    const float top = static_cast<float>(hp);
+    return c > top ? top : c;
+}
+
+int CountsRow(const CurveScale& s, float value) {
+    const float c = (value - static_cast<float>(s.min)) * static_cast<float>(s.hp) /
+                    static_cast<float>(s.max - s.min);
+    return static_cast<int>(static_cast<float>(s.bottom) - ClampHeight(c, s.hp));
+}
+
+int DoubleRow(const CurveScale& s, double value) {
+    const float c = static_cast<float>((value - s.min) * s.hp / (s.max - s.min));
+    return static_cast<int>(static_cast<float>(s.bottom) - ClampHeight(c, s.hp));
+}

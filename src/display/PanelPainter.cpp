@@ -1,0 +1,60 @@
+#include "display/PanelPainter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QString>
+
+const QFont& PanelFont() {
+    static const QFont font = [] {
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(12);
+        f.setStyleStrategy(QFont::NoAntialias);
+        f.setHintingPreference(QFont::PreferFullHinting);
+        return f;
+    }();
+    return font;
+}
+
+void BeginPanel(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setFont(PanelFont());
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.setBackground(Qt::white);
+    p.setBackgroundMode(Qt::TransparentMode);  // PanelText paints its own opaque background
+}
+
+void PanelRectangle(QPainter& p, int left, int top, int right, int bottom) {
+    if (right <= left || bottom <= top)
+        return;
+    p.fillRect(left, top, right - left, bottom - top, Qt::white);
+    const QPen saved = p.pen();
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+    p.setBrush(Qt::white);
+    p.setPen(saved);
+}
+
+void PanelLine(QPainter& p, int x0, int y0, int x1, int y1) {
+    if (y0 == y1) {
+        if (x0 == x1)
+            return;
+        p.drawLine(x0, y0, x1 > x0 ? x1 - 1 : x1 + 1, y1);
+    } else if (x0 == x1) {
+        p.drawLine(x0, y0, x1, y1 > y0 ? y1 - 1 : y1 + 1);
+    } else {
+        p.drawLine(x0, y0, x1, y1);
+    }
+}
+
+void PanelText(QPainter& p, int x, int y, std::string_view latin1) {
+    static const QFontMetrics metrics(PanelFont());
+    const QString text = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
+    p.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), Qt::white);
+    const QPen saved = p.pen();
+    p.setPen(Qt::black);
+    p.drawText(x, y + metrics.ascent(), text);
+    p.setPen(saved);
+}

@@ -1,0 +1,220 @@
+#include "display/SpectrumGraph.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <QImage>
+#include <QPainter>
+
+#include "display/PanelPainter.h"
+#include "measure/SpectrumMath.h"
+
+namespace {
+
+int PointsOf(const GraphInput& in) {
+    return std::clamp(in.pointCount, 0, int{MAX_POINTS});
+}
+
+bool Drawable(int d) {
+    return d >= 0 && d < MAX_DEVICES;
+}
+
+}  // namespace
+
+const float* RecordSpectrum(const GraphInput& in, int d, int r) {
+    const MeasurementDataSet* ds = in.dataSet;
+    if (ds == nullptr || !Drawable(d) || r < 0 || r >= ds->recordCount || r >= ds->allocated())
+        return nullptr;
+    return ds->entry(d, r).values.data();
+}
+
+const float* SampleSpectrum(const GraphInput& in, int d) {
+    if (!Drawable(d))
+        return nullptr;
+    if (!in.monitoring)
+        return RecordSpectrum(in, d, in.selectedRecord);
+    const std::span<const float> live = in.liveSpectra[d];
+    if (live.size() < static_cast<std::size_t>(PointsOf(in)))
+        return nullptr;
+    return live.data();
+}
+
+SpectrumGraph::SpectrumGraph(QString backgroundPath) : chroma_(std::move(backgroundPath)) {}
+
+std::int32_t SpectrumGraph::DrawGraph(QImage& image, const GraphInput& in) {
+    QPainter p(&image);
+    return DrawGraph(p, image.size(), in);
+}
+
+std::int32_t SpectrumGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in) {
+    BeginPanel(p);
+    PanelRectangle(p, 0, 0, panel.width(), panel.height());
+
+    if (in.mode == DISPLAY_CHROMATICITY && !in.nirSensor && !in.uvSensor) {
+        const float* s = in.deviceCount > 0 ? SampleSpectrum(in, in.currentDevice) : nullptr;
+        chroma_.Draw(p, s ? std::span<const float>(s, MAX_POINTS) : std::span<const float>());
+        return in.limits.ratioMin;
+    }
+
+    const PlotFrame f = PlotFrameFor(panel.width(), panel.height());
+    PanelRectangle(p, f.left, f.top, f.right, f.bottom);
+    const AxisLimits& lim = in.limits;
+    const std::int32_t ratioMin = DerivedRatioMin(lim.ratioMax, lim.graphMin, lim.graphMax);
+    DrawAxes(p, f, in, ratioMin);
+    if (in.deviceCount <= 0)
+        return ratioMin;
+
+    DrawCurves(p, f, in, ratioMin);
+
+    const int cur = in.currentDevice;
+    char text[48];
+    const bool stored = !in.monitoring && RecordSpectrum(in, cur, in.selectedRecord) != nullptr;
+    if (Drawable(cur) && (in.monitoring || stored)) {
+        const float t = in.monitoring ? in.liveTemperatures[cur]
+                                      : in.dataSet->entry(cur, in.selectedRecord).temperature;
+        std::snprintf(text, sizeof text, "%4.1f", static_cast<double>(t));
+        PanelText(p, f.right - 200, f.top + 2, text);
+    }
+    if (in.ledPresent) {
+        std::snprintf(text, sizeof text, "%4.1f(LED)", static_cast<double>(in.ledTemperature));
+        PanelText(p, f.right - 200, f.top + 22, text);
+    }
+    return ratioMin;
+}
+
+void SpectrumGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                             std::int32_t ratioMin) {
+    p.setPen(palette_.gridPen());
+    char text[32];
+    std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
+    const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
+    for (int k = 0; k < n; ++k) {
+        PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
+        std::snprintf(text, sizeof text, "%d", wl[k].wavelength);
+        PanelText(p, wl[k].x - 10, f.bottom + 2, text);
+    }
+
+    const AxisLimits& lim = in.limits;
+    AxisKind kind = AxisKind::Counts;
+    std::int64_t min = lim.graphMin;
+    std::int64_t max = lim.graphMax;
+    if (in.mode == DISPLAY_COMPARISON) {
+        kind = AxisKind::Ratio;
+        min = ratioMin;
+        max = lim.ratioMax;
+    } else if (in.mode == DISPLAY_ABSORPTANCE) {
+        kind = AxisKind::Absorptance;
+        min = lim.absorptionMin;
+        max = lim.absorptionMax;
+    }
+    for (const ValueTick& t : ValueTicks(f, kind, min, max)) {
+        PanelLine(p, f.left, t.y, f.right, t.y);
+        PanelText(p, f.left - 50, t.y - 10, ValueLabel(kind, t.value));
+    }
+    p.setPen(palette_.framePen());
+}
+
+void SpectrumGraph::DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                               std::int32_t ratioMin) {
+    switch (in.mode) {
+        case DISPLAY_LINE:
+            DrawLineMode(p, f, in);
+            break;
+        case DISPLAY_COLOUR:
+            if (!in.nirSensor)
+                DrawColourMode(p, f, in);
+            break;
+        case DISPLAY_COMPARISON:
+        case DISPLAY_ABSORPTANCE:
+            DrawRelativeMode(p, f, in, ratioMin);
+            break;
+        default:
+            break;
+    }
+    p.setPen(palette_.framePen());
+}
+
+void SpectrumGraph::Polyline(QPainter& p, int count) {
+    if (count > 1)
+        p.drawPolyline(points_.data(), count);
+}
+
+void SpectrumGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
+                                  const GraphInput& in) {
+    const int n = PointsOf(in);
+    const Peak peak = FindPeak(std::span<const float>(s, n), n, in.firstWavelength);
+    char text[64];
+    std::snprintf(text, sizeof text, "peak %5.0f ( %dnm)", static_cast<double>(peak.value),
+                  static_cast<int>(peak.wavelength));
+    PanelText(p, f.right - 200, f.top + 42 + 20 * row, text);
+}
+
+void SpectrumGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
+    const CurveScale scale{static_cast<double>(in.limits.graphMin),
+                           static_cast<double>(in.limits.graphMax), f.bottom, f.height()};
+    const int n = PointsOf(in);
+    const int devices = std::min(in.deviceCount, MAX_DEVICES);
+    for (int d = 0; d < devices; ++d) {
+        const float* s = SampleSpectrum(in, d);
+        if (s == nullptr)
+            continue;
+        if (scale.valid()) {
+            for (int i = 0; i < n; ++i)
+                points_[i] = QPoint(f.left + i, CountsRow(scale, s[i]));
+            p.setPen(palette_.devicePen(d, d == in.currentDevice));
+            Polyline(p, n);
+        }
+        DrawPeakLabel(p, f, d, s, in);
+    }
+}
+
+void SpectrumGraph::DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
+    const float* s = SampleSpectrum(in, in.currentDevice);
+    if (s == nullptr)
+        return;
+    const CurveScale scale{static_cast<double>(in.limits.graphMin),
+                           static_cast<double>(in.limits.graphMax), f.bottom, f.height()};
+    if (scale.valid()) {
+        const int n = PointsOf(in);
+        for (int i = 0; i < n; ++i) {
+            // The line from (x, bottom) up to (x, y) without its end point.
+            const int y = CountsRow(scale, s[i]);
+            if (y < f.bottom)
+                p.fillRect(f.left + i, y + 1, 1, f.bottom - y, palette_.wavelengthColour(i));
+        }
+    }
+    DrawPeakLabel(p, f, 0, s, in);
+}
+
+void SpectrumGraph::DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                                     std::int32_t ratioMin) {
+    const bool ratio = in.mode == DISPLAY_COMPARISON;
+    const AxisLimits& lim = in.limits;
+    const CurveScale scale{static_cast<double>(ratio ? ratioMin : lim.absorptionMin),
+                           static_cast<double>(ratio ? lim.ratioMax : lim.absorptionMax), f.bottom,
+                           f.height()};
+    if (!scale.valid())
+        return;
+    const int n = PointsOf(in);
+    const int devices = std::min(in.deviceCount, MAX_DEVICES);
+    auto plot = [&](const float* s, const float* ref) {
+        for (int i = 0; i < n; ++i) {
+            const double v = ratio ? RatioPercent(s[i], ref[i]) : Absorptance(s[i], ref[i]);
+            points_[i] = QPoint(f.left + i, DoubleRow(scale, v));
+        }
+        Polyline(p, n);
+    };
+    for (int d = 0; d < devices; ++d) {
+        const float* ref = RecordSpectrum(in, d, in.referenceIndex);
+        if (ref == nullptr)
+            return;  // no valid reference record: no curves
+        if (const float* s = SampleSpectrum(in, d)) {
+            p.setPen(palette_.devicePen(d, d == in.currentDevice));
+            plot(s, ref);
+        }
+        if (const float* c = RecordSpectrum(in, d, in.comparisonIndex)) {
+            p.setPen(palette_.devicePen(d, false));
+            plot(c, ref);
+        }
+    }
+}

@@ -1,0 +1,55 @@
+#include "display/StoredRecordGraph.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include <QPainter>
+
+#include "display/GraphGeometry.h"
+#include "display/GraphPalette.h"
+#include "display/PanelPainter.h"
+#include "measure/SpectrumMath.h"
+
+void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
+                      const GraphPalette& palette) {
+    BeginPanel(p);
+    PanelRectangle(p, 0, 0, panel.width(), panel.height());
+    const PlotFrame f = PlotFrameFor(panel.width(), panel.height());
+    PanelRectangle(p, f.left, f.top, f.right, f.bottom);
+
+    p.setPen(palette.gridPen());
+    char text[64];
+    std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
+    const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
+    for (int k = 0; k < n; ++k) {
+        PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
+        std::snprintf(text, sizeof text, "%d", wl[k].wavelength);
+        PanelText(p, wl[k].x - 10, f.bottom + 2, text);
+    }
+    for (const ValueTick& t : ValueTicks(f, AxisKind::Counts, in.graphMin, in.graphMax)) {
+        PanelLine(p, f.left, t.y, f.right, t.y);
+        PanelText(p, f.left - 50, t.y - 10, ValueLabel(AxisKind::Counts, t.value));
+    }
+    p.setPen(palette.framePen());
+    if (in.deviceCount <= 0)
+        return;
+
+    const int points =
+        std::clamp(std::min<int>(in.pointCount, static_cast<int>(in.spectrum.size())), 0, 511);
+    const std::span<const float> s = in.spectrum.first(static_cast<std::size_t>(points));
+    const CurveScale scale{static_cast<double>(in.graphMin), static_cast<double>(in.graphMax),
+                           f.bottom, f.height()};
+    if (scale.valid() && points > 1) {
+        std::array<QPoint, 511> pts;
+        for (int i = 0; i < points; ++i)
+            pts[i] = QPoint(f.left + i, CountsRow(scale, s[i]));
+        p.setPen(palette.devicePen(0, false));
+        p.drawPolyline(pts.data(), points);
+        p.setPen(palette.framePen());
+    }
+    const Peak peak = FindPeak(s, points, in.firstWavelength);
+    std::snprintf(text, sizeof text, "peak %5.0f ( %dnm)", static_cast<double>(peak.value),
+                  static_cast<int>(peak.wavelength));
+    PanelText(p, f.right - 200, f.top + 42 + 20 * in.currentDevice, text);
+}
