@@ -1,0 +1,181 @@
+#include <sys/resource.h>
+
+#include <csignal>
+#include <limits>
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "export/SpectrumCsv.h"
+
+namespace {
+constexpr std::int64_t kStamp0 = 1710454509;  // 2024/03/15 07:15:09 in Tokyo
+
+QByteArray Lines(std::initializer_list<const char*> lines) {
+    QByteArray text;
+    for (const char* line : lines)
+        text += QByteArray(line) + "\r\n";
+    return text;
+}
+
+class SpectrumCsvTest : public ::testing::Test {
+  protected:
+    QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    QByteArray Read(const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return f.readAll();
+    }
+    // Two devices, three records, three points from 340 nm; value(d, r, i) = d*100 + r*10 + i.
+    static MeasurementDataSet TwoByThree() {
+        MeasurementDataSet data;
+        data.deviceCount = 2;
+        data.pointCount = 3;
+        data.serialText[0] = "SN-A";
+        data.serialText[1] = "SN-B";
+        for (int r = 0; r < 3; ++r) {
+            data.AppendRecord(kStamp0 + 3600 * r);
+            for (int d = 0; d < 2; ++d) {
+                auto& e = data.entry(d, r);
+                e.temperature = d == 0 ? 25.04f + static_cast<float>(r) : -3.25f;
+                for (int i = 0; i < 3; ++i)
+                    e.values[i] = static_cast<float>(d * 100 + r * 10 + i);
+            }
+        }
+        data.entry(1, 2).values[2] = 1234.56f;
+        return data;
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(SpectrumCsvTest, WholeDataSetTwoDevicesThreeRecords) {
+    ASSERT_TRUE(ExportDataSetCsv(TwoByThree(), Path("a.csv")).ok);
+    EXPECT_EQ(
+        Read(Path("a.csv")),
+        Lines({"Velarim Spectrum data( TRX Model)", "device,SN-A,SN-A,SN-A,SN-B,SN-B,SN-B,",
+               "date,2024/03/15,2024/03/15,2024/03/15,2024/03/15,2024/03/15,2024/03/15,",
+               "time,07:15:09,08:15:09,09:15:09,07:15:09,08:15:09,09:15:09,",
+               "temperature,25.0,26.0,27.0,-3.2,-3.2,-3.2,", "340,0.0,10.0,20.0,100.0,110.0,120.0,",
+               "341,1.0,11.0,21.0,101.0,111.0,121.0,", "342,2.0,12.0,22.0,102.0,112.0,1234.6,"}));
+}
+
+TEST_F(SpectrumCsvTest, EmptyDataSetHasLabelsOnly) {
+    MeasurementDataSet data;
+    data.deviceCount = 2;  // devices but no records
+    ASSERT_TRUE(ExportDataSetCsv(data, Path("e.csv")).ok);
+    const QList<QByteArray> lines = Read(Path("e.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 5 + 511 + 1);
+    EXPECT_EQ(lines[0], "Velarim Spectrum data( TRX Model)\r");
+    EXPECT_EQ(lines[1], "device,\r");
+    EXPECT_EQ(lines[2], "date,\r");
+    EXPECT_EQ(lines[3], "time,\r");
+    EXPECT_EQ(lines[4], "temperature,\r");
+    EXPECT_EQ(lines[5], "340,\r");
+    EXPECT_EQ(lines[515], "850,\r");
+    EXPECT_EQ(lines[516], "");
+}
+
+TEST_F(SpectrumCsvTest, NearInfraredGridRunsFrom640To1050InBothLayouts) {
+    MeasurementDataSet data;
+    data.deviceCount = 2;
+    data.pointCount = 411;
+    data.firstWavelength = 640;
+    data.AppendRecord(kStamp0);
+    ASSERT_TRUE(ExportDataSetCsv(data, Path("nir.csv")).ok);
+    const QList<QByteArray> lines = Read(Path("nir.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 5 + 411 + 1);
+    EXPECT_EQ(lines[5], "640,0.0,0.0,\r");
+    EXPECT_EQ(lines[415], "1050,0.0,0.0,\r");
+
+    ASSERT_TRUE(AppendRecordCsv(Path("nir-b.csv"), data, 0, 0).ok);
+    const QList<QByteArray> b = Read(Path("nir-b.csv")).split('\n');
+    ASSERT_GE(b.size(), 3);
+    const QList<QByteArray> header3 = b[2].split(',');
+    ASSERT_EQ(header3.size(), 2 + 2 * 412 + 1);
+    EXPECT_EQ(header3[2], "temp");
+    EXPECT_EQ(header3[3], "640");
+    EXPECT_EQ(header3[413], "1050");
+    EXPECT_EQ(header3[414], "temp");
+    EXPECT_EQ(header3[415], "640");
+}
+
+TEST_F(SpectrumCsvTest, AppendedRecordWithHeaderBlock) {
+    MeasurementDataSet data = TwoByThree();
+    data.pointCount = 2;
+    data.firstWavelength = 5;  // shows the "%3d" padding of header 3
+    ASSERT_TRUE(AppendRecordCsv(Path("b.csv"), data, 1, 0).ok);
+    EXPECT_EQ(Read(Path("b.csv")), Lines({"Velarim Spectrum data( TRX Model)", "device,SN-A,SN-B,",
+                                          "date,time,temp,  5,  6,temp,  5,  6,",
+                                          "2024/03/15,08:15:09,26.0,10.0,11.0,-3.2,110.0,111.0,"}));
+}
+
+TEST_F(SpectrumCsvTest, HeaderBlockFollowsTheFlagNotTheFile) {
+    const MeasurementDataSet data = TwoByThree();
+    const QString path = Path("plan.csv");
+    ASSERT_TRUE(AppendRecordCsv(path, data, 0, 0).ok);
+    ASSERT_TRUE(AppendRecordCsv(path, data, 1, 1).ok);
+    ASSERT_TRUE(AppendRecordCsv(path, data, 2, 0).ok);  // a new run on the same file
+    const QList<QByteArray> lines = Read(path).split('\n');
+    ASSERT_EQ(lines.size(), 9 + 1);
+    EXPECT_TRUE(lines[3].startsWith("2024/03/15,07:15:09,"));
+    EXPECT_TRUE(lines[4].startsWith("2024/03/15,08:15:09,"));
+    EXPECT_EQ(lines[5], "Velarim Spectrum data( TRX Model)\r");
+    EXPECT_EQ(lines[7], lines[2]);
+    EXPECT_TRUE(lines[8].startsWith("2024/03/15,09:15:09,"));
+
+    const QString fresh = Path("fresh.csv");
+    ASSERT_TRUE(AppendRecordCsv(fresh, data, 2, 1).ok);
+    EXPECT_TRUE(Read(fresh).startsWith("2024/03/15,09:15:09,27.0,20.0,"));  // no header block
+}
+
+TEST_F(SpectrumCsvTest, IndexThatNamesNoRecordWritesNothing) {
+    const MeasurementDataSet data = TwoByThree();
+    EXPECT_TRUE(AppendRecordCsv(Path("none.csv"), data, 3, 0).ok);
+    EXPECT_TRUE(AppendRecordCsv(Path("none.csv"), data, -1, 0).ok);
+    EXPECT_FALSE(QFile::exists(Path("none.csv")));
+}
+
+TEST_F(SpectrumCsvTest, UnrepresentableTimeStampGetsPlaceholdersAndTheRestIsComplete) {
+    MeasurementDataSet data = TwoByThree();
+    data.record(1).timeStamp = std::numeric_limits<std::int64_t>::max();
+    data.record(2).timeStamp = -(std::int64_t{1} << 62);
+    ASSERT_TRUE(ExportDataSetCsv(data, Path("p.csv")).ok);
+    const QList<QByteArray> lines = Read(Path("p.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[2],
+              "date,2024/03/15,???\?/?\?/??,???\?/?\?/??,2024/03/15,???\?/?\?/??,???\?/?\?/??,\r");
+    EXPECT_EQ(lines[3], "time,07:15:09,??:??:??,??:??:??,07:15:09,??:??:??,??:??:??,\r");
+    EXPECT_EQ(lines[7], "342,2.0,12.0,22.0,102.0,112.0,1234.6,\r");
+    ASSERT_TRUE(AppendRecordCsv(Path("p2.csv"), data, 1, 1).ok);
+    EXPECT_TRUE(Read(Path("p2.csv")).startsWith("???\?/?\?/??,??:??:??,26.0,"));
+}
+
+TEST_F(SpectrumCsvTest, FileThatCannotBeOpenedIsReportedAsNotOpened) {
+    const CsvResult result = ExportDataSetCsv(TwoByThree(), Path("no/such/dir/x.csv"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.opened);
+}
+
+// A file size limit makes the writes fail part-way, as a full disk would.
+TEST_F(SpectrumCsvTest, WriteErrorIsReportedNotPassedOverAsSuccess) {
+    MeasurementDataSet data = TwoByThree();
+    data.pointCount = 511;
+    for (int i = 0; i < 200; ++i)
+        data.AppendRecord(kStamp0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const CsvResult whole = ExportDataSetCsv(data, Path("full.csv"));
+    const CsvResult one = AppendRecordCsv(Path("full.csv"), data, 0, 0);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(whole.ok);
+    EXPECT_TRUE(whole.opened);
+    EXPECT_TRUE(whole.message.contains("full.csv"));
+    EXPECT_FALSE(one.ok);
+    EXPECT_TRUE(one.opened);
+}
+}  // namespace
