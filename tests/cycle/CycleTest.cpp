@@ -1,0 +1,175 @@
+#include "ViewFixture.h"
+
+class Cycle : public ViewFixture {
+  protected:
+    void SetUp() override {
+        dev = AddDevice("1.6");
+        Start();
+    }
+    void StartContinuous(const QString& interval) {
+        form.setChecked(ControlId::Continuous, true);
+        form.setText(ControlId::IntervalEdit, interval);
+        view->OnAcquireButton();
+    }
+    QString Caption() const { return form.text(ControlId::Acquire); }
+    std::shared_ptr<FakeDevice> dev;
+};
+
+TEST_F(Cycle, StartUpDrawsThenTicksEvery50msAfterEachTick) {
+    EXPECT_EQ(timers.delayOf(TIMER_FIRST_DRAW), 100);
+    Fire(TIMER_FIRST_DRAW);
+    EXPECT_EQ(form.drawnDevices.size(), 1u);
+    EXPECT_EQ(timers.delayOf(TIMER_TICK), 10);
+    Fire(TIMER_TICK);
+    EXPECT_EQ(Count(0, CMD_GET_TEMPERATURE), 1);
+    EXPECT_EQ(form.drawnDevices.size(), 2u);
+    EXPECT_EQ(timers.delayOf(TIMER_TICK), 50);
+}
+
+TEST_F(Cycle, SingleAcquisitionStoresExactlyOneRecord) {
+    view->OnAcquireButton();
+    EXPECT_TRUE(view->state().acquiring);
+    EXPECT_NE(Caption(), "取得停止");  // a single acquisition keeps its caption
+    Tick();
+    EXPECT_EQ(Records(), 1);
+    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_EQ(Caption(), "データ取得");
+    EXPECT_EQ(form.listCount(ControlId::DataList), 1);
+    EXPECT_TRUE(form.enabled(ControlId::SaveCsv));
+    EXPECT_EQ(doc.modified, 1);
+    Tick();
+    EXPECT_EQ(Records(), 1);
+    // the record holds the live spectrum and temperature of the tick
+    EXPECT_FLOAT_EQ(data.entry(0, 0).values[10], 1010.0f);
+    EXPECT_FLOAT_EQ(data.entry(0, 0).temperature, 25.0f);
+    EXPECT_EQ(data.record(0).timeStamp, clock.nowSeconds());
+}
+
+TEST_F(Cycle, ContinuousAdvancesByWholeIntervals) {
+    StartContinuous("1000");
+    EXPECT_EQ(Caption(), "取得停止");
+    const std::uint32_t start = view->state().lastTick;
+    for (int i = 0; i < 32; ++i)
+        Tick(100);  // 3200 ms
+    EXPECT_EQ(Records(), 3);
+    EXPECT_EQ(view->state().lastTick, start + 3000);
+    view->OnAcquireButton();  // stop
+    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_EQ(Caption(), "データ取得");
+    for (int i = 0; i < 20; ++i)
+        Tick(100);
+    EXPECT_EQ(Records(), 3);
+}
+
+TEST_F(Cycle, LateTickKeepsTheAverageSpacing) {
+    StartContinuous("1000");
+    Tick(1900);  // late: one record, lastTick moves by one interval only
+    EXPECT_EQ(Records(), 1);
+    Tick(150);  // 2050 since the start: the second interval is full
+    EXPECT_EQ(Records(), 2);
+}
+
+TEST_F(Cycle, IntervalZeroStoresWheneverTheTickCountMoved) {
+    StartContinuous("0");
+    Tick(0);
+    EXPECT_EQ(Records(), 0);
+    Tick(1);
+    Tick(50);
+    EXPECT_EQ(Records(), 2);
+}
+
+TEST_F(Cycle, NegativeIntervalNeverStores) {
+    StartContinuous("-5");
+    EXPECT_EQ(view->state().intervalMs, -5);
+    for (int i = 0; i < 50; ++i)
+        Tick(1000);
+    EXPECT_EQ(Records(), 0);
+    EXPECT_TRUE(view->state().acquiring);
+}
+
+TEST_F(Cycle, UncheckingContinuousStoresOneMoreAndEnds) {
+    StartContinuous("1000");
+    Tick(1100);
+    ASSERT_EQ(Records(), 1);
+    form.setChecked(ControlId::Continuous, false);
+    Tick(10);
+    EXPECT_EQ(Records(), 2);
+    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_EQ(Caption(), "データ取得");
+}
+
+TEST_F(Cycle, ContinuousAcrossTheWrapOfTheTickCount) {
+    clock.setTick(0xFFFFFC00u);  // 1024 ms before the wrap
+    StartContinuous("1000");
+    Tick(900);
+    EXPECT_EQ(Records(), 0);
+    Tick(200);  // the counter has wrapped; 1100 ms have passed
+    EXPECT_EQ(Records(), 1);
+    EXPECT_EQ(view->state().lastTick, 0xFFFFFC00u + 1000u);
+    Tick(1000);
+    EXPECT_EQ(Records(), 2);
+}
+
+TEST_F(Cycle, ResumeAfterShowingARecordWakesSettlesThenTicks) {
+    StartContinuous("1000");
+    Tick(1100);
+    ASSERT_EQ(Records(), 1);
+    view->OnDataListSelected(0);
+    EXPECT_FALSE(view->state().monitoring);
+    EXPECT_EQ(Caption(), "モニター再開");
+    EXPECT_EQ(view->state().selectedRecord, 0);
+    EXPECT_TRUE(form.enabled(ControlId::Delete));
+    EXPECT_TRUE(form.enabled(ControlId::Reference));
+    EXPECT_TRUE(form.enabled(ControlId::Comparison));
+    const int temps = Count(0, CMD_GET_TEMPERATURE);
+    Tick(2000);  // paused: no exchange, timer 2 not re-armed
+    EXPECT_EQ(Count(0, CMD_GET_TEMPERATURE), temps);
+    EXPECT_FALSE(timers.isActive(TIMER_TICK));
+    EXPECT_EQ(Records(), 1);
+
+    form.setCurrentRow(ControlId::DataList, 0);
+    view->OnAcquireButton();
+    EXPECT_TRUE(view->state().monitoring);
+    EXPECT_TRUE(view->state().acquiring);  // paused, not ended
+    EXPECT_EQ(Caption(), "データ取得");
+    EXPECT_EQ(form.currentRow(ControlId::DataList), -1);
+    EXPECT_FALSE(form.enabled(ControlId::Delete));
+    EXPECT_EQ(timers.delayOf(TIMER_RESUME), 10);
+    const int typeReads = Count(0, CMD_GET_DEVICE_TYPE);
+    Fire(TIMER_RESUME);
+    EXPECT_EQ(Count(0, CMD_GET_DEVICE_TYPE), typeReads + 1);  // the wake
+    EXPECT_EQ(timers.delayOf(TIMER_RESUME_WAIT), 3000);
+    Fire(TIMER_RESUME_WAIT);
+    EXPECT_EQ(timers.delayOf(TIMER_TICK), 10);
+    clock.advanceMs(3010);
+    Fire(TIMER_TICK);
+    EXPECT_EQ(Records(), 2);  // acquisition continues behind the plain caption
+    EXPECT_EQ(Caption(), "データ取得");
+    view->OnAcquireButton();  // pressing once more ends it
+    EXPECT_FALSE(view->state().acquiring);
+}
+
+TEST_F(Cycle, SettingsRequestedWhilePausedGoOutAfterTheResume) {
+    view->OnDataListSelected(0);
+    view->OnAveragingSelected(7);
+    form.setText(ControlId::ExposureEdit, "4000");
+    view->OnExposureUpdate();
+    Tick();
+    EXPECT_TRUE(Payloads(*dev, CMD_SET_AVERAGING).empty());
+    view->OnAcquireButton();
+    Fire(TIMER_RESUME);
+    Fire(TIMER_RESUME_WAIT);
+    Fire(TIMER_TICK);
+    EXPECT_EQ(Payloads(*dev, CMD_SET_AVERAGING), std::vector<std::int32_t>{8});
+    EXPECT_EQ(Payloads(*dev, CMD_SET_EXPOSURE), std::vector<std::int32_t>{4000});
+}
+
+TEST_F(Cycle, StoredExposureIsZeroWhenTheDeviceDoesNotAnswer) {
+    Tick();
+    script(0)->responder = {};  // unplugged after the first tick
+    view->OnAcquireButton();
+    Tick();
+    ASSERT_EQ(Records(), 1);
+    EXPECT_EQ(data.entry(0, 0).exposure, 0);
+    EXPECT_FLOAT_EQ(data.entry(0, 0).values[3], 1003.0f);  // last spectrum kept
+}
