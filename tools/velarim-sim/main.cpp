@@ -1,0 +1,114 @@
+// velarim-sim: simulated Velarim devices on pseudo-terminals, for the window,
+// velarim-cli and end-to-end tests.
+//
+//   velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N]
+//
+// Prints one line PATH=VID:PID per device (what --port takes) and serves the
+// devices until SIGINT or SIGTERM. Each --pty group is one simulation: an LED
+// unit lights the spectrometers of its own group only.
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "PtyServer.h"
+#include "device/Clock.h"
+#include "sim/SimPortProvider.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void OnSignal(int) {
+    stopRequested = 1;
+}
+
+int Usage(const char* message) {
+    if (message)
+        std::fprintf(stderr, "velarim-sim: %s\n", message);
+    std::fprintf(stderr,
+                 "usage: velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N]\n"
+                 "  DEVICES: KIND[:key=value...][,KIND...], KIND vis|nir|uv|led\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+    QStringList groups;
+    bool log = false;
+    std::uint32_t seed = 1;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--pty" && i + 1 < args.size()) {
+            groups << args[++i];
+        } else if (args[i] == "--log") {
+            log = true;
+        } else if (args[i] == "--seed" && i + 1 < args.size()) {
+            bool ok = false;
+            seed = args[++i].toUInt(&ok);
+            if (!ok)
+                return Usage("--seed takes a whole number");
+        } else if (args[i] == "--help" || args[i] == "-h") {
+            Usage(nullptr);
+            return 0;
+        } else {
+            return Usage(qPrintable(QString("unexpected argument \"%1\"").arg(args[i])));
+        }
+    }
+    if (groups.isEmpty())
+        return Usage("no --pty DEVICES given");
+
+    std::vector<std::unique_ptr<SimWorld>> worlds;
+    PtyServer server;
+    QStringList lines;
+    for (const QString& group : groups) {
+        std::vector<SimDeviceSpec> specs;
+        QString error;
+        if (!ParseDeviceSpecs(group, specs, error))
+            return Usage(qPrintable(error));
+        worlds.push_back(std::make_unique<SimWorld>(SystemClock::instance(), seed++));
+        int spectrometers = 0;
+        for (const SimDeviceSpec& spec : specs) {
+            auto device = MakeSimDevice(*worlds.back(), spec, spectrometers);
+            if (!spec.isLed())
+                ++spectrometers;
+            const QString path = server.add(device, error);
+            if (path.isEmpty()) {
+                std::fprintf(stderr, "velarim-sim: %s\n", qPrintable(error));
+                return 1;
+            }
+            if (log) {
+                device->setLogSink([path](const QString& line) {
+                    std::fprintf(stderr, "velarim-sim: %s %s\n", qPrintable(path),
+                                 qPrintable(line));
+                });
+            }
+            lines << path + "=" +
+                         QString("%1:%2")
+                             .arg(spec.vendorId(), 4, 16, QChar('0'))
+                             .arg(spec.productId(), 4, 16, QChar('0'))
+                             .toUpper();
+        }
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;  // no SA_RESTART: poll() returns on a signal
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    for (const QString& line : lines)
+        std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+
+    QString error;
+    if (!server.serve(stopRequested, error)) {
+        std::fprintf(stderr, "velarim-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
