@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <QSerialPortInfo>
-
 #include "device/SerialTransport.h"
 
 namespace {
@@ -95,26 +93,33 @@ QString SerialPortProvider::HardwareId(std::uint16_t vendorId, std::uint16_t pro
     return id;
 }
 
-std::vector<SerialPortProvider::Candidate> SerialPortProvider::scan() {
-    std::vector<Candidate> system;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        system.push_back({info.portName(), info.systemLocation()});
-    }
-    std::sort(system.begin(), system.end(),
+void SerialPortProvider::scanSystemPorts() {
+    systemPorts_ = QSerialPortInfo::availablePorts();
+    scanned_ = true;
+}
+
+std::vector<SerialPortProvider::Candidate> SerialPortProvider::candidates() {
+    if (!scanned_)
+        scanSystemPorts();
+    std::vector<Candidate> list;
+    for (const QSerialPortInfo& info : systemPorts_)
+        list.push_back({info.portName(), info.systemLocation()});
+    std::sort(list.begin(), list.end(),
               [](const Candidate& a, const Candidate& b) { return NaturalLess(a.name, b.name); });
     for (const DeclaredPort& port : declared_) {
         const QString name = PortNameOfPath(port.path);
-        const bool known = std::any_of(system.begin(), system.end(),
+        const bool known = std::any_of(list.begin(), list.end(),
                                        [&](const Candidate& c) { return c.name == name; });
         if (!known)
-            system.push_back({name, port.path});
+            list.push_back({name, port.path});
     }
-    return system;
+    return list;
 }
 
 std::vector<QString> SerialPortProvider::candidatePorts() {
+    scanSystemPorts();
     std::vector<QString> names;
-    for (const Candidate& c : scan())
+    for (const Candidate& c : candidates())
         names.push_back(c.name);
     return names;
 }
@@ -126,7 +131,9 @@ std::vector<UsbDeviceInfo> SerialPortProvider::enumerateDevices() {
             description = QStringLiteral("USB Serial Device");
         devices.push_back({description, description + " " + PortTag(name), hardwareId});
     };
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    if (!scanned_)
+        scanSystemPorts();
+    for (const QSerialPortInfo& info : systemPorts_) {
         if (!info.hasVendorIdentifier() || !info.hasProductIdentifier())
             continue;
         add(info.portName(), info.description(),
@@ -140,7 +147,7 @@ std::vector<UsbDeviceInfo> SerialPortProvider::enumerateDevices() {
 
 std::unique_ptr<Transport> SerialPortProvider::open(const QString& portName) {
     QString path;
-    for (const Candidate& c : scan()) {
+    for (const Candidate& c : candidates()) {
         if (c.name == portName) {
             path = c.path;
             break;

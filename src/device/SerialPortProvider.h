@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include <QSerialPortInfo>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -46,7 +47,14 @@ class SerialPortProvider final : public PortProvider {
         QString name;
         QString path;
     };
-    std::vector<Candidate> scan();
+    // Lists the system's ports (slow: it probes the devices) into systemPorts_.
+    void scanSystemPorts();
+    std::vector<Candidate> candidates();
+
+    // The system's ports as last listed; candidatePorts() lists them afresh,
+    // the enumeration and open() of the same detection reuse that list.
+    QList<QSerialPortInfo> systemPorts_;
+    bool scanned_ = false;
 
     std::vector<DeclaredPort> declared_;
     std::shared_ptr<QSet<QString>> held_;  // paths of ports this program has open
