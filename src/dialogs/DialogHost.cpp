@@ -1,0 +1,66 @@
+#include "dialogs/DialogHost.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "measure/MainViewLogic.h"
+
+QString DialogHost::askSavePath(QWidget* parent, const QString& initialName) {
+    QFileDialog prompt(parent);
+    prompt.setAcceptMode(QFileDialog::AcceptSave);
+    prompt.setFileMode(QFileDialog::AnyFile);
+    prompt.setNameFilter(QStringLiteral("csv file(*.csv)"));
+    prompt.setDefaultSuffix(QStringLiteral("csv"));
+    prompt.setOption(QFileDialog::DontConfirmOverwrite, true);
+    prompt.selectFile(initialName);
+    if (prompt.exec() != QDialog::Accepted || prompt.selectedFiles().isEmpty())
+        return {};
+    return prompt.selectedFiles().first();
+}
+
+void DialogHost::showMessage(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QStringLiteral("VL_Tool"), text);
+}
+
+ViewDialogHost::ViewDialogHost(MainViewLogic& view, SettingsStore& settings, Clock& clock,
+                               std::function<void(bool)> holdMonitoring,
+                               std::function<void()> ledDialogClosed)
+    : view_(view),
+      settings_(settings),
+      clock_(clock),
+      hold_(std::move(holdMonitoring)),
+      ledClosed_(std::move(ledDialogClosed)) {}
+
+DeviceLink& ViewDialogHost::deviceLink() {
+    return view_.link();
+}
+MeasurementDataSet& ViewDialogHost::dataSet() {
+    return view_.dataSet();
+}
+int ViewDialogHost::currentDevice() const {
+    return view_.currentDevice();
+}
+std::int32_t ViewDialogHost::graphMax() const {
+    return view_.state().graphMax;
+}
+std::int32_t ViewDialogHost::graphMin() const {
+    return view_.state().graphMin;
+}
+
+void ViewDialogHost::StoreRecordAndSave(const QString& fileName, int appendFlag) {
+    view_.StoreRecordAndSave(fileName, appendFlag);
+}
+
+void ViewDialogHost::setLedCheckBox(bool checked) {
+    view_.SetLedState(checked);
+}
+
+void ViewDialogHost::holdMonitoring(bool hold) {
+    if (hold_)
+        hold_(hold);
+}
+
+void ViewDialogHost::ledDialogClosed() {
+    if (ledClosed_)
+        ledClosed_();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+
+class Clock;
+class DeviceLink;
+class MeasurementDataSet;
+class QWidget;
+class SettingsStore;
+
+// What the plan, upload, sensor-information and LED dialogs borrow from the
+// main view. The window hands in a ViewDialogHost (below); tests a fake.
+class DialogHost {
+  public:
+    virtual ~DialogHost() = default;
+
+    virtual SettingsStore& settings() = 0;
+    virtual Clock& clock() = 0;
+    virtual DeviceLink& deviceLink() = 0;       // slots, LED unit, sensor profile
+    virtual MeasurementDataSet& dataSet() = 0;  // pointCount, firstWavelength, deviceCount
+    virtual int currentDevice() const = 0;      // target of single-device exchanges
+    virtual std::int32_t graphMax() const = 0;  // counts axis of the upload graph
+    virtual std::int32_t graphMin() const = 0;
+
+    // One plan measurement: store a record and, with a file name, append it to
+    // that file in the program folder (appendFlag 0 brings the header block).
+    virtual void StoreRecordAndSave(const QString& fileName, int appendFlag) = 0;
+    // The LED dialog switched the LED: the main view's "LED" check box follows.
+    virtual void setLedCheckBox(bool checked) = 0;
+    // While held, no monitoring tick may run (ticks that fall due wait until
+    // the hold is released). The upload holds the ticks between the count and
+    // the last record while its progress dialog keeps the window alive.
+    virtual void holdMonitoring(bool hold) = 0;
+    // The modeless LED dialog is going away: forget the reference to it.
+    virtual void ledDialogClosed() = 0;
+
+    // The CSV save prompt: filter "csv file(*.csv)", default suffix csv, no
+    // question before overwriting. Returns the chosen path, empty on cancel.
+    virtual QString askSavePath(QWidget* parent, const QString& initialName);
+    // A message box titled "VL_Tool" with an OK button.
+    virtual void showMessage(QWidget* parent, const QString& text);
+};
+
+class MainViewLogic;
+
+// The main view as the dialogs' host. Holding the monitoring ticks and
+// forgetting the LED dialog are the window's, handed in as functions.
+class ViewDialogHost final : public DialogHost {
+  public:
+    ViewDialogHost(MainViewLogic& view, SettingsStore& settings, Clock& clock,
+                   std::function<void(bool hold)> holdMonitoring,
+                   std::function<void()> ledDialogClosed);
+
+    SettingsStore& settings() override { return settings_; }
+    Clock& clock() override { return clock_; }
+    DeviceLink& deviceLink() override;
+    MeasurementDataSet& dataSet() override;
+    int currentDevice() const override;
+    std::int32_t graphMax() const override;
+    std::int32_t graphMin() const override;
+    void StoreRecordAndSave(const QString& fileName, int appendFlag) override;
+    void setLedCheckBox(bool checked) override;
+    void holdMonitoring(bool hold) override;
+    void ledDialogClosed() override;
+
+  private:
+    MainViewLogic& view_;
+    SettingsStore& settings_;
+    Clock& clock_;
+    std::function<void(bool)> hold_;
+    std::function<void()> ledClosed_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "measure/SensorInfo.h"
+
+class DialogHost;
+class QListWidget;
+
+// The identity and calibration data of the current spectrometer, read afresh
+// when the dialog is made; SAVE writes the shown lines to "<serial>.csv".
+class CInfoDlg : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CInfoDlg(DialogHost& host, QWidget* parent = nullptr);
+
+    // Button 1018.
+    void Save();
+    const std::vector<std::string>& lines() const { return lines_; }
+
+  private:
+    DialogHost& host_;
+    SensorInfo info_;
+    std::vector<std::string> lines_;
+    QListWidget* list_ = nullptr;
+};

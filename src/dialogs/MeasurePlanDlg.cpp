@@ -1,0 +1,164 @@
+#include "dialogs/MeasurePlanDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include "dialogs/DialogHost.h"
+#include "dialogs/DialogUnits.h"
+
+namespace {
+constexpr DialogUnits kUnits;
+
+QLabel* Label(QWidget* parent, const QString& text, int x, int y, int w, int h) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(kUnits.rect(x, y, w, h + 2));
+    return label;
+}
+}  // namespace
+
+CMeasurePlanDlg::CMeasurePlanDlg(DialogHost& host, QWidget* parent)
+    : QDialog(parent),
+      host_(host),
+      scheduler_(std::make_unique<PlanScheduler>(host.settings(), host.clock(),
+                                                 [&host](const QString& fileName, int appendFlag) {
+                                                     host.StoreRecordAndSave(fileName, appendFlag);
+                                                 })) {
+    setObjectName("132");
+    setWindowTitle("Dialog");
+    setFixedSize(kUnits.size(165, 144));
+    BuildControls();
+
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, &CMeasurePlanDlg::OnTimer);
+    // Closing the dialog ends the plan: no tick after the modal run returns.
+    connect(this, &QDialog::finished, timer_, &QTimer::stop);
+    timer_->start(kTickMs);
+
+    scheduler_->Initialise();
+    ShowControls();
+    clock_->setText(scheduler_->controls().clockText);
+}
+
+CMeasurePlanDlg::~CMeasurePlanDlg() = default;
+
+void CMeasurePlanDlg::BuildControls() {
+    Label(this, "【　分単位での計測　】", 21, 7, 89, 8);
+    clock_ = kUnits.place(new QLabel("--/--/-- --:--:--", this), 1026, 26, 20, 86, 10);
+    scheduled_ = kUnits.place(new QRadioButton("定時測定", this), 1027, 14, 33, 48, 10);
+    interval_ = kUnits.place(new QRadioButton("インターバル測定", this), 1028, 14, 47, 80, 10);
+    auto* group = new QButtonGroup(this);
+    group->addButton(scheduled_);
+    group->addButton(interval_);
+    schedule_ = kUnits.place(new QComboBox(this), 1029, 103, 32, 52, 12);
+    schedule_->setEditable(true);
+    schedule_->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* text : kScheduleTexts)
+        schedule_->addItem(QString::fromUtf8(text));
+    intervalEdit_ = kUnits.place(new QLineEdit(this), 1030, 103, 46, 34, 12);
+    Label(this, "分", 139, 49, 9, 8);
+    limit_ = kUnits.place(new QCheckBox("時刻で範囲を指定する", this), 1034, 15, 65, 96, 10);
+    const int xs[4] = {31, 62, 96, 127};
+    for (int i = 0; i < 4; ++i)
+        window_[i] = kUnits.place(new QLineEdit(this), 1035 + i, xs[i], 77, 21, 12);
+    Label(this, ":", 53, 79, 8, 8);
+    Label(this, "-", 87, 79, 8, 8);
+    Label(this, ":", 118, 79, 8, 8);
+    append_ = kUnits.place(new QCheckBox("データを追記で保存", this), 1039, 15, 93, 88, 10);
+    start_ = kUnits.place(new QPushButton("開始", this), 1017, 15, 119, 32, 14);
+    stop_ = kUnits.place(new QPushButton("停止", this), 1020, 55, 119, 32, 14);
+    auto* close = kUnits.place(new QPushButton("終了", this), 1, 105, 119, 50, 14);
+    close->setDefault(true);
+    start_->setAutoDefault(false);
+    stop_->setAutoDefault(false);
+
+    connect(start_, &QPushButton::clicked, this, &CMeasurePlanDlg::OnStart);
+    connect(stop_, &QPushButton::clicked, this, &CMeasurePlanDlg::OnStop);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(scheduled_, &QRadioButton::clicked, this, [this] {
+        ReadControls();
+        scheduler_->ChooseScheduled();
+        ShowControls();
+    });
+    connect(interval_, &QRadioButton::clicked, this, [this] {
+        ReadControls();
+        scheduler_->ChooseInterval();
+        ShowControls();
+    });
+    connect(limit_, &QCheckBox::clicked, this, [this] {
+        ReadControls();
+        scheduler_->LimitBoxClicked();
+        ShowControls();
+    });
+    connect(append_, &QCheckBox::clicked, this, [this] {
+        ReadControls();
+        scheduler_->AppendBoxClicked();
+    });
+}
+
+void CMeasurePlanDlg::ReadControls() {
+    PlanControls& c = scheduler_->controls();
+    int selected = schedule_->currentIndex();
+    // Text typed into the combo's edit field leaves no line selected.
+    if (selected >= 0 && schedule_->currentText() != schedule_->itemText(selected))
+        selected = -1;
+    c.scheduleSelection = selected;
+    c.intervalText = intervalEdit_->text();
+    c.limitChecked = limit_->isChecked();
+    for (int i = 0; i < 4; ++i)
+        c.windowTexts[i] = window_[i]->text();
+    c.appendChecked = append_->isChecked();
+}
+
+void CMeasurePlanDlg::ShowControls() {
+    const PlanControls& c = scheduler_->controls();
+    const QSignalBlocker blockCombo(schedule_);
+    start_->setEnabled(c.startEnabled);
+    stop_->setEnabled(c.stopEnabled);
+    // Neither radio is checked for a method other than 0 and 1.
+    scheduled_->group()->setExclusive(false);
+    scheduled_->setChecked(c.scheduledChecked);
+    interval_->setChecked(c.intervalChecked);
+    scheduled_->group()->setExclusive(true);
+    schedule_->setCurrentIndex(c.scheduleSelection);
+    schedule_->setEnabled(c.scheduleEnabled);
+    intervalEdit_->setText(c.intervalText);
+    intervalEdit_->setEnabled(c.intervalEnabled);
+    limit_->setChecked(c.limitChecked);
+    for (int i = 0; i < 4; ++i) {
+        window_[i]->setText(c.windowTexts[i]);
+        window_[i]->setEnabled(c.windowEnabled);
+    }
+    append_->setChecked(c.appendChecked);
+}
+
+void CMeasurePlanDlg::OnStart() {
+    ReadControls();
+    QString refusal;
+    if (!scheduler_->Start(refusal)) {
+        host_.showMessage(this, refusal);
+        return;
+    }
+    ShowControls();
+}
+
+void CMeasurePlanDlg::OnStop() {
+    ReadControls();
+    scheduler_->Stop();
+    ShowControls();
+}
+
+void CMeasurePlanDlg::OnTimer() {
+    timer_->stop();
+    ReadControls();
+    scheduler_->Tick();
+    clock_->setText(scheduler_->controls().clockText);
+    timer_->start(kTickMs);
+}

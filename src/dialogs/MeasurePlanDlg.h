@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include <QDialog>
+
+#include "measure/PlanScheduler.h"
+
+class DialogHost;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+// The measurement plan dialog: scheduled or interval measurements while it is
+// open. The scheduler does the work; this class forwards the user's actions
+// and shows its state. Its settings are written when it is destroyed, however
+// it was closed.
+class CMeasurePlanDlg : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kTickMs = 300;
+
+    explicit CMeasurePlanDlg(DialogHost& host, QWidget* parent = nullptr);
+    ~CMeasurePlanDlg() override;
+
+    PlanScheduler& scheduler() { return *scheduler_; }
+    // One timer tick, as the timer runs it (public for tests).
+    void OnTimer();
+
+  private:
+    void BuildControls();
+    void ReadControls();
+    void ShowControls();
+    void OnStart();
+    void OnStop();
+
+    DialogHost& host_;
+    std::unique_ptr<PlanScheduler> scheduler_;
+    QTimer* timer_ = nullptr;
+    QLabel* clock_ = nullptr;
+    QRadioButton* scheduled_ = nullptr;
+    QRadioButton* interval_ = nullptr;
+    QComboBox* schedule_ = nullptr;
+    QLineEdit* intervalEdit_ = nullptr;
+    QCheckBox* limit_ = nullptr;
+    std::array<QLineEdit*, 4> window_{};
+    QCheckBox* append_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* stop_ = nullptr;
+};

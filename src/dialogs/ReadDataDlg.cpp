@@ -1,0 +1,125 @@
+#include "dialogs/ReadDataDlg.h"
+
+#include <array>
+
+#include <QListWidget>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include "device/DeviceLink.h"
+#include "dialogs/DialogHost.h"
+#include "dialogs/DialogUnits.h"
+#include "dialogs/ImagePanel.h"
+#include "dialogs/SaveFailureText.h"
+#include "display/GraphPalette.h"
+#include "display/StoredRecordGraph.h"
+#include "measure/MeasurementDataSet.h"
+
+namespace {
+// One point of the curve is one pixel across: the panel is made wide enough
+// for the 340-850 nm grid and its margins (55 + 530 + 35 pixels).
+constexpr DialogUnits kUnits{2.2, 2.0};
+
+Transport* CurrentPort(DialogHost& host) {
+    const int c = host.currentDevice();
+    if (c < 0 || c >= MAX_DEVICES)
+        return nullptr;
+    return host.deviceLink().slot(c).handle.get();
+}
+}  // namespace
+
+CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
+    : QDialog(parent),
+      host_(host),
+      upload_(CurrentPort(host)),
+      palette_(std::make_unique<GraphPalette>()) {
+    setObjectName("140");
+    setWindowTitle("Read Data From Velarim LX");
+    setFixedSize(kUnits.size(389, 176));
+    panel_ = kUnits.place(new ImagePanel(this), 1047, 7, 7, 290, 162);
+    list_ = kUnits.place(new QListWidget(this), 1046, 302, 7, 80, 145);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* save = kUnits.place(new QPushButton("CSVファイルへ保存", this), 1017, 307, 155, 67, 14);
+    save->setAutoDefault(false);
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            DrawStoredRecord(row);
+    });
+    connect(save, &QPushButton::clicked, this, &CReadDataDlg::SaveStoredRecordsCsv);
+}
+
+CReadDataDlg::~CReadDataDlg() = default;
+
+int CReadDataDlg::exec() {
+    if (!uploaded_)
+        RunUpload(true);
+    return QDialog::exec();
+}
+
+void CReadDataDlg::RunUpload(bool withProgress) {
+    uploaded_ = true;
+    list_->clear();
+    host_.holdMonitoring(true);
+    const int total = upload_.Begin();
+    std::unique_ptr<QProgressDialog> progress;
+    if (withProgress && total > 0) {
+        progress = std::make_unique<QProgressDialog>(QString("データ吸い上げ中 0 / %1").arg(total),
+                                                     "キャンセル", 0, total, parentWidget());
+        progress->setWindowTitle("VL_Tool");
+        progress->setWindowModality(Qt::WindowModal);
+    }
+    while (!upload_.done()) {
+        upload_.Step();
+        if (progress) {
+            const int k = upload_.uploadedCount();
+            progress->setLabelText(QString("データ吸い上げ中 %1 / %2").arg(k).arg(total));
+            progress->setValue(k);  // a modal progress dialog lets the cancel button work
+            if (progress->wasCanceled()) {
+                cancelled_ = !upload_.done();
+                break;
+            }
+        }
+    }
+    progress.reset();
+    host_.holdMonitoring(false);
+    for (const StoredRecord& record : upload_.records())
+        list_->addItem(QString::fromLatin1(StoredRecordListLine(record)));
+}
+
+void CReadDataDlg::DrawStoredRecord(int k) {
+    if (k < 0 || k >= upload_.uploadedCount())
+        return;
+    const StoredRecord& record = upload_.records()[std::size_t(k)];
+    std::array<float, MAX_POINTS> spectrum{};
+    for (int i = 0; i < int(MAX_POINTS); ++i)
+        spectrum[std::size_t(i)] = record.spectrum(i);
+    const MeasurementDataSet& data = host_.dataSet();
+    StoredRecordInput in;
+    in.spectrum = spectrum;
+    in.pointCount = data.pointCount;
+    in.firstWavelength = data.firstWavelength;
+    in.nirSensor = host_.deviceLink().profile().nirSensor;
+    in.graphMax = host_.graphMax();
+    in.graphMin = host_.graphMin();
+    in.deviceCount = data.deviceCount;
+    in.currentDevice = host_.currentDevice();
+    QImage& image = panel_->canvas();
+    {
+        QPainter painter(&image);
+        ::DrawStoredRecord(painter, image.size(), in, *palette_);
+    }
+    panel_->update();
+}
+
+void CReadDataDlg::SaveStoredRecordsCsv() {
+    const QString path = host_.askSavePath(this, QString());
+    if (path.isEmpty())
+        return;
+    const MeasurementDataSet& data = host_.dataSet();
+    const TextFileResult result =
+        ::SaveStoredRecordsCsv(path, upload_.records(), data.pointCount, data.firstWavelength);
+    if (result != TextFileResult::Written)
+        host_.showMessage(this, SaveFailureText(result, path));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+#include <QDialog>
+
+#include "measure/StoredRecordUpload.h"
+
+class DialogHost;
+class GraphPalette;
+class ImagePanel;
+class QListWidget;
+
+// Uploads the records logged in the current LX device, lists them, draws the
+// selected one and saves them all as CSV. The upload runs when the dialog is
+// executed, before it is shown, with a progress dialog that can cancel it;
+// records read before a cancel are kept and shown. The monitoring ticks are
+// held from the count to the last record, so no other exchange falls between.
+class CReadDataDlg : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CReadDataDlg(DialogHost& host, QWidget* parent = nullptr);
+    ~CReadDataDlg() override;
+
+    // Uploads (showing progress when asked), then shows the modal dialog.
+    int exec() override;
+    // The upload and the list; withProgress false runs it without any window.
+    void RunUpload(bool withProgress);
+    // Draws record k into the graph panel (list selection).
+    void DrawStoredRecord(int k);
+    // Button 1017: prompt for a path and write the CSV.
+    void SaveStoredRecordsCsv();
+
+    const StoredRecordUpload& upload() const { return upload_; }
+    bool cancelled() const { return cancelled_; }
+
+  private:
+    DialogHost& host_;
+    StoredRecordUpload upload_;
+    bool cancelled_ = false;
+    bool uploaded_ = false;
+    std::unique_ptr<GraphPalette> palette_;
+    ImagePanel* panel_ = nullptr;
+    QListWidget* list_ = nullptr;
+};

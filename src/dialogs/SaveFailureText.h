@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+#include "measure/StoredRecordTextFile.h"
+
+// What the user is told when a file the user named could not be written.
+inline QString SaveFailureText(TextFileResult result, const QString& path) {
+    if (result == TextFileResult::OpenFailed)
+        return QStringLiteral("ファイルを作成できません: ") + path;
+    return QStringLiteral("ファイルの書き込みに失敗しました: ") + path;
+}

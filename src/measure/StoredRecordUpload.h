@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include <QString>
+
+#include "measure/StoredRecord.h"
+#include "measure/StoredRecordTextFile.h"
+
+class Transport;
+
+// Uploads the records logged in an LX device, one record per step, so that the
+// caller can show progress and offer a cancel between records:
+//   Begin()  CMD_GET_STORED_COUNT once; a failed count reads as 0, a count
+//            above MAX_STORED_RECORDS is cut to it;
+//   Step()   CMD_GET_STORED_RECORD once, the whole 2096-byte record in one
+//            exchange whether or not the device is behind the bridge (the
+//            device hands out its records in order). A record whose exchange
+//            fails is kept zero-filled.
+// Records read before the caller stops stepping stay available.
+class StoredRecordUpload {
+  public:
+    // port may be null (no device): the upload then finds no records.
+    explicit StoredRecordUpload(Transport* port);
+
+    // Reads the count; returns the number of records the upload will read.
+    int Begin();
+    // Reads the next record. Returns true while records remain to be read.
+    bool Step();
+    // Begin() and Step() until done, for callers that need no progress.
+    void RunToEnd();
+
+    bool done() const { return uploadedCount() >= total_; }
+    int total() const { return total_; }                      // records to read
+    std::int32_t reportedCount() const { return reported_; }  // as the device said
+    bool countRead() const { return countRead_; }
+    int uploadedCount() const { return static_cast<int>(records_.size()); }
+    int failedRecords() const { return failed_; }
+    const std::vector<StoredRecord>& records() const { return records_; }
+
+  private:
+    Transport* port_;
+    std::int32_t reported_ = 0;
+    bool countRead_ = false;
+    int total_ = 0;
+    int failed_ = 0;
+    std::vector<StoredRecord> records_;
+};
+
+// Writes the stored-data CSV: the header line, then one line per record in
+// upload order, every line ended with CR LF.
+TextFileResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
+                                    int pointCount, int firstWavelength);
