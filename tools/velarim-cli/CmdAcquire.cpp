@@ -1,0 +1,113 @@
+// velarim-cli acquire: detect as the window does at start-up, then store N
+// records of all devices at the interval through the same monitoring cycle and
+// record storing as the window's continuous acquisition, and write the
+// document file, the whole-data-set CSV and/or one appended line per record.
+
+#include <cstdio>
+
+#include "CliCommand.h"
+#include "device/DeviceLink.h"
+#include "export/SpectrumCsv.h"
+#include "measure/ClockTimerHost.h"
+#include "measure/DocumentFile.h"
+#include "measure/HeadlessForm.h"
+#include "measure/MainViewLogic.h"
+#include "measure/MeasurementDataSet.h"
+#include "measure/ProfileSettings.h"
+
+namespace {
+struct NoDocument : DocumentHooks {
+    void setModified() override {}
+};
+
+struct AcquireOptions {
+    int records = 0;
+    int intervalMs = 1000;
+    QString vltd;
+    QString csv;
+    QString appendCsv;
+};
+
+bool TakeAcquireOptions(QStringList& args, AcquireOptions& o, QString& error) {
+    if (!TakeIntOption(args, "--records", o.records, error) ||
+        !TakeIntOption(args, "--interval-ms", o.intervalMs, error) ||
+        !TakeOption(args, "--vltd", o.vltd, error) || !TakeOption(args, "--csv", o.csv, error) ||
+        !TakeOption(args, "--append-csv", o.appendCsv, error))
+        return false;
+    if (!args.isEmpty()) {
+        error = "acquire does not take \"" + args.first() + "\"";
+        return false;
+    }
+    if (o.records < 1 || o.records > MAX_RECORDS) {
+        error = QString("--records takes 1 to %1 records").arg(MAX_RECORDS);
+        return false;
+    }
+    if (o.intervalMs < 0) {
+        error = "--interval-ms takes 0 or more milliseconds";
+        return false;
+    }
+    return true;
+}
+
+int Acquire(CliContext& context) {
+    AcquireOptions options;
+    QString error;
+    if (!TakeAcquireOptions(context.args, options, error))
+        return Fail(error);
+
+    Clock& clock = SystemClock::instance();
+    std::unique_ptr<PortProvider> ports = context.ports.makeProvider(clock, error);
+    if (!ports)
+        return Fail(error);
+    DeviceLink link(*ports, clock, context.ports.settleMs);
+
+    HeadlessForm form;
+    ClockTimerHost timers(clock);
+    MemorySettingsStore settings;  // the user's window settings stay untouched
+    MeasurementDataSet data;
+    NoDocument document;
+    MainViewLogic view(form, timers, settings, link, data, document, QString());
+    view.InitialUpdate();
+    if (data.deviceCount == 0)
+        return Fail("no spectrometer found");
+
+    // Continuous acquisition at the interval, as the user starts it.
+    form.setChecked(ControlId::Continuous, true);
+    form.setText(ControlId::IntervalEdit, QString::number(options.intervalMs));
+    view.OnAcquireButton();
+
+    int appended = 0;
+    while (data.recordCount < options.records) {
+        const int id = timers.WaitNext();
+        if (id < 0)
+            return Fail("the monitoring cycle stopped");
+        view.OnTimer(id);
+        // Each new record goes to the appended file as the measurement plan
+        // writes it: the header block with the first record of the run only.
+        for (; !options.appendCsv.isEmpty() && appended < data.recordCount; ++appended) {
+            const CsvResult written = AppendRecordCsv(options.appendCsv, data, appended, appended);
+            if (!written.ok)
+                return Fail(written.message);
+        }
+    }
+    view.OnAcquireButton();  // stop
+
+    if (!options.vltd.isEmpty()) {
+        const DocumentResult written = WriteDocumentFile(options.vltd, data);
+        if (!written.ok)
+            return Fail(QString("%1: %2").arg(options.vltd, written.message));
+    }
+    if (!options.csv.isEmpty()) {
+        const CsvResult written = ExportDataSetCsv(data, options.csv);
+        if (!written.ok)
+            return Fail(written.message);
+    }
+    std::printf("%d records of %d devices\n", data.recordCount, data.deviceCount);
+    return 0;
+}
+
+CliCommandRegistrar reg("acquire",
+                        "acquire --records N [--interval-ms MS] [--vltd FILE] [--csv FILE] "
+                        "[--append-csv FILE]",
+                        Acquire);
+}  // namespace
