@@ -65,7 +65,15 @@ int DeviceLink::DetectSpectrometers() {
     return k;
 }
 
+namespace {
+bool InRange(int slot) {
+    return slot >= 0 && slot < MAX_DEVICES;
+}
+}  // namespace
+
 void DeviceLink::IdentifyOnDetection(int slot) {
+    if (!InRange(slot))
+        return;
     DeviceSlot& s = slots_[slot];
     if (!s.handle)
         return;
@@ -79,6 +87,8 @@ void DeviceLink::IdentifyOnDetection(int slot) {
 
 StoredIdentity DeviceLink::ReadStoredIdentity(int slot) {
     StoredIdentity identity;
+    if (!InRange(slot))
+        return identity;
     DeviceSlot& s = slots_[slot];
     if (!s.handle)
         return identity;
@@ -91,6 +101,8 @@ StoredIdentity DeviceLink::ReadStoredIdentity(int slot) {
 void DeviceLink::ApplyConnectLimits(int slot) {
     constexpr std::int32_t kMaxExposureUs = 1000000;
     constexpr std::int32_t kMaxAveraging = 100;
+    if (!InRange(slot))
+        return;
     DeviceSlot& s = slots_[slot];
     if (!s.handle)
         return;
@@ -145,6 +157,8 @@ void DeviceLink::CloseLedUnit() {
 }
 
 QString DeviceLink::ListEntry(int slot) const {
+    if (!InRange(slot))
+        return {};
     const DeviceSlot& s = slots_[slot];
     QString entry = QString::fromLatin1(s.serialText) + "(" + s.portTag + ") " +
                     QString::fromLatin1(s.versionText);

@@ -119,6 +119,11 @@ bool ReadSpectrum(DeviceSlot& slot, int pointCount) {
     std::array<std::uint8_t, SPECTRUM_BYTES> raw{};
     if (!ReadTable(*slot.handle, CMD_GET_SPECTRUM, points * 4, slot.bridged, raw))
         return false;
-    std::memcpy(slot.spectrum.data(), raw.data(), points * 4);  // wire and host are little-endian
+    for (std::size_t i = 0; i < points; ++i) {
+        const std::uint8_t* b = raw.data() + 4 * i;
+        const std::uint32_t bits = std::uint32_t(b[0]) | (std::uint32_t(b[1]) << 8) |
+                                   (std::uint32_t(b[2]) << 16) | (std::uint32_t(b[3]) << 24);
+        std::memcpy(&slot.spectrum[i], &bits, sizeof bits);
+    }
     return true;
 }
