@@ -134,7 +134,7 @@ TEST_F(DetectionTest, RedetectTurnsBridgedSlotIntoDirectOne) {
     addDevice("ttyUSB0", kBridge);
     ASSERT_EQ(link.DetectSpectrometers(), 1);
     ASSERT_TRUE(link.slot(0).bridged);
-    EXPECT_FALSE(ports.script("ttyUSB0")->open == false);
+    EXPECT_TRUE(ports.script("ttyUSB0")->open);
 
     // The bridged device is unplugged; a direct one appears on another port.
     ports.setOpenable("ttyUSB0", false);
