@@ -1,0 +1,197 @@
+// Menus, toolbar and status bar of the main window.
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/AppIcons.h"
+#include "app/MainFrame.h"
+
+namespace {
+// Command ids of the menus and the toolbar.
+enum Command : int {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_MRU_FILE1 = 57616,
+    ID_APP_EXIT = 57665,
+    ID_EDIT_UNDO = 57643,
+    ID_EDIT_CUT = 57635,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_PASTE = 57637,
+    ID_DARK_SETTING = 1032,
+    ID_UPLOAD = 32774,
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
+    ID_APP_ABOUT = 57664,
+};
+}  // namespace
+
+MenuText SplitMenuText(const QString& resourceText) {
+    const int tab = resourceText.indexOf('\t');
+    if (tab < 0)
+        return {resourceText, QString()};
+    QString key = resourceText.mid(tab + 1);
+    QString mnemonic;
+    static const QRegularExpression trailing(R"(\(&.\)$)");
+    const auto m = trailing.match(key);
+    if (m.hasMatch()) {
+        mnemonic = m.captured(0);
+        key.chop(mnemonic.size());
+    }
+    return {resourceText.left(tab) + mnemonic, key};
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& resourceText) {
+    const MenuText t = SplitMenuText(resourceText);
+    auto* a = new QAction(t.text, this);
+    a->setObjectName(QString::number(id));
+    a->setProperty("resourceText", resourceText);
+    if (!t.shortcut.isEmpty())
+        a->setShortcut(QKeySequence(t.shortcut));
+    if (menu)
+        menu->addAction(a);
+    actions_[id] = a;
+    return a;
+}
+
+void CMainFrame::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    connect(AddCommand(file, ID_FILE_NEW, "新規作成\tCtrl+N(&N)"), &QAction::triggered, this,
+            [this] { OnFileNew(); });
+    connect(AddCommand(file, ID_FILE_OPEN, "開く...\tCtrl+O(&O)"), &QAction::triggered, this,
+            [this] { OnFileOpen(); });
+    connect(AddCommand(file, ID_FILE_SAVE, "上書き保存\tCtrl+S(&S)"), &QAction::triggered, this,
+            [this] { OnFileSave(); });
+    connect(AddCommand(file, ID_FILE_SAVE_AS, "名前を付けて保存(&A)..."), &QAction::triggered, this,
+            [this] { OnFileSaveAs(); });
+    file->addSeparator();
+    recentMenu_ = file;
+    recentAnchor_ = AddCommand(file, ID_FILE_MRU_FILE1, "最近使ったファイル");
+    recentAnchor_->setEnabled(false);
+    connect(recentAnchor_, &QAction::triggered, this, [this] {
+        const QString path = recentAnchor_->data().toString();
+        if (!path.isEmpty())
+            OpenDocumentFile(path);
+    });
+    file->addSeparator();
+    connect(AddCommand(file, ID_APP_EXIT, "アプリケーションの終了(&X)"), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    AddCommand(edit, ID_EDIT_UNDO, "元に戻す\tCtrl+Z(&U)")
+        ->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
+    edit->addSeparator();
+    AddCommand(edit, ID_EDIT_CUT, "切り取り\tCtrl+X(&T)")
+        ->setShortcuts({QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")});
+    AddCommand(edit, ID_EDIT_COPY, "コピー\tCtrl+C(&C)")
+        ->setShortcuts({QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")});
+    AddCommand(edit, ID_EDIT_PASTE, "貼り付け\tCtrl+V(&P)")
+        ->setShortcuts({QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")});
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
+        actions_[id]->setEnabled(false);  // nothing to edit in the document
+    edit->addSeparator();
+    connect(AddCommand(edit, ID_DARK_SETTING, "ダーク設定"), &QAction::triggered, this,
+            [this] { controller_->OnDarkSetting(); });
+    connect(AddCommand(edit, ID_UPLOAD, "データ吸い上げ"), &QAction::triggered, this,
+            [this] { controller_->OnUpload(); });
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    QAction* toolbar = AddCommand(view, ID_VIEW_TOOLBAR, "ツール バー(&T)");
+    QAction* status = AddCommand(view, ID_VIEW_STATUS_BAR, "ステータス バー(&S)");
+    toolbar->setCheckable(true);
+    status->setCheckable(true);
+    toolbar->setChecked(true);
+    status->setChecked(true);
+    connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    connect(AddCommand(help, ID_APP_ABOUT, "バージョン情報 VL_Tool(&A)..."), &QAction::triggered,
+            this, &CMainFrame::OnAppAbout);
+}
+
+void CMainFrame::BuildToolBar() {
+    auto* bar = new QToolBar(QStringLiteral("標準"), this);
+    bar->setObjectName("toolbar");
+    bar->setIconSize(QSize(16, 15));
+    bar->setAllowedAreas(Qt::AllToolBarAreas);
+    const auto add = [&](int id, ToolGlyph glyph) {
+        QAction* a = actions_.count(id) ? actions_[id] : AddCommand(nullptr, id, QString());
+        a->setIcon(ToolIcon(glyph));
+        bar->addAction(a);
+    };
+    add(ID_FILE_NEW, ToolGlyph::New);
+    add(ID_FILE_OPEN, ToolGlyph::Open);
+    add(ID_FILE_SAVE, ToolGlyph::Save);
+    bar->addSeparator();
+    add(ID_EDIT_CUT, ToolGlyph::Cut);
+    add(ID_EDIT_COPY, ToolGlyph::Copy);
+    add(ID_EDIT_PASTE, ToolGlyph::Paste);
+    bar->addSeparator();
+    add(ID_FILE_PRINT, ToolGlyph::Print);
+    actions_[ID_FILE_PRINT]->setText(QStringLiteral("印刷"));
+    actions_[ID_FILE_PRINT]->setEnabled(false);  // nothing prints
+    add(ID_APP_ABOUT, ToolGlyph::About);
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    QAction* toggle = actions_[ID_VIEW_TOOLBAR];
+    connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
+    connect(bar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::BuildStatusBar() {
+    auto* ready = new QLabel(QStringLiteral("レディ"), this);
+    ready->setObjectName("statusMessage");
+    statusBar()->addWidget(ready, 1);
+    for (const char* name : {"CAP", "NUM", "SCRL"}) {
+        auto* pane = new QLabel(QString::fromLatin1(name), this);
+        pane->setObjectName(QString::fromLatin1(name));
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance("SCRL") + 12);
+        pane->setEnabled(false);  // the lock keys' state is not tracked
+        statusBar()->addPermanentWidget(pane);
+    }
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    for (int i = 1; i < RecentFileList::SIZE; ++i) {
+        auto it = actions_.find(ID_FILE_MRU_FILE1 + i);
+        if (it != actions_.end()) {
+            recentMenu_->removeAction(it->second);
+            it->second->deleteLater();
+            actions_.erase(it);
+        }
+    }
+    const QStringList& files = recent_.files();
+    if (files.isEmpty()) {
+        recentAnchor_->setText(QStringLiteral("最近使ったファイル"));
+        recentAnchor_->setEnabled(false);
+        recentAnchor_->setData(QVariant());
+        return;
+    }
+    QAction* before = recentAnchor_;
+    for (int i = 0; i < files.size(); ++i) {
+        QAction* a = i == 0 ? recentAnchor_ : new QAction(this);
+        a->setText(QString("&%1 %2").arg(i + 1).arg(files.at(i)));
+        a->setData(files.at(i));
+        a->setEnabled(true);
+        if (i > 0) {
+            a->setObjectName(QString::number(ID_FILE_MRU_FILE1 + i));
+            actions_[ID_FILE_MRU_FILE1 + i] = a;
+            const auto next = recentMenu_->actions();
+            const int at = next.indexOf(before);
+            recentMenu_->insertAction(at + 1 < next.size() ? next.at(at + 1) : nullptr, a);
+            connect(a, &QAction::triggered, this,
+                    [this, a] { OpenDocumentFile(a->data().toString()); });
+        }
+        before = a;
+    }
+}

@@ -1,0 +1,38 @@
+#include "app/GraphInputBuilder.h"
+
+#include <algorithm>
+
+#include "device/DeviceLink.h"
+#include "measure/MeasurementDataSet.h"
+#include "measure/ViewState.h"
+
+GraphInput MakeGraphInput(const ViewState& state, const DeviceLink& link,
+                          const MeasurementDataSet& data) {
+    GraphInput in;
+    in.mode = state.displayMode;
+    in.pointCount = data.pointCount;
+    in.firstWavelength = data.firstWavelength;
+    in.nirSensor = link.profile().nirSensor;
+    in.uvSensor = link.profile().uvSensor;
+    in.deviceCount = std::clamp(data.deviceCount, 0, MAX_DEVICES);
+    in.currentDevice = state.currentDevice;
+    in.monitoring = state.monitoring;
+    for (int d = 0; d < in.deviceCount; ++d) {
+        const DeviceSlot& slot = link.slot(d);
+        in.liveSpectra[d] = std::span<const float>(slot.spectrum);
+        in.liveTemperatures[d] = slot.temperature;
+    }
+    in.dataSet = &data;
+    in.selectedRecord = state.selectedRecord;
+    in.referenceIndex = data.referenceIndex;
+    in.comparisonIndex = state.comparisonIndex;
+    in.ledPresent = link.led().present;
+    in.ledTemperature = link.led().temperature;
+    in.limits.graphMax = state.graphMax;
+    in.limits.graphMin = state.graphMin;
+    in.limits.ratioMax = state.ratioMax;
+    in.limits.ratioMin = state.ratioMin;
+    in.limits.absorptionMax = state.absorptionMax;
+    in.limits.absorptionMin = state.absorptionMin;
+    return in;
+}

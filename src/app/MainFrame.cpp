@@ -1,0 +1,245 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+
+#include "app/AboutDialog.h"
+#include "app/AppIcons.h"
+#include "app/MainFormWidget.h"
+#include "app/VLToolDoc.h"
+#include "measure/ProfileSettings.h"
+
+namespace {
+constexpr char kPlacementSection[] = "Settings";
+constexpr char kDocumentFilter[] = "VL_Tool Files (*.vltd)";
+// The form's own size: below it the window scrolls instead of squeezing it.
+constexpr QSize kFormMinimum(905, 540);
+}  // namespace
+
+CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      doc_(std::make_unique<CVL_ToolDoc>()),
+      settings_(setup.settings) {
+    setObjectName("CMainFrame");
+    setWindowIcon(AppIcon());
+    setAcceptDrops(true);
+
+    view_ = new CVL_ToolView;
+    view_->setMinimumSize(kFormMinimum);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidget(view_);
+    setCentralWidget(scroll_);
+
+    controller_ = std::make_unique<ViewController>(*view_, *doc_, std::move(setup));
+
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    recent_.load();
+    RebuildRecentMenu();
+
+    connect(doc_.get(), &CVL_ToolDoc::titleChanged, this,
+            [this] { setWindowTitle(doc_->windowTitle()); });
+    setWindowTitle(doc_->windowTitle());
+    RestorePlacement();
+}
+
+CMainFrame::~CMainFrame() {
+    // The view logic goes first: it writes its settings and closes the LED
+    // unit while the form and the document still exist.
+    controller_.reset();
+}
+
+QAction* CMainFrame::action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::InitialUpdate() {
+    controller_->InitialUpdate();
+    UpdateCommandUi();
+}
+
+void CMainFrame::UpdateCommandUi() {
+    action(1032)->setEnabled(controller_->DarkSettingEnabled());
+    action(32774)->setEnabled(controller_->UploadEnabled());
+}
+
+// --- placement ---------------------------------------------------------------
+
+void CMainFrame::RestorePlacement() {
+    const int left = settings_->readInt(kPlacementSection, "left", 0);
+    const int top = settings_->readInt(kPlacementSection, "top", 0);
+    const int right = settings_->readInt(kPlacementSection, "right", 740);
+    const int bottom = settings_->readInt(kPlacementSection, "bottom", 640);
+    setGeometry(QRect(left, top, std::max(right - left, 1), std::max(bottom - top, 1)));
+}
+
+QRect CMainFrame::PlacementRect() const {
+    // A minimized or maximized window keeps its restored rectangle.
+    const bool restored = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+    const QRect normal = normalGeometry();
+    return restored || normal.isEmpty() ? geometry() : normal;
+}
+
+void CMainFrame::SavePlacement() {
+    const QRect r = PlacementRect();
+    settings_->writeInt(kPlacementSection, "left", r.x());
+    settings_->writeInt(kPlacementSection, "right", r.x() + r.width());
+    settings_->writeInt(kPlacementSection, "top", r.y());
+    settings_->writeInt(kPlacementSection, "bottom", r.y() + r.height());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!SaveModified()) {
+        event->ignore();
+        return;
+    }
+    SavePlacement();
+    recent_.save();
+    event->accept();
+}
+
+// --- documents ---------------------------------------------------------------
+
+void CMainFrame::ShowMessage(const QString& text) {
+    view_->message(text, false);
+}
+
+QString CMainFrame::AskFileName(bool forSaving, const QString& suggested) {
+    if (fileNameFn_)
+        return fileNameFn_(forSaving, suggested);
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QString::fromUtf8(kDocumentFilter));
+    dialog.setDefaultSuffix(QStringLiteral("vltd"));
+    if (forSaving) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setWindowTitle(QStringLiteral("名前を付けて保存"));
+        if (!suggested.isEmpty())
+            dialog.selectFile(suggested);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setWindowTitle(QStringLiteral("開く"));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+bool CMainFrame::SaveModified() {
+    if (!doc_->isModified())
+        return true;
+    const QString text = doc_->title() + QStringLiteral(" への変更を保存しますか?");
+    SaveAnswer answer;
+    if (savePromptFn_) {
+        answer = savePromptFn_(text);
+    } else {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("VL_Tool"), text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        const int r = box.exec();
+        answer = r == QMessageBox::Yes  ? SaveAnswer::Yes
+                 : r == QMessageBox::No ? SaveAnswer::No
+                                        : SaveAnswer::Cancel;
+    }
+    if (answer == SaveAnswer::Cancel)
+        return false;
+    if (answer == SaveAnswer::No)
+        return true;
+    return OnFileSave();
+}
+
+bool CMainFrame::OnFileNew() {
+    if (!SaveModified())
+        return false;
+    doc_->newDocument();
+    controller_->InitialUpdate();
+    UpdateCommandUi();
+    return true;
+}
+
+bool CMainFrame::OnFileOpen() {
+    const QString path = AskFileName(false, QString());
+    if (path.isEmpty())
+        return false;
+    return OpenDocumentFile(path);
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path) {
+    if (!SaveModified())
+        return false;
+    const DocumentResult result = doc_->open(path);
+    if (!result.ok) {
+        ShowMessage(result.message);
+        recent_.remove(path);
+        RebuildRecentMenu();
+        return false;
+    }
+    recent_.add(path);
+    RebuildRecentMenu();
+    controller_->InitialUpdate();
+    UpdateCommandUi();
+    return true;
+}
+
+bool CMainFrame::SaveTo(const QString& path) {
+    const DocumentResult result = doc_->save(path);
+    if (!result.ok) {
+        ShowMessage(result.message);
+        return false;
+    }
+    recent_.add(path);
+    RebuildRecentMenu();
+    return true;
+}
+
+bool CMainFrame::OnFileSave() {
+    if (doc_->filePath().isEmpty())
+        return OnFileSaveAs();
+    return SaveTo(doc_->filePath());
+}
+
+bool CMainFrame::OnFileSaveAs() {
+    const QString suggested =
+        doc_->filePath().isEmpty() ? QStringLiteral("VL_Tool.vltd") : doc_->filePath();
+    const QString path = AskFileName(true, suggested);
+    if (path.isEmpty())
+        return false;
+    return SaveTo(path);
+}
+
+void CMainFrame::OnAppAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+// --- dropped files -------------------------------------------------------------
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            activateWindow();
+            OpenDocumentFile(url.toLocalFile());
+            return;  // one document at a time
+        }
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include <QMainWindow>
+
+#include "app/RecentFileList.h"
+#include "app/ViewController.h"
+
+class CVL_ToolDoc;
+class CVL_ToolView;
+class QAction;
+class QMenu;
+class QScrollArea;
+
+// The main window: menus, toolbar, status bar and the form, which scrolls when
+// the window is smaller than the form. Menu actions carry their command id as
+// object name ("57600" for File > New). The window's placement is kept in
+// "Settings" left/top/right/bottom as the restored client rectangle.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+  public:
+    enum class SaveAnswer { Yes, No, Cancel };
+    using SavePromptFn = std::function<SaveAnswer(const QString& text)>;
+    using FileNameFn = std::function<QString(bool forSaving, const QString& suggested)>;
+
+    explicit CMainFrame(ViewController::Setup setup, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CVL_ToolDoc& document() { return *doc_; }
+    CVL_ToolView& view() { return *view_; }
+    ViewController& controller() { return *controller_; }
+    QAction* action(int id) const;
+    const RecentFileList& recentFiles() const { return recent_; }
+
+    // The form's first initial update (detection); then the window is shown.
+    void InitialUpdate();
+
+    // File commands; each returns true when it was carried out.
+    bool OnFileNew();
+    bool OnFileOpen();
+    bool OpenDocumentFile(const QString& path);
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Asks whether to save a modified document: false when the user cancels
+    // or saving fails.
+    bool SaveModified();
+    void OnAppAbout();
+    // Enables the view's menu commands by the logic's rules.
+    void UpdateCommandUi();
+
+    // Tests replace the save question and the file dialogs.
+    void setSavePromptFunction(SavePromptFn fn) { savePromptFn_ = std::move(fn); }
+    void setFileNameFunction(FileNameFn fn) { fileNameFn_ = std::move(fn); }
+
+    // The restored rectangle as kept in "Settings".
+    QRect PlacementRect() const;
+    void SavePlacement();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void RebuildRecentMenu();
+    void RestorePlacement();
+    QAction* AddCommand(QMenu* menu, int id, const QString& resourceText);
+    QString AskFileName(bool forSaving, const QString& suggested);
+    void ShowMessage(const QString& text);
+    bool SaveTo(const QString& path);
+
+    std::unique_ptr<CVL_ToolDoc> doc_;
+    CVL_ToolView* view_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    std::unique_ptr<ViewController> controller_;
+    SettingsStore* settings_ = nullptr;
+    std::map<int, QAction*> actions_;
+    QMenu* recentMenu_ = nullptr;
+    QAction* recentAnchor_ = nullptr;
+    RecentFileList recent_;
+    SavePromptFn savePromptFn_;
+    FileNameFn fileNameFn_;
+};
+
+// Splits a menu text "新規作成\tCtrl+N(&N)" into the action text "新規作成(&N)" and the
+// shortcut "Ctrl+N".
+struct MenuText {
+    QString text;
+    QString shortcut;
+};
+MenuText SplitMenuText(const QString& resourceText);

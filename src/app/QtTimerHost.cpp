@@ -1,0 +1,41 @@
+#include "app/QtTimerHost.h"
+
+#include <QTimer>
+
+QtTimerHost::QtTimerHost(std::function<void(int)> onFire, QObject* parent)
+    : QObject(parent), onFire_(std::move(onFire)) {}
+
+QTimer* QtTimerHost::timer(int id) {
+    auto it = timers_.find(id);
+    if (it != timers_.end())
+        return it->second;
+    auto* t = new QTimer(this);
+    t->setSingleShot(true);
+    t->setTimerType(Qt::PreciseTimer);
+    connect(t, &QTimer::timeout, this, [this, id] {
+        if (onFire_)
+            onFire_(id);
+    });
+    timers_[id] = t;
+    return t;
+}
+
+void QtTimerHost::start(int id, int ms) {
+    timer(id)->start(std::max(ms, 0));
+}
+
+void QtTimerHost::stop(int id) {
+    auto it = timers_.find(id);
+    if (it != timers_.end())
+        it->second->stop();
+}
+
+bool QtTimerHost::isActive(int id) const {
+    auto it = timers_.find(id);
+    return it != timers_.end() && it->second->isActive();
+}
+
+int QtTimerHost::remainingMs(int id) const {
+    auto it = timers_.find(id);
+    return it != timers_.end() && it->second->isActive() ? it->second->remainingTime() : -1;
+}

@@ -1,0 +1,45 @@
+#include "app/VLToolDoc.h"
+
+#include <QFileInfo>
+
+CVL_ToolDoc::CVL_ToolDoc(QObject* parent) : QObject(parent) {}
+CVL_ToolDoc::~CVL_ToolDoc() = default;
+
+void CVL_ToolDoc::setModifiedFlag(bool modified) {
+    modified_ = modified;
+}
+
+QString CVL_ToolDoc::title() const {
+    return path_.isEmpty() ? QStringLiteral("無題") : QFileInfo(path_).fileName();
+}
+
+QString CVL_ToolDoc::windowTitle() const {
+    return title() + QStringLiteral(" - VL_Tool");
+}
+
+void CVL_ToolDoc::newDocument() {
+    path_.clear();
+    modified_ = false;
+    emit titleChanged();
+}
+
+DocumentResult CVL_ToolDoc::open(const QString& path) {
+    // The reader leaves the data set untouched unless the whole file was read.
+    DocumentResult result = ReadDocumentFile(path, data_);
+    if (!result.ok)
+        return result;
+    path_ = QFileInfo(path).absoluteFilePath();
+    modified_ = false;
+    emit titleChanged();
+    return result;
+}
+
+DocumentResult CVL_ToolDoc::save(const QString& path) {
+    DocumentResult result = WriteDocumentFile(path, data_);
+    if (!result.ok)
+        return result;
+    path_ = QFileInfo(path).absoluteFilePath();
+    modified_ = false;
+    emit titleChanged();
+    return result;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "measure/DocumentFile.h"
+#include "measure/MainForm.h"
+#include "measure/MeasurementDataSet.h"
+
+// The document: the data set of the whole run, its file name and the modified
+// flag. New keeps the data (only the name and the flag start afresh); Open
+// replaces the data only when the whole file was read.
+class CVL_ToolDoc : public QObject, public DocumentHooks {
+    Q_OBJECT
+  public:
+    explicit CVL_ToolDoc(QObject* parent = nullptr);
+    ~CVL_ToolDoc() override;
+
+    MeasurementDataSet& dataSet() { return data_; }
+    const MeasurementDataSet& dataSet() const { return data_; }
+
+    bool isModified() const { return modified_; }
+    void setModified() override { setModifiedFlag(true); }
+    void setModifiedFlag(bool modified);
+
+    // Full path of the document's file; empty for a new document.
+    QString filePath() const { return path_; }
+    // "無題" for a new document, else the file's name.
+    QString title() const;
+    // Window caption: title + " - VL_Tool".
+    QString windowTitle() const;
+
+    // File > New: the data set stays as it is.
+    void newDocument();
+    // File > Open. On failure the data set, name and flag stay as they were.
+    DocumentResult open(const QString& path);
+    // File > Save / Save As into path; on success the document takes that name.
+    DocumentResult save(const QString& path);
+
+  signals:
+    void titleChanged();
+
+  private:
+    MeasurementDataSet data_;
+    QString path_;
+    bool modified_ = false;
+};

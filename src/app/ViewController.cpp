@@ -1,0 +1,156 @@
+#include "app/ViewController.h"
+
+#include <QFileDialog>
+#include <QImage>
+
+#include "app/GraphInputBuilder.h"
+#include "app/MainFormWidget.h"
+#include "app/QtTimerHost.h"
+#include "app/VLToolDoc.h"
+#include "device/DeviceLink.h"
+#include "display/SpectrumGraph.h"
+#include "export/SpectrumCsv.h"
+#include "measure/MainViewLogic.h"
+
+ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
+    : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
+    link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, setup_.settleMs);
+    graph_ = std::make_unique<SpectrumGraph>(setup_.programFolder + "xyz.bmp");
+    timers_ = new QtTimerHost(
+        [this](int id) {
+            if (logic_)
+                logic_->OnTimer(id);
+        },
+        this);
+    logic_ = std::make_unique<MainViewLogic>(form_, *timers_, *setup_.settings, *link_,
+                                             doc_.dataSet(), doc_, setup_.programFolder);
+    logic_->setRecordCsvWriter([](const QString& path, const MeasurementDataSet& data, int r,
+                                  int appendFlag) { AppendRecordCsv(path, data, r, appendFlag); });
+
+    form_.setGraphDrawer([this](QImage& image, int) {
+        ViewState& state = logic_->state();
+        const GraphInput in = MakeGraphInput(state, *link_, doc_.dataSet());
+        state.ratioMin = graph_->DrawGraph(image, in);
+    });
+    connect(&form_, &CVL_ToolView::clicked, this, &ViewController::OnClicked);
+    connect(&form_, &CVL_ToolView::selectionChanged, this, &ViewController::OnSelection);
+    connect(&form_, &CVL_ToolView::leftButtonDown, this,
+            [this](QPoint p) { logic_->OnLeftButtonDown(p); });
+    connect(&form_, &CVL_ToolView::resized, this, [this](int h) { logic_->OnResize(h); });
+}
+
+ViewController::~ViewController() {
+    // The logic writes its settings back and closes the LED unit's port; no
+    // timer may reach it afterwards.
+    for (int id = 1; id <= 4; ++id)
+        timers_->stop(id);
+    logic_.reset();
+    form_.setGraphDrawer(nullptr);
+}
+
+void ViewController::InitialUpdate() {
+    logic_->InitialUpdate();
+}
+
+bool ViewController::DarkSettingEnabled() const {
+    return logic_->DarkSettingEnabled();
+}
+bool ViewController::UploadEnabled() const {
+    return logic_->UploadEnabled();
+}
+void ViewController::OnDarkSetting() {
+    logic_->OnDarkSettingMenu();
+}
+
+void ViewController::OnClicked(ControlId id) {
+    switch (id) {
+        case ControlId::ExposureDown:
+            logic_->OnExposureDown();
+            break;
+        case ControlId::ExposureUp:
+            logic_->OnExposureUp();
+            break;
+        case ControlId::ExposureUpdate:
+            logic_->OnExposureUpdate();
+            break;
+        case ControlId::Acquire:
+            logic_->OnAcquireButton();
+            break;
+        case ControlId::Delete:
+            logic_->OnDelete();
+            break;
+        case ControlId::Reference:
+            logic_->OnSetReference();
+            break;
+        case ControlId::Comparison:
+            logic_->OnComparison();
+            break;
+        case ControlId::SaveCsv:
+            SaveCsv();
+            break;
+        case ControlId::Redetect:
+            logic_->Redetect();
+            break;
+        case ControlId::MeasurePlan:
+            OpenMeasurePlan();
+            break;
+        case ControlId::Sensor:
+            OpenSensorInfo();
+            break;
+        case ControlId::LedCheck:
+            logic_->OnLedCheck(form_.isChecked(ControlId::LedCheck));
+            break;
+        case ControlId::LedDetails:
+            OpenLedDetails();
+            break;
+        default:
+            break;  // 1023 "連続" is read by the cycle when it needs it
+    }
+}
+
+void ViewController::OnSelection(ControlId id, int index) {
+    switch (id) {
+        case ControlId::ModeCombo:
+            logic_->OnModeSelected(index);
+            break;
+        case ControlId::DeviceList:
+            logic_->OnDeviceSelected(index);
+            break;
+        case ControlId::AveragingCombo:
+            logic_->OnAveragingSelected(index);
+            break;
+        case ControlId::DataList:
+            logic_->OnDataListSelected(index);
+            break;
+        default:
+            break;
+    }
+}
+
+QString ViewController::AskCsvPath() {
+    if (csvPathFn_)
+        return csvPathFn_();
+    QFileDialog dialog(&form_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("csv file(*.csv)"));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+void ViewController::SaveCsv() {
+    const QString path = AskCsvPath();
+    if (path.isEmpty())
+        return;
+    const CsvResult result = ExportDataSetCsv(doc_.dataSet(), path);
+    if (!result.ok)
+        form_.message(result.message, false);
+}
+
+void ViewController::OnUpload() {}
+void ViewController::OpenMeasurePlan() {}
+void ViewController::OpenSensorInfo() {}
+void ViewController::OpenLedDetails() {}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QObject>
+#include <QString>
+
+#include "device/PortProvider.h"
+#include "measure/ControlId.h"
+
+class CVL_ToolDoc;
+class CVL_ToolView;
+class Clock;
+class DeviceLink;
+class MainViewLogic;
+class QtTimerHost;
+class SettingsStore;
+class SpectrumGraph;
+
+// Binds the main form to the view logic: forwards the user's clicks, choices,
+// mouse presses and resizes, runs the logic's timers on QTimers, paints the
+// graph panel, saves the data list as CSV and opens the secondary dialogs.
+class ViewController : public QObject {
+    Q_OBJECT
+  public:
+    struct Setup {
+        std::unique_ptr<PortProvider> ports;
+        Clock* clock = nullptr;
+        int settleMs = 3000;
+        SettingsStore* settings = nullptr;
+        QString programFolder;  // ends with a separator; xyz.bmp is read from it
+    };
+
+    ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent = nullptr);
+    ~ViewController() override;
+
+    MainViewLogic& logic() { return *logic_; }
+    DeviceLink& link() { return *link_; }
+    QtTimerHost& timers() { return *timers_; }
+    CVL_ToolView& form() { return form_; }
+    CVL_ToolDoc& document() { return doc_; }
+
+    // The form's initial update (start, File > New, File > Open).
+    void InitialUpdate();
+    // Menu commands of the view.
+    bool DarkSettingEnabled() const;
+    bool UploadEnabled() const;
+    void OnDarkSetting();
+    void OnUpload();
+
+    // Button 1011: asks for a file (csv file(*.csv), default suffix csv, no
+    // overwrite question) and writes the whole data set; a write failure is
+    // reported in a message box.
+    void SaveCsv();
+    // Replaces the save prompt (tests); returns the chosen path or empty.
+    void setCsvPathFunction(std::function<QString()> fn) { csvPathFn_ = std::move(fn); }
+
+  private:
+    void OnClicked(ControlId id);
+    void OnSelection(ControlId id, int index);
+    QString AskCsvPath();
+    void OpenMeasurePlan();
+    void OpenSensorInfo();
+    void OpenLedDetails();
+
+    CVL_ToolView& form_;
+    CVL_ToolDoc& doc_;
+    Setup setup_;
+    std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<SpectrumGraph> graph_;
+    QtTimerHost* timers_ = nullptr;
+    std::unique_ptr<MainViewLogic> logic_;
+    std::function<QString()> csvPathFn_;
+};

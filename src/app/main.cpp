@@ -1,0 +1,86 @@
+// VL_Tool: the window program. One copy at a time; an optional document file
+// name on the command line is opened as the document. Takes the port options
+// of velarim-cli (--port, --simulate, --settle-ms, VELARIM_PORTS).
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QDir>
+
+#include "app/MainFrame.h"
+#include "app/ScreenshotMode.h"
+#include "app/SingleInstance.h"
+#include "device/Clock.h"
+#include "measure/ProfileSettings.h"
+#include "sim/PortOptions.h"
+
+namespace {
+int Fail(const QString& message) {
+    std::fprintf(stderr, "VL_Tool: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QSettingsStore::ORGANISATION);
+    QCoreApplication::setApplicationName(QSettingsStore::APPLICATION);
+    QCoreApplication::setApplicationVersion("1.9.0.0");
+    QGuiApplication::setDesktopFileName("vl_tool");
+
+    QStringList args = app.arguments();
+    args.removeFirst();
+    QString error;
+    PortOptions ports;
+    ScreenshotOptions screenshot;
+    if (!ports.take(args, error) || !screenshot.take(args, error))
+        return Fail(error);
+    const int lang = args.indexOf("--lang");  // the interface speaks Japanese only
+    if (lang >= 0)
+        args.remove(lang, std::min<qsizetype>(2, args.size() - lang));
+    QString documentPath;
+    for (const QString& a : args) {
+        if (a.startsWith("--"))
+            return Fail("unknown option " + a);
+        if (documentPath.isEmpty())
+            documentPath = a;
+    }
+
+    // A second copy ends at once, silently (pictures are taken beside a running copy).
+    SingleInstance instance;
+    if (!screenshot.enabled() && !instance.acquire())
+        return 0;
+
+    Clock& clock = SystemClock::instance();
+    std::unique_ptr<PortProvider> provider = ports.makeProvider(clock, error);
+    if (!provider)
+        return Fail(error);
+    // Pictures leave the user's settings alone.
+    std::unique_ptr<SettingsStore> settings;
+    if (screenshot.enabled()) {
+        settings = std::make_unique<MemorySettingsStore>();
+    } else {
+        settings = std::make_unique<QSettingsStore>();
+    }
+
+    ViewController::Setup setup;
+    setup.ports = std::move(provider);
+    setup.clock = &clock;
+    setup.settleMs = ports.settleMs;
+    setup.settings = settings.get();
+    setup.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+
+    CMainFrame frame(std::move(setup));
+    if (!documentPath.isEmpty()) {
+        if (!frame.OpenDocumentFile(documentPath))
+            return 1;
+    } else {
+        frame.InitialUpdate();
+    }
+    if (screenshot.enabled())
+        frame.resize(ScreenshotOptions::WINDOW_SIZE);
+    frame.show();
+    if (screenshot.enabled())
+        RunScreenshotSession(frame, screenshot);
+    return app.exec();
+}
