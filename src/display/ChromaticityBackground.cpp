@@ -18,6 +18,12 @@ QPointF PicturePoint(double x, double y) {
     return QPointF(DiagramPanelColumn(x) - 1.0, DiagramPanelRow(y) - 1.0);
 }
 
+// The same, rounded to the nearest whole pixel: axes and ticks sit exactly on the mapping.
+QPoint PicturePixel(double x, double y) {
+    const QPointF f = PicturePoint(x, y);
+    return QPoint(static_cast<int>(std::lround(f.x())), static_cast<int>(std::lround(f.y())));
+}
+
 double Encode(double c) {
     return c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
 }
@@ -53,7 +59,10 @@ void DrawMarks(QPainter& p, const std::vector<LocusPoint>& locus) {
         p.drawLine(at, at + dir * 6.0);
         const QString text = QString::number(nm);
         const QFontMetrics fm(p.font());
-        const QPointF centre = at + dir * 18.0;
+        QPointF centre = at + dir * 18.0;
+        // Labels that would run into the y axis and its numbers go on the inner side.
+        if (centre.x() - fm.horizontalAdvance(text) / 2.0 < PicturePoint(0, 0).x() + 4)
+            centre = at - dir * 16.0;
         p.drawText(QPointF(centre.x() - fm.horizontalAdvance(text) / 2.0,
                            centre.y() + fm.ascent() / 2.0 - 1),
                    text);
@@ -62,23 +71,23 @@ void DrawMarks(QPainter& p, const std::vector<LocusPoint>& locus) {
 
 void DrawAxes(QPainter& p) {
     const QFontMetrics fm(p.font());
-    const QPointF origin = PicturePoint(0, 0);
-    const QPointF xEnd = PicturePoint(0.7, 0);
-    const QPointF yEnd = PicturePoint(0, 0.8);
+    const QPoint origin = PicturePixel(0, 0);
+    const QPoint xEnd = PicturePixel(0.7, 0);
+    const QPoint yEnd = PicturePixel(0, 0.8);
     p.setPen(QPen(QColor(0, 0, 0), 1));
     p.drawLine(origin, xEnd);
     p.drawLine(origin, yEnd);
     char text[8];
     for (int k = 0; k <= 7; ++k) {
-        const QPointF t = PicturePoint(k / 10.0, 0);
-        p.drawLine(t, t + QPointF(0, 5));
+        const QPoint t = PicturePixel(k / 10.0, 0);
+        p.drawLine(t, t + QPoint(0, 5));
         std::snprintf(text, sizeof text, "%.1f", k / 10.0);
         p.drawText(QPointF(t.x() - fm.horizontalAdvance(text) / 2.0, t.y() + 6 + fm.ascent()),
                    text);
     }
     for (int k = 0; k <= 8; ++k) {
-        const QPointF t = PicturePoint(0, k / 10.0);
-        p.drawLine(t, t - QPointF(5, 0));
+        const QPoint t = PicturePixel(0, k / 10.0);
+        p.drawLine(t, t - QPoint(5, 0));
         std::snprintf(text, sizeof text, "%.1f", k / 10.0);
         p.drawText(QPointF(t.x() - 8 - fm.horizontalAdvance(text), t.y() + fm.ascent() / 2.0 - 1),
                    text);
@@ -132,9 +141,9 @@ QImage RenderChromaticityBackground() {
         QPainter g(&image);
         g.setPen(QPen(QColor(225, 225, 225), 1));
         for (int k = 1; k <= 7; ++k)
-            g.drawLine(PicturePoint(k / 10.0, 0), PicturePoint(k / 10.0, 0.8));
+            g.drawLine(PicturePixel(k / 10.0, 0), PicturePixel(k / 10.0, 0.8));
         for (int k = 1; k <= 8; ++k)
-            g.drawLine(PicturePoint(0, k / 10.0), PicturePoint(0.7, k / 10.0));
+            g.drawLine(PicturePixel(0, k / 10.0), PicturePixel(0.7, k / 10.0));
     }
     // Inside: every pixel whose centre lies in the locus gets the colour of its chromaticity.
     for (int r = 0; r < image.height(); ++r) {

@@ -1,0 +1,179 @@
+// Scales, ticks and clamping of the spectrum graph, as numbers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "display/GraphGeometry.h"
+
+namespace {
+
+// The main view's 620-pixel panel at 700 pixels height: plot 55..585 x 10..675, Hp 665.
+const PlotFrame kFrame = PlotFrameFor(620, 700);
+
+std::vector<std::int64_t> Values(const std::vector<ValueTick>& ticks) {
+    std::vector<std::int64_t> v;
+    for (const auto& t : ticks)
+        v.push_back(t.value);
+    return v;
+}
+
+std::vector<int> Wavelengths(int n, int w0, bool nir) {
+    std::array<WavelengthTick, kMaxWavelengthTicks> out{};
+    const int count = WavelengthTicks(kFrame, n, w0, nir, out);
+    std::vector<int> nm;
+    for (int k = 0; k < count; ++k)
+        nm.push_back(out[k].wavelength);
+    return nm;
+}
+
+}  // namespace
+
+TEST(PlotFrame, InsetsFromPanel) {
+    EXPECT_EQ(kFrame.left, 55);
+    EXPECT_EQ(kFrame.top, 10);
+    EXPECT_EQ(kFrame.right, 585);
+    EXPECT_EQ(kFrame.bottom, 675);
+    EXPECT_EQ(kFrame.height(), 665);
+}
+
+TEST(WavelengthGrid, VisibleProfileFillsThePlotWidth) {
+    EXPECT_EQ(Wavelengths(511, 340, false),
+              (std::vector<int>{350, 400, 450, 500, 550, 600, 650, 700, 750, 800, 850}));
+    std::array<WavelengthTick, kMaxWavelengthTicks> out{};
+    WavelengthTicks(kFrame, 511, 340, false, out);
+    EXPECT_EQ(out[0].x, 65);    // 350 nm is point 10
+    EXPECT_EQ(out[10].x, 565);  // 850 nm is point 510
+}
+
+TEST(WavelengthGrid, NearInfraredStopsBeforeTheLastPoint) {
+    // i runs 0..409: 1050 nm (point 410) gets no line.
+    EXPECT_EQ(Wavelengths(411, 640, true),
+              (std::vector<int>{650, 700, 750, 800, 850, 900, 950, 1000}));
+}
+
+TEST(WavelengthGrid, UltravioletRunsNineteenPointsBeyond) {
+    EXPECT_EQ(Wavelengths(251, 190, false), (std::vector<int>{200, 250, 300, 350, 400, 450}));
+}
+
+TEST(RatioMin, DerivedFromTheCountsAxis) {
+    EXPECT_EQ(DerivedRatioMin(120, 0, 65535), 0);
+    EXPECT_EQ(DerivedRatioMin(120, 500, 65535), 0);
+    EXPECT_EQ(DerivedRatioMin(120, 10000, 65535), 18);
+    EXPECT_EQ(DerivedRatioMin(120, -10000, 65535), -18);  // truncates toward zero
+}
+
+TEST(RatioMin, GraphMaxZeroDoesNotDivide) {
+    EXPECT_EQ(DerivedRatioMin(120, 100, 0), 0);
+}
+
+TEST(RatioMin, LargeLimitsDoNotOverflow) {
+    // 2e9 * 2e9 needs 64 bits; the quotient is clamped back into 32 bits.
+    EXPECT_EQ(DerivedRatioMin(2000000000, 2000000000, 2), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(DerivedRatioMin(2000000000, 2000000000, 2000000000), 2000000000);
+}
+
+TEST(CountsStep, Thresholds) {
+    struct Row {
+        int min, max, step;
+    };
+    for (const Row& r :
+         {Row{0, 1000, 100}, Row{0, 1001, 500}, Row{100, 2100, 500}, Row{0, 2001, 1000},
+          Row{0, 9999, 1000}, Row{0, 10000, 5000}, Row{0, 65535, 5000}}) {
+        EXPECT_EQ(CountsStep(r.min, r.max), r.step) << r.min << ".." << r.max;
+    }
+}
+
+TEST(ValueTicks, CountsDefaultsStopBelowTheMax) {
+    const auto ticks = ValueTicks(kFrame, AxisKind::Counts, 0, 65535);
+    std::vector<std::int64_t> expected;
+    for (int v = 0; v <= 65000; v += 5000)
+        expected.push_back(v);
+    EXPECT_EQ(Values(ticks), expected);
+    EXPECT_EQ(ticks.front().y, 675);                         // the minimum on the bottom line
+    EXPECT_EQ(ticks[1].y, 675 - 5000 * 665 / 65535);         // 625
+    EXPECT_EQ(ticks.back().y, 675 - 65000LL * 665 / 65535);  // 16
+}
+
+TEST(ValueTicks, ComparisonDefaults) {
+    const auto ticks = ValueTicks(kFrame, AxisKind::Ratio, 0, 120);
+    EXPECT_EQ(Values(ticks),
+              (std::vector<std::int64_t>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110}));
+}
+
+TEST(ValueTicks, ComparisonFromDerivedMinStartsAtTwenty) {
+    const std::int32_t ratioMin = DerivedRatioMin(120, 10000, 65535);
+    const auto ticks = ValueTicks(kFrame, AxisKind::Ratio, ratioMin, 120);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_EQ(ticks.front().value, 20);
+    EXPECT_EQ(ticks.front().y, 675 - 2 * 665 / 102);  // 662
+    EXPECT_EQ(ticks.back().value, 110);
+}
+
+TEST(ValueTicks, AbsorptanceDefaults) {
+    EXPECT_EQ(Values(ValueTicks(kFrame, AxisKind::Absorptance, 0, 5)),
+              (std::vector<std::int64_t>{0, 1, 2, 3, 4}));
+}
+
+TEST(ValueTicks, NegativeMinimumStartsAtTheFirstMultiple) {
+    EXPECT_EQ(Values(ValueTicks(kFrame, AxisKind::Counts, -250, 750)),
+              (std::vector<std::int64_t>{-200, -100, 0, 100, 200, 300, 400, 500, 600, 700}));
+}
+
+TEST(ValueTicks, EmptyWhenMaxNotAboveMin) {
+    EXPECT_TRUE(ValueTicks(kFrame, AxisKind::Counts, 100, 100).empty());
+    EXPECT_TRUE(ValueTicks(kFrame, AxisKind::Ratio, 50, 10).empty());
+    EXPECT_TRUE(ValueTicks(kFrame, AxisKind::Absorptance, 0, 0).empty());
+}
+
+TEST(ValueTicks, HugeRangeGivesNoTicksInsteadOfMillions) {
+    EXPECT_TRUE(ValueTicks(kFrame, AxisKind::Absorptance, 0, 2000000000).empty());
+    EXPECT_EQ(ValueTicks(kFrame, AxisKind::Absorptance, 0, kMaxValueTicks).size(),
+              static_cast<std::size_t>(kMaxValueTicks));
+}
+
+TEST(TickRow, SixtyFourBitProduct) {
+    // (v - min) * Hp overflows 32 bits here.
+    const PlotFrame tall = PlotFrameFor(620, 100000);
+    EXPECT_EQ(TickRow(tall, 0, -2000000000, 2000000000), tall.bottom - tall.height() / 2);
+}
+
+TEST(ValueLabel, Formats) {
+    EXPECT_EQ(ValueLabel(AxisKind::Counts, 0), "   0");
+    EXPECT_EQ(ValueLabel(AxisKind::Counts, 65000), "65000");
+    EXPECT_EQ(ValueLabel(AxisKind::Ratio, 20), " 20");
+    EXPECT_EQ(ValueLabel(AxisKind::Absorptance, 4), "  4");
+}
+
+class CurveRows : public ::testing::Test {
+  protected:
+    CurveScale counts{0, 65535, kFrame.bottom, kFrame.height()};
+    CurveScale ratio{0, 120, kFrame.bottom, kFrame.height()};
+};
+
+TEST_F(CurveRows, CountsInsideTheRange) {
+    // c = 32768 * 665 / 65535 = 332.51 (single precision); y = trunc(675 - c) = 342.
+    EXPECT_EQ(CountsRow(counts, 32768.0f), 342);
+    EXPECT_EQ(CountsRow(counts, 0.0f), 675);
+    EXPECT_EQ(CountsRow(counts, 65535.0f), 10);
+}
+
+TEST_F(CurveRows, ValuesBeyondTheAxisAreClampedToTheEdges) {
+    EXPECT_EQ(CountsRow(counts, 70000.0f), 10);
+    EXPECT_EQ(CountsRow(counts, -5.0f), 675);
+    EXPECT_EQ(DoubleRow(ratio, 500.0), 10);
+    EXPECT_EQ(DoubleRow(ratio, -500.0), 675);
+}
+
+TEST_F(CurveRows, NonFiniteRatiosHaveFixedPlaces) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(DoubleRow(ratio, inf), 10);
+    EXPECT_EQ(DoubleRow(ratio, -inf), 675);
+    EXPECT_EQ(DoubleRow(ratio, std::nan("")), 675);
+    EXPECT_EQ(CountsRow(counts, std::nanf("")), 675);
+}
+
+TEST_F(CurveRows, RatioInDoubleRoundedToSingle) {
+    // 100 % on 0..120: c = 100 * 665 / 120 = 554.1666..; y = trunc(675 - 554.1667f) = 120.
+    EXPECT_EQ(DoubleRow(ratio, 100.0), 120);
+}

@@ -1,0 +1,98 @@
+// The upload dialog's graph and the LED monitor graph.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "display/GraphPalette.h"
+#include "display/LedMonitorPlot.h"
+#include "display/StoredRecordGraph.h"
+
+namespace {
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kSilver = qRgb(192, 192, 192);
+QRgb Device(int d) {
+    return GraphPalette::DeviceColour(d).rgb();
+}
+}  // namespace
+
+class StoredRecordPixels : public ::testing::Test {
+  protected:
+    StoredRecordPixels() : image(620, 700, QImage::Format_RGB32) {
+        spectrum.fill(32768.0f);
+        in.spectrum = spectrum;
+        in.deviceCount = 1;
+    }
+    void Draw() {
+        image.fill(Qt::magenta);
+        QPainter p(&image);
+        DrawStoredRecord(p, image.size(), in, palette);
+    }
+    GraphPalette palette;
+    std::array<float, 511> spectrum{};
+    StoredRecordInput in;
+    QImage image;
+};
+
+TEST_F(StoredRecordPixels, CurveInDeviceColourZeroOnTheCountsGrid) {
+    in.currentDevice = 4;
+    Draw();
+    EXPECT_EQ(image.pixel(0, 0), kBlack);
+    EXPECT_EQ(image.pixel(55, 10), kBlack);
+    EXPECT_EQ(image.pixel(100, 625), kSilver);
+    EXPECT_EQ(image.pixel(200, 342), Device(0));
+    EXPECT_EQ(image.pixel(200, 341), kWhite);  // one pixel wide
+}
+
+TEST_F(StoredRecordPixels, NoDeviceNoCurve) {
+    in.deviceCount = 0;
+    Draw();
+    EXPECT_EQ(image.pixel(200, 342), kWhite);
+}
+
+TEST_F(StoredRecordPixels, EqualLimitsDrawTheFrameOnly) {
+    in.graphMax = in.graphMin = 1000;
+    Draw();
+    EXPECT_EQ(image.pixel(55, 10), kBlack);
+    EXPECT_EQ(image.pixel(200, 10), kBlack);
+    EXPECT_EQ(image.pixel(200, 11), kWhite);
+    EXPECT_EQ(image.pixel(200, 675), kWhite);
+}
+
+TEST(LedPlot, CapacityFromThePlotWidth) {
+    EXPECT_EQ(LedPlotCapacity(585), 235);  // a 470-pixel plot
+    EXPECT_EQ(LedPlotCapacity(586), 235);
+    EXPECT_EQ(LedPlotCapacity(587), 236);
+    EXPECT_EQ(LedPlotCapacity(100), 0);
+}
+
+TEST(LedPlot, Scales) {
+    const LedPlotFrame f = LedPlotFrameFor(650, 800);  // 55..590 x 45..775, Hp 730
+    EXPECT_EQ(f.right, 590);
+    EXPECT_EQ(f.bottom, 775);
+    EXPECT_FLOAT_EQ(LedTemperatureRow(f, 20), 775.0f);
+    EXPECT_FLOAT_EQ(LedTemperatureRow(f, 80), 45.0f);
+    EXPECT_NEAR(LedTemperatureRow(f, 25), 775.0 - 5 * 730 / 60.0, 1e-4);
+    EXPECT_EQ(LedIntensityTickRow(f, 5000), 775 - 60);  // floor(5000 * 730 / 60000) = 60
+    EXPECT_FLOAT_EQ(LedIntensityRow(f, 30000), 410.0f);
+}
+
+TEST(LedPlot, OutOfRangeSamplesOnTheEdges) {
+    QImage image(585, 600, QImage::Format_RGB32);  // plot 55..525 x 45..575
+    image.fill(Qt::magenta);
+    const std::array<float, 3> temperature{10, 10, 10};  // below 20: bottom
+    const std::array<float, 3> a1{70000, 70000, 70000};  // above 60000: top
+    const std::array<float, 3> a2{30000, 30000, 30000};
+    LedPlotInput in{temperature, a1, a2, 3, "2026/12/08 12:00:00", "LED ver 1.0", 25.0f};
+    GraphPalette palette;
+    QPainter p(&image);
+    DrawLedMonitor(p, image.size(), in, palette);
+    p.end();
+    EXPECT_EQ(image.pixel(0, 0), kBlack);
+    EXPECT_EQ(image.pixel(57, 575), kBlack);     // temperature on the bottom line
+    EXPECT_EQ(image.pixel(57, 45), Device(0));   // brown on the top line
+    EXPECT_EQ(image.pixel(57, 310), Device(1));  // red at half scale: 575 - 265
+    EXPECT_EQ(image.pixel(95, 200), kSilver);    // time grid at k = 20
+    EXPECT_EQ(image.pixel(300, 530), kSilver);   // 25 degrees
+}

@@ -1,0 +1,241 @@
+// Pixels of the rendered graph panel: frames, grid, curves in each mode, clamping, and the
+// limits that must not crash.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "display/GraphPalette.h"
+#include "display/SpectrumGraph.h"
+
+namespace {
+
+constexpr int kW = 620;
+constexpr int kH = 700;  // plot 55..585 x 10..675
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kSilver = qRgb(192, 192, 192);
+
+QRgb Device(int d) {
+    return GraphPalette::DeviceColour(d).rgb();
+}
+
+class GraphPixels : public ::testing::Test {
+  protected:
+    GraphPixels() : image(kW, kH, QImage::Format_RGB32) {
+        for (auto& s : spectra)
+            s.fill(0.0f);
+        for (int d = 0; d < MAX_DEVICES; ++d)
+            in.liveSpectra[d] = spectra[d];
+        in.dataSet = &data;
+    }
+
+    void Fill(int d, float v) { spectra[d].fill(v); }
+    std::int32_t Draw() {
+        image.fill(Qt::magenta);  // anything the graph does not paint stays visible
+        return graph.DrawGraph(image, in);
+    }
+    QRgb At(int x, int y) const { return image.pixel(x, y); }
+    int CountInPlot(QRgb c) const {
+        int n = 0;
+        for (int y = 11; y < 674; ++y)
+            for (int x = 56; x < 584; ++x)
+                n += image.pixel(x, y) == c;
+        return n;
+    }
+    // A stored record with the given value at every point for the first devices.
+    int AddRecord(float v) {
+        const int r = data.AppendRecord(0);
+        for (int d = 0; d < MAX_DEVICES; ++d)
+            data.entry(d, r).values.fill(v);
+        return r;
+    }
+
+    SpectrumGraph graph;
+    GraphInput in;
+    MeasurementDataSet data;
+    std::array<SpectrumBuffer, MAX_DEVICES> spectra{};
+    QImage image;
+};
+
+}  // namespace
+
+TEST_F(GraphPixels, FramesAndGridWithoutDevices) {
+    EXPECT_EQ(Draw(), 0);
+    EXPECT_EQ(At(0, 0), kBlack);
+    EXPECT_EQ(At(kW - 1, kH - 1), kBlack);
+    EXPECT_EQ(At(1, 1), kWhite);       // the panel is cleared: no magenta left inside
+    EXPECT_EQ(At(55, 10), kBlack);     // plot frame corner
+    EXPECT_EQ(At(584, 674), kBlack);   // right - 1, bottom - 1
+    EXPECT_EQ(At(585, 300), kWhite);   // the frame stops before right
+    EXPECT_EQ(At(100, 625), kSilver);  // tick 5000: 675 - 50
+    EXPECT_EQ(At(100, 16), kSilver);   // tick 65000
+    EXPECT_EQ(At(100, 675), kSilver);  // tick 0 on the bottom line, below the frame
+    EXPECT_EQ(At(584, 625), kBlack);   // the grid line ends before the right edge...
+    EXPECT_EQ(At(65, 300), kSilver);   // 350 nm grid column
+    EXPECT_EQ(At(66, 300), kWhite);
+    EXPECT_EQ(CountInPlot(Device(0)), 0);  // no spectrometer: no curves
+}
+
+TEST_F(GraphPixels, SelectedCurveIsThreePixelsWideOthersOne) {
+    in.deviceCount = 2;
+    in.currentDevice = 0;
+    Fill(0, 32768.0f);  // row 342
+    Fill(1, 16384.0f);  // c = 166.25: row 508
+    Draw();
+    EXPECT_EQ(At(200, 340), kWhite);
+    EXPECT_EQ(At(200, 341), Device(0));
+    EXPECT_EQ(At(200, 342), Device(0));
+    EXPECT_EQ(At(200, 343), Device(0));
+    EXPECT_EQ(At(200, 344), kWhite);
+    EXPECT_EQ(At(200, 507), kWhite);
+    EXPECT_EQ(At(200, 508), Device(1));
+    EXPECT_EQ(At(200, 509), kWhite);
+}
+
+TEST_F(GraphPixels, ValuesBeyondTheAxisLieOnThePlotEdges) {
+    in.deviceCount = 3;
+    in.currentDevice = 2;
+    Fill(0, 70000.0f);
+    Fill(1, -5.0f);
+    Fill(2, 32768.0f);
+    Draw();
+    EXPECT_EQ(At(200, 10), Device(0));  // top line
+    EXPECT_EQ(At(200, 11), kWhite);
+    EXPECT_EQ(At(200, 675), Device(1));  // bottom line
+}
+
+TEST_F(GraphPixels, ColourModeFillsWithWavelengthPens) {
+    in.mode = DISPLAY_COLOUR;
+    in.deviceCount = 2;
+    in.currentDevice = 1;
+    Fill(1, 32768.0f);  // top of the fill is row 343 (the end point 342 is not painted)
+    Draw();
+    const int x510 = 55 + 170;  // 510 nm
+    EXPECT_EQ(At(x510, 400), qRgb(0, 177, 65));
+    EXPECT_EQ(At(x510, 343), qRgb(0, 177, 65));
+    EXPECT_EQ(At(x510, 342), kWhite);
+    EXPECT_EQ(At(55 + 270, 600), qRgb(255, 0, 0));  // 610 nm
+    EXPECT_EQ(At(55 + 20, 600), kBlack);            // 360 nm: the table has no colour there
+}
+
+TEST_F(GraphPixels, ColourModeDrawsNothingWithTheNearInfraredSensor) {
+    in.mode = DISPLAY_COLOUR;
+    in.nirSensor = true;
+    in.pointCount = 411;
+    in.firstWavelength = 640;
+    in.deviceCount = 1;
+    Fill(0, 65535.0f);
+    Draw();
+    EXPECT_EQ(At(300, 400), kWhite);
+}
+
+TEST_F(GraphPixels, ComparisonAxisUsesTheDerivedMinimum) {
+    in.mode = DISPLAY_COMPARISON;
+    in.limits.graphMin = 10000;
+    EXPECT_EQ(Draw(), 18);
+    EXPECT_EQ(At(100, 662), kSilver);  // tick 20
+    EXPECT_EQ(At(100, 675), kWhite);   // no tick at 18
+}
+
+TEST_F(GraphPixels, ComparisonCurvesAgainstTheReference) {
+    in.mode = DISPLAY_COMPARISON;
+    in.deviceCount = 1;
+    data.deviceCount = 1;
+    data.referenceIndex = in.referenceIndex = AddRecord(1000.0f);
+    in.comparisonIndex = AddRecord(500.0f);  // 50 %: c = 277.08, row 397
+    Fill(0, 1000.0f);                        // 100 %: row 120
+    Draw();
+    EXPECT_EQ(At(200, 119), Device(0));  // selected: three pixels wide
+    EXPECT_EQ(At(200, 120), Device(0));
+    EXPECT_EQ(At(200, 121), Device(0));
+    EXPECT_EQ(At(200, 397), Device(0));  // comparison record: one pixel
+    EXPECT_EQ(At(200, 396), kWhite);
+    EXPECT_EQ(At(200, 398), kSilver);  // the 50 % tick just below
+}
+
+TEST_F(GraphPixels, ComparisonWithoutReferenceDrawsNoCurves) {
+    in.deviceCount = 1;
+    AddRecord(1000.0f);
+    Fill(0, 1000.0f);
+    for (int mode : {DISPLAY_COMPARISON, DISPLAY_ABSORPTANCE}) {
+        in.mode = mode;
+        in.referenceIndex = -1;
+        Draw();
+        EXPECT_EQ(CountInPlot(Device(0)), 0) << "mode " << mode;
+        in.referenceIndex = 5;  // beyond recordCount
+        Draw();
+        EXPECT_EQ(CountInPlot(Device(0)), 0) << "mode " << mode;
+    }
+}
+
+TEST_F(GraphPixels, AbsorptanceOfHalfTheReference) {
+    in.mode = DISPLAY_ABSORPTANCE;
+    in.deviceCount = 1;
+    in.referenceIndex = AddRecord(2000.0f);
+    Fill(0, 200.0f);  // absorptance 1: c = 133, row 542
+    Draw();
+    EXPECT_EQ(At(200, 542), Device(0));
+}
+
+TEST_F(GraphPixels, StoredDisplayReadsTheSelectedRecord) {
+    in.deviceCount = 1;
+    in.monitoring = false;
+    AddRecord(0.0f);
+    in.selectedRecord = AddRecord(32768.0f);
+    Fill(0, 0.0f);
+    Draw();
+    EXPECT_EQ(At(200, 342), Device(0));
+}
+
+TEST_F(GraphPixels, LimitsWithMaxNotAboveMinDrawFrameWithoutCurves) {
+    in.deviceCount = 1;
+    Fill(0, 500.0f);
+    for (int mode : {DISPLAY_LINE, DISPLAY_COLOUR, DISPLAY_COMPARISON, DISPLAY_ABSORPTANCE}) {
+        in.mode = mode;
+        in.referenceIndex = AddRecord(500.0f);
+        in.limits = AxisLimits{};
+        in.limits.graphMax = in.limits.graphMin = 100;
+        in.limits.ratioMax = 0;
+        in.limits.absorptionMax = -1;
+        Draw();
+        EXPECT_EQ(At(55, 10), kBlack) << "mode " << mode;
+        EXPECT_EQ(CountInPlot(Device(0)), 0) << "mode " << mode;
+        in.limits.graphMax = 0;  // ratioMin would divide by zero
+        Draw();
+        EXPECT_EQ(At(55, 10), kBlack) << "mode " << mode;
+    }
+}
+
+TEST_F(GraphPixels, ChromaticityWithOtherSensorsShowsTheCountsAxis) {
+    in.mode = DISPLAY_CHROMATICITY;
+    in.uvSensor = true;
+    in.pointCount = 251;
+    in.firstWavelength = 190;
+    in.deviceCount = 1;
+    Fill(0, 32768.0f);
+    Draw();
+    EXPECT_EQ(At(55, 10), kBlack);
+    EXPECT_EQ(At(100, 625), kSilver);
+    EXPECT_EQ(CountInPlot(Device(0)), 0);
+}
+
+TEST(GraphPalette, Colours) {
+    GraphPalette p;
+    EXPECT_EQ(GraphPalette::DeviceColour(0), QColor(141, 57, 57));
+    EXPECT_EQ(GraphPalette::DeviceColour(5), QColor(60, 60, 255));
+    EXPECT_EQ(p.devicePen(3, true).width(), 3);
+    EXPECT_EQ(p.devicePen(3, false).width(), 1);
+    EXPECT_EQ(p.gridPen().color(), QColor(192, 192, 192));
+    struct Row {
+        int i;
+        QColor c;
+    };
+    for (const Row& r :
+         {Row{0, QColor(0, 0, 0)}, Row{40, QColor(15, 0, 28)}, Row{49, QColor(15, 0, 28)},
+          Row{170, QColor(0, 177, 65)}, Row{260, QColor(254, 79, 0)}, Row{270, QColor(255, 0, 0)},
+          Row{439, QColor(9, 0, 2)}, Row{440, QColor(0, 0, 0)}, Row{510, QColor(0, 0, 0)}}) {
+        EXPECT_EQ(p.wavelengthPen(r.i).color(), r.c) << "pen " << r.i;
+    }
+    EXPECT_EQ(PenComponent(1.0), 255);
+    EXPECT_EQ(PenComponent(0.99803), 254);
+}
