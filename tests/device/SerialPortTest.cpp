@@ -125,6 +125,16 @@ TEST_F(PtyTest, PortIsHeldExclusivelyUntilClosed) {
     EXPECT_FALSE(provider.open("no-such-port"));
 }
 
+TEST_F(PtyTest, PortHeldThroughAnotherProviderDoesNotOpen) {
+    SerialPortProvider one({path + "=3D7E:0825"});
+    SerialPortProvider two({path + "=3D7E:0825"});
+    std::unique_ptr<Transport> held = one.open(name);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(two.open(name));
+    held.reset();
+    EXPECT_TRUE(two.open(name));
+}
+
 TEST_F(PtyTest, ExchangeOverTheWire) {
     SerialPortProvider provider({path + "=1A86:7523"});
     std::unique_ptr<Transport> port = provider.open(name);
