@@ -43,7 +43,7 @@ QPen SolidPen(const QColor& c, int width) {
     pen.setWidth(width);
     pen.setStyle(Qt::SolidLine);
     pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::MiterJoin);
+    pen.setJoinStyle(Qt::BevelJoin);
     return pen;
 }
 
