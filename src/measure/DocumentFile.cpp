@@ -2,11 +2,12 @@
 
 #include <bit>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 
 static_assert(std::endian::native == std::endian::little,
               "the document file is little-endian and is copied as it lies in memory");
@@ -52,6 +53,56 @@ class BlockWriter {
     QIODevice& device_;
     std::vector<char> buffer_;
     bool ok_ = true;
+};
+
+std::filesystem::path FsPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
+// Writes under a temporary name beside the target and renames the result over
+// the target only when it is complete; otherwise the temporary is removed and
+// the previous file stays as it was.
+class ReplacingFile {
+  public:
+    explicit ReplacingFile(const QString& target) : target_(target) {}
+    ~ReplacingFile() {
+        if (file_.isOpen())
+            file_.close();
+        if (!committed_ && !file_.fileName().isEmpty())
+            QFile::remove(file_.fileName());
+    }
+
+    bool Open() {
+        const QString stem = target_ + ".~" + QString::number(QCoreApplication::applicationPid());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            file_.setFileName(stem + "-" + QString::number(attempt));
+            if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+                if (QFile::exists(target_))
+                    file_.setPermissions(QFile::permissions(target_));
+                return true;
+            }
+            if (file_.error() != QFileDevice::OpenError || !QFile::exists(file_.fileName()))
+                break;
+        }
+        file_.setFileName(QString());
+        return false;
+    }
+    QFile& file() { return file_; }
+
+    bool Commit() {
+        file_.close();
+        if (file_.error() != QFileDevice::NoError)
+            return false;
+        std::error_code error;
+        std::filesystem::rename(FsPath(file_.fileName()), FsPath(target_), error);
+        committed_ = !error;
+        return committed_;
+    }
+
+  private:
+    QString target_;
+    QFile file_;
+    bool committed_ = false;
 };
 
 enum class ReadStatus { Ok, Truncated, BadFormat, TooLong, Failed };
@@ -232,10 +283,10 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
     if (!HeaderFits(data.recordCount, data.deviceCount, data.pointCount)) {
         return Failed(kDocumentSaveFailed);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    ReplacingFile file(path);
+    if (!file.Open())
         return Failed(kDocumentSaveFailed);
-    BlockWriter out(file);
+    BlockWriter out(file.file());
     const std::int32_t header[5] = {data.recordCount, data.deviceCount, data.pointCount,
                                     data.firstWavelength, data.referenceIndex};
     out.Append(header, sizeof header);
@@ -258,10 +309,8 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
         out.Put(kTimeMarker);
         out.Put(data.record(r).timeStamp);
     }
-    if (!out.Flush() || !file.commit()) {
-        file.cancelWriting();
+    if (!out.Flush() || !file.Commit())
         return Failed(kDocumentSaveFailed);
-    }
     return {};
 }
 

@@ -1,17 +1,56 @@
 #include "measure/MeasurementDataSet.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#define VL_MMAP_SLABS 1
+#endif
 
 namespace {
+using Record = MeasurementDataSet::Record;
+
+constexpr std::size_t kSlabBytes = std::size_t{8} << 20;
+constexpr std::size_t kRecordsPerSlab = kSlabBytes / sizeof(Record);
+static_assert(alignof(Record) <= 4096 && std::is_trivially_default_constructible_v<Record>);
+
+// A zeroed slab of kSlabBytes.
+std::byte* AllocateSlab() {
+#ifdef VL_MMAP_SLABS
+    void* p = mmap(nullptr, kSlabBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(p, kSlabBytes, MADV_HUGEPAGE);  // a hint: fewer, larger page faults
+#endif
+    return static_cast<std::byte*>(p);  // anonymous pages read as zero
+#else
+    void* p = ::operator new (kSlabBytes, std::align_val_t{4096});
+    std::memset(p, 0, kSlabBytes);
+    return static_cast<std::byte*>(p);
+#endif
+}
+
 // What a const reader sees of a record that was never allocated.
-const MeasurementDataSet::Record& EmptyRecord() {
-    static const MeasurementDataSet::Record empty{};
+const Record& EmptyRecord() {
+    static const Record empty{};
     return empty;
 }
 }  // namespace
 
+void MeasurementDataSet::SlabRelease::operator()(std::byte* slab) const noexcept {
+#ifdef VL_MMAP_SLABS
+    munmap(slab, kSlabBytes);
+#else
+    ::operator delete (slab, std::align_val_t{4096});
+#endif
+}
+
 MeasurementDataSet::MeasurementDataSet() {
-    // Only the table of block pointers is reserved (80 kB); blocks come one by one.
+    // Only the table of block pointers is reserved (80 kB); slabs come as records do.
     records_.reserve(MAX_RECORDS);
 }
 
@@ -19,14 +58,21 @@ MeasurementDataSet::MeasurementDataSet(MeasurementDataSet&&) noexcept = default;
 MeasurementDataSet& MeasurementDataSet::operator=(MeasurementDataSet&&) noexcept = default;
 MeasurementDataSet::~MeasurementDataSet() = default;
 
-MeasurementDataSet::Record& MeasurementDataSet::record(int r) {
-    while (static_cast<int>(records_.size()) <= r) {
-        records_.push_back(std::make_unique<Record>());
+Record& MeasurementDataSet::record(int r) {
+    while (allocated() <= r) {
+        if (slabs_.empty() || slabRecordsUsed_ == kRecordsPerSlab) {
+            slabs_.emplace_back(AllocateSlab());
+            slabRecordsUsed_ = 0;
+        }
+        std::byte* place = slabs_.back().get() + slabRecordsUsed_ * sizeof(Record);
+        ++slabRecordsUsed_;
+        // Default-initialising a trivial type keeps the slab's zeros.
+        records_.push_back(::new (static_cast<void*>(place)) Record);
     }
     return *records_[static_cast<std::size_t>(r)];
 }
 
-const MeasurementDataSet::Record& MeasurementDataSet::record(int r) const {
+const Record& MeasurementDataSet::record(int r) const {
     if (r < 0 || r >= allocated())
         return EmptyRecord();
     return *records_[static_cast<std::size_t>(r)];

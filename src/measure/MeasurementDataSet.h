@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -28,9 +29,10 @@ class MeasurementDataSet {
         std::int32_t exposure;
         std::int32_t reserved;
     };
+    // Blocks made by record() start zeroed.
     struct Record {
-        std::int64_t timeStamp = 0;
-        std::array<Entry, MAX_DEVICES> entries{};
+        std::int64_t timeStamp;
+        std::array<Entry, MAX_DEVICES> entries;
     };
 
     std::int32_t recordCount = 0;
@@ -68,7 +70,17 @@ class MeasurementDataSet {
     QString RecordLabel(int r, int comparisonIndex) const;
 
   private:
-    std::vector<std::unique_ptr<Record>> records_;
+    // Record blocks are carved in order from slabs of a few megabytes (zeroed,
+    // on Linux backed by huge pages where the system offers them), so filling
+    // a data set costs few page faults; a block never moves once handed out.
+    struct SlabRelease {
+        void operator()(std::byte* slab) const noexcept;
+    };
+    using Slab = std::unique_ptr<std::byte, SlabRelease>;
+
+    std::vector<Record*> records_;  // record r's block; blocks rotate on deletion
+    std::vector<Slab> slabs_;
+    std::size_t slabRecordsUsed_ = 0;  // blocks handed out of the last slab
 };
 
 // A time stamp broken down in local time. False when local time cannot
