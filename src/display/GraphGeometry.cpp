@@ -1,5 +1,6 @@
 #include "display/GraphGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -112,4 +113,29 @@ int CountsRow(const CurveScale& s, float value) {
 int DoubleRow(const CurveScale& s, double value) {
     const float c = static_cast<float>((value - s.min) * s.hp / (s.max - s.min));
     return static_cast<int>(static_cast<float>(s.bottom) - ClampHeight(c, s.hp));
+}
+
+namespace {
+
+template <typename... Args>
+LabelText Format(const char* format, Args... args) {
+    LabelText label;
+    const int n = std::snprintf(label.chars.data(), label.chars.size(), format, args...);
+    label.size = std::clamp(n, 0, static_cast<int>(label.chars.size()) - 1);
+    return label;
+}
+
+}  // namespace
+
+LabelText PeakLabel(float value, std::int32_t wavelength) {
+    return Format("peak %5.0f ( %dnm)", static_cast<double>(value), static_cast<int>(wavelength));
+}
+LabelText TemperatureLabel(float t) {
+    return Format("%4.1f", static_cast<double>(t));
+}
+LabelText LedTemperatureLabel(float t) {
+    return Format("%4.1f(LED)", static_cast<double>(t));
+}
+LabelText WavelengthLabel(int nm) {
+    return Format("%d", nm);
 }

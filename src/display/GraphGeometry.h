@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Pure geometry of the spectrum graph: where frames, grid lines, ticks and curve points go.
@@ -53,6 +55,17 @@ enum class AxisKind { Counts, Ratio, Absorptance };
 std::vector<ValueTick> ValueTicks(const PlotFrame& f, AxisKind kind, std::int64_t min,
                                   std::int64_t max);
 inline constexpr int kMaxValueTicks = 1000;
+
+// A short label text held without allocation.
+struct LabelText {
+    std::array<char, 48> chars{};
+    int size = 0;
+    std::string_view view() const { return {chars.data(), static_cast<std::size_t>(size)}; }
+};
+LabelText PeakLabel(float value, std::int32_t wavelength);  // "peak %5.0f ( %dnm)"
+LabelText TemperatureLabel(float t);                        // "%4.1f"
+LabelText LedTemperatureLabel(float t);                     // "%4.1f(LED)"
+LabelText WavelengthLabel(int nm);                          // "%d"
 
 // Label texts: "%4d" for counts, "%3.0f" for ratio and absorptance, "%d" for wavelengths.
 std::string ValueLabel(AxisKind kind, std::int64_t value);

@@ -67,17 +67,14 @@ std::int32_t SpectrumGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput
     DrawCurves(p, f, in, ratioMin);
 
     const int cur = in.currentDevice;
-    char text[48];
     const bool stored = !in.monitoring && RecordSpectrum(in, cur, in.selectedRecord) != nullptr;
     if (Drawable(cur) && (in.monitoring || stored)) {
         const float t = in.monitoring ? in.liveTemperatures[cur]
                                       : in.dataSet->entry(cur, in.selectedRecord).temperature;
-        std::snprintf(text, sizeof text, "%4.1f", static_cast<double>(t));
-        PanelText(p, f.right - 200, f.top + 2, text);
+        PanelText(p, f.right - 200, f.top + 2, TemperatureLabel(t).view());
     }
     if (in.ledPresent) {
-        std::snprintf(text, sizeof text, "%4.1f(LED)", static_cast<double>(in.ledTemperature));
-        PanelText(p, f.right - 200, f.top + 22, text);
+        PanelText(p, f.right - 200, f.top + 22, LedTemperatureLabel(in.ledTemperature).view());
     }
     return ratioMin;
 }
@@ -85,13 +82,11 @@ std::int32_t SpectrumGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput
 void SpectrumGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in,
                              std::int32_t ratioMin) {
     p.setPen(palette_.gridPen());
-    char text[32];
     std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
     const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
     for (int k = 0; k < n; ++k) {
         PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
-        std::snprintf(text, sizeof text, "%d", wl[k].wavelength);
-        PanelText(p, wl[k].x - 10, f.bottom + 2, text);
+        PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
     }
 
     const AxisLimits& lim = in.limits;
@@ -143,10 +138,8 @@ void SpectrumGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, cons
                                   const GraphInput& in) {
     const int n = PointsOf(in);
     const Peak peak = FindPeak(std::span<const float>(s, n), n, in.firstWavelength);
-    char text[64];
-    std::snprintf(text, sizeof text, "peak %5.0f ( %dnm)", static_cast<double>(peak.value),
-                  static_cast<int>(peak.wavelength));
-    PanelText(p, f.right - 200, f.top + 42 + 20 * row, text);
+    PanelText(p, f.right - 200, f.top + 42 + 20 * row,
+              PeakLabel(peak.value, peak.wavelength).view());
 }
 
 void SpectrumGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {

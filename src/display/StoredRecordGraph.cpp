@@ -19,13 +19,11 @@ void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
     PanelRectangle(p, f.left, f.top, f.right, f.bottom);
 
     p.setPen(palette.gridPen());
-    char text[64];
     std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
     const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
     for (int k = 0; k < n; ++k) {
         PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
-        std::snprintf(text, sizeof text, "%d", wl[k].wavelength);
-        PanelText(p, wl[k].x - 10, f.bottom + 2, text);
+        PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
     }
     for (const ValueTick& t : ValueTicks(f, AxisKind::Counts, in.graphMin, in.graphMax)) {
         PanelLine(p, f.left, t.y, f.right, t.y);
@@ -49,7 +47,6 @@ void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
         p.setPen(palette.framePen());
     }
     const Peak peak = FindPeak(s, points, in.firstWavelength);
-    std::snprintf(text, sizeof text, "peak %5.0f ( %dnm)", static_cast<double>(peak.value),
-                  static_cast<int>(peak.wavelength));
-    PanelText(p, f.right - 200, f.top + 42 + 20 * in.currentDevice, text);
+    PanelText(p, f.right - 200, f.top + 42 + 20 * in.currentDevice,
+              PeakLabel(peak.value, peak.wavelength).view());
 }

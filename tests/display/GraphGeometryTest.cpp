@@ -177,3 +177,12 @@ TEST_F(CurveRows, RatioInDoubleRoundedToSingle) {
     // 100 % on 0..120: c = 100 * 665 / 120 = 554.1666..; y = trunc(675 - 554.1667f) = 120.
     EXPECT_EQ(DoubleRow(ratio, 100.0), 120);
 }
+
+TEST(Labels, PeakTemperatureAndWavelengthTexts) {
+    EXPECT_EQ(PeakLabel(32768.0f, 555).view(), "peak 32768 ( 555nm)");
+    EXPECT_EQ(PeakLabel(0.4f, 340).view(), "peak     0 ( 340nm)");
+    EXPECT_EQ(TemperatureLabel(25.25f).view(), "25.2");
+    EXPECT_EQ(TemperatureLabel(-3.0f).view(), "-3.0");
+    EXPECT_EQ(LedTemperatureLabel(31.5f).view(), "31.5(LED)");
+    EXPECT_EQ(WavelengthLabel(1000).view(), "1000");
+}
