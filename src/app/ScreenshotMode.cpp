@@ -74,6 +74,8 @@ void Grab(std::shared_ptr<Session> s) {
 }
 
 void ChooseMode(std::shared_ptr<Session> s) {
+    // As a choice in the combo: the combo shows it, the logic takes it up.
+    s->form().setCurrentIndex(ControlId::ModeCombo, s->options.mode);
     s->frame.controller().logic().OnModeSelected(s->options.mode);
     Then(s, s->options.afterMs, Grab);
 }
