@@ -18,8 +18,10 @@ struct PortOptions {
     QString simulate;           // DEVICES grammar, empty when not simulating
     int settleMs = 3000;
 
-    // Removes the options above from args (leaving the rest in order) and reads
-    // VELARIM_PORTS. On a malformed option returns false with a one-line message.
+    // Removes the options above from args (leaving the rest in order; "--name
+    // VALUE" and "--name=VALUE" both work) and reads VELARIM_PORTS, whose entries
+    // follow those of --port. Every entry and the DEVICES text are checked here;
+    // on a malformed option returns false with a one-line message.
     bool take(QStringList& args, QString& error);
 
     // The provider these options describe: simulated devices when --simulate is

@@ -71,8 +71,9 @@ TEST_P(SimCalibration, TablesAreConsistentWithTheCoefficients) {
         for (int k = 5; k >= 0; --k)
             expected = expected * p + c[k];
         EXPECT_NEAR(nm[p - 1], expected, 0.01) << "pixel " << p;
-        if (p > 1)
+        if (p > 1) {
             EXPECT_GT(nm[p - 1], nm[p - 2]) << "pixel " << p;
+        }
     }
     // The pixels cover the delivered grid.
     EXPECT_LT(nm.front(), profile.firstWavelength);
