@@ -69,6 +69,9 @@ void CReadDataDlg::RunUpload(bool withProgress) {
                                                      "キャンセル", 0, total, parentWidget());
         progress->setWindowTitle("VL_Tool");
         progress->setWindowModality(Qt::WindowModal);
+        if (progressDelayMs_ >= 0)
+            progress->setMinimumDuration(progressDelayMs_);
+        progress->setValue(0);
     }
     while (!upload_.done()) {
         upload_.Step();

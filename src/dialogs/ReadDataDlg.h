@@ -31,6 +31,9 @@ class CReadDataDlg : public QDialog {
     // Button 1017: prompt for a path and write the CSV.
     void SaveStoredRecordsCsv();
 
+    // How long the upload runs before its progress dialog appears (default: Qt's 4 s).
+    void setProgressDelayMs(int ms) { progressDelayMs_ = ms; }
+
     const StoredRecordUpload& upload() const { return upload_; }
     bool cancelled() const { return cancelled_; }
 
@@ -39,6 +42,7 @@ class CReadDataDlg : public QDialog {
     StoredRecordUpload upload_;
     bool cancelled_ = false;
     bool uploaded_ = false;
+    int progressDelayMs_ = -1;
     std::unique_ptr<GraphPalette> palette_;
     ImagePanel* panel_ = nullptr;
     QListWidget* list_ = nullptr;

@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "FakeDialogHost.h"
+#include "ScriptedTransport.h"
+#include "device/CommandTable.h"
+#include "dialogs/ControlLEDDlg.h"
+#include "dialogs/ImagePanel.h"
+#include "dialogs/InfoDlg.h"
+#include "dialogs/MeasurePlanDlg.h"
+#include "dialogs/ReadDataDlg.h"
+#include "display/GraphPalette.h"
+#include "display/LedMonitorPlot.h"
+
+namespace {
+
+template <typename W>
+W* Control(QWidget& dialog, int id) {
+    return dialog.findChild<W*>(QString::number(id));
+}
+
+// --- measurement plan ----------------------------------------------------------
+
+// Opens the plan dialog, switches to the interval method, ticks the window box
+// with 7:00-20:45 and the append box, starts with 15 minutes, then closes it with `close`.
+std::map<QString, int> PlanSettingsAfter(const std::function<void(CMeasurePlanDlg&)>& close) {
+    FakeDialogHost host;
+    {
+        CMeasurePlanDlg dialog(host);
+        dialog.show();
+        Control<QRadioButton>(dialog, 1028)->click();
+        Control<QLineEdit>(dialog, 1035)->setText("7");
+        Control<QLineEdit>(dialog, 1036)->setText("0");
+        Control<QLineEdit>(dialog, 1037)->setText("20");
+        Control<QLineEdit>(dialog, 1038)->setText("45");
+        Control<QCheckBox>(dialog, 1034)->click();
+        Control<QCheckBox>(dialog, 1039)->click();
+        Control<QLineEdit>(dialog, 1030)->setText("15");  // after the boxes, which restore it
+        Control<QPushButton>(dialog, 1017)->click();
+        close(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    std::map<QString, int> values;
+    for (const QString& key : host.store.writeLog()) {
+        const QStringList parts = key.split('/');
+        values[key] = host.store.readInt(parts[0], parts[1], -999);
+    }
+    EXPECT_EQ(host.store.writeLog().size(), 9u);
+    return values;
+}
+
+TEST(PlanDialog, EscWritesTheSameSettingsAsClose) {
+    const auto byEsc =
+        PlanSettingsAfter([](CMeasurePlanDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    const auto byClose =
+        PlanSettingsAfter([](CMeasurePlanDlg& d) { Control<QPushButton>(d, 1)->click(); });
+    EXPECT_EQ(byEsc, byClose);
+    EXPECT_EQ(byEsc.at("plan/method"), 1);
+    EXPECT_EQ(byEsc.at("plan/intervaltime"), 15);
+    EXPECT_EQ(byEsc.at("limit/starth"), 7);
+    EXPECT_EQ(byEsc.at("limit/endm"), 45);
+    EXPECT_EQ(byEsc.at("limit/enable"), 1);
+    EXPECT_EQ(byEsc.at("autosave/enable"), 1);
+}
+
+TEST(PlanDialog, CaptionControlsAndTicks) {
+    FakeDialogHost host;
+    CMeasurePlanDlg dialog(host);
+    EXPECT_EQ(dialog.windowTitle(), "Dialog");
+    for (int id : {1026, 1027, 1028, 1029, 1030, 1034, 1035, 1036, 1037, 1038, 1039, 1017, 1020, 1})
+        EXPECT_NE(dialog.findChild<QWidget*>(QString::number(id)), nullptr) << id;
+    auto* combo = Control<QComboBox>(dialog, 1029);
+    ASSERT_EQ(combo->count(), 6);
+    EXPECT_EQ(combo->itemText(5), QString::fromUtf8("1時間毎"));
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(Control<QLineEdit>(dialog, 1035)->text(), "6");
+    EXPECT_FALSE(Control<QLineEdit>(dialog, 1035)->isEnabled());
+    EXPECT_FALSE(Control<QLineEdit>(dialog, 1030)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(dialog, 1)->isDefault());
+    EXPECT_EQ(Control<QLabel>(dialog, 1026)->text(), "--/--/-- --:--:--");
+    dialog.OnTimer();
+    EXPECT_EQ(Control<QLabel>(dialog, 1026)->text(), "2023/11/15 07:13:20");  // Asia/Tokyo
+
+    // Text typed into the combo's edit field selects no line: nothing is ever due.
+    combo->setEditText("7分毎");
+    Control<QPushButton>(dialog, 1017)->click();
+    EXPECT_EQ(dialog.scheduler().state().scheduleIndex, -1);
+    EXPECT_FALSE(Control<QPushButton>(dialog, 1017)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(dialog, 1020)->isEnabled());
+}
+
+TEST(PlanDialog, IntervalOfZeroIsRefusedWithAMessage) {
+    FakeDialogHost host;
+    CMeasurePlanDlg dialog(host);
+    Control<QRadioButton>(dialog, 1028)->click();
+    Control<QLineEdit>(dialog, 1030)->setText("0");
+    Control<QPushButton>(dialog, 1017)->click();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], QString::fromUtf8("インターバルは1分以上を指定してください"));
+    EXPECT_FALSE(dialog.scheduler().running());
+}
+
+TEST(PlanDialog, MeasurementsGoToTheHost) {
+    FakeDialogHost host;
+    host.clock_.setWallSeconds(1700000000 - 40);  // 07:12:40 in Tokyo
+    CMeasurePlanDlg dialog(host);
+    dialog.OnTimer();
+    Control<QPushButton>(dialog, 1017)->click();
+    for (int i = 0; i < 100; ++i) {
+        host.clock_.advanceMs(300);
+        dialog.OnTimer();
+    }
+    ASSERT_EQ(host.measurements.size(), 1u);
+    EXPECT_EQ(host.measurements[0], (std::pair<QString, int>{QString(), 0}));
+}
+
+// --- sensor information --------------------------------------------------------
+
+TEST(InfoDialog, ListsTheCurrentDeviceAndSavesUnderItsSerial) {
+    FakeDialogHost host;
+    host.current = 1;
+    auto port = std::make_unique<ScriptedTransport>([](CommandWord w) {
+        if (w == CMD_GET_SERIAL)
+            return TextReply("SN77", 16);
+        if (w == CMD_GET_SENSOR_MODEL)
+            return TextReply("VIS-1", 16);
+        return std::vector<std::uint8_t>(w.length, 0);
+    });
+    ScriptedTransport* wire = port.get();
+    host.link.slot(1).handle = std::move(port);
+    CInfoDlg dialog(host);
+    EXPECT_EQ(dialog.windowTitle(), "Sensor Information");
+    auto* list = Control<QListWidget>(dialog, 1041);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 297);
+    EXPECT_EQ(list->item(0)->text(), "Sensor,VIS-1");
+    EXPECT_EQ(list->item(9)->text(), "    1,    0.0,     0.0,     0.0,   0.000");
+    EXPECT_EQ(Control<QPushButton>(dialog, 1018)->text(), "SAVE");
+    const std::size_t before = wire->words.size();
+
+    QTemporaryDir dir;
+    host.savePath = dir.filePath("out.csv");
+    Control<QPushButton>(dialog, 1018)->click();
+    ASSERT_EQ(host.promptedNames, (std::vector<QString>{"SN77.csv"}));
+    ASSERT_EQ(wire->words.size(), before + 1);  // the serial is read again
+    EXPECT_EQ(wire->words.back(), CMD_GET_SERIAL);
+    QFile f(host.savePath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count("\r\n"), 297);
+    EXPECT_TRUE(host.messages.empty());
+
+    host.savePath = dir.filePath("no/such/dir.csv");
+    Control<QPushButton>(dialog, 1018)->click();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_TRUE(host.messages[0].contains(host.savePath));
+}
+
+TEST(InfoDialog, NoDeviceInTheSlotShowsEmptyTexts) {
+    FakeDialogHost host;
+    host.link.profile().pixelCount = 256;
+    CInfoDlg dialog(host);
+    ASSERT_EQ(Control<QListWidget>(dialog, 1041)->count(), 265);
+    EXPECT_EQ(Control<QListWidget>(dialog, 1041)->item(1)->text(), "Serial,");
+}
+
+// --- stored-data upload ----------------------------------------------------------
+
+class UploadDialog : public ::testing::Test {
+  protected:
+    void Attach(int records) {
+        host.link.slot(0).handle =
+            std::make_unique<ScriptedTransport>([this, records](CommandWord w) {
+                if (w == CMD_GET_STORED_COUNT)
+                    return Int32Reply(records);
+                exchangedWhileReleased = exchangedWhileReleased || !host.held;
+                std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+                PutFloat(b, 400, 5000.0f);
+                PutU32(b, 2076, std::uint32_t(served++));
+                return b;
+            });
+    }
+    FakeDialogHost host;
+    int served = 0;
+    bool exchangedWhileReleased = false;
+};
+
+TEST_F(UploadDialog, TwelveRecordsListedDrawnAndSaved) {
+    Attach(12);
+    host.data.deviceCount = 1;
+    CReadDataDlg dialog(host);
+    EXPECT_EQ(dialog.windowTitle(), "Read Data From Velarim LX");
+    dialog.RunUpload(false);
+    auto* list = Control<QListWidget>(dialog, 1046);
+    ASSERT_EQ(list->count(), 12);
+    for (int k = 0; k < 12; ++k)
+        EXPECT_TRUE(list->item(k)->text().startsWith(QString::number(k + 1) + " ")) << k;
+    EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(exchangedWhileReleased);
+
+    list->setCurrentRow(9);
+    auto* panel = dialog.findChild<ImagePanel*>("1047");
+    ASSERT_NE(panel, nullptr);
+    ASSERT_FALSE(panel->image().isNull());
+    // The curve in device colour 0 reaches its peak row somewhere.
+    const QColor brown = GraphPalette::DeviceColour(0);
+    bool curve = false;
+    for (int y = 0; y < panel->image().height() && !curve; ++y)
+        for (int x = 0; x < panel->image().width() && !curve; ++x)
+            curve = panel->image().pixelColor(x, y) == brown;
+    EXPECT_TRUE(curve);
+
+    QTemporaryDir dir;
+    host.savePath = dir.filePath("logged.csv");
+    Control<QPushButton>(dialog, 1017)->click();
+    QFile f(host.savePath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 14);
+    EXPECT_TRUE(lines[10].startsWith("10,0.0,0.00,"));
+}
+
+TEST_F(UploadDialog, CancelKeepsTheRecordsReadSoFar) {
+    Attach(500);
+    CReadDataDlg dialog(host);
+    dialog.setProgressDelayMs(0);
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(w))
+                progress->cancel();
+    });
+    dialog.RunUpload(true);
+    EXPECT_TRUE(dialog.cancelled());
+    const int kept = dialog.upload().uploadedCount();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 500);
+    EXPECT_EQ(Control<QListWidget>(dialog, 1046)->count(), kept);
+    EXPECT_EQ(served, kept);
+    EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(exchangedWhileReleased);
+}
+
+// --- LED control -----------------------------------------------------------------
+
+TEST(LedDialog, TitleSizePlaceAndSettingsOnClose) {
+    FakeDialogHost host;
+    host.store.writeInt("leddlg", "left", 40);
+    host.store.writeInt("leddlg", "top", 30);
+    QPointer<CControlLEDDlg> dialog = new CControlLEDDlg(host);
+    EXPECT_EQ(dialog->windowTitle(), "Full Spectrum LED Control");
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->size(), QSize(650, 800));
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    EXPECT_EQ(dialog->pos(), QPoint(40, 30));
+    for (int id : {1042, 1043, 1044, 1045, 1046})
+        EXPECT_NE(dialog->findChild<QWidget*>(QString::number(id)), nullptr) << id;
+    EXPECT_TRUE(Control<QCheckBox>(*dialog, 1044)->isHidden());
+    EXPECT_EQ(Control<QLineEdit>(*dialog, 1045)->text(), "400");
+    EXPECT_EQ(Control<QPushButton>(*dialog, 1043)->text(), "LED OFF");
+    dialog->show();
+
+    dialog->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(host.ledDialogsClosed, 1);
+    EXPECT_TRUE(host.store.contains("leddlg", "right"));
+    EXPECT_TRUE(host.store.contains("leddlg", "bottom"));
+    EXPECT_EQ(host.store.readInt("LED", "wave1", 0), 400);
+}
+
+TEST(LedDialog, ButtonKeepsTheMainCheckBoxInStep) {
+    FakeDialogHost host;
+    CControlLEDDlg* dialog = new CControlLEDDlg(host);
+    Control<QLineEdit>(*dialog, 1045)->setText("520");
+    Control<QPushButton>(*dialog, 1043)->click();
+    EXPECT_EQ(host.link.led().state, 1);
+    EXPECT_EQ(host.ledCheckBox, (std::vector<bool>{true}));
+    EXPECT_EQ(Control<QPushButton>(*dialog, 1043)->text(), "LED ON");
+    EXPECT_FALSE(Control<QLineEdit>(*dialog, 1045)->isEnabled());
+    EXPECT_EQ(dialog->monitor().wave1(), 520);
+    delete dialog;
+    EXPECT_EQ(host.store.readInt("LED", "wave1", 0), 520);
+}
+
+TEST(LedDialog, PanelHoldsA470PixelPlotAndClampsOutOfRangeSamples) {
+    FakeDialogHost host;
+    CControlLEDDlg* dialog = new CControlLEDDlg(host);
+    ImagePanel* panel = dialog->panel();
+    EXPECT_EQ(LedPlotCapacity(panel->width()), 235);
+    host.link.led().state = 1;
+    host.link.led().temperature = 95.0f;               // above 80
+    host.link.slot(0).spectrum[400 - 340] = 70000.0f;  // above 60000
+    host.link.slot(0).spectrum[450 - 340] = -500.0f;   // below 0
+    for (int i = 0; i < 4; ++i) {
+        host.clock_.advanceMs(500);
+        dialog->OnTimer();
+    }
+    EXPECT_EQ(dialog->monitor().capacity(), 235);
+    EXPECT_EQ(dialog->monitor().count(), 4);
+    const QImage& image = panel->image();
+    const LedPlotFrame f = LedPlotFrameFor(image.width(), image.height());
+    const QColor brown = GraphPalette::DeviceColour(0);
+    const QColor red = GraphPalette::DeviceColour(1);
+    int brownRow = -1;
+    int redRow = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor c = image.pixelColor(f.left + 3, y);
+        if (c == brown)
+            brownRow = y;
+        if (c == red)
+            redRow = y;
+    }
+    EXPECT_EQ(brownRow, f.top);
+    EXPECT_EQ(redRow, f.bottom);
+    delete dialog;
+}
+
+}  // namespace

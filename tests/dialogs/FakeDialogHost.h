@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QString>
+
+#include "device/Clock.h"
+#include "device/DeviceLink.h"
+#include "dialogs/DialogHost.h"
+#include "measure/MeasurementDataSet.h"
+#include "measure/ProfileSettings.h"
+
+// A port provider with no ports: the tests put transports into the slots themselves.
+class NoPorts final : public PortProvider {
+  public:
+    std::vector<QString> candidatePorts() override { return {}; }
+    std::vector<UsbDeviceInfo> enumerateDevices() override { return {}; }
+    std::unique_ptr<Transport> open(const QString&) override { return nullptr; }
+};
+
+// The main view as the dialogs see it, with everything they do recorded.
+class FakeDialogHost final : public DialogHost {
+  public:
+    FakeDialogHost() : link(ports, clock_, 0) {}
+
+    SettingsStore& settings() override { return store; }
+    Clock& clock() override { return clock_; }
+    DeviceLink& deviceLink() override { return link; }
+    MeasurementDataSet& dataSet() override { return data; }
+    int currentDevice() const override { return current; }
+    std::int32_t graphMax() const override { return 65535; }
+    std::int32_t graphMin() const override { return 0; }
+    void StoreRecordAndSave(const QString& fileName, int appendFlag) override {
+        measurements.push_back({fileName, appendFlag});
+    }
+    void setLedCheckBox(bool checked) override { ledCheckBox.push_back(checked); }
+    void holdMonitoring(bool hold) override {
+        held = hold;
+        holdCalls.push_back(hold);
+    }
+    void ledDialogClosed() override { ++ledDialogsClosed; }
+    QString askSavePath(QWidget*, const QString& initialName) override {
+        promptedNames.push_back(initialName);
+        return savePath;
+    }
+    void showMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+
+    FakeClock clock_{1700000000, 0};
+    NoPorts ports;
+    MemorySettingsStore store;
+    DeviceLink link;
+    MeasurementDataSet data;
+    int current = 0;
+
+    QString savePath;
+    std::vector<QString> promptedNames;
+    std::vector<QString> messages;
+    std::vector<std::pair<QString, int>> measurements;
+    std::vector<bool> ledCheckBox;
+    std::vector<bool> holdCalls;
+    bool held = false;
+    int ledDialogsClosed = 0;
+};
