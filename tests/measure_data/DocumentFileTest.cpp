@@ -315,6 +315,23 @@ TEST_F(DocumentFileTest, FailedSaveReportsAndKeepsThePreviousFile) {
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);  // no temporary left behind
 }
 
+TEST_F(DocumentFileTest, SaveReplacesTheOldFileAndKeepsItsPermissions) {
+    const QString path = Path("perm.vltd");
+    WriteRaw(path, "previous contents");
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(path, permissions));
+    ASSERT_TRUE(WriteDocumentFile(path, Example(511)).ok);
+    EXPECT_EQ(ReadRaw(path).size(), 2101);
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, permissions & 0x7077);  // owner, group, other
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(DocumentFileTest, SaveIntoMissingDirectoryFails) {
+    const DocumentResult result = WriteDocumentFile(Path("no/such/dir/x.vltd"), Example(511));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, QString::fromUtf8("ドキュメントの保存に失敗しました。"));
+}
+
 TEST_F(DocumentFileTest, SaveIntoReadOnlyDirectoryFails) {
     if (geteuid() == 0)
         GTEST_SKIP() << "directory permissions do not bind root";
