@@ -3,8 +3,11 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "device/Clock.h"
+#include "export/SpectrumCsv.h"
 #include "measure/PlanScheduler.h"
 #include "measure/ProfileSettings.h"
 
@@ -163,6 +166,40 @@ TEST_F(PlanRun, NewFileAfterMidnightWithoutHeaderBlock) {
     EXPECT_EQ(measured[1].appendFlag, 1);  // the new day's file begins with a data line
     EXPECT_EQ(measured[2].fileName, "20240316_000000.csv");
     EXPECT_EQ(measured[2].appendFlag, 2);
+}
+
+TEST_F(PlanRun, FilesWrittenAcrossMidnight) {
+    // The measurements as the main view makes them: store a record, append it.
+    QTemporaryDir dir;
+    MeasurementDataSet data;
+    data.deviceCount = 1;
+    data.serialText[0] = "S1";
+    settings.writeInt("autosave", "enable", 1);
+    clock.setWallSeconds(Local(2024, 3, 15, 23, 58, 0));
+    PlanScheduler csvPlan(settings, clock, [&](const QString& fileName, int appendFlag) {
+        const int r = data.AppendRecord(clock.nowSeconds());
+        AppendRecordCsv(dir.filePath(fileName), data, r, appendFlag);
+    });
+    csvPlan.Initialise();
+    csvPlan.Tick();
+    QString refusal;
+    ASSERT_TRUE(csvPlan.Start(refusal));
+    while (clock.nowSeconds() < Local(2024, 3, 16, 0, 1, 30)) {
+        clock.advanceMs(300);
+        csvPlan.Tick();
+    }
+    auto lines = [&](const char* name) {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>();
+    };
+    const auto first = lines("20240315_235800.csv");
+    ASSERT_EQ(first.size(), 5);  // header block, one data line
+    EXPECT_EQ(first[0], "Velarim Spectrum data( TRX Model)\r");
+    EXPECT_TRUE(first[3].startsWith("2024/03/15,23:59:00,"));
+    const auto second = lines("20240316_000000.csv");
+    ASSERT_EQ(second.size(), 3);  // two data lines, no header block
+    EXPECT_TRUE(second[0].startsWith("2024/03/16,00:00:00,"));
+    EXPECT_TRUE(second[1].startsWith("2024/03/16,00:01:00,"));
 }
 
 TEST_F(PlanRun, AppendBoxClearedDuringRunTakesEffectAtTheDateChange) {
