@@ -1,5 +1,6 @@
 #include "dialogs/InfoDlg.h"
 
+#include <QFontDatabase>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -28,6 +29,7 @@ CInfoDlg::CInfoDlg(DialogHost& host, QWidget* parent) : QDialog(parent), host_(h
     list_ = kUnits.place(new QListWidget(this), 1041, 7, 7, 296, 252);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));  // columns line up
     auto* save = kUnits.place(new QPushButton("SAVE", this), 1018, 122, 261, 44, 15);
     save->setAutoDefault(false);
     connect(save, &QPushButton::clicked, this, &CInfoDlg::Save);
