@@ -1,5 +1,7 @@
 #include "app/QtTimerHost.h"
 
+#include <utility>
+
 #include <QTimer>
 
 QtTimerHost::QtTimerHost(std::function<void(int)> onFire, QObject* parent)
@@ -25,14 +27,26 @@ void QtTimerHost::start(int id, int ms) {
 }
 
 void QtTimerHost::stop(int id) {
+    deferred_.erase(id);
     auto it = timers_.find(id);
     if (it != timers_.end())
         it->second->stop();
 }
 
 bool QtTimerHost::isActive(int id) const {
+    if (deferred_.count(id))
+        return true;
     auto it = timers_.find(id);
     return it != timers_.end() && it->second->isActive();
+}
+
+void QtTimerHost::setHeld(bool held) {
+    held_ = held;
+    if (held)
+        return;
+    const std::set<int> due = std::exchange(deferred_, {});
+    for (int id : due)
+        timer(id)->start(0);
 }
 
 int QtTimerHost::remainingMs(int id) const {

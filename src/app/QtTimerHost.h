@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 #include <QObject>
 
@@ -21,10 +22,15 @@ class QtTimerHost : public QObject, public TimerHost {
     bool isActive(int id) const override;
     // Remaining time of an active timer, -1 when inactive (for tests).
     int remainingMs(int id) const;
+    // While held, firings are kept back; releasing hands them on at once.
+    void setHeld(bool held);
+    bool isHeld() const { return held_; }
 
   private:
     QTimer* timer(int id);
 
     std::function<void(int)> onFire_;
     std::map<int, QTimer*> timers_;
+    std::set<int> deferred_;
+    bool held_ = false;
 };

@@ -8,6 +8,11 @@
 #include "app/QtTimerHost.h"
 #include "app/VLToolDoc.h"
 #include "device/DeviceLink.h"
+#include "dialogs/ControlLEDDlg.h"
+#include "dialogs/DialogHost.h"
+#include "dialogs/InfoDlg.h"
+#include "dialogs/MeasurePlanDlg.h"
+#include "dialogs/ReadDataDlg.h"
 #include "display/SpectrumGraph.h"
 #include "export/SpectrumCsv.h"
 #include "measure/MainViewLogic.h"
@@ -27,6 +32,10 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
     logic_->setRecordCsvWriter([](const QString& path, const MeasurementDataSet& data, int r,
                                   int appendFlag) { AppendRecordCsv(path, data, r, appendFlag); });
 
+    host_ = std::make_unique<ViewDialogHost>(
+        *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },
+        [] {});  // the dialogs are tracked by QPointer
+
     form_.setGraphDrawer([this](QImage& image, int) {
         ViewState& state = logic_->state();
         const GraphInput in = MakeGraphInput(state, *link_, doc_.dataSet());
@@ -45,6 +54,10 @@ ViewController::~ViewController() {
     for (int id = 1; id <= 4; ++id)
         timers_->stop(id);
     logic_.reset();
+    host_ = std::make_unique<ViewDialogHost>(
+        *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },
+        [] {});  // the dialogs are tracked by QPointer
+
     form_.setGraphDrawer(nullptr);
 }
 
@@ -150,7 +163,39 @@ void ViewController::SaveCsv() {
         form_.message(result.message, false);
 }
 
-void ViewController::OnUpload() {}
-void ViewController::OpenMeasurePlan() {}
-void ViewController::OpenSensorInfo() {}
-void ViewController::OpenLedDetails() {}
+void ViewController::OnUpload() {
+    CReadDataDlg dialog(*host_, &form_);
+    dialog.exec();
+}
+
+void ViewController::OpenMeasurePlan() {
+    CMeasurePlanDlg dialog(*host_, &form_);
+    dialog.exec();
+}
+
+void ViewController::OpenSensorInfo() {
+    CInfoDlg dialog(*host_, &form_);
+    dialog.exec();
+}
+
+CControlLEDDlg* ViewController::ledDialog() const {
+    for (auto it = ledDialogs_.rbegin(); it != ledDialogs_.rend(); ++it)
+        if (*it)
+            return it->data();
+    return nullptr;
+}
+
+void ViewController::OpenLedDetails() {
+    CControlLEDDlg* open = ledDialog();
+    if (link_->led().handle && open) {
+        open->raise();
+        open->activateWindow();
+        open->setFocus();
+        return;
+    }
+    // Modeless; it deletes itself when closed.
+    std::erase_if(ledDialogs_, [](const QPointer<CControlLEDDlg>& d) { return d.isNull(); });
+    auto* dialog = new CControlLEDDlg(*host_, &form_);
+    ledDialogs_.emplace_back(dialog);
+    dialog->show();
+}

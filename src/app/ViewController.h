@@ -2,13 +2,16 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "device/PortProvider.h"
 #include "measure/ControlId.h"
 
+class CControlLEDDlg;
 class CVL_ToolDoc;
 class CVL_ToolView;
 class Clock;
@@ -17,6 +20,7 @@ class MainViewLogic;
 class QtTimerHost;
 class SettingsStore;
 class SpectrumGraph;
+class ViewDialogHost;
 
 // Binds the main form to the view logic: forwards the user's clicks, choices,
 // mouse presses and resizes, runs the logic's timers on QTimers, paints the
@@ -40,6 +44,9 @@ class ViewController : public QObject {
     QtTimerHost& timers() { return *timers_; }
     CVL_ToolView& form() { return form_; }
     CVL_ToolDoc& document() { return doc_; }
+    ViewDialogHost& dialogHost() { return *host_; }
+    // The modeless LED dialog while it is open.
+    CControlLEDDlg* ledDialog() const;
 
     // The form's initial update (start, File > New, File > Open).
     void InitialUpdate();
@@ -71,5 +78,8 @@ class ViewController : public QObject {
     std::unique_ptr<SpectrumGraph> graph_;
     QtTimerHost* timers_ = nullptr;
     std::unique_ptr<MainViewLogic> logic_;
+    std::unique_ptr<ViewDialogHost> host_;
+    // Every LED dialog opened and not yet gone (the last one is "the" dialog).
+    std::vector<QPointer<CControlLEDDlg>> ledDialogs_;
     std::function<QString()> csvPathFn_;
 };

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <algorithm>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "app/MainFormWidget.h"
+#include "app/MainFrame.h"
+#include "app/QtTimerHost.h"
+#include "app/VLToolDoc.h"
+#include "device/Clock.h"
+#include "measure/MainViewLogic.h"
+#include "measure/ProfileSettings.h"
+#include "sim/SimPortProvider.h"
+
+// A main window on simulated devices and a fake clock, with the user's
+// settings redirected into a temporary folder and every message box answered
+// by the test (the texts are collected in `messages`).
+class AppTest : public ::testing::Test {
+  protected:
+    static constexpr const char* kDevices = "vis:serial=VS0001,vis:serial=VL0002:lx=1,led";
+
+    void SetUp() override {
+        ASSERT_TRUE(settingsDir_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+        settings_ = std::make_unique<QSettingsStore>();
+    }
+
+    void TearDown() override {
+        frame_.reset();
+        settings_.reset();
+    }
+
+    // Ends the window as the program does: close (placement, recent files),
+    // then destruction (the view's settings).
+    void CloseFrame() {
+        frame_->close();
+        frame_.reset();
+        settings_ = std::make_unique<QSettingsStore>();
+    }
+
+    // A frame on the given devices ("" for none); its first initial update done.
+    CMainFrame& MakeFrame(const QString& devices = kDevices, bool initialUpdate = true) {
+        frame_.reset();
+        QString error;
+        std::unique_ptr<PortProvider> ports;
+        if (devices.isEmpty()) {
+            ports = std::make_unique<SimPortProvider>(std::vector<SimDeviceSpec>{}, clock_);
+        } else {
+            ports = SimPortProvider::FromText(devices, clock_, error);
+        }
+        EXPECT_TRUE(ports) << error.toStdString();
+        ViewController::Setup setup;
+        setup.ports = std::move(ports);
+        setup.clock = &clock_;
+        setup.settleMs = 0;
+        setup.settings = settings_.get();
+        setup.programFolder = QCoreApplication::applicationDirPath() + "/";
+        frame_ = std::make_unique<CMainFrame>(std::move(setup));
+        frame_->view().setMessageFunction([this](const QString& text, bool) {
+            messages.append(text);
+            return messageAnswer;
+        });
+        frame_->setSavePromptFunction([this](const QString& text) {
+            messages.append(text);
+            return saveAnswer;
+        });
+        if (initialUpdate)
+            frame_->InitialUpdate();
+        return *frame_;
+    }
+
+    CVL_ToolView& form() { return frame_->view(); }
+    MainViewLogic& logic() { return frame_->controller().logic(); }
+    QWidget* control(ControlId id) { return form().control(id); }
+    QListWidget* list(ControlId id) { return qobject_cast<QListWidget*>(control(id)); }
+    QComboBox* combo(ControlId id) { return qobject_cast<QComboBox*>(control(id)); }
+    // Sizes the shown window so that the form's client height is h and every
+    // control fits across.
+    void ResizeForm(int h) {
+        frame_->show();
+        for (int i = 0; i < 4 && (form().height() != h || form().width() < 920); ++i) {
+            frame_->resize(frame_->width() + std::max(0, 920 - form().width()),
+                           frame_->height() + h - form().height());
+            QCoreApplication::processEvents();
+        }
+        ASSERT_EQ(form().height(), h);
+    }
+
+    QTemporaryDir settingsDir_;
+    FakeClock clock_;
+    std::unique_ptr<QSettingsStore> settings_;
+    std::unique_ptr<CMainFrame> frame_;
+    QStringList messages;
+    bool messageAnswer = true;
+    CMainFrame::SaveAnswer saveAnswer = CMainFrame::SaveAnswer::No;
+};

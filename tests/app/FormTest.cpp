@@ -1,0 +1,240 @@
+// The main form through its widgets: controls, layout, enable states, the mode
+// combo, the data list, axis limits and the graph panel.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "app/GraphPanel.h"
+#include "device/DeviceLink.h"
+
+namespace {
+struct Caption {
+    ControlId id;
+    const char* text;
+};
+const Caption kCaptions[] = {
+    {ControlId::ExposureLabel, "露光時間(us)"},
+    {ControlId::ExposureDown, "-"},
+    {ControlId::ExposureUpdate, "更新"},
+    {ControlId::ExposureUp, "+"},
+    {ControlId::AveragingLabel, "平均回数"},
+    {ControlId::Acquire, "データ取得"},
+    {ControlId::Continuous, "連続"},
+    {ControlId::DataListLabel, "データリスト"},
+    {ControlId::MeasurePlan, "計測プラン"},
+    {ControlId::Delete, "削除"},
+    {ControlId::Reference, "基準登録"},
+    {ControlId::Comparison, "参照"},
+    {ControlId::SaveCsv, "CSV保存"},
+    {ControlId::Redetect, "再検出"},
+    {ControlId::Sensor, "Sensor"},
+    {ControlId::LedCheck, "LED"},
+    {ControlId::LedDetails, "詳細"},
+};
+}  // namespace
+
+TEST_F(AppTest, EveryControlCarriesItsIdAndCaption) {
+    MakeFrame();
+    for (const Caption& c : kCaptions) {
+        const QString name = QString::number(static_cast<int>(c.id));
+        QWidget* w = form().findChild<QWidget*>(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        EXPECT_EQ(form().text(c.id), QString::fromUtf8(c.text)) << name.toStdString();
+    }
+    for (int id : {1000, 1001, 1002, 1005, 1007, 1015, 1024, 1033})
+        EXPECT_NE(form().findChild<QWidget*>(QString::number(id)), nullptr) << id;
+    auto* title = form().findChild<QWidget*>("title");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->property("text").toString(), "Velarim Tool");
+}
+
+TEST_F(AppTest, CombosHoldTheModesAndAveragingCountsInOrder) {
+    MakeFrame();
+    QComboBox* mode = combo(ControlId::ModeCombo);
+    ASSERT_EQ(mode->count(), 5);
+    const char* const modes[] = {"スペクトル（線）", "スペクトル（色）", "スペクトル（比較）",
+                                 "スペクトル（吸収率）", "色度図　　　　　"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(mode->itemText(i), QString::fromUtf8(modes[i]));
+    QComboBox* avg = combo(ControlId::AveragingCombo);
+    ASSERT_EQ(avg->count(), 100);
+    EXPECT_EQ(avg->itemText(0), "  1");
+    EXPECT_EQ(avg->itemText(9), " 10");
+    EXPECT_EQ(avg->itemText(99), "100");
+    for (int i = 1; i < 100; ++i)
+        EXPECT_LT(avg->itemText(i - 1), avg->itemText(i));
+}
+
+TEST_F(AppTest, LayoutFollowsTheClientHeight) {
+    MakeFrame();
+    ResizeForm(700);
+    ASSERT_EQ(form().clientHeight(), 700);
+    EXPECT_EQ(control(ControlId::DataList)->geometry(), QRect(630, 455, 270, 165));
+    EXPECT_EQ(control(ControlId::SaveCsv)->geometry(), QRect(630, 670, 270, 30));
+    EXPECT_EQ(control(ControlId::Delete)->geometry(), QRect(630, 625, 60, 30));
+    EXPECT_EQ(control(ControlId::GraphPanel)->geometry(), QRect(5, 50, 620, 650));
+    EXPECT_EQ(control(ControlId::DeviceList)->geometry(), QRect(630, 50, 270, 200));
+    EXPECT_EQ(control(ControlId::ModeCombo)->geometry().topLeft(), QPoint(395, 18));
+    EXPECT_EQ(control(ControlId::ModeCombo)->width(), 230);
+    EXPECT_EQ(logic().state().graphRect, QRect(5, 50, 620, 650));
+    ResizeForm(600);
+    EXPECT_EQ(control(ControlId::SaveCsv)->y(), 570);
+    EXPECT_EQ(control(ControlId::DataList)->height(), 65);
+}
+
+TEST_F(AppTest, LedControlsAndAuxEditFollowTheDevicesFound) {
+    MakeFrame();
+    EXPECT_FALSE(control(ControlId::LedCheck)->isHidden());
+    EXPECT_FALSE(control(ControlId::LedDetails)->isHidden());
+    MakeFrame("vis:serial=A:fw=1.5");
+    EXPECT_TRUE(control(ControlId::LedCheck)->isHidden());
+    EXPECT_TRUE(control(ControlId::LedDetails)->isHidden());
+    EXPECT_TRUE(control(ControlId::AuxEdit)->isHidden());
+}
+
+TEST_F(AppTest, DeviceControlsAreDisabledWithoutDevices) {
+    MakeFrame("");
+    for (ControlId id :
+         {ControlId::ExposureEdit, ControlId::ExposureUp, ControlId::ExposureDown,
+          ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo,
+          ControlId::Delete, ControlId::Reference, ControlId::Comparison, ControlId::SaveCsv})
+        EXPECT_FALSE(control(id)->isEnabled()) << static_cast<int>(id);
+    EXPECT_EQ(list(ControlId::DeviceList)->count(), 0);
+    EXPECT_FALSE(frame_->controller().timers().isActive(TIMER_TICK));
+}
+
+TEST_F(AppTest, DeviceControlsAreEnabledWithDevices) {
+    MakeFrame();
+    for (ControlId id : {ControlId::ExposureEdit, ControlId::ExposureUp, ControlId::ExposureDown,
+                         ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo})
+        EXPECT_TRUE(control(id)->isEnabled()) << static_cast<int>(id);
+    // Monitoring: the record buttons wait for a stored record to be shown.
+    for (ControlId id : {ControlId::Delete, ControlId::Reference, ControlId::Comparison})
+        EXPECT_FALSE(control(id)->isEnabled()) << static_cast<int>(id);
+    EXPECT_FALSE(control(ControlId::SaveCsv)->isEnabled());
+    ASSERT_EQ(list(ControlId::DeviceList)->count(), 2);
+    EXPECT_TRUE(list(ControlId::DeviceList)->item(0)->text().startsWith("VS0001"));
+    EXPECT_EQ(form().currentRow(ControlId::DeviceList), 0);
+    EXPECT_TRUE(frame_->controller().timers().isActive(TIMER_FIRST_DRAW));
+}
+
+TEST_F(AppTest, ComparisonWithoutReferenceAsksForOneAndKeepsTheMode) {
+    MakeFrame();
+    QComboBox* mode = combo(ControlId::ModeCombo);
+    ASSERT_EQ(mode->currentIndex(), 0);
+    for (int s : {2, 3}) {
+        messages.clear();
+        mode->setCurrentIndex(s);
+        emit mode->activated(s);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages.first(), QString::fromUtf8("先に基準データを選択してください"));
+        EXPECT_EQ(mode->currentIndex(), 0);
+        EXPECT_EQ(logic().state().displayMode, 0);
+    }
+    mode->setCurrentIndex(1);
+    emit mode->activated(1);
+    EXPECT_EQ(logic().state().displayMode, 1);
+}
+
+TEST_F(AppTest, NearInfraredSensorFallsBackToLines) {
+    MakeFrame("nir:serial=N1");
+    QComboBox* mode = combo(ControlId::ModeCombo);
+    mode->setCurrentIndex(1);
+    emit mode->activated(1);
+    EXPECT_EQ(logic().state().displayMode, 0);
+    EXPECT_EQ(mode->currentIndex(), 0);
+}
+
+TEST_F(AppTest, SelectingARecordShowsItAndOffersResume) {
+    MakeFrame();
+    logic().StoreRecord();
+    logic().StoreRecord();
+    ASSERT_EQ(list(ControlId::DataList)->count(), 2);
+    EXPECT_TRUE(frame_->document().isModified());
+    EXPECT_TRUE(control(ControlId::SaveCsv)->isEnabled());
+    list(ControlId::DataList)->setCurrentRow(1);
+    EXPECT_EQ(form().text(ControlId::Acquire), QString::fromUtf8("モニター再開"));
+    EXPECT_FALSE(logic().state().monitoring);
+    EXPECT_EQ(logic().state().selectedRecord, 1);
+    for (ControlId id : {ControlId::Delete, ControlId::Reference, ControlId::Comparison})
+        EXPECT_TRUE(control(id)->isEnabled()) << static_cast<int>(id);
+    // The record is drawn into the panel at once.
+    EXPECT_FALSE(form().graphPanel()->image().isNull());
+
+    qobject_cast<QPushButton*>(control(ControlId::Reference))->click();
+    EXPECT_EQ(logic().dataSet().referenceIndex, 1);
+    EXPECT_TRUE(list(ControlId::DataList)->item(1)->text().endsWith("[基準]"));
+    // The reference cannot be the comparison record.
+    messages.clear();
+    list(ControlId::DataList)->setCurrentRow(1);
+    qobject_cast<QPushButton*>(control(ControlId::Comparison))->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), QString::fromUtf8("基準データは　参照に選択できません"));
+
+    qobject_cast<QPushButton*>(control(ControlId::Acquire))->click();
+    EXPECT_TRUE(logic().state().monitoring);
+    EXPECT_EQ(form().text(ControlId::Acquire), QString::fromUtf8("データ取得"));
+    EXPECT_EQ(form().currentRow(ControlId::DataList), -1);
+}
+
+TEST_F(AppTest, ATickReadsTheDevicesAndPaintsThePanel) {
+    MakeFrame();
+    ResizeForm(700);
+    logic().OnTimer(TIMER_TICK);
+    const QImage& image = form().graphPanel()->image();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(620, 650));
+    EXPECT_TRUE(frame_->controller().timers().isActive(TIMER_TICK));
+    // A single acquisition stores one record at the next tick.
+    qobject_cast<QPushButton*>(control(ControlId::Acquire))->click();
+    clock_.advanceMs(60);
+    logic().OnTimer(TIMER_TICK);
+    EXPECT_EQ(logic().dataSet().recordCount, 1);
+    EXPECT_EQ(list(ControlId::DataList)->count(), 1);
+}
+
+TEST_F(AppTest, ClickOnTheUpperAxisLabelEditsTheLimit) {
+    MakeFrame();
+    ResizeForm(700);
+    int shown = -1;
+    form().setEditNumberFunction([&](int& value) {
+        shown = value;
+        value = 5000;
+        return true;
+    });
+    QTest::mouseClick(&form(), Qt::LeftButton, {}, QPoint(20, 90));
+    EXPECT_EQ(shown, 65535);
+    EXPECT_EQ(logic().state().graphMax, 5000);
+    // Cancel keeps the limit.
+    form().setEditNumberFunction([](int& value) {
+        value = 1;
+        return false;
+    });
+    QTest::mouseClick(&form(), Qt::LeftButton, {}, QPoint(20, 90));
+    EXPECT_EQ(logic().state().graphMax, 5000);
+    // Outside the label zone nothing is asked.
+    shown = -1;
+    form().setEditNumberFunction([&](int& value) {
+        shown = value;
+        return true;
+    });
+    QTest::mouseClick(&form(), Qt::LeftButton, {}, QPoint(200, 300));
+    EXPECT_EQ(shown, -1);
+}
+
+TEST_F(AppTest, ViewSettingsAreWrittenBackAndReadAgain) {
+    MakeFrame();
+    logic().state().graphMax = 4321;
+    logic().state().intervalMs = 2500;
+    combo(ControlId::ModeCombo)->setCurrentIndex(1);
+    emit combo(ControlId::ModeCombo)->activated(1);
+    CloseFrame();
+    EXPECT_EQ(settings_->readInt("graph", "max", 0), 4321);
+    EXPECT_EQ(settings_->readInt("graph", "kind", 0), 1);
+    EXPECT_EQ(settings_->readInt("measure", "interval", 0), 2500);
+    MakeFrame();
+    EXPECT_EQ(logic().state().graphMax, 4321);
+    EXPECT_EQ(combo(ControlId::ModeCombo)->currentIndex(), 1);
+    EXPECT_EQ(form().text(ControlId::IntervalEdit), "2500");
+}

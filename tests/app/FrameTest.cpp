@@ -1,0 +1,256 @@
+// The main window: menus, placement, documents, CSV saving, single instance
+// and the number-entry dialog.
+#include <unistd.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "AppFixture.h"
+#include "app/EditNumDialog.h"
+#include "app/SingleInstance.h"
+
+namespace {
+struct MenuItem {
+    int id;
+    const char* text;
+    const char* shortcut;
+    bool enabled;
+};
+const MenuItem kMenu[] = {
+    {57600, "新規作成(&N)", "Ctrl+N", true},
+    {57601, "開く...(&O)", "Ctrl+O", true},
+    {57603, "上書き保存(&S)", "Ctrl+S", true},
+    {57604, "名前を付けて保存(&A)...", "", true},
+    {57616, "最近使ったファイル", "", false},
+    {57665, "アプリケーションの終了(&X)", "", true},
+    {57643, "元に戻す(&U)", "Ctrl+Z", false},
+    {57635, "切り取り(&T)", "Ctrl+X", false},
+    {57634, "コピー(&C)", "Ctrl+C", false},
+    {57637, "貼り付け(&P)", "Ctrl+V", false},
+    {59392, "ツール バー(&T)", "", true},
+    {59393, "ステータス バー(&S)", "", true},
+    {57664, "バージョン情報 VL_Tool(&A)...", "", true},
+    {57607, "印刷", "", false},
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
+TEST(MenuTextTest, TabPartBecomesTheShortcut) {
+    const MenuText t = SplitMenuText(QString::fromUtf8("開く...\tCtrl+O(&O)"));
+    EXPECT_EQ(t.text, QString::fromUtf8("開く...(&O)"));
+    EXPECT_EQ(t.shortcut, "Ctrl+O");
+    EXPECT_EQ(SplitMenuText("ダーク設定").text, QString::fromUtf8("ダーク設定"));
+    EXPECT_TRUE(SplitMenuText("ダーク設定").shortcut.isEmpty());
+}
+
+TEST_F(AppTest, MenusCarryTheirTextsIdsAndShortcuts) {
+    MakeFrame();
+    for (const MenuItem& m : kMenu) {
+        QAction* a = frame_->action(m.id);
+        ASSERT_NE(a, nullptr) << m.id;
+        EXPECT_EQ(a->objectName(), QString::number(m.id));
+        EXPECT_EQ(a->text(), QString::fromUtf8(m.text)) << m.id;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(m.shortcut))) << m.id;
+        EXPECT_EQ(a->isEnabled(), m.enabled) << m.id;
+    }
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("無題 - VL_Tool"));
+    EXPECT_FALSE(frame_->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(frame_->windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+TEST_F(AppTest, DarkSettingAndUploadFollowTheDevices) {
+    MakeFrame();  // slot 0: firmware 1.6, slot 1: the LX model
+    EXPECT_TRUE(frame_->action(1032)->isEnabled());
+    EXPECT_FALSE(frame_->action(32774)->isEnabled());
+    list(ControlId::DeviceList)->setCurrentRow(1);
+    frame_->UpdateCommandUi();
+    EXPECT_TRUE(frame_->action(32774)->isEnabled());
+    MakeFrame("vis:serial=A:fw=1.4");
+    EXPECT_FALSE(frame_->action(1032)->isEnabled());
+    // The dark setting asks first; Cancel leaves nothing pending.
+    MakeFrame();
+    messageAnswer = false;
+    frame_->action(1032)->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), QString::fromUtf8("ダーク設定を行います。よろしいですか"));
+    EXPECT_FALSE(logic().state().darkPending);
+    messageAnswer = true;
+    frame_->action(1032)->trigger();
+    EXPECT_TRUE(logic().state().darkPending);
+}
+
+TEST_F(AppTest, FirstStartPlacesTheWindowAtTheDefaultRectangle) {
+    MakeFrame();
+    EXPECT_EQ(frame_->geometry(), QRect(0, 0, 740, 640));
+}
+
+TEST_F(AppTest, WindowPlacementIsRestoredAtTheNextStart) {
+    MakeFrame();
+    frame_->setGeometry(QRect(100, 120, 800, 600));
+    CloseFrame();
+    EXPECT_EQ(settings_->readInt("Settings", "left", -1), 100);
+    EXPECT_EQ(settings_->readInt("Settings", "top", -1), 120);
+    EXPECT_EQ(settings_->readInt("Settings", "right", -1), 900);
+    EXPECT_EQ(settings_->readInt("Settings", "bottom", -1), 720);
+    MakeFrame();
+    EXPECT_EQ(frame_->geometry(), QRect(100, 120, 800, 600));
+}
+
+TEST_F(AppTest, SaveAndOpenKeepTheDataAndName) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    logic().StoreRecord();
+    logic().SetReference(1);
+    const QString path = dir.filePath("run.vltd");
+    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    ASSERT_TRUE(frame_->OnFileSave());
+    EXPECT_FALSE(frame_->document().isModified());
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("run.vltd - VL_Tool"));
+    EXPECT_EQ(frame_->recentFiles().files().value(0), QFileInfo(path).absoluteFilePath());
+    EXPECT_TRUE(frame_->action(57616)->isEnabled());
+
+    // New keeps the data, forgets the name.
+    ASSERT_TRUE(frame_->OnFileNew());
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("無題 - VL_Tool"));
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+    EXPECT_EQ(list(ControlId::DataList)->count(), 2);
+
+    // Open in a fresh window brings the records and the reference back.
+    CloseFrame();
+    MakeFrame();
+    EXPECT_EQ(frame_->recentFiles().files().value(0), QFileInfo(path).absoluteFilePath());
+    ASSERT_TRUE(frame_->OpenDocumentFile(path));
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+    EXPECT_EQ(logic().dataSet().referenceIndex, 1);
+    ASSERT_EQ(list(ControlId::DataList)->count(), 2);
+    EXPECT_TRUE(list(ControlId::DataList)->item(1)->text().endsWith("[基準]"));
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(AppTest, FailedOpenReportsAndKeepsTheDocument) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    frame_->document().setModifiedFlag(false);
+    const QString bad = dir.filePath("bad.vltd");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x63\x00\x00\x00garbage", 11));  // 99 device slots
+    f.close();
+    EXPECT_FALSE(frame_->OpenDocumentFile(bad));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first() == QString::fromUtf8("予期しないファイル形式です。") ||
+                messages.first() == QString::fromUtf8("ドキュメントを開くことに失敗しました。"))
+        << messages.first().toStdString();
+    EXPECT_EQ(logic().dataSet().recordCount, 1);
+    EXPECT_EQ(list(ControlId::DataList)->count(), 1);
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("無題 - VL_Tool"));
+    messages.clear();
+    EXPECT_FALSE(frame_->OpenDocumentFile(dir.filePath("missing.vltd")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントを開くことに失敗しました。"));
+}
+
+TEST_F(AppTest, FailedSaveReportsTheFrameworkMessage) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    QStringList targets{dir.filePath("no-such-folder/run.vltd")};
+    if (geteuid() != 0) {  // permissions do not stop the superuser
+        const QString locked = dir.filePath("locked");
+        QDir().mkpath(locked);
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        targets << locked + "/run.vltd";
+    }
+    for (const QString& target : targets) {
+        messages.clear();
+        frame_->setFileNameFunction([&](bool, const QString&) { return target; });
+        EXPECT_FALSE(frame_->OnFileSaveAs());
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントの保存に失敗しました。"));
+        EXPECT_TRUE(frame_->document().isModified());
+        EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("無題 - VL_Tool"));
+    }
+}
+
+TEST_F(AppTest, ModifiedDocumentAsksBeforeItIsReplaced) {
+    MakeFrame();
+    logic().StoreRecord();
+    ASSERT_TRUE(frame_->document().isModified());
+    saveAnswer = CMainFrame::SaveAnswer::Cancel;
+    EXPECT_FALSE(frame_->OnFileNew());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), QString::fromUtf8("無題 への変更を保存しますか?"));
+    EXPECT_TRUE(frame_->document().isModified());
+    // Closing is refused as well.
+    EXPECT_FALSE(frame_->close());
+    saveAnswer = CMainFrame::SaveAnswer::No;
+    EXPECT_TRUE(frame_->OnFileNew());
+    EXPECT_FALSE(frame_->document().isModified());
+    EXPECT_EQ(logic().dataSet().recordCount, 1);
+}
+
+TEST_F(AppTest, CsvButtonWritesTheDataSetAndReportsFailure) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    QString target = dir.filePath("out.csv");
+    frame_->controller().setCsvPathFunction([&] { return target; });
+    qobject_cast<QPushButton*>(control(ControlId::SaveCsv))->click();
+    const QByteArray csv = ReadAll(target);
+    EXPECT_TRUE(csv.startsWith("Velarim Spectrum data( TRX Model)\r\ndevice,VS0001,VL0002,\r\n"))
+        << csv.left(80).toStdString();
+    EXPECT_TRUE(messages.isEmpty());
+    target = dir.filePath("no-such-folder/out.csv");
+    qobject_cast<QPushButton*>(control(ControlId::SaveCsv))->click();
+    EXPECT_EQ(messages.size(), 1);
+    // A cancelled prompt does nothing.
+    messages.clear();
+    target.clear();
+    qobject_cast<QPushButton*>(control(ControlId::SaveCsv))->click();
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
+    QTemporaryDir dir;
+    auto first = std::make_unique<SingleInstance>(dir.path());
+    ASSERT_TRUE(first->acquire());
+    EXPECT_TRUE(first->lockPath().endsWith("velarimToolTRX.lock"));
+    SingleInstance second(dir.path());
+    EXPECT_FALSE(second.acquire());
+    first.reset();
+    EXPECT_TRUE(second.acquire());
+}
+
+TEST(EditNumDialogTest, ShowsTheValueAndReadsItLikeAtoi) {
+    struct Case {
+        const char* typed;
+        int expected;
+    };
+    const Case cases[] = {{"1234", 1234}, {"  42x", 42}, {"abc", 0},
+                          {"-7", -7},     {"", 0},       {"99999999999", 2147483647}};
+    for (const Case& c : cases) {
+        CEditNumDlg dialog(65535);
+        EXPECT_EQ(dialog.edit()->text(), "65535");
+        EXPECT_EQ(dialog.edit()->objectName(), "1013");
+        EXPECT_TRUE(dialog.windowTitle().isEmpty());
+        dialog.edit()->setText(c.typed);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.value(), c.expected) << c.typed;
+    }
+    CEditNumDlg cancelled(300);
+    cancelled.edit()->setText("5");
+    cancelled.findChild<QPushButton*>("2")->click();
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+    EXPECT_EQ(cancelled.value(), 300);
+    EXPECT_EQ(cancelled.findChild<QPushButton*>("2")->text(), QString::fromUtf8("キャンセル"));
+}
