@@ -44,6 +44,7 @@ QPen SolidPen(const QColor& c, int width) {
     pen.setStyle(Qt::SolidLine);
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::BevelJoin);
+    pen.setCosmetic(width == 1);  // one device pixel whatever the painter's transform
     return pen;
 }
 
