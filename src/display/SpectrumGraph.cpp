@@ -51,8 +51,14 @@ std::int32_t SpectrumGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput
     PanelRectangle(p, 0, 0, panel.width(), panel.height());
 
     if (in.mode == DISPLAY_CHROMATICITY && !in.nirSensor && !in.uvSensor) {
-        const float* s = in.deviceCount > 0 ? SampleSpectrum(in, in.currentDevice) : nullptr;
-        chroma_.Draw(p, s ? std::span<const float>(s, MAX_POINTS) : std::span<const float>());
+        std::span<const float> sample;
+        if (in.deviceCount > 0 && Drawable(in.currentDevice)) {
+            if (in.monitoring)
+                sample = in.liveSpectra[in.currentDevice];
+            else if (const float* s = RecordSpectrum(in, in.currentDevice, in.selectedRecord))
+                sample = std::span<const float>(s, MAX_POINTS);
+        }
+        chroma_.Draw(p, sample);
         return in.limits.ratioMin;
     }
 

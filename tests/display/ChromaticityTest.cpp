@@ -194,6 +194,23 @@ TEST_F(DiagramPanel, MarkerAndTextOnTheBackground) {
     EXPECT_GT(Count(qRgb(0, 0, 0), 400, 3, 520, 20), 10);  // the text
 }
 
+TEST_F(DiagramPanel, StoredDisplayUsesTheSelectedRecord) {
+    WriteBackground();
+    MeasurementDataSet data;
+    data.AppendRecord(0);
+    data.entry(0, 0).values.fill(1000.0f);
+    spectrum.fill(0.0f);  // the live spectrum would give no marker
+    in.monitoring = false;
+    in.dataSet = &data;
+    in.selectedRecord = 0;
+    SpectrumGraph g(path);
+    Draw(g);
+    EXPECT_GT(Count(qRgb(0, 0, 0), 272, 312, 281, 321), 10);
+    in.selectedRecord = 1;  // no such record: background only
+    Draw(g);
+    EXPECT_EQ(Count(qRgb(0, 0, 0), 272, 312, 281, 321), 0);
+}
+
 TEST_F(DiagramPanel, NoLightGivesNoMarker) {
     WriteBackground();
     spectrum.fill(0.0f);
