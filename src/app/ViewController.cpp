@@ -49,15 +49,15 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
 }
 
 ViewController::~ViewController() {
-    // The logic writes its settings back and closes the LED unit's port; no
-    // timer may reach it afterwards.
+    // No timer may reach the logic once it is going.
     for (int id = 1; id <= 4; ++id)
         timers_->stop(id);
+    // An open LED dialog goes before the view it borrows from.
+    for (auto& dialog : ledDialogs_)
+        delete dialog.data();
+    host_.reset();
+    // The logic writes its settings back and closes the LED unit's port.
     logic_.reset();
-    host_ = std::make_unique<ViewDialogHost>(
-        *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },
-        [] {});  // the dialogs are tracked by QPointer
-
     form_.setGraphDrawer(nullptr);
 }
 

@@ -1,12 +1,15 @@
 // The main form through its widgets: controls, layout, enable states, the mode
 // combo, the data list, axis limits and the graph panel.
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "app/GraphPanel.h"
 #include "device/DeviceLink.h"
+#include "dialogs/ControlLEDDlg.h"
 
 namespace {
 struct Caption {
@@ -237,4 +240,37 @@ TEST_F(AppTest, ViewSettingsAreWrittenBackAndReadAgain) {
     EXPECT_EQ(logic().state().graphMax, 4321);
     EXPECT_EQ(combo(ControlId::ModeCombo)->currentIndex(), 1);
     EXPECT_EQ(form().text(ControlId::IntervalEdit), "2500");
+}
+
+TEST_F(AppTest, LedDetailsOpensOneModelessDialog) {
+    MakeFrame();
+    auto* details = qobject_cast<QPushButton*>(control(ControlId::LedDetails));
+    details->click();
+    CControlLEDDlg* first = frame_->controller().ledDialog();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    details->click();  // the open dialog is brought forward, not doubled
+    EXPECT_EQ(frame_->controller().ledDialog(), first);
+    // The window takes an open LED dialog with it.
+    frame_.reset();
+}
+
+TEST_F(AppTest, ModalDialogsOpenFromTheFormAndMenu) {
+    MakeFrame();
+    list(ControlId::DeviceList)->setCurrentRow(1);  // the LX model, for the upload
+    const auto closeWhenShown = [] {
+        QTimer::singleShot(0, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+    };
+    for (ControlId id : {ControlId::Sensor, ControlId::MeasurePlan}) {
+        closeWhenShown();
+        qobject_cast<QPushButton*>(control(id))->click();
+    }
+    frame_->UpdateCommandUi();
+    ASSERT_TRUE(frame_->action(32774)->isEnabled());
+    closeWhenShown();
+    frame_->action(32774)->trigger();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
