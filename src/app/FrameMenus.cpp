@@ -54,6 +54,9 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& resourceText
     a->setProperty("resourceText", resourceText);
     if (!t.shortcut.isEmpty())
         a->setShortcut(QKeySequence(t.shortcut));
+    // Toolbar tips without the mnemonic and the ellipsis: "開く", "上書き保存".
+    static const QRegularExpression decoration(R"(\(&.\)|\.\.\.)");
+    a->setToolTip(QString(t.text).remove(decoration));
     if (menu)
         menu->addAction(a);
     actions_[id] = a;

@@ -254,3 +254,9 @@ TEST(EditNumDialogTest, ShowsTheValueAndReadsItLikeAtoi) {
     EXPECT_EQ(cancelled.value(), 300);
     EXPECT_EQ(cancelled.findChild<QPushButton*>("2")->text(), QString::fromUtf8("キャンセル"));
 }
+
+TEST_F(AppTest, ToolbarTipsDropMnemonicAndEllipsis) {
+    MakeFrame();
+    EXPECT_EQ(frame_->action(57601)->toolTip(), QString::fromUtf8("開く"));
+    EXPECT_EQ(frame_->action(57664)->toolTip(), QString::fromUtf8("バージョン情報 VL_Tool"));
+}
