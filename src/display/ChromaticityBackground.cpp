@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "display/CmfTable.h"
+#include "measure/CmfTable.h"
 #include "display/PanelPainter.h"
 
 namespace {

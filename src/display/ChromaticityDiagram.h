@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-#include "display/CmfTable.h"
+#include "measure/CmfTable.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "display/CmfTable.h"
+#include "measure/CmfTable.h"
 
 namespace {
 
