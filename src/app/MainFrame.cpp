@@ -234,12 +234,17 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            event->acceptProposedAction();
-            activateWindow();
-            OpenDocumentFile(url.toLocalFile());
-            return;  // one document at a time
-        }
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    activateWindow();
+    OpenDroppedFiles(event->mimeData()->urls());
+}
+
+bool CMainFrame::OpenDroppedFiles(const QList<QUrl>& urls) {
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            return OpenDocumentFile(url.toLocalFile());  // one at a time
     }
+    return false;
 }

@@ -4,7 +4,9 @@
 #include <map>
 #include <memory>
 
+#include <QList>
 #include <QMainWindow>
+#include <QUrl>
 
 #include "app/RecentFileList.h"
 #include "app/ViewController.h"
@@ -44,6 +46,8 @@ class CMainFrame : public QMainWindow {
     bool OpenDocumentFile(const QString& path);
     bool OnFileSave();
     bool OnFileSaveAs();
+    // Files dropped on the window: the first local file is opened.
+    bool OpenDroppedFiles(const QList<QUrl>& urls);
     // Asks whether to save a modified document: false when the user cancels
     // or saving fails.
     bool SaveModified();

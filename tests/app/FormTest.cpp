@@ -274,3 +274,13 @@ TEST_F(AppTest, ModalDialogsOpenFromTheFormAndMenu) {
     frame_->action(32774)->trigger();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+TEST_F(AppTest, ResizeRepaintsTheGraphShortlyAfter) {
+    MakeFrame();
+    ResizeForm(650);
+    QtTimerHost& timers = frame_->controller().timers();
+    timers.stop(TIMER_FIRST_DRAW);
+    ResizeForm(700);
+    EXPECT_TRUE(timers.isActive(TIMER_FIRST_DRAW));
+    EXPECT_LE(timers.remainingMs(TIMER_FIRST_DRAW), 100);
+}

@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QUrl>
 
 #include "AppFixture.h"
 #include "app/EditNumDialog.h"
+#include "app/RecentFileList.h"
 #include "app/SingleInstance.h"
 
 namespace {
@@ -259,4 +261,35 @@ TEST_F(AppTest, ToolbarTipsDropMnemonicAndEllipsis) {
     MakeFrame();
     EXPECT_EQ(frame_->action(57601)->toolTip(), QString::fromUtf8("開く"));
     EXPECT_EQ(frame_->action(57664)->toolTip(), QString::fromUtf8("バージョン情報 VL_Tool"));
+}
+
+TEST_F(AppTest, DroppedFileIsOpenedAsTheDocument) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    const QString path = dir.filePath("dropped.vltd");
+    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    ASSERT_TRUE(frame_->OnFileSaveAs());
+    MakeFrame();
+    EXPECT_TRUE(
+        frame_->OpenDroppedFiles({QUrl("https://example.org/x.vltd"), QUrl::fromLocalFile(path)}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("dropped.vltd - VL_Tool"));
+    EXPECT_EQ(logic().dataSet().recordCount, 1);
+}
+
+TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates) {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    RecentFileList list;
+    for (const char* name : {"/d/a.vltd", "/d/b.vltd", "/d/c.vltd", "/d/d.vltd", "/d/e.vltd"})
+        list.add(name);
+    list.add("/d/c.vltd");
+    EXPECT_EQ(list.files(), QStringList({"/d/c.vltd", "/d/e.vltd", "/d/d.vltd", "/d/b.vltd"}));
+    list.save();
+    RecentFileList again;
+    again.load();
+    EXPECT_EQ(again.files(), list.files());
+    again.remove("/d/e.vltd");
+    EXPECT_EQ(again.files().size(), 3);
 }
