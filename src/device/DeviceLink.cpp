@@ -1,5 +1,7 @@
 #include "device/DeviceLink.h"
 
+#include <algorithm>
+
 #include "device/Exchange.h"
 
 bool UsbIdMatchesPort(const std::vector<UsbDeviceInfo>& devices, const QString& usbId,
@@ -34,13 +36,16 @@ void DeviceLink::CloseSpectrometers() {
 
 int DeviceLink::DetectSpectrometers() {
     CloseSpectrometers();
+    detectDiagnostics_.clear();
     int k = 0;
     for (const QString& name : ports_.candidatePorts()) {
         if (k == MAX_DEVICES)
             break;  // further ports stay closed and unlisted
         std::unique_ptr<Transport> port = ports_.open(name);
-        if (!port)
+        if (!port) {
+            NoteOpenFailure(name, detectDiagnostics_);
             continue;  // no such port, or held by someone (this program included)
+        }
         const QString tag = PortTag(name);
         bool bridged = false;
         if (UsbIdMatchesPort(ports_.enumerateDevices(), USB_ID_DIRECT, tag)) {
@@ -124,11 +129,14 @@ SensorProfile DeviceLink::SelectSensorProfile(const std::vector<QByteArray>& sen
 
 int DeviceLink::FindLedUnit() {
     CloseLedUnit();
+    ledDiagnostics_.clear();
     int count = 0;
     for (const QString& name : ports_.candidatePorts()) {
         std::unique_ptr<Transport> port = ports_.open(name);
-        if (!port)
+        if (!port) {
+            NoteOpenFailure(name, ledDiagnostics_);
             continue;  // includes every port a spectrometer holds
+        }
         if (!UsbIdMatchesPort(ports_.enumerateDevices(), USB_ID_LED, PortTag(name)))
             continue;
         ++count;
@@ -154,6 +162,38 @@ void DeviceLink::ConnectLedUnit() {
 void DeviceLink::CloseLedUnit() {
     led_.handle.reset();
     led_.present = false;
+}
+
+void DeviceLink::NoteOpenFailure(const QString& name, std::vector<PortDiagnostic>& into) {
+    const auto* reporter = dynamic_cast<const PortOpenReporter*>(&ports_);
+    if (!reporter)
+        return;
+    const PortOpenFailure failure = reporter->lastOpenFailure();
+    if (failure.error == PortOpenError::None || failure.error == PortOpenError::NotFound)
+        return;
+    const QString tag = PortTag(name);
+    const std::vector<UsbDeviceInfo> devices = ports_.enumerateDevices();
+    for (const char* usbId : {USB_ID_DIRECT, USB_ID_BRIDGE, USB_ID_LED}) {
+        if (!UsbIdMatchesPort(devices, usbId, tag))
+            continue;
+        // "VID_3D7E&PID_0825" -> "3D7E:0825"
+        const QString id = QString::fromLatin1(usbId);
+        const QString shortId = id.mid(4, 4) + ":" + id.mid(13, 4);
+        into.push_back({name, shortId, failure, PortDiagnosticMessage(name, shortId, failure)});
+        return;
+    }
+}
+
+std::vector<PortDiagnostic> DeviceLink::portDiagnostics() const {
+    std::vector<PortDiagnostic> all = detectDiagnostics_;
+    for (const PortDiagnostic& d : ledDiagnostics_) {
+        const bool seen = std::any_of(all.begin(), all.end(), [&](const PortDiagnostic& a) {
+            return a.portName == d.portName;
+        });
+        if (!seen)
+            all.push_back(d);
+    }
+    return all;
 }
 
 QString DeviceLink::ListEntry(int slot) const {

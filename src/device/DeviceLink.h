@@ -9,6 +9,7 @@
 
 #include "device/Clock.h"
 #include "device/DeviceSlot.h"
+#include "device/PortDiagnostics.h"
 #include "device/PortProvider.h"
 
 // USB identities, matched as substrings of a device's hardware id.
@@ -57,6 +58,13 @@ class DeviceLink {
     // Closes the LED unit's port (when the main view goes away).
     void CloseLedUnit();
 
+    // Ports with one of the three USB identities that exist but could not be
+    // opened (no permission, held by another program) in the last detection and
+    // the last LED search, each port once, in the order met. Ports this program
+    // holds itself are not among them. Asks the provider through
+    // PortOpenReporter; a provider without it reports nothing.
+    std::vector<PortDiagnostic> portDiagnostics() const;
+
     // Device list entry: serial + "(" + port tag + ") " + version + "(LX)".
     QString ListEntry(int slot) const;
 
@@ -73,6 +81,10 @@ class DeviceLink {
     PortProvider& ports() { return ports_; }
 
   private:
+    // After a failed open of `name`: records it when the provider knows why and
+    // the port carries one of the three identities.
+    void NoteOpenFailure(const QString& name, std::vector<PortDiagnostic>& into);
+
     PortProvider& ports_;
     Clock& clock_;
     int settleMs_;
@@ -80,4 +92,6 @@ class DeviceLink {
     std::array<DeviceSlot, MAX_DEVICES> slots_;
     LedUnit led_;
     SensorProfile profile_;
+    std::vector<PortDiagnostic> detectDiagnostics_;
+    std::vector<PortDiagnostic> ledDiagnostics_;
 };

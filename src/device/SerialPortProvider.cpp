@@ -153,11 +153,21 @@ std::unique_ptr<Transport> SerialPortProvider::open(const QString& portName) {
             break;
         }
     }
-    if (path.isEmpty() || held_->contains(path))
+    lastFailure_ = PortOpenFailure{};
+    if (path.isEmpty()) {
+        lastFailure_.error = PortOpenError::NotFound;
         return nullptr;
-    std::unique_ptr<SerialTransport> transport = SerialTransport::Open(path, portName);
-    if (!transport)
+    }
+    if (held_->contains(path))
+        return nullptr;  // ours: nothing to report
+    QSerialPort::SerialPortError error = QSerialPort::NoError;
+    QString errorText;
+    std::unique_ptr<SerialTransport> transport =
+        SerialTransport::Open(path, portName, &error, &errorText);
+    if (!transport) {
+        lastFailure_ = DescribeOpenFailure(error, path, errorText);
         return nullptr;
+    }
     held_->insert(path);
     transport->setOnClose([held = held_, path] { held->remove(path); });
     return transport;

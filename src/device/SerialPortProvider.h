@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "device/PortDiagnostics.h"
 #include "device/PortProvider.h"
 
 // A port with no USB identity of its own (a pseudo-terminal, a test rig),
@@ -22,7 +23,7 @@ struct DeclaredPort {
 // The system's serial ports in natural name order (ttyACM2 before ttyACM10),
 // followed by the declared ports in the order given. Ports are named by their
 // path below /dev/ ("ttyUSB0", "pts/5"), or as the system lists them ("COM7").
-class SerialPortProvider final : public PortProvider {
+class SerialPortProvider final : public PortProvider, public PortOpenReporter {
   public:
     // Entries that do not parse are skipped; check them first with ParseDeclaredPort.
     explicit SerialPortProvider(QStringList declaredPorts);
@@ -30,6 +31,9 @@ class SerialPortProvider final : public PortProvider {
     std::vector<QString> candidatePorts() override;
     std::vector<UsbDeviceInfo> enumerateDevices() override;
     std::unique_ptr<Transport> open(const QString& portName) override;
+    // Why the last open() failed; None when it succeeded or when the port is
+    // one this program already holds (through this provider).
+    PortOpenFailure lastOpenFailure() const override { return lastFailure_; }
 
     // "PATH=VID:PID" with 1 to 4 hex digits each. On failure returns false with
     // a one-line message naming the entry.
@@ -58,4 +62,5 @@ class SerialPortProvider final : public PortProvider {
 
     std::vector<DeclaredPort> declared_;
     std::shared_ptr<QSet<QString>> held_;  // paths of ports this program has open
+    PortOpenFailure lastFailure_;
 };

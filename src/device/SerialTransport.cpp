@@ -2,13 +2,19 @@
 
 #include <QElapsedTimer>
 
-std::unique_ptr<SerialTransport> SerialTransport::Open(const QString& path,
-                                                       const QString& portName) {
+std::unique_ptr<SerialTransport> SerialTransport::Open(const QString& path, const QString& portName,
+                                                       QSerialPort::SerialPortError* error,
+                                                       QString* errorText) {
     std::unique_ptr<SerialTransport> transport(new SerialTransport(path, portName));
     // QSerialPort takes the port exclusively (a lock file and TIOCEXCL on Unix,
     // no sharing on Windows); a port held by anyone fails here.
-    if (!transport->port_.open(QIODevice::ReadWrite))
+    if (!transport->port_.open(QIODevice::ReadWrite)) {
+        if (error)
+            *error = transport->port_.error();
+        if (errorText)
+            *errorText = transport->port_.errorString();
         return nullptr;
+    }
     return transport;
 }
 

@@ -15,8 +15,11 @@
 class SerialTransport final : public Transport {
   public:
     // Opens the port at `path` (e.g. "/dev/ttyUSB0", "COM7"); nullptr when it
-    // does not exist or is held by anyone, this program included.
-    static std::unique_ptr<SerialTransport> Open(const QString& path, const QString& portName);
+    // does not exist or is held by anyone, this program included; the port's
+    // error and its text then go to `error` and `errorText` when given.
+    static std::unique_ptr<SerialTransport> Open(const QString& path, const QString& portName,
+                                                 QSerialPort::SerialPortError* error = nullptr,
+                                                 QString* errorText = nullptr);
     ~SerialTransport() override;
 
     std::size_t write(std::span<const std::uint8_t> bytes) override;

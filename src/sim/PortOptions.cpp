@@ -3,6 +3,7 @@
 #include <QProcessEnvironment>
 
 #include "device/SerialPortProvider.h"
+#include "device/TracingTransport.h"
 #include "sim/SimDeviceSpec.h"
 #include "sim/SimPortProvider.h"
 
@@ -76,6 +77,16 @@ bool PortOptions::take(QStringList& args, QString& error) {
             settleMs = ms;
             continue;
         }
+        if (r == 0)
+            r = TakeAt(args, i, "--trace", value);
+        if (r > 0) {
+            if (value.isEmpty()) {
+                error = "--trace needs a file name";
+                return false;
+            }
+            traceFile = value;
+            continue;
+        }
         if (r < 0) {
             error = args.at(i) + " needs a value";
             return false;
@@ -92,7 +103,15 @@ bool PortOptions::take(QStringList& args, QString& error) {
 }
 
 std::unique_ptr<PortProvider> PortOptions::makeProvider(Clock& clock, QString& error) const {
+    std::unique_ptr<PortProvider> provider;
     if (!simulate.isEmpty())
-        return SimPortProvider::FromText(simulate, clock, error);
-    return std::make_unique<SerialPortProvider>(declaredPorts);
+        provider = SimPortProvider::FromText(simulate, clock, error);
+    else
+        provider = std::make_unique<SerialPortProvider>(declaredPorts);
+    if (!provider || traceFile.isEmpty())
+        return provider;
+    std::shared_ptr<TraceLog> log = TraceLog::Create(traceFile, error);
+    if (!log)
+        return nullptr;
+    return std::make_unique<TracingPortProvider>(std::move(provider), std::move(log));
 }

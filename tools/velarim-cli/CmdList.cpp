@@ -1,5 +1,8 @@
 // velarim-cli list: detect as the window does at start-up and print the device
 // list, one entry per spectrometer in slot order, then the LED unit's label.
+// A port with a device identity that could not be opened (no permission, held
+// by another program) is named on stderr with its remedy, one line each; the
+// exit status stays 0 as long as the list itself could be made.
 
 #include <cstdio>
 #include <vector>
@@ -38,6 +41,8 @@ int List(CliContext& context) {
     if (link.led().present)
         PrintLine("LED: " + QString::fromLatin1(link.led().label));
     std::fflush(stdout);
+    for (const PortDiagnostic& diagnostic : link.portDiagnostics())
+        std::fprintf(stderr, "velarim-cli: warning: %s\n", diagnostic.message.toUtf8().constData());
     return 0;
 }
 

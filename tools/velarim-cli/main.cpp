@@ -24,7 +24,7 @@ void PrintUsage() {
     for (const auto& [name, entry] : Commands()) std::fprintf(stderr, "  %s\n", entry.usage);
     std::fprintf(stderr,
                  "port options: --port PATH=VID:PID (repeatable), --simulate DEVICES, "
-                 "--settle-ms N; VELARIM_PORTS=PATH=VID:PID;...\n");
+                 "--settle-ms N, --trace FILE; VELARIM_PORTS=PATH=VID:PID;...\n");
 }
 }  // namespace
 
