@@ -238,8 +238,7 @@ bool CVL_ToolView::message(const QString& text, bool withCancel) {
     if (messageFn_)
         return messageFn_(text, withCancel);
     const auto buttons = withCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
-    QMessageBox box(withCancel ? QMessageBox::Question : QMessageBox::Warning,
-                    QStringLiteral("VL_Tool"), text, buttons, this);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VL_Tool"), text, buttons, this);
     box.setDefaultButton(QMessageBox::Ok);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     if (withCancel)
