@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "display/PanelPainter.h"
+#include "measure/ColourMetrics.h"
 
 Chromaticity ChromaticityOf(const CmfTable& table, std::span<const float> spectrum) {
     float X = 0.0f;
@@ -80,4 +81,15 @@ void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum) {
         p.setPen(saved);
     }
     PanelText(p, 400, 3, ChromaticityText(c).toLatin1().toStdString());
+    DrawColourMetrics(p, spectrum);
+}
+
+void DrawColourMetrics(QPainter& p, std::span<const float> spectrum) {
+    const int points = std::min<int>(static_cast<int>(spectrum.size()), CmfTable::kEntries);
+    const ColourMetrics m = ComputeColourMetrics(spectrum, points, CmfTable::kFirstWavelength);
+    int y = kMetricsTop;
+    for (const std::string& line : ColourMetricsLabels(m)) {
+        PanelText(p, kMetricsLeft, y, line);
+        y += kMetricsPitch;
+    }
 }

@@ -32,14 +32,22 @@ MarkerBox MarkerBoxFor(float x, float y);
 // "X,Y = %5.3f,%5.3f", or "X,Y = -,-" for a spectrum without chromaticity.
 QString ChromaticityText(const Chromaticity& c);
 
+// The colour metrics of the spectrum (measure/ColourMetrics.h), one short line each, in a
+// column right of the diagram's plot (x = 0.7 lies at column 485) and below the "X,Y" text.
+inline constexpr int kMetricsLeft = 496;
+inline constexpr int kMetricsTop = 22;
+inline constexpr int kMetricsPitch = 15;
+void DrawColourMetrics(QPainter& p, std::span<const float> spectrum);
+
 // The chromaticity diagram of the graph panel. The background picture is read once from the
 // given path and kept; when reading fails, the next drawing tries again.
 class ChromaticityDiagram {
   public:
     explicit ChromaticityDiagram(QString backgroundPath);
 
-    // Draws onto a panel already cleared to white with its frame. An empty spectrum (no
-    // spectrometer) draws the background only. Without a background nothing is drawn.
+    // Draws onto a panel already cleared to white with its frame, the colour metrics beside the
+    // "X,Y" text. An empty spectrum (no spectrometer) draws the background only. Without a
+    // background nothing is drawn.
     void Draw(QPainter& p, std::span<const float> spectrum);
 
     bool backgroundLoaded() const { return !background_.isNull(); }

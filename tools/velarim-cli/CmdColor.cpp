@@ -1,0 +1,55 @@
+// velarim-cli color: detect as the window does, read one live spectrum of a device slot and
+// print its colour metrics as key=value lines (x, y, cct_K, duv, dominant_nm, purity, peak_nm,
+// centroid_nm, fwhm_nm; "nan" where the spectrum leaves a value undefined).
+
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "CliCommand.h"
+#include "device/DeviceLink.h"
+#include "device/Exchange.h"
+#include "measure/ColourMetrics.h"
+
+namespace {
+
+int Color(CliContext& context) {
+    QString error;
+    int device = 0;
+    if (!TakeIntOption(context.args, "--device", device, error))
+        return Fail(error);
+    if (!context.args.isEmpty())
+        return Fail("color: unexpected argument \"" + context.args.first() + "\"");
+
+    std::unique_ptr<PortProvider> ports =
+        context.ports.makeProvider(SystemClock::instance(), error);
+    if (!ports)
+        return Fail(error);
+    DeviceLink link(*ports, SystemClock::instance(), context.ports.settleMs);
+    const int count = link.DetectSpectrometers();
+    std::vector<QByteArray> sensorModels;
+    for (int i = 0; i < count; ++i)
+        sensorModels.push_back(link.ReadStoredIdentity(i).sensorModel);
+    if (count > 0)
+        link.SelectSensorProfile(sensorModels);
+    if (device < 0 || device >= count)
+        return Fail(QString("no device in slot %1").arg(device));
+
+    DeviceSlot& slot = link.slot(device);
+    const SensorProfile& profile = link.profile();
+    if (!ReadSpectrum(slot, profile.pointCount))
+        return Fail(QString("no spectrum from the device in slot %1").arg(device));
+
+    const ColourMetrics metrics = ComputeColourMetrics(std::span<const float>(slot.spectrum),
+                                                       profile.pointCount, profile.firstWavelength);
+    for (const std::string& line : ColourMetricsLines(metrics)) {
+        std::fputs(line.c_str(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+CliCommandRegistrar reg("color", "color [--device K]", Color);
+}  // namespace
