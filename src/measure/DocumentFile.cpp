@@ -1,5 +1,6 @@
 #include "measure/DocumentFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <filesystem>
@@ -110,7 +111,12 @@ enum class ReadStatus { Ok, Truncated, BadFormat, TooLong, Failed };
 // Reads the file through a large buffer; knows how many bytes are left.
 class BlockReader {
   public:
-    explicit BlockReader(QFile& file) : file_(file), left_(file.size()), buffer_(kBlockBytes) {}
+    // A small file gets a buffer of its own size rather than a whole block.
+    explicit BlockReader(QFile& file)
+        : file_(file),
+          left_(file.size()),
+          buffer_(static_cast<std::size_t>(
+              std::clamp<qint64>(left_, 1, static_cast<qint64>(kBlockBytes)))) {}
 
     qint64 left() const { return left_; }
 
