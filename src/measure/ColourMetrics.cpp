@@ -299,10 +299,12 @@ ColourMetrics ComputeColourMetrics(std::span<const float> spectrum, int pointCou
     m.y = y;
 
     const Tristimulus t = TristimulusOf(spectrum, n, firstWavelength);
+    const double total = t.X + t.Y + t.Z;
+    if (!(total > 0.0))
+        return m;  // no net light: x, y as the diagram divides, nothing derived
     const CctDuv cct = CctAndDuvOf(t);
     m.cctK = cct.cctK;
     m.duv = cct.duv;
-    const double total = t.X + t.Y + t.Z;
     const DominantWavelength dom = DominantWavelengthOf(t.X / total, t.Y / total);
     m.dominantNm = dom.nm;
     m.purity = dom.purity;

@@ -28,6 +28,8 @@
 //   of the peak; NaN when no value is above 0 or the spectrum does not fall to half within the
 //   grid on both sides.
 // Everything that depends on the chromaticity is NaN when there is no light in 380..824 nm.
+// A spectrum whose sums are negative (below the dark level) keeps the diagram's x, y (the
+// quotient of negative sums) but gets no temperature or dominant wavelength.
 struct ColourMetrics {
     double x;
     double y;
