@@ -10,6 +10,7 @@
 #include "FuzzMemFile.h"
 #include "export/SpectrumCsv.h"
 #include "measure/DocumentFile.h"
+#include "measure/SpectrumMath.h"
 
 namespace {
 
@@ -115,6 +116,13 @@ QString CheckAccepted(MeasurementDataSet& data, const MeasurementDataSet& before
     }
     const int labels = full ? data.recordCount : std::min(data.recordCount, 8);
     for (int r = 0; r < labels; ++r) {
+        for (int d = 0; d < data.deviceCount; ++d) {
+            const Peak peak =
+                FindPeak(data.entry(d, r).values, data.pointCount, data.firstWavelength);
+            if (peak.wavelength < data.firstWavelength ||
+                peak.wavelength - data.firstWavelength >= std::max(data.pointCount, 1))
+                return QStringLiteral("peak of %1/%2 off the grid").arg(d).arg(r);
+        }
         const QString label = data.RecordLabel(r, r + 1);
         if (label.size() < 15)
             return QStringLiteral("label of record %1 is too short").arg(r);
