@@ -26,6 +26,15 @@ bool HeaderFits(std::int32_t records, std::int32_t devices, std::int32_t points)
            points >= 0 && points <= static_cast<std::int32_t>(MAX_POINTS);
 }
 
+// Sensor profiles start their grid at a few hundred nm. A first wavelength far
+// beyond that comes from a damaged file, and W0 + i would overflow wherever
+// the grid is labelled (graph, CSV, peak).
+constexpr std::int32_t kGridWavelengthLimit = 1000000;
+
+bool GridFits(std::int32_t firstWavelength) {
+    return firstWavelength >= -kGridWavelengthLimit && firstWavelength <= kGridWavelengthLimit;
+}
+
 // Gathers the stream in a large buffer and hands it to the file a block at a time.
 class BlockWriter {
   public:
@@ -218,7 +227,7 @@ ReadStatus ReadBody(BlockReader& in, qint64 fileSize, MeasurementDataSet& data) 
     std::int32_t header[5] = {};
     VL_TRY(in.Read(header, sizeof header));
     const auto [records, devices, points, first, reference] = header;
-    if (!HeaderFits(records, devices, points))
+    if (!HeaderFits(records, devices, points) || !GridFits(first))
         return ReadStatus::BadFormat;
     // The smallest file these counts allow (empty texts, 4-byte times): a file
     // shorter than that is cut off, and is refused before any allocation.

@@ -25,7 +25,8 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
 
 // Reads path into data. A zero-length file changes nothing. On failure data is
 // left exactly as it was. Header counts beyond the capacity (more than 10 slots,
-// 10000 records or 511 points, or negative) are rejected as an unexpected format.
+// 10000 records or 511 points, or negative) and a first wavelength beyond
+// +-1000000 nm are rejected as an unexpected format.
 DocumentResult ReadDocumentFile(const QString& path, MeasurementDataSet& data);
 
 // The archive text form: length prefix (1, 3, 7 or 15 bytes) and the bytes.
