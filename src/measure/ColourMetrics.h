@@ -14,7 +14,7 @@
 // - cctK, duv: correlated colour temperature and distance from the Planckian locus in the
 //   CIE 1960 (u, v) diagram. The locus is Planck's law (c2 = 1.4388e-2 m K) summed with the same
 //   table at 1 nm; the temperature is the one whose locus point lies nearest, searched over a
-//   1-mired table and refined by golden section on the exact sums. duv is positive above the
+//   4-mired table and refined by golden section on the exact sums. duv is positive above the
 //   locus (greater v). Both are NaN outside 1000..25000 K or for |duv| > 0.05.
 // - dominantNm, purity: against the equal-energy white point of the same table (x 0.334957,
 //   y 0.336336), the ray from white through the sample meets the spectral locus (380..780 nm at
