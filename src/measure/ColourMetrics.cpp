@@ -28,8 +28,13 @@ struct Overlap {
     int last;
 };
 Overlap OverlapOf(std::size_t size, int pointCount, int firstWavelength) {
-    const int n = std::clamp(pointCount, 0, static_cast<int>(size));
-    return {std::max(0, kFirstNm - firstWavelength), std::min(n - 1, kLastNm - firstWavelength)};
+    // In 64 bits: a grid read from a file may start anywhere.
+    const long long n = std::clamp(pointCount, 0, static_cast<int>(size));
+    const long long first = std::max(0LL, static_cast<long long>(kFirstNm) - firstWavelength);
+    const long long last = std::min(n - 1, static_cast<long long>(kLastNm) - firstWavelength);
+    if (first > last)
+        return {0, -1};
+    return {static_cast<int>(first), static_cast<int>(last)};
 }
 
 struct Uv {
@@ -239,7 +244,7 @@ double CentroidNm(std::span<const float> spectrum, int pointCount, int firstWave
     for (int k = 0; k < n; ++k) {
         const double s = spectrum[static_cast<std::size_t>(k)];
         if (s > 0.0) {
-            weighted += s * (firstWavelength + k);
+            weighted += s * (static_cast<double>(firstWavelength) + k);
             total += s;
         }
     }

@@ -328,4 +328,8 @@ TEST(ColourMetrics, OtherGridsMapByWavelength) {
     EXPECT_EQ(far.peakNm, 940);
     // pointCount beyond the buffer is cut to the buffer.
     EXPECT_EQ(ComputeColourMetrics(std::span<const float>(nir.data(), 100), 411, 640).peakNm, 640);
+    // A grid far off the table's range has no chromaticity, and its start does not overflow.
+    const ColourMetrics off = ComputeColourMetrics(nir, 411, -2147483000);
+    EXPECT_TRUE(std::isnan(off.x));
+    EXPECT_TRUE(std::isfinite(off.centroidNm));
 }
