@@ -44,10 +44,11 @@ TEST_P(DocumentReplay, EveryInputKeepsTheReaderProperties) {
             << qPrintable(input.name) << ": " << qPrintable(outcome.failure);
         // Hand-made seeds say in their name whether the reader must take them.
         const QString base = QFileInfo(input.name).fileName();
-        if (base.startsWith("ok-"))
+        if (base.startsWith("ok-")) {
             EXPECT_TRUE(outcome.accepted) << qPrintable(input.name);
-        if (base.startsWith("bad-"))
+        } else if (base.startsWith("bad-")) {
             EXPECT_FALSE(outcome.accepted) << qPrintable(input.name);
+        }
     }
 }
 
