@@ -4,6 +4,8 @@
 // within their fields, counts within the store).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -70,5 +72,43 @@ INSTANTIATE_TEST_SUITE_P(Seeds, DocumentReplay, ::testing::Values("seeds/documen
 INSTANTIATE_TEST_SUITE_P(Corpus, DocumentReplay, ::testing::Values("corpus/document"));
 INSTANTIATE_TEST_SUITE_P(Seeds, RepliesReplay, ::testing::Values("seeds/replies"));
 INSTANTIATE_TEST_SUITE_P(Corpus, RepliesReplay, ::testing::Values("corpus/replies"));
+
+}  // namespace
+
+namespace {
+
+QByteArray Seed(const char* name) {
+    QFile file(QStringLiteral(VL_FUZZ_DIR "/seeds/replies/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct SeedCase {
+    const char* name;
+    int items;  // records uploaded, lines made, specs parsed
+};
+
+class ReplySeedTest : public ::testing::TestWithParam<SeedCase> {};
+
+// Counts a device or a text announces are cut to what the host holds.
+TEST_P(ReplySeedTest, CountsStayWithinTheStore) {
+    const QByteArray bytes = Seed(GetParam().name);
+    ASSERT_FALSE(bytes.isEmpty()) << GetParam().name;
+    const RepliesOutcome outcome = RunRepliesInput(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    EXPECT_TRUE(outcome.failure.isEmpty()) << qPrintable(outcome.failure);
+    EXPECT_EQ(outcome.items, GetParam().items) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Seeds, ReplySeedTest,
+    ::testing::Values(SeedCase{"stored-three", 3}, SeedCase{"stored-count-huge", 10000},
+                      SeedCase{"stored-count-negative", 0}, SeedCase{"stored-non-finite", 1},
+                      SeedCase{"sensor-direct", 9 + 288}, SeedCase{"sensor-pixels-beyond", 9 + 288},
+                      SeedCase{"specs-three", 3}, SeedCase{"specs-bad", 0}),
+    [](const ::testing::TestParamInfo<SeedCase>& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 }  // namespace
