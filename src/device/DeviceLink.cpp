@@ -43,7 +43,7 @@ int DeviceLink::DetectSpectrometers() {
             break;  // further ports stay closed and unlisted
         std::unique_ptr<Transport> port = ports_.open(name);
         if (!port) {
-            NoteOpenFailure(name, detectDiagnostics_);
+            NoteOpenFailure(name, {USB_ID_DIRECT, USB_ID_BRIDGE}, detectDiagnostics_);
             continue;  // no such port, or held by someone (this program included)
         }
         const QString tag = PortTag(name);
@@ -134,7 +134,7 @@ int DeviceLink::FindLedUnit() {
     for (const QString& name : ports_.candidatePorts()) {
         std::unique_ptr<Transport> port = ports_.open(name);
         if (!port) {
-            NoteOpenFailure(name, ledDiagnostics_);
+            NoteOpenFailure(name, {USB_ID_LED}, ledDiagnostics_);
             continue;  // includes every port a spectrometer holds
         }
         if (!UsbIdMatchesPort(ports_.enumerateDevices(), USB_ID_LED, PortTag(name)))
@@ -164,7 +164,8 @@ void DeviceLink::CloseLedUnit() {
     led_.present = false;
 }
 
-void DeviceLink::NoteOpenFailure(const QString& name, std::vector<PortDiagnostic>& into) {
+void DeviceLink::NoteOpenFailure(const QString& name, std::initializer_list<const char*> usbIds,
+                                 std::vector<PortDiagnostic>& into) {
     const auto* reporter = dynamic_cast<const PortOpenReporter*>(&ports_);
     if (!reporter)
         return;
@@ -173,7 +174,7 @@ void DeviceLink::NoteOpenFailure(const QString& name, std::vector<PortDiagnostic
         return;
     const QString tag = PortTag(name);
     const std::vector<UsbDeviceInfo> devices = ports_.enumerateDevices();
-    for (const char* usbId : {USB_ID_DIRECT, USB_ID_BRIDGE, USB_ID_LED}) {
+    for (const char* usbId : usbIds) {
         if (!UsbIdMatchesPort(devices, usbId, tag))
             continue;
         // "VID_3D7E&PID_0825" -> "3D7E:0825"

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include <QByteArray>
@@ -58,9 +59,9 @@ class DeviceLink {
     // Closes the LED unit's port (when the main view goes away).
     void CloseLedUnit();
 
-    // Ports with one of the three USB identities that exist but could not be
-    // opened (no permission, held by another program) in the last detection and
-    // the last LED search, each port once, in the order met. Ports this program
+    // Ports that exist but could not be opened (no permission, held by another
+    // program): those with a spectrometer identity met by the last detection,
+    // then those with the LED unit's identity met by the last LED search. Ports this program
     // holds itself are not among them. Asks the provider through
     // PortOpenReporter; a provider without it reports nothing.
     std::vector<PortDiagnostic> portDiagnostics() const;
@@ -82,8 +83,10 @@ class DeviceLink {
 
   private:
     // After a failed open of `name`: records it when the provider knows why and
-    // the port carries one of the three identities.
-    void NoteOpenFailure(const QString& name, std::vector<PortDiagnostic>& into);
+    // the port carries one of `usbIds` (the spectrometers' in detection, the LED
+    // unit's in the LED search, so that each search answers for its own devices).
+    void NoteOpenFailure(const QString& name, std::initializer_list<const char*> usbIds,
+                         std::vector<PortDiagnostic>& into);
 
     PortProvider& ports_;
     Clock& clock_;

@@ -102,7 +102,7 @@ std::size_t FormatTraceLine(const TraceEntry& e, std::span<char, TRACE_LINE_MAX>
     p += 24;
     *p++ = ' ';
     // Room for the rest of the line: word, payload, sizes, duration, flags.
-    constexpr std::size_t kTail = 150;
+    constexpr std::size_t kTail = 200;
     p = PutText(p, end - kTail, e.port.empty() ? std::string_view("-") : e.port);
     *p++ = ' ';
     const std::span<const std::uint8_t> req = e.request;

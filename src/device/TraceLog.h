@@ -43,7 +43,7 @@ struct TraceEntry {
 };
 
 // Longest line FormatTraceLine writes (port names are cut to fit).
-inline constexpr std::size_t TRACE_LINE_MAX = 256;
+inline constexpr std::size_t TRACE_LINE_MAX = 320;
 // The first line of every trace file.
 inline constexpr std::string_view TRACE_HEADER =
     "# time port request payload received/requested duration\n";
