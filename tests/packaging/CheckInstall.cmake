@@ -34,9 +34,9 @@ foreach(f IN LISTS files)
 endforeach()
 
 # xyz.bmp is a real picture: a BMP header, not an empty or stray file.
-file(READ ${STAGE}/bin/xyz.bmp magic LIMIT 2)
+file(READ ${STAGE}/bin/xyz.bmp magic LIMIT 2 HEX)
 file(SIZE ${STAGE}/bin/xyz.bmp bmp_size)
-if(NOT magic STREQUAL "BM" OR bmp_size LESS 1000)
+if(NOT magic STREQUAL "424d" OR bmp_size LESS 1000)
   message(FATAL_ERROR "bin/xyz.bmp is not a BMP picture (${bmp_size} bytes)")
 endif()
 
