@@ -1,0 +1,198 @@
+// Saving onto a disk that fills up: the failure is reported, and a document
+// that existed before is still intact afterwards. Permissions do not stop the
+// superuser (tests run as root in CI), so the disk is made full for real: a
+// small tmpfs mounted by the test, the file size limit, or /dev/full.
+#include <csignal>
+#include <cstring>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/AppFixture.h"
+#include "export/SpectrumCsv.h"
+#include "measure/DocumentFile.h"
+
+namespace {
+
+// A tmpfs of a few pages mounted on a temporary folder for the test's life.
+class TinyDisk {
+  public:
+    TinyDisk() {
+        if (!dir_.isValid())
+            return;
+        const QByteArray path = QFile::encodeName(dir_.path());
+        if (::mount("tmpfs", path.constData(), "tmpfs", 0, "size=256k") != 0) {
+            reason_ = QString("cannot mount a tmpfs: %1").arg(std::strerror(errno));
+            return;
+        }
+        mounted_ = true;
+    }
+    ~TinyDisk() {
+        if (mounted_)
+            ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    QString reason() const { return reason_; }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    // Takes every byte that is left.
+    void Fill() {
+        QFile filler(path("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        QFile more(path("filler2"));  // the last partial block
+        if (more.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            while (more.write("x", 1) == 1) {
+            }
+    }
+    QStringList entries() const {
+        return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+
+  private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+    QString reason_;
+};
+
+MeasurementDataSet MakeData(int records, float seed) {
+    MeasurementDataSet data;
+    data.deviceCount = 2;
+    data.serialText[0] = "S10001";
+    data.serialText[1] = "S10002";
+    for (int r = 0; r < records; ++r) {
+        data.AppendRecord(1700000000 + r);
+        for (int d = 0; d < 2; ++d) {
+            auto& e = data.entry(d, r);
+            for (int i = 0; i < 511; ++i)
+                e.values[i] = seed + float(r * 1000 + d * 511 + i) * 0.25f;
+            e.temperature = 25.5f;
+            e.exposure = 10000;
+        }
+    }
+    return data;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class DiskFull : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.reason().toStdString();
+    }
+    TinyDisk disk;
+};
+
+TEST_F(DiskFull, DocumentSaveFailsAndThePreviousFileStays) {
+    const QString doc = disk.path("run.vltd");
+    ASSERT_TRUE(WriteDocumentFile(doc, MakeData(3, 1.0f)).ok);
+    const QByteArray before = ReadAll(doc);
+    ASSERT_FALSE(before.isEmpty());
+    disk.Fill();
+
+    const DocumentResult result = WriteDocumentFile(doc, MakeData(20, 2.0f));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, QString::fromUtf8(kDocumentSaveFailed));
+    EXPECT_EQ(ReadAll(doc), before);
+    EXPECT_EQ(disk.entries(), (QStringList{"filler", "filler2", "run.vltd"}))
+        << "the temporary file was left behind";
+
+    MeasurementDataSet back;
+    ASSERT_TRUE(ReadDocumentFile(doc, back).ok);
+    EXPECT_EQ(back.recordCount, 3);
+    EXPECT_EQ(back.entry(1, 2).values[510], MakeData(3, 1.0f).entry(1, 2).values[510]);
+}
+
+TEST_F(DiskFull, CsvExportAndRecordAppendReportTheFailure) {
+    const MeasurementDataSet data = MakeData(20, 3.0f);
+    disk.Fill();
+    const CsvResult whole = ExportDataSetCsv(data, disk.path("all.csv"));
+    EXPECT_FALSE(whole.ok);
+    EXPECT_TRUE(whole.message.contains("all.csv")) << whole.message.toStdString();
+    const CsvResult line = AppendRecordCsv(disk.path("log.csv"), data, 0, 0);
+    EXPECT_FALSE(line.ok);
+}
+
+// The window's own save paths: File > Save and the CSV button report the
+// failure in a message box; the saved document on disk and its title stay.
+class DiskFullWindow : public AppTest {
+  protected:
+    TinyDisk disk;
+};
+
+TEST_F(DiskFullWindow, SaveAndSaveCsvReportAndKeepTheDocument) {
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason().toStdString();
+    MakeFrame();
+    const QString doc = disk.path("window.vltd");
+    frame_->setFileNameFunction([&](bool, const QString&) { return doc; });
+    logic().StoreRecord();
+    ASSERT_TRUE(frame_->OnFileSaveAs());
+    const QByteArray before = ReadAll(doc);
+    ASSERT_FALSE(before.isEmpty());
+
+    for (int i = 0; i < 60; ++i)
+        logic().StoreRecord();
+    ASSERT_TRUE(frame_->document().isModified());
+    disk.Fill();
+    messages.clear();
+    EXPECT_FALSE(frame_->OnFileSave());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), QString::fromUtf8(kDocumentSaveFailed));
+    EXPECT_TRUE(frame_->document().isModified());
+    EXPECT_EQ(ReadAll(doc), before);
+
+    messages.clear();
+    frame_->controller().setCsvPathFunction([&] { return disk.path("window.csv"); });
+    frame_->controller().SaveCsv();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().contains("window.csv")) << messages.first().toStdString();
+}
+
+// Without a mount: the file size limit stops the write part-way (the signal
+// it raises is ignored, so the write fails with EFBIG as on a full disk).
+TEST(FileSizeLimit, DocumentSaveFailsAndThePreviousFileStays) {
+    QTemporaryDir dir;
+    const QString doc = dir.filePath("run.vltd");
+    ASSERT_TRUE(WriteDocumentFile(doc, MakeData(3, 1.0f)).ok);
+    const QByteArray before = ReadAll(doc);
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const DocumentResult result = WriteDocumentFile(doc, MakeData(40, 2.0f));
+    const CsvResult csv = ExportDataSetCsv(MakeData(40, 2.0f), dir.filePath("all.csv"));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, QString::fromUtf8(kDocumentSaveFailed));
+    EXPECT_EQ(ReadAll(doc), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"all.csv", "run.vltd"}));
+    EXPECT_FALSE(csv.ok);
+}
+
+TEST(DevFull, CsvExportReportsTheFailure) {
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    EXPECT_FALSE(ExportDataSetCsv(MakeData(2, 1.0f), "/dev/full").ok);
+    EXPECT_FALSE(AppendRecordCsv("/dev/full", MakeData(2, 1.0f), 1, 0).ok);
+}
+
+}  // namespace
