@@ -1,0 +1,152 @@
+// Status-bar readout of the graph panel: numbers at known pixels in every mode.
+#include <array>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "display/CursorReadout.h"
+
+namespace {
+
+// A 620 x 400 panel: plot frame left 55, top 10, right 585, bottom 375.
+constexpr int kWidth = 620;
+constexpr int kHeight = 400;
+constexpr int kLeft = 55;
+constexpr int kMidRow = 200;
+
+class CursorReadoutTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (std::size_t i = 0; i < MAX_POINTS; ++i) {
+            live0[i] = 100.0f * static_cast<float>(i) + 0.3f;
+            live1[i] = 50.0f * static_cast<float>(i) + 1.6f;
+        }
+        data.deviceCount = 2;
+        // Record 0: flat 200 / 1000 (the reference); record 1: a stored sample.
+        for (int r = 0; r < 2; ++r)
+            ASSERT_EQ(data.AppendRecord(1'700'000'000 + r), r);
+        for (std::size_t i = 0; i < MAX_POINTS; ++i) {
+            data.entry(0, 0).values[i] = 200.0f;
+            data.entry(1, 0).values[i] = 1000.0f;
+            data.entry(0, 1).values[i] = 3.0f * static_cast<float>(i) + 0.4f;
+            data.entry(1, 1).values[i] = 7.0f * static_cast<float>(i) + 0.2f;
+        }
+        in.deviceCount = 2;
+        in.liveSpectra[0] = live0;
+        in.liveSpectra[1] = live1;
+        in.dataSet = &data;
+        in.selectedRecord = 1;
+    }
+
+    std::string At(int x, int y = kMidRow) const {
+        return CursorReadoutText(in, kWidth, kHeight, x, y);
+    }
+
+    std::array<float, MAX_POINTS> live0{};
+    std::array<float, MAX_POINTS> live1{};
+    MeasurementDataSet data;
+    GraphInput in;
+};
+
+TEST_F(CursorReadoutTest, LineAndColourModesShowEachDevicesLiveValue) {
+    for (int mode : {DISPLAY_LINE, DISPLAY_COLOUR}) {
+        in.mode = mode;
+        EXPECT_EQ(At(kLeft + 110), "450 nm  #1 11000.3  #2 5501.6") << mode;
+        EXPECT_EQ(At(kLeft), "340 nm  #1 0.3  #2 1.6") << mode;
+        EXPECT_EQ(At(kLeft + 510), "850 nm  #1 51000.3  #2 25501.6") << mode;
+    }
+}
+
+TEST_F(CursorReadoutTest, StoredDisplayReadsTheSelectedRecord) {
+    in.monitoring = false;
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 330.4  #2 770.2");
+    in.selectedRecord = 0;
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 200.0  #2 1000.0");
+    in.selectedRecord = 2;  // beyond the data list: no values
+    EXPECT_EQ(At(kLeft + 110), "450 nm");
+}
+
+TEST_F(CursorReadoutTest, ComparisonIsThePercentOfTheReference) {
+    in.mode = DISPLAY_COMPARISON;
+    in.referenceIndex = 0;
+    live0[110] = 197.4f;
+    live1[110] = 1012.0f;
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 98.7 %  #2 101.2 %");
+    in.monitoring = false;  // the stored record against the reference
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 165.2 %  #2 77.0 %");
+}
+
+TEST_F(CursorReadoutTest, AbsorptanceAgainstTheReference) {
+    in.mode = DISPLAY_ABSORPTANCE;
+    in.referenceIndex = 0;
+    live0[110] = 20.0f;  // log10(200 / 20)
+    live1[110] = 0.0f;   // log10(1000 / max(1, 0))
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 1.000  #2 3.000");
+    live0[110] = 400.0f;  // above the reference
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 -0.301  #2 3.000");
+}
+
+TEST_F(CursorReadoutTest, WithoutValidReferenceNoValuesAreShown) {
+    for (int mode : {DISPLAY_COMPARISON, DISPLAY_ABSORPTANCE}) {
+        in.mode = mode;
+        for (int ref : {-1, 2, 10000}) {
+            in.referenceIndex = ref;
+            EXPECT_EQ(At(kLeft + 110), "450 nm") << mode << " ref " << ref;
+        }
+        in.dataSet = nullptr;
+        in.referenceIndex = 0;
+        EXPECT_EQ(At(kLeft + 110), "450 nm") << mode;
+        in.dataSet = &data;
+    }
+}
+
+TEST_F(CursorReadoutTest, ZeroReferenceShowsADash) {
+    in.mode = DISPLAY_COMPARISON;
+    in.referenceIndex = 0;
+    data.entry(0, 0).values[110] = 0.0f;
+    EXPECT_EQ(At(kLeft + 110), "450 nm  #1 -  #2 550.2 %");
+}
+
+TEST_F(CursorReadoutTest, OutsideThePlotFrameOrBeyondTheGridIsEmpty) {
+    const std::vector<std::pair<int, int>> outside = {
+        {kLeft - 1, kMidRow}, {586, kMidRow},         {200, 9}, {200, 376}, {-5, -5},
+        {700, 500},           {kLeft + 511, kMidRow},  // inside the frame, one column past the last
+                                                       // point
+    };
+    for (auto [x, y] : outside)
+        EXPECT_EQ(At(x, y), "") << x << "," << y;
+    // The frame's edges themselves are inside.
+    EXPECT_EQ(At(kLeft, 10), "340 nm  #1 0.3  #2 1.6");
+    EXPECT_EQ(At(kLeft + 10, 375), "350 nm  #1 1000.3  #2 501.6");
+}
+
+TEST_F(CursorReadoutTest, GridFollowsTheDataSet) {
+    in.firstWavelength = 900;
+    in.pointCount = 256;
+    EXPECT_EQ(At(kLeft + 255), "1155 nm  #1 25500.3  #2 12751.6");
+    EXPECT_EQ(At(kLeft + 256), "");
+    // A live spectrum shorter than the grid is left out, as the graph leaves it out.
+    in.liveSpectra[1] = std::span<const float>(live1.data(), 100);
+    EXPECT_EQ(At(kLeft + 5), "905 nm  #1 500.3");
+}
+
+TEST_F(CursorReadoutTest, NoDevicesShowTheWavelengthAlone) {
+    in.deviceCount = 0;
+    EXPECT_EQ(At(kLeft + 110), "450 nm");
+}
+
+TEST_F(CursorReadoutTest, ChromaticityDiagramShowsTheCoordinates) {
+    in.mode = DISPLAY_CHROMATICITY;
+    EXPECT_EQ(At(88, 508), "x 0.0000  y 0.0000");
+    EXPECT_EQ(At(485, 54), "x 0.7000  y 0.8000");
+    EXPECT_EQ(At(88 + 177, 508 - 187), "x 0.3121  y 0.3295");
+    EXPECT_EQ(At(87, 300), "");
+    EXPECT_EQ(At(486, 300), "");
+    EXPECT_EQ(At(300, 53), "");
+    EXPECT_EQ(At(300, 509), "");
+    // Without the visible profile the panel shows the spectrum frame with no curves.
+    in.nirSensor = true;
+    EXPECT_EQ(At(kLeft + 110), "450 nm");
+}
+
+}  // namespace
