@@ -200,27 +200,43 @@ TEST(SilentAmongTen, OneReadBoundPerTransfer) {
               << acquiring.meanHostUs << " us\n";
 }
 
-// A silent device from the start: detection takes it (its identity texts are
-// empty), the program starts and the others stream.
-TEST(SilentAtStart, DetectionGoesOnAndOthersStream) {
+// A device failing from the start, in the last slot (whose sensor model decides
+// the grid): detection takes it with whatever identity it gave, the grid stays
+// one the data set can hold, the program starts and the other device streams.
+class FaultAtStart : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FaultAtStart, DetectionGoesOnAndOthersStream) {
     FaultRig rig;
     QString error;
-    ASSERT_TRUE(rig.Start("vis:serial=A1,uv:serial=U2:fault=silent,led", error));
+    ASSERT_TRUE(rig.Start(
+        QString("vis:serial=A1,vis:serial=V2:link=bridge:fault=%1,led").arg(GetParam()), error))
+        << error.toStdString();
     ASSERT_EQ(rig.data.deviceCount, 2);
     EXPECT_EQ(rig.data.serialText[0], "A1");
-    EXPECT_EQ(rig.data.serialText[1], "");
+    EXPECT_NE(rig.data.serialText[1], "V2");
+    EXPECT_GT(rig.data.pointCount, 0);
+    EXPECT_LE(rig.data.pointCount, MAX_POINTS);
     rig.StartContinuous(0);
     EXPECT_EQ(rig.RunTicks(10).ticks, 10);
     EXPECT_EQ(rig.data.recordCount, 10);
     EXPECT_EQ(rig.data.entry(0, 9).exposure, kExposure);
-    EXPECT_EQ(rig.data.entry(1, 9).exposure, 0);
+    EXPECT_EQ(rig.ports->stats(0).lostReads, 0);
 
     rig.ports->sim().device(1).setFault({});
     rig.view->Redetect();
-    EXPECT_EQ(rig.data.serialText[1], "U2");
+    EXPECT_EQ(rig.data.serialText[1], "V2");
+    EXPECT_EQ(rig.data.pointCount, 511);
+    rig.ports->resetStats();
     rig.RunTicks(2);
+    EXPECT_EQ(rig.ports->total().lostReads, 0);
     EXPECT_EQ(rig.data.entry(1, rig.data.recordCount - 1).exposure, kExposure);
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultAtStart,
+                         ::testing::Values("silent", "short", "garble", "unplug@2"),
+                         [](const auto& info) {
+                             return QString(info.param).remove('@').toStdString();
+                         });
 
 // The LED unit stops answering: the spectrometers go on, its last temperature
 // stays, and it is heard again as soon as it answers (its port stays open).
