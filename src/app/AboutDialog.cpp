@@ -10,7 +10,7 @@
 CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
-    setWindowTitle(QStringLiteral("バージョン情報 VL_Tool"));
+    setWindowTitle(tr("バージョン情報 VL_Tool"));
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(32, 32));
     auto* text = new QLabel(QStringLiteral("VL_Tool, Version 1.9"), this);

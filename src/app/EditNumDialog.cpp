@@ -16,7 +16,7 @@ CEditNumDlg::CEditNumDlg(int value, QWidget* parent)
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName("1");
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* cancel = new QPushButton(tr("キャンセル"), this);
     cancel->setObjectName("2");
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

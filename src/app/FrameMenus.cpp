@@ -8,6 +8,7 @@
 #include <QToolBar>
 
 #include "app/AppIcons.h"
+#include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
 
 namespace {
@@ -48,14 +49,18 @@ MenuText SplitMenuText(const QString& resourceText) {
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& resourceText) {
-    const MenuText t = SplitMenuText(resourceText);
+    // The resource text is the Japanese source; the action shows its translation.
+    const QString shown =
+        resourceText.isEmpty() ? resourceText : tr(resourceText.toUtf8().constData());
+    const MenuText t = SplitMenuText(shown);
     auto* a = new QAction(t.text, this);
     a->setObjectName(QString::number(id));
     a->setProperty("resourceText", resourceText);
     if (!t.shortcut.isEmpty())
         a->setShortcut(QKeySequence(t.shortcut));
-    // Toolbar tips without the mnemonic and the ellipsis: "開く", "上書き保存".
-    static const QRegularExpression decoration(R"(\(&.\)|\.\.\.)");
+    // Toolbar tips without the mnemonic and the ellipsis: "開く", "上書き保存"
+    // ("&Open..." of the English menu gives "Open").
+    static const QRegularExpression decoration(R"(\(&.\)|\.\.\.|&(?=[^&]))");
     a->setToolTip(QString(t.text).remove(decoration));
     if (menu)
         menu->addAction(a);
@@ -64,18 +69,18 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& resourceText
 }
 
 void CMainFrame::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    connect(AddCommand(file, ID_FILE_NEW, "新規作成\tCtrl+N(&N)"), &QAction::triggered, this,
-            [this] { OnFileNew(); });
-    connect(AddCommand(file, ID_FILE_OPEN, "開く...\tCtrl+O(&O)"), &QAction::triggered, this,
-            [this] { OnFileOpen(); });
-    connect(AddCommand(file, ID_FILE_SAVE, "上書き保存\tCtrl+S(&S)"), &QAction::triggered, this,
-            [this] { OnFileSave(); });
-    connect(AddCommand(file, ID_FILE_SAVE_AS, "名前を付けて保存(&A)..."), &QAction::triggered, this,
-            [this] { OnFileSaveAs(); });
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+    connect(AddCommand(file, ID_FILE_NEW, QT_TR_NOOP("新規作成\tCtrl+N(&N)")), &QAction::triggered,
+            this, [this] { OnFileNew(); });
+    connect(AddCommand(file, ID_FILE_OPEN, QT_TR_NOOP("開く...\tCtrl+O(&O)")), &QAction::triggered,
+            this, [this] { OnFileOpen(); });
+    connect(AddCommand(file, ID_FILE_SAVE, QT_TR_NOOP("上書き保存\tCtrl+S(&S)")),
+            &QAction::triggered, this, [this] { OnFileSave(); });
+    connect(AddCommand(file, ID_FILE_SAVE_AS, QT_TR_NOOP("名前を付けて保存(&A)...")),
+            &QAction::triggered, this, [this] { OnFileSaveAs(); });
     file->addSeparator();
     recentMenu_ = file;
-    recentAnchor_ = AddCommand(file, ID_FILE_MRU_FILE1, "最近使ったファイル");
+    recentAnchor_ = AddCommand(file, ID_FILE_MRU_FILE1, QT_TR_NOOP("最近使ったファイル"));
     recentAnchor_->setEnabled(false);
     connect(recentAnchor_, &QAction::triggered, this, [this] {
         const QString path = recentAnchor_->data().toString();
@@ -83,44 +88,44 @@ void CMainFrame::BuildMenus() {
             OpenDocumentFile(path);
     });
     file->addSeparator();
-    connect(AddCommand(file, ID_APP_EXIT, "アプリケーションの終了(&X)"), &QAction::triggered, this,
-            &QWidget::close);
+    connect(AddCommand(file, ID_APP_EXIT, QT_TR_NOOP("アプリケーションの終了(&X)")),
+            &QAction::triggered, this, &QWidget::close);
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-    AddCommand(edit, ID_EDIT_UNDO, "元に戻す\tCtrl+Z(&U)")
+    QMenu* edit = menuBar()->addMenu(tr("編集(&E)"));
+    AddCommand(edit, ID_EDIT_UNDO, QT_TR_NOOP("元に戻す\tCtrl+Z(&U)"))
         ->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
     edit->addSeparator();
-    AddCommand(edit, ID_EDIT_CUT, "切り取り\tCtrl+X(&T)")
+    AddCommand(edit, ID_EDIT_CUT, QT_TR_NOOP("切り取り\tCtrl+X(&T)"))
         ->setShortcuts({QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")});
-    AddCommand(edit, ID_EDIT_COPY, "コピー\tCtrl+C(&C)")
+    AddCommand(edit, ID_EDIT_COPY, QT_TR_NOOP("コピー\tCtrl+C(&C)"))
         ->setShortcuts({QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")});
-    AddCommand(edit, ID_EDIT_PASTE, "貼り付け\tCtrl+V(&P)")
+    AddCommand(edit, ID_EDIT_PASTE, QT_TR_NOOP("貼り付け\tCtrl+V(&P)"))
         ->setShortcuts({QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")});
     for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
         actions_[id]->setEnabled(false);  // nothing to edit in the document
     edit->addSeparator();
-    connect(AddCommand(edit, ID_DARK_SETTING, "ダーク設定"), &QAction::triggered, this,
+    connect(AddCommand(edit, ID_DARK_SETTING, QT_TR_NOOP("ダーク設定")), &QAction::triggered, this,
             [this] { controller_->OnDarkSetting(); });
-    connect(AddCommand(edit, ID_UPLOAD, "データ吸い上げ"), &QAction::triggered, this,
+    connect(AddCommand(edit, ID_UPLOAD, QT_TR_NOOP("データ吸い上げ")), &QAction::triggered, this,
             [this] { controller_->OnUpload(); });
     connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    QAction* toolbar = AddCommand(view, ID_VIEW_TOOLBAR, "ツール バー(&T)");
-    QAction* status = AddCommand(view, ID_VIEW_STATUS_BAR, "ステータス バー(&S)");
+    QMenu* view = menuBar()->addMenu(tr("表示(&V)"));
+    QAction* toolbar = AddCommand(view, ID_VIEW_TOOLBAR, QT_TR_NOOP("ツール バー(&T)"));
+    QAction* status = AddCommand(view, ID_VIEW_STATUS_BAR, QT_TR_NOOP("ステータス バー(&S)"));
     toolbar->setCheckable(true);
     status->setCheckable(true);
     toolbar->setChecked(true);
     status->setChecked(true);
     connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    connect(AddCommand(help, ID_APP_ABOUT, "バージョン情報 VL_Tool(&A)..."), &QAction::triggered,
-            this, &CMainFrame::OnAppAbout);
+    QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
+    connect(AddCommand(help, ID_APP_ABOUT, QT_TR_NOOP("バージョン情報 VL_Tool(&A)...")),
+            &QAction::triggered, this, &CMainFrame::OnAppAbout);
 }
 
 void CMainFrame::BuildToolBar() {
-    auto* bar = new QToolBar(QStringLiteral("標準"), this);
+    auto* bar = new QToolBar(tr("標準"), this);
     bar->setObjectName("toolbar");
     bar->setIconSize(QSize(16, 15));
     bar->setAllowedAreas(Qt::AllToolBarAreas);
@@ -138,7 +143,7 @@ void CMainFrame::BuildToolBar() {
     add(ID_EDIT_PASTE, ToolGlyph::Paste);
     bar->addSeparator();
     add(ID_FILE_PRINT, ToolGlyph::Print);
-    actions_[ID_FILE_PRINT]->setText(QStringLiteral("印刷"));
+    actions_[ID_FILE_PRINT]->setText(tr("印刷"));
     actions_[ID_FILE_PRINT]->setEnabled(false);  // nothing prints
     add(ID_APP_ABOUT, ToolGlyph::About);
     addToolBar(Qt::TopToolBarArea, bar);
@@ -149,9 +154,24 @@ void CMainFrame::BuildToolBar() {
 }
 
 void CMainFrame::BuildStatusBar() {
-    auto* ready = new QLabel(QStringLiteral("レディ"), this);
-    ready->setObjectName("statusMessage");
-    statusBar()->addWidget(ready, 1);
+    statusMessage_ = new QLabel(tr("レディ"), this);
+    statusMessage_->setObjectName("statusMessage");
+    // A long readout (ten devices) is cut at the pane's edge, never widens the window.
+    statusMessage_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(statusMessage_, 1);
+    connect(view_, &CVL_ToolView::cursorOverGraph, this, [this](QPoint p) {
+        cursor_ = p;
+        ShowCursorReadout();
+    });
+    connect(view_, &CVL_ToolView::cursorLeftGraph, this, [this] {
+        cursor_.reset();
+        ShowCursorReadout();
+    });
+    // Live spectra change under a still cursor: each drawing renews the readout.
+    connect(view_, &CVL_ToolView::graphDrawn, this, [this] {
+        if (cursor_)
+            ShowCursorReadout();
+    });
     for (const char* name : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(QString::fromLatin1(name), this);
         pane->setObjectName(QString::fromLatin1(name));
@@ -162,6 +182,11 @@ void CMainFrame::BuildStatusBar() {
         pane->setEnabled(false);  // the lock keys' state is not tracked
         statusBar()->addPermanentWidget(pane);
     }
+}
+
+void CMainFrame::ShowCursorReadout() {
+    const QString text = cursor_ && controller_ ? controller_->CursorReadout(*cursor_) : QString();
+    statusMessage_->setText(text.isEmpty() ? tr("レディ") : text);
 }
 
 void CMainFrame::RebuildRecentMenu() {
@@ -175,7 +200,7 @@ void CMainFrame::RebuildRecentMenu() {
     }
     const QStringList& files = recent_.files();
     if (files.isEmpty()) {
-        recentAnchor_->setText(QStringLiteral("最近使ったファイル"));
+        recentAnchor_->setText(tr("最近使ったファイル"));
         recentAnchor_->setEnabled(false);
         recentAnchor_->setData(QVariant());
         return;

@@ -5,7 +5,8 @@
 
 // The graph panel (control 1000): shows the image of the last drawing. The
 // panel itself never draws a graph; an uncovered panel repaints that image.
-// Mouse clicks fall through to the form, which edits the axis limits.
+// Mouse clicks and moves fall through to the form, which edits the axis limits
+// and tracks the cursor over the panel for the status-bar readout.
 class GraphPanel : public QWidget {
     Q_OBJECT
   public:

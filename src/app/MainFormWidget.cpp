@@ -16,6 +16,13 @@
 CVL_ToolView::CVL_ToolView(QWidget* parent) : QWidget(parent) {
     setObjectName("CVL_ToolView");
     buildControls();
+    // Moves over the panel reach the form even with no button held; entering
+    // any other control leaves the graph.
+    setMouseTracking(true);
+    for (auto& [key, w] : controls_) {
+        if (w != panel_)
+            w->installEventFilter(this);
+    }
 }
 
 CVL_ToolView::~CVL_ToolView() = default;
@@ -44,32 +51,32 @@ void CVL_ToolView::buildControls() {
 
     // Created in the order of the layout table, which is also the tab order.
     make<QCheckBox>(ControlId::LedCheck, QStringLiteral("LED"));
-    make<QPushButton>(ControlId::LedDetails, QStringLiteral("詳細"));
+    make<QPushButton>(ControlId::LedDetails, tr("詳細"));
     panel_ = new GraphPanel(this);
     panel_->setObjectName(QString::number(static_cast<int>(ControlId::GraphPanel)));
     controls_[static_cast<int>(ControlId::GraphPanel)] = panel_;
     make<QComboBox>(ControlId::ModeCombo);
-    make<QPushButton>(ControlId::Redetect, QStringLiteral("再検出"));
+    make<QPushButton>(ControlId::Redetect, tr("再検出"));
     make<QPushButton>(ControlId::Sensor, QStringLiteral("Sensor"));
     make<QListWidget>(ControlId::DeviceList);
-    make<QLabel>(ControlId::ExposureLabel, QStringLiteral("露光時間(us)"));
+    make<QLabel>(ControlId::ExposureLabel, tr("露光時間(us)"));
     make<QPushButton>(ControlId::ExposureDown, QStringLiteral("-"));
     make<QLineEdit>(ControlId::ExposureEdit);
-    make<QPushButton>(ControlId::ExposureUpdate, QStringLiteral("更新"));
+    make<QPushButton>(ControlId::ExposureUpdate, tr("更新"));
     make<QPushButton>(ControlId::ExposureUp, QStringLiteral("+"));
-    make<QLabel>(ControlId::AveragingLabel, QStringLiteral("平均回数"));
+    make<QLabel>(ControlId::AveragingLabel, tr("平均回数"));
     make<QComboBox>(ControlId::AveragingCombo);
     make<QLineEdit>(ControlId::AuxEdit);
-    make<QPushButton>(ControlId::Acquire, QStringLiteral("データ取得"));
-    make<QCheckBox>(ControlId::Continuous, QStringLiteral("連続"));
+    make<QPushButton>(ControlId::Acquire, tr("データ取得"));
+    make<QCheckBox>(ControlId::Continuous, tr("連続"));
     make<QLineEdit>(ControlId::IntervalEdit);
-    make<QLabel>(ControlId::DataListLabel, QStringLiteral("データリスト"));
-    make<QPushButton>(ControlId::MeasurePlan, QStringLiteral("計測プラン"));
+    make<QLabel>(ControlId::DataListLabel, tr("データリスト"));
+    make<QPushButton>(ControlId::MeasurePlan, tr("計測プラン"));
     make<QListWidget>(ControlId::DataList);
-    make<QPushButton>(ControlId::Delete, QStringLiteral("削除"));
-    make<QPushButton>(ControlId::Reference, QStringLiteral("基準登録"));
-    make<QPushButton>(ControlId::Comparison, QStringLiteral("参照"));
-    make<QPushButton>(ControlId::SaveCsv, QStringLiteral("CSV保存"));
+    make<QPushButton>(ControlId::Delete, tr("削除"));
+    make<QPushButton>(ControlId::Reference, tr("基準登録"));
+    make<QPushButton>(ControlId::Comparison, tr("参照"));
+    make<QPushButton>(ControlId::SaveCsv, tr("CSV保存"));
 
     for (auto& [key, w] : controls_) {
         const auto id = static_cast<ControlId>(key);
@@ -242,7 +249,7 @@ bool CVL_ToolView::message(const QString& text, bool withCancel) {
     box.setDefaultButton(QMessageBox::Ok);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     if (withCancel)
-        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        box.button(QMessageBox::Cancel)->setText(tr("キャンセル"));
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -265,6 +272,7 @@ void CVL_ToolView::drawGraph(int device) {
     if (graphDrawFn_)
         graphDrawFn_(image, device);
     panel_->setImage(std::move(image));
+    emit graphDrawn();
 }
 
 int CVL_ToolView::clientHeight() const {
@@ -275,6 +283,26 @@ void CVL_ToolView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         emit leftButtonDown(event->position().toPoint());
     QWidget::mousePressEvent(event);
+}
+
+void CVL_ToolView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (panel_->isVisible() && panel_->geometry().contains(p))
+        emit cursorOverGraph(p - panel_->pos());
+    else
+        emit cursorLeftGraph();
+    QWidget::mouseMoveEvent(event);
+}
+
+void CVL_ToolView::leaveEvent(QEvent* event) {
+    emit cursorLeftGraph();
+    QWidget::leaveEvent(event);
+}
+
+bool CVL_ToolView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter)
+        emit cursorLeftGraph();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CVL_ToolView::resizeEvent(QResizeEvent* event) {

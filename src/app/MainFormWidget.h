@@ -18,6 +18,10 @@ class GraphPanel;
 //
 // Combo boxes take the width the logic gives them but keep their own height
 // (the logic's height is that of the open drop-down list).
+//
+// The graph panel lets the mouse through to the form: the form edits the axis
+// limits on a press and, tracking the mouse, reports where over the panel the
+// cursor is (for the status-bar readout).
 class CVL_ToolView : public QWidget, public MainForm {
     Q_OBJECT
   public:
@@ -73,9 +77,18 @@ class CVL_ToolView : public QWidget, public MainForm {
     void leftButtonDown(QPoint point);
     // The form's client height changed.
     void resized(int height);
+    // The mouse moved over the graph panel (point in panel coordinates), or
+    // left it (onto the form, another control or out of the form).
+    void cursorOverGraph(QPoint panelPoint);
+    void cursorLeftGraph();
+    // The graph panel shows a new drawing.
+    void graphDrawn();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:

@@ -124,13 +124,13 @@ QString CMainFrame::AskFileName(bool forSaving, const QString& suggested) {
     dialog.setDefaultSuffix(QStringLiteral("vltd"));
     if (forSaving) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setWindowTitle(QStringLiteral("名前を付けて保存"));
+        dialog.setWindowTitle(tr("名前を付けて保存"));
         if (!suggested.isEmpty())
             dialog.selectFile(suggested);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setWindowTitle(QStringLiteral("開く"));
+        dialog.setWindowTitle(tr("開く"));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
@@ -140,16 +140,16 @@ QString CMainFrame::AskFileName(bool forSaving, const QString& suggested) {
 bool CMainFrame::SaveModified() {
     if (!doc_->isModified())
         return true;
-    const QString text = doc_->title() + QStringLiteral(" への変更を保存しますか?");
+    const QString text = tr("%1 への変更を保存しますか?").arg(doc_->title());
     SaveAnswer answer;
     if (savePromptFn_) {
         answer = savePromptFn_(text);
     } else {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("VL_Tool"), text,
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
-        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        box.button(QMessageBox::Yes)->setText(tr("はい(&Y)"));
+        box.button(QMessageBox::No)->setText(tr("いいえ(&N)"));
+        box.button(QMessageBox::Cancel)->setText(tr("キャンセル"));
         const int r = box.exec();
         answer = r == QMessageBox::Yes  ? SaveAnswer::Yes
                  : r == QMessageBox::No ? SaveAnswer::No

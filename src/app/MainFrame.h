@@ -3,9 +3,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include <QList>
 #include <QMainWindow>
+#include <QPoint>
 #include <QUrl>
 
 #include "app/RecentFileList.h"
@@ -14,6 +16,7 @@
 class CVL_ToolDoc;
 class CVL_ToolView;
 class QAction;
+class QLabel;
 class QMenu;
 class QScrollArea;
 
@@ -72,6 +75,9 @@ class CMainFrame : public QMainWindow {
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    // The status bar's first pane: the readout while the cursor is over the
+    // graph and has one, "レディ" otherwise.
+    void ShowCursorReadout();
     void RebuildRecentMenu();
     void RestorePlacement();
     QAction* AddCommand(QMenu* menu, int id, const QString& resourceText);
@@ -85,6 +91,8 @@ class CMainFrame : public QMainWindow {
     std::unique_ptr<ViewController> controller_;
     SettingsStore* settings_ = nullptr;
     std::map<int, QAction*> actions_;
+    QLabel* statusMessage_ = nullptr;
+    std::optional<QPoint> cursor_;  // over the graph panel, panel coordinates
     QMenu* recentMenu_ = nullptr;
     QAction* recentAnchor_ = nullptr;
     RecentFileList recent_;

@@ -7,9 +7,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 
+#include "app/GraphPanel.h"
 #include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
 #include "app/ViewController.h"
@@ -46,6 +49,26 @@ bool TakeNumber(QStringList& args, const QString& name, int& value, QString& err
     return true;
 }
 
+bool TakePoint(QStringList& args, const QString& name, std::optional<QPoint>& value,
+               QString& error) {
+    QString text;
+    if (!TakeValue(args, name, text, error))
+        return false;
+    if (text.isEmpty())
+        return true;
+    const QStringList parts = text.split(',');
+    bool okX = false;
+    bool okY = false;
+    const int x = parts.size() == 2 ? parts[0].toInt(&okX) : 0;
+    const int y = parts.size() == 2 ? parts[1].toInt(&okY) : 0;
+    if (!okX || !okY) {
+        error = name + " takes X,Y, not \"" + text + "\"";
+        return false;
+    }
+    value = QPoint(x, y);
+    return true;
+}
+
 // One step of the session, run after a delay.
 struct Session {
     CMainFrame& frame;
@@ -65,8 +88,39 @@ void Then(std::shared_ptr<Session> s, int ms, void (*step)(std::shared_ptr<Sessi
     QTimer::singleShot(ms, &s->frame, [s, step] { step(s); });
 }
 
+// The mouse comes to rest over the graph panel: a move event as the window
+// system delivers it to the form.
+void PlaceCursor(std::shared_ptr<Session> s) {
+    if (!s->options.cursor)
+        return;
+    CVL_ToolView& form = s->form();
+    const QPointF at = form.graphPanel()->pos() + *s->options.cursor;
+    QMouseEvent move(QEvent::MouseMove, at, form.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &move);
+}
+
+// A grab shows no mouse pointer: an arrow is drawn where the mouse rests.
+void DrawArrow(QPixmap& shot, QPoint tip) {
+    static constexpr QPoint kArrow[] = {{0, 0},   {0, 16}, {4, 12}, {7, 19},
+                                        {10, 18}, {7, 11}, {12, 11}};
+    QPolygon arrow;
+    for (const QPoint& p : kArrow)
+        arrow << tip + p * shot.devicePixelRatio();
+    QPainter painter(&shot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::white);
+    painter.drawPolygon(arrow);
+}
+
 void Grab(std::shared_ptr<Session> s) {
-    const QPixmap shot = s->frame.grab();
+    QPixmap shot = s->frame.grab();
+    if (s->options.cursor) {
+        CVL_ToolView& form = s->form();
+        const QPoint at = form.graphPanel()->pos() + *s->options.cursor;
+        DrawArrow(shot, form.mapTo(&s->frame, at) * shot.devicePixelRatio());
+    }
     const bool ok = shot.save(s->options.file, "PNG");
     if (!ok)
         std::fprintf(stderr, "VL_Tool: cannot write %s\n", qPrintable(s->options.file));
@@ -77,6 +131,7 @@ void ChooseMode(std::shared_ptr<Session> s) {
     // As a choice in the combo: the combo shows it, the logic takes it up.
     s->form().setCurrentIndex(ControlId::ModeCombo, s->options.mode);
     s->frame.controller().logic().OnModeSelected(s->options.mode);
+    PlaceCursor(s);
     Then(s, s->options.afterMs, Grab);
 }
 
@@ -113,7 +168,8 @@ bool ScreenshotOptions::take(QStringList& args, QString& error) {
     return TakeValue(args, "--screenshot", file, error) &&
            TakeNumber(args, "--mode", mode, error) &&
            TakeNumber(args, "--after-ms", afterMs, error) &&
-           TakeNumber(args, "--records", records, error);
+           TakeNumber(args, "--records", records, error) &&
+           TakePoint(args, "--cursor", cursor, error);
 }
 
 void RunScreenshotSession(CMainFrame& frame, const ScreenshotOptions& options) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -10,11 +13,14 @@ class CMainFrame;
 // the second the reference, resume monitoring, pick the display mode, let the
 // ticks run, then grab the window into a PNG file and quit.
 //   --screenshot FILE  --mode N (0..4)  [--after-ms T]  [--records K]
+//   [--cursor X,Y]  a mouse resting at (X, Y) of the graph panel: the status
+//                   bar shows its readout and the picture an arrow there
 struct ScreenshotOptions {
     QString file;
     int mode = 0;
     int afterMs = 1500;
     int records = 3;
+    std::optional<QPoint> cursor;
     // The window is made large enough for the whole form.
     static constexpr QSize WINDOW_SIZE{915, 700};
 

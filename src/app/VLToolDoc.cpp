@@ -10,7 +10,7 @@ void CVL_ToolDoc::setModifiedFlag(bool modified) {
 }
 
 QString CVL_ToolDoc::title() const {
-    return path_.isEmpty() ? QStringLiteral("無題") : QFileInfo(path_).fileName();
+    return path_.isEmpty() ? tr("無題") : QFileInfo(path_).fileName();
 }
 
 QString CVL_ToolDoc::windowTitle() const {

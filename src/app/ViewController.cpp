@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include "app/GraphInputBuilder.h"
+#include "app/GraphPanel.h"
 #include "app/MainFormWidget.h"
 #include "app/QtTimerHost.h"
 #include "app/VLToolDoc.h"
@@ -13,6 +14,7 @@
 #include "dialogs/InfoDlg.h"
 #include "dialogs/MeasurePlanDlg.h"
 #include "dialogs/ReadDataDlg.h"
+#include "display/CursorReadout.h"
 #include "display/SpectrumGraph.h"
 #include "export/SpectrumCsv.h"
 #include "measure/MainViewLogic.h"
@@ -59,6 +61,13 @@ ViewController::~ViewController() {
     // The logic writes its settings back and closes the LED unit's port.
     logic_.reset();
     form_.setGraphDrawer(nullptr);
+}
+
+QString ViewController::CursorReadout(QPoint panelPoint) const {
+    const QSize size = form_.graphPanel()->size();
+    const GraphInput in = MakeGraphInput(logic_->state(), *link_, doc_.dataSet());
+    return QString::fromStdString(
+        CursorReadoutText(in, size.width(), size.height(), panelPoint.x(), panelPoint.y()));
 }
 
 void ViewController::InitialUpdate() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
@@ -47,6 +48,10 @@ class ViewController : public QObject {
     ViewDialogHost& dialogHost() { return *host_; }
     // The modeless LED dialog while it is open.
     CControlLEDDlg* ledDialog() const;
+
+    // The status-bar readout for the cursor at a point of the graph panel,
+    // from the same input the graph is drawn from; empty off the plot.
+    QString CursorReadout(QPoint panelPoint) const;
 
     // The form's initial update (start, File > New, File > Open).
     void InitialUpdate();

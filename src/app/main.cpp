@@ -1,12 +1,14 @@
 // VL_Tool: the window program. One copy at a time; an optional document file
 // name on the command line is opened as the document. Takes the port options
-// of velarim-cli (--port, --simulate, --settle-ms, VELARIM_PORTS).
+// of velarim-cli (--port, --simulate, --settle-ms, VELARIM_PORTS) and
+// --lang en|ja for the language of the user interface.
 
 #include <cstdio>
 
 #include <QApplication>
 #include <QDir>
 
+#include "app/Language.h"
 #include "app/MainFrame.h"
 #include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
@@ -35,9 +37,12 @@ int main(int argc, char** argv) {
     ScreenshotOptions screenshot;
     if (!ports.take(args, error) || !screenshot.take(args, error))
         return Fail(error);
-    const int lang = args.indexOf("--lang");  // the interface speaks Japanese only
-    if (lang >= 0)
-        args.remove(lang, std::min<qsizetype>(2, args.size() - lang));
+    // Japanese unless --lang en or an English system locale asks for English.
+    UiLanguage language = UiLanguage::Japanese;
+    if (!TakeLanguage(args, QLocale::system(), language, error))
+        return Fail(error);
+    if (!InstallLanguage(language))
+        return Fail("the English translation is missing from the program");
     QString documentPath;
     for (const QString& a : args) {
         if (a.startsWith("--"))

@@ -53,14 +53,14 @@ CControlLEDDlg::CControlLEDDlg(DialogHost& host, QWidget* parent)
 
     // A 585-pixel panel leaves a 470-pixel plot: 235 samples, about two minutes.
     panel_ = Place(new ImagePanel(this), 1042, 32, 100, 585, 670);
-    Place(new QLabel("【LED制御】", this), 0, 32, 14, 200, 20);
+    Place(new QLabel(tr("【LED制御】"), this), 0, 32, 14, 200, 20);
     ledButton_ = Place(new QPushButton("LED ON/OFF", this), 1043, 32, 42, 150, 36);
-    monitorBox_ = Place(new QCheckBox("データモニター", this), 1044, 200, 14, 150, 20);
+    monitorBox_ = Place(new QCheckBox(tr("データモニター"), this), 1044, 200, 14, 150, 20);
     monitorBox_->setVisible(false);
     wave1_ = Place(new QLineEdit(this), 1045, 220, 48, 60, 24);
-    Place(new QLabel("nm(茶)", this), 0, 286, 50, 60, 20);
+    Place(new QLabel(tr("nm(茶)"), this), 0, 286, 50, 60, 20);
     wave2_ = Place(new QLineEdit(this), 1046, 370, 48, 60, 24);
-    Place(new QLabel("nm(赤)", this), 0, 436, 50, 60, 20);
+    Place(new QLabel(tr("nm(赤)"), this), 0, 436, 50, 60, 20);
     ledButton_->setAutoDefault(false);
 
     connect(ledButton_, &QPushButton::clicked, this, &CControlLEDDlg::OnLedButton);

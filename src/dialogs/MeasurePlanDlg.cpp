@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,10 +51,10 @@ CMeasurePlanDlg::CMeasurePlanDlg(DialogHost& host, QWidget* parent)
 CMeasurePlanDlg::~CMeasurePlanDlg() = default;
 
 void CMeasurePlanDlg::BuildControls() {
-    Label(this, "【　分単位での計測　】", 21, 7, 89, 8);
+    Label(this, tr("【　分単位での計測　】"), 21, 7, 89, 8);
     clock_ = kUnits.place(new QLabel("--/--/-- --:--:--", this), 1026, 26, 20, 86, 10);
-    scheduled_ = kUnits.place(new QRadioButton("定時測定", this), 1027, 14, 33, 48, 10);
-    interval_ = kUnits.place(new QRadioButton("インターバル測定", this), 1028, 14, 47, 80, 10);
+    scheduled_ = kUnits.place(new QRadioButton(tr("定時測定"), this), 1027, 14, 33, 48, 10);
+    interval_ = kUnits.place(new QRadioButton(tr("インターバル測定"), this), 1028, 14, 47, 80, 10);
     auto* group = new QButtonGroup(this);
     group->addButton(scheduled_);
     group->addButton(interval_);
@@ -61,20 +62,20 @@ void CMeasurePlanDlg::BuildControls() {
     schedule_->setEditable(true);
     schedule_->setInsertPolicy(QComboBox::NoInsert);
     for (const char* text : kScheduleTexts)
-        schedule_->addItem(QString::fromUtf8(text));
+        schedule_->addItem(QCoreApplication::translate("PlanScheduler", text));
     intervalEdit_ = kUnits.place(new QLineEdit(this), 1030, 103, 46, 34, 12);
-    Label(this, "分", 139, 49, 9, 8);
-    limit_ = kUnits.place(new QCheckBox("時刻で範囲を指定する", this), 1034, 15, 65, 96, 10);
+    Label(this, tr("分"), 139, 49, 9, 8);
+    limit_ = kUnits.place(new QCheckBox(tr("時刻で範囲を指定する"), this), 1034, 15, 65, 96, 10);
     const int xs[4] = {31, 62, 96, 127};
     for (int i = 0; i < 4; ++i)
         window_[i] = kUnits.place(new QLineEdit(this), 1035 + i, xs[i], 77, 21, 12);
     Label(this, ":", 53, 79, 8, 8);
     Label(this, "-", 87, 79, 8, 8);
     Label(this, ":", 118, 79, 8, 8);
-    append_ = kUnits.place(new QCheckBox("データを追記で保存", this), 1039, 15, 93, 88, 10);
-    start_ = kUnits.place(new QPushButton("開始", this), 1017, 15, 119, 32, 14);
-    stop_ = kUnits.place(new QPushButton("停止", this), 1020, 55, 119, 32, 14);
-    auto* close = kUnits.place(new QPushButton("終了", this), 1, 105, 119, 50, 14);
+    append_ = kUnits.place(new QCheckBox(tr("データを追記で保存"), this), 1039, 15, 93, 88, 10);
+    start_ = kUnits.place(new QPushButton(tr("開始"), this), 1017, 15, 119, 32, 14);
+    stop_ = kUnits.place(new QPushButton(tr("停止"), this), 1020, 55, 119, 32, 14);
+    auto* close = kUnits.place(new QPushButton(tr("終了"), this), 1, 105, 119, 50, 14);
     close->setDefault(true);
     start_->setAutoDefault(false);
     stop_->setAutoDefault(false);

@@ -41,7 +41,8 @@ CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
     list_ = kUnits.place(new QListWidget(this), 1046, 302, 7, 80, 145);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    auto* save = kUnits.place(new QPushButton("CSVファイルへ保存", this), 1017, 307, 155, 67, 14);
+    auto* save =
+        kUnits.place(new QPushButton(tr("CSVファイルへ保存"), this), 1017, 307, 155, 67, 14);
     save->setAutoDefault(false);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
@@ -65,8 +66,9 @@ void CReadDataDlg::RunUpload(bool withProgress) {
     const int total = upload_.Begin();
     std::unique_ptr<QProgressDialog> progress;
     if (withProgress && total > 0) {
-        progress = std::make_unique<QProgressDialog>(QString("データ吸い上げ中 0 / %1").arg(total),
-                                                     "キャンセル", 0, total, parentWidget());
+        progress =
+            std::make_unique<QProgressDialog>(tr("データ吸い上げ中 %1 / %2").arg(0).arg(total),
+                                              tr("キャンセル"), 0, total, parentWidget());
         progress->setWindowTitle("VL_Tool");
         progress->setWindowModality(Qt::WindowModal);
         if (progressDelayMs_ >= 0)
@@ -77,7 +79,7 @@ void CReadDataDlg::RunUpload(bool withProgress) {
         upload_.Step();
         if (progress) {
             const int k = upload_.uploadedCount();
-            progress->setLabelText(QString("データ吸い上げ中 %1 / %2").arg(k).arg(total));
+            progress->setLabelText(tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
             progress->setValue(k);  // a modal progress dialog lets the cancel button work
             if (progress->wasCanceled()) {
                 cancelled_ = !upload_.done();

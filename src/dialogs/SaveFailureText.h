@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include "measure/StoredRecordTextFile.h"
@@ -7,6 +8,7 @@
 // What the user is told when a file the user named could not be written.
 inline QString SaveFailureText(TextFileResult result, const QString& path) {
     if (result == TextFileResult::OpenFailed)
-        return QStringLiteral("ファイルを作成できません: ") + path;
-    return QStringLiteral("ファイルの書き込みに失敗しました: ") + path;
+        return QCoreApplication::translate("SaveFailureText", "ファイルを作成できません: ") + path;
+    return QCoreApplication::translate("SaveFailureText", "ファイルの書き込みに失敗しました: ") +
+           path;
 }

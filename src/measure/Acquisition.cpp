@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <QCoreApplication>
+
 #include "device/CommandTable.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceSlot.h"
@@ -139,7 +141,7 @@ void PerformDarkRequest(DeviceSlot& slot, MainForm& form, ViewState& state) {
     if (VersionAtLeast15(slot) && slot.isOpen())
         SendStoreDark(*slot.handle);
     state.darkPending = false;
-    form.message(QStringLiteral("終了しました"), false);
+    form.message(QCoreApplication::translate("MainView", "終了しました"), false);
 }
 
 void WakeDevice(DeviceSlot& slot) {

@@ -18,7 +18,7 @@ constexpr std::uint32_t kTimeMarker = 0x8000000Au;
 constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
 
 DocumentResult Failed(const char* message) {
-    return {false, QString::fromUtf8(message)};
+    return {false, QCoreApplication::translate("DocumentFile", message)};
 }
 
 bool HeaderFits(std::int32_t records, std::int32_t devices, std::int32_t points) {

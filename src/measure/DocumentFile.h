@@ -10,9 +10,12 @@
 // the record entries (P float32, temperature, exposure, reserved), then per
 // record the marker 0x8000000A and an int64 time.
 
-inline constexpr char kDocumentUnexpectedFormat[] = "予期しないファイル形式です。";
-inline constexpr char kDocumentOpenFailed[] = "ドキュメントを開くことに失敗しました。";
-inline constexpr char kDocumentSaveFailed[] = "ドキュメントの保存に失敗しました。";
+inline constexpr char kDocumentUnexpectedFormat[] =
+    QT_TRANSLATE_NOOP("DocumentFile", "予期しないファイル形式です。");
+inline constexpr char kDocumentOpenFailed[] =
+    QT_TRANSLATE_NOOP("DocumentFile", "ドキュメントを開くことに失敗しました。");
+inline constexpr char kDocumentSaveFailed[] =
+    QT_TRANSLATE_NOOP("DocumentFile", "ドキュメントの保存に失敗しました。");
 
 struct DocumentResult {
     bool ok = true;

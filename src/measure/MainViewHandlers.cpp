@@ -1,4 +1,6 @@
 // The main view's control handlers, enable states and layout.
+#include <QCoreApplication>
+
 #include "device/DeviceLink.h"
 #include "measure/Acquisition.h"
 #include "measure/MainViewLogic.h"
@@ -38,7 +40,8 @@ void MainViewLogic::OnModeSelected(int s) {
     if (s < DISPLAY_LINE || s > DISPLAY_CHROMATICITY)
         return;  // no selection
     if ((s == DISPLAY_COMPARISON || s == DISPLAY_ABSORPTANCE) && data_.referenceIndex < 0) {
-        form_.message(QStringLiteral("先に基準データを選択してください"), false);
+        form_.message(QCoreApplication::translate("MainView", "先に基準データを選択してください"),
+                      false);
         form_.setCurrentIndex(ControlId::ModeCombo, state_.displayMode);
         Redraw();
         return;
@@ -80,7 +83,7 @@ void MainViewLogic::OnDataListSelected(int row) {
     if (row < 0)
         return;
     state_.monitoring = false;
-    form_.setText(ControlId::Acquire, QString::fromUtf8(CAPTION_RESUME));
+    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_RESUME));
     state_.selectedRecord = row;
     EnableControls(deviceCount() != 0);
     Redraw();
@@ -109,7 +112,8 @@ void MainViewLogic::SetLedState(bool on) {
 }
 
 void MainViewLogic::OnDarkSettingMenu() {
-    if (form_.message(QStringLiteral("ダーク設定を行います。よろしいですか"), true))
+    if (form_.message(
+            QCoreApplication::translate("MainView", "ダーク設定を行います。よろしいですか"), true))
         state_.darkPending = true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "device/DeviceLink.h"
 #include "measure/Acquisition.h"
 #include "measure/MeasurementDataSet.h"
@@ -94,7 +96,7 @@ void MainViewLogic::FallBackFromReferenceModes() {
 void MainViewLogic::InitialUpdate() {
     form_.clearCombo(ControlId::ModeCombo);
     for (const char* text : DISPLAY_MODE_TEXTS)
-        form_.addComboItem(ControlId::ModeCombo, QString::fromUtf8(text));
+        form_.addComboItem(ControlId::ModeCombo, QCoreApplication::translate("MainView", text));
     form_.clearCombo(ControlId::AveragingCombo);
     for (int v = 1; v <= 100; ++v)
         form_.addComboItem(ControlId::AveragingCombo, QString::asprintf("%3d", v));

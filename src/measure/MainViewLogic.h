@@ -17,9 +17,14 @@ class DeviceLink;
 class MeasurementDataSet;
 
 // Texts of the mode combo, in DisplayMode order.
-inline const char* const DISPLAY_MODE_TEXTS[5] = {"スペクトル（線）", "スペクトル（色）",
-                                                  "スペクトル（比較）", "スペクトル（吸収率）",
-                                                  "色度図　　　　　"};
+// The combo shows them through QCoreApplication::translate("MainView", text).
+inline const char* const DISPLAY_MODE_TEXTS[5] = {
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（線）"),
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（色）"),
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（比較）"),
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（吸収率）"),
+    QT_TRANSLATE_NOOP("MainView", "色度図　　　　　"),
+};
 
 // Writes record r of the data set as one CSV line to path (header block first
 // when appendFlag is 0). The window and the command-line tool hand in the

@@ -1,6 +1,8 @@
 // The record operations of the main view, composed on the data set.
 #include <algorithm>
 
+#include <QCoreApplication>
+
 #include "device/CommandTable.h"
 #include "device/DeviceLink.h"
 #include "device/Exchange.h"
@@ -56,7 +58,8 @@ void MainViewLogic::SetReference(int k) {
 
 void MainViewLogic::SetComparison(int k) {
     if (k == data_.referenceIndex) {
-        form_.message(QStringLiteral("基準データは　参照に選択できません"), false);
+        form_.message(QCoreApplication::translate("MainView", "基準データは　参照に選択できません"),
+                      false);
         return;
     }
     state_.comparisonIndex = k;

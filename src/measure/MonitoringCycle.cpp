@@ -1,5 +1,7 @@
 #include "measure/MonitoringCycle.h"
 
+#include <QCoreApplication>
+
 #include "device/DeviceLink.h"
 #include "measure/Acquisition.h"
 #include "measure/MeasurementDataSet.h"
@@ -86,13 +88,13 @@ void MonitoringCycle::AcquireIfDue() {
     if (hooks_.storeRecord)
         hooks_.storeRecord();
     state_.acquiring = false;
-    form_.setText(ControlId::Acquire, QString::fromUtf8(CAPTION_ACQUIRE));
+    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
 }
 
 void MonitoringCycle::OnAcquireButton() {
     if (state_.monitoring && state_.acquiring) {
         state_.acquiring = false;
-        form_.setText(ControlId::Acquire, QString::fromUtf8(CAPTION_ACQUIRE));
+        form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
         return;
     }
     if (state_.monitoring) {
@@ -100,12 +102,13 @@ void MonitoringCycle::OnAcquireButton() {
         state_.lastTick = link_.clock().tickMs();
         state_.intervalMs = EditInteger(form_.text(ControlId::IntervalEdit));
         if (form_.isChecked(ControlId::Continuous))
-            form_.setText(ControlId::Acquire, QString::fromUtf8(CAPTION_STOP));
+            form_.setText(ControlId::Acquire,
+                          QCoreApplication::translate("MainView", CAPTION_STOP));
         return;
     }
     state_.monitoring = true;
     form_.setCurrentRow(ControlId::DataList, -1);
-    form_.setText(ControlId::Acquire, QString::fromUtf8(CAPTION_ACQUIRE));
+    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
     if (hooks_.enableControls)
         hooks_.enableControls();
     timers_.start(TIMER_RESUME, RESUME_MS);

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include <QtGlobal>
+
 #include "measure/MainForm.h"
 #include "measure/TimerHost.h"
 #include "measure/ViewState.h"
@@ -21,9 +23,9 @@ inline constexpr int TICK_START_MS = 10;
 inline constexpr int TICK_PERIOD_MS = 50;
 inline constexpr int RESUME_MS = 10;
 
-inline const char* const CAPTION_ACQUIRE = "データ取得";
-inline const char* const CAPTION_STOP = "取得停止";
-inline const char* const CAPTION_RESUME = "モニター再開";
+inline const char* const CAPTION_ACQUIRE = QT_TRANSLATE_NOOP("MainView", "データ取得");
+inline const char* const CAPTION_STOP = QT_TRANSLATE_NOOP("MainView", "取得停止");
+inline const char* const CAPTION_RESUME = QT_TRANSLATE_NOOP("MainView", "モニター再開");
 
 // The timer-driven cycle that keeps the devices under observation and stores
 // records when an acquisition is due. Every timer is one-shot: a handler stops

@@ -2,11 +2,16 @@
 
 #include <climits>
 
+#include <QCoreApplication>
+
 #include "device/Clock.h"
 #include "measure/ProfileSettings.h"
 
-const std::array<const char*, kScheduleLines> kScheduleTexts = {"1分毎",  "5分毎",  "10分毎",
-                                                                "20分毎", "30分毎", "1時間毎"};
+const std::array<const char*, kScheduleLines> kScheduleTexts = {
+    QT_TRANSLATE_NOOP("PlanScheduler", "1分毎"),  QT_TRANSLATE_NOOP("PlanScheduler", "5分毎"),
+    QT_TRANSLATE_NOOP("PlanScheduler", "10分毎"), QT_TRANSLATE_NOOP("PlanScheduler", "20分毎"),
+    QT_TRANSLATE_NOOP("PlanScheduler", "30分毎"), QT_TRANSLATE_NOOP("PlanScheduler", "1時間毎"),
+};
 const std::array<int, kScheduleLines> kSchedulePeriods = {1, 5, 10, 20, 30, 60};
 
 int ParseCInt(const QString& text) {
@@ -87,7 +92,7 @@ void PlanScheduler::UpdateControls() {
 bool PlanScheduler::Start(QString& refusal) {
     const int interval = ParseCInt(controls_.intervalText);
     if (s_.method != 0 && interval == 0) {
-        refusal = QString::fromUtf8(kIntervalTooShort);
+        refusal = QCoreApplication::translate("PlanScheduler", kIntervalTooShort);
         return false;
     }
     s_.intervalMinutes = interval;

@@ -19,7 +19,8 @@ int ParseCInt(const QString& text);
 // "%04d%02d%02d_%02d%02d%02d.csv" of t in local time, e.g. 20240315_070509.csv.
 QString AutosaveName(std::int64_t t);
 
-// Lines of the schedule list and their periods in minutes.
+// Lines of the schedule list and their periods in minutes; the dialog shows
+// the lines through QCoreApplication::translate("PlanScheduler", text).
 inline constexpr int kScheduleLines = 6;
 extern const std::array<const char*, kScheduleLines> kScheduleTexts;
 extern const std::array<int, kScheduleLines> kSchedulePeriods;
@@ -64,7 +65,8 @@ class PlanScheduler {
 
     // Start refuses (and changes nothing) when the interval method is chosen
     // with an interval of 0 minutes; the text is then shown to the user.
-    static constexpr const char* kIntervalTooShort = "インターバルは1分以上を指定してください";
+    static constexpr const char* kIntervalTooShort =
+        QT_TRANSLATE_NOOP("PlanScheduler", "インターバルは1分以上を指定してください");
     bool Start(QString& refusal);
     void Stop();
     void ChooseScheduled();   // radio 1027

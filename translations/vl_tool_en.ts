@@ -1,0 +1,380 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>CAboutDlg</name>
+    <message>
+        <source>バージョン情報 VL_Tool</source>
+        <translation>About VL_Tool</translation>
+    </message>
+</context>
+<context>
+    <name>CControlLEDDlg</name>
+    <message>
+        <source>【LED制御】</source>
+        <translation>[LED control]</translation>
+    </message>
+    <message>
+        <source>データモニター</source>
+        <translation>Data monitor</translation>
+    </message>
+    <message>
+        <source>nm(茶)</source>
+        <translation>nm(brown)</translation>
+    </message>
+    <message>
+        <source>nm(赤)</source>
+        <translation>nm(red)</translation>
+    </message>
+</context>
+<context>
+    <name>CEditNumDlg</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>新規作成	Ctrl+N(&amp;N)</source>
+        <translation>&amp;New&#x9;Ctrl+N</translation>
+    </message>
+    <message>
+        <source>開く...	Ctrl+O(&amp;O)</source>
+        <translation>&amp;Open...&#x9;Ctrl+O</translation>
+    </message>
+    <message>
+        <source>上書き保存	Ctrl+S(&amp;S)</source>
+        <translation>&amp;Save&#x9;Ctrl+S</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>最近使ったファイル</source>
+        <translation>Recent File</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す	Ctrl+Z(&amp;U)</source>
+        <translation>&amp;Undo&#x9;Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>切り取り	Ctrl+X(&amp;T)</source>
+        <translation>Cu&amp;t&#x9;Ctrl+X</translation>
+    </message>
+    <message>
+        <source>コピー	Ctrl+C(&amp;C)</source>
+        <translation>&amp;Copy&#x9;Ctrl+C</translation>
+    </message>
+    <message>
+        <source>貼り付け	Ctrl+V(&amp;P)</source>
+        <translation>&amp;Paste&#x9;Ctrl+V</translation>
+    </message>
+    <message>
+        <source>ダーク設定</source>
+        <translation>Dark setting</translation>
+    </message>
+    <message>
+        <source>データ吸い上げ</source>
+        <translation>Upload stored data</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>ツール バー(&amp;T)</source>
+        <translation>&amp;Toolbar</translation>
+    </message>
+    <message>
+        <source>ステータス バー(&amp;S)</source>
+        <translation>&amp;Status Bar</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>バージョン情報 VL_Tool(&amp;A)...</source>
+        <translation>&amp;About VL_Tool...</translation>
+    </message>
+    <message>
+        <source>標準</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>印刷</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>レディ</source>
+        <translation>Ready</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>%1 への変更を保存しますか?</source>
+        <translation>Save changes to %1?</translation>
+    </message>
+    <message>
+        <source>はい(&amp;Y)</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>いいえ(&amp;N)</source>
+        <translation>&amp;No</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMeasurePlanDlg</name>
+    <message>
+        <source>【&#x3000;分単位での計測&#x3000;】</source>
+        <translation>[ Measuring by the minute ]</translation>
+    </message>
+    <message>
+        <source>定時測定</source>
+        <translation>Scheduled</translation>
+    </message>
+    <message>
+        <source>インターバル測定</source>
+        <translation>Interval</translation>
+    </message>
+    <message>
+        <source>分</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>時刻で範囲を指定する</source>
+        <translation>Limit to a time range</translation>
+    </message>
+    <message>
+        <source>データを追記で保存</source>
+        <translation>Append to the data file</translation>
+    </message>
+    <message>
+        <source>開始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>CReadDataDlg</name>
+    <message>
+        <source>CSVファイルへ保存</source>
+        <translation>Save to CSV file</translation>
+    </message>
+    <message>
+        <source>データ吸い上げ中 %1 / %2</source>
+        <translation>Uploading %1 / %2</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CVL_ToolDoc</name>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
+</context>
+<context>
+    <name>CVL_ToolView</name>
+    <message>
+        <source>詳細</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>再検出</source>
+        <translation>Detect again</translation>
+    </message>
+    <message>
+        <source>露光時間(us)</source>
+        <translation>Exposure (us)</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>平均回数</source>
+        <translation>Averaging</translation>
+    </message>
+    <message>
+        <source>データ取得</source>
+        <translation>Acquire</translation>
+    </message>
+    <message>
+        <source>連続</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>データリスト</source>
+        <translation>Data list</translation>
+    </message>
+    <message>
+        <source>計測プラン</source>
+        <translation>Measurement plan</translation>
+    </message>
+    <message>
+        <source>削除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>基準登録</source>
+        <translation>Set reference</translation>
+    </message>
+    <message>
+        <source>参照</source>
+        <translation>Comparison</translation>
+    </message>
+    <message>
+        <source>CSV保存</source>
+        <translation>Save CSV</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>DocumentFile</name>
+    <message>
+        <source>予期しないファイル形式です。</source>
+        <translation>Unexpected file format.</translation>
+    </message>
+    <message>
+        <source>ドキュメントを開くことに失敗しました。</source>
+        <translation>Failed to open the document.</translation>
+    </message>
+    <message>
+        <source>ドキュメントの保存に失敗しました。</source>
+        <translation>Failed to save the document.</translation>
+    </message>
+</context>
+<context>
+    <name>MainView</name>
+    <message>
+        <source>終了しました</source>
+        <translation>Finished</translation>
+    </message>
+    <message>
+        <source>先に基準データを選択してください</source>
+        <translation>Select the reference data first</translation>
+    </message>
+    <message>
+        <source>ダーク設定を行います。よろしいですか</source>
+        <translation>The dark setting will be taken. Continue?</translation>
+    </message>
+    <message>
+        <source>スペクトル（線）</source>
+        <translation>Spectrum (lines)</translation>
+    </message>
+    <message>
+        <source>スペクトル（色）</source>
+        <translation>Spectrum (colour)</translation>
+    </message>
+    <message>
+        <source>スペクトル（比較）</source>
+        <translation>Spectrum (comparison)</translation>
+    </message>
+    <message>
+        <source>スペクトル（吸収率）</source>
+        <translation>Spectrum (absorptance)</translation>
+    </message>
+    <message>
+        <source>色度図&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;</source>
+        <translation>Chromaticity diagram</translation>
+    </message>
+    <message>
+        <source>基準データは&#x3000;参照に選択できません</source>
+        <translation>The reference data cannot be chosen for comparison</translation>
+    </message>
+    <message>
+        <source>データ取得</source>
+        <translation>Acquire</translation>
+    </message>
+    <message>
+        <source>取得停止</source>
+        <translation>Stop acquisition</translation>
+    </message>
+    <message>
+        <source>モニター再開</source>
+        <translation>Resume monitor</translation>
+    </message>
+</context>
+<context>
+    <name>PlanScheduler</name>
+    <message>
+        <source>1分毎</source>
+        <translation>Every 1 min</translation>
+    </message>
+    <message>
+        <source>5分毎</source>
+        <translation>Every 5 min</translation>
+    </message>
+    <message>
+        <source>10分毎</source>
+        <translation>Every 10 min</translation>
+    </message>
+    <message>
+        <source>20分毎</source>
+        <translation>Every 20 min</translation>
+    </message>
+    <message>
+        <source>30分毎</source>
+        <translation>Every 30 min</translation>
+    </message>
+    <message>
+        <source>1時間毎</source>
+        <translation>Every hour</translation>
+    </message>
+    <message>
+        <source>インターバルは1分以上を指定してください</source>
+        <translation>Give an interval of 1 minute or more</translation>
+    </message>
+</context>
+<context>
+    <name>SaveFailureText</name>
+    <message>
+        <source>ファイルを作成できません: </source>
+        <translation>Cannot create the file: </translation>
+    </message>
+    <message>
+        <source>ファイルの書き込みに失敗しました: </source>
+        <translation>Failed to write the file: </translation>
+    </message>
+</context>
+</TS>
