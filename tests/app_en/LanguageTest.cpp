@@ -1,0 +1,102 @@
+// Choosing the language and the embedded English translation itself.
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include "EnglishFixture.h"
+
+namespace {
+
+struct LanguageCase {
+    QStringList args;
+    QLocale system;
+    bool ok;
+    UiLanguage expected;
+    QStringList rest;  // args after the option is taken
+};
+
+TEST(TakeLanguageTest, OptionFirstThenTheSystemLocale) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale british(QLocale::English, QLocale::UnitedKingdom);
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const LanguageCase cases[] = {
+        {{}, japanese, true, UiLanguage::Japanese, {}},
+        {{}, english, true, UiLanguage::English, {}},
+        {{}, british, true, UiLanguage::English, {}},
+        {{}, german, true, UiLanguage::Japanese, {}},
+        {{}, QLocale::c(), true, UiLanguage::Japanese, {}},
+        {{"--lang", "en"}, japanese, true, UiLanguage::English, {}},
+        {{"--lang", "ja"}, english, true, UiLanguage::Japanese, {}},
+        {{"run.vltd", "--lang", "en", "--x"},
+         japanese,
+         true,
+         UiLanguage::English,
+         {"run.vltd", "--x"}},
+        {{"--lang"}, english, false, UiLanguage::Japanese, {"--lang"}},
+        {{"--lang", "fr"}, english, false, UiLanguage::Japanese, {"--lang", "fr"}},
+        {{"--lang", "EN"}, english, false, UiLanguage::Japanese, {"--lang", "EN"}},
+    };
+    for (const LanguageCase& c : cases) {
+        QStringList args = c.args;
+        UiLanguage language = UiLanguage::Japanese;
+        QString error;
+        const std::string what = c.args.join(' ').toStdString() + " / " +
+                                 QLocale::languageToString(c.system.language()).toStdString();
+        ASSERT_EQ(TakeLanguage(args, c.system, language, error), c.ok) << what;
+        EXPECT_EQ(args, c.rest) << what;
+        if (c.ok) {
+            EXPECT_EQ(language, c.expected) << what;
+            EXPECT_TRUE(error.isEmpty()) << what;
+        } else {
+            EXPECT_TRUE(error.startsWith("--lang")) << what;
+        }
+    }
+}
+
+// Every message of translations/vl_tool_en.ts is finished, keeps the
+// placeholders and tab of its source, and the embedded translation returns it.
+TEST(EnglishTranslationTest, EveryTextIsTranslatedAndEmbedded) {
+    QTranslator translator;
+    ASSERT_TRUE(LoadEnglishTranslation(translator));
+    EXPECT_EQ(translator.language(), "en");
+
+    QFile ts(QStringLiteral(VL_TRANSLATIONS_DIR "/vl_tool_en.ts"));
+    ASSERT_TRUE(ts.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(ts.readAll());
+    QString context;
+    QString source;
+    int messages = 0;
+    static const QRegularExpression markers(R"(%\d|\t)");
+    const auto markersOf = [](const QString& text) {
+        QStringList found;
+        for (auto it = markers.globalMatch(text); it.hasNext();)
+            found << it.next().captured(0);
+        return found;
+    };
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const QString type = xml.attributes().value("type").toString();
+            const QString text = xml.readElementText();
+            const std::string where = context.toStdString() + ": " + source.toStdString();
+            ++messages;
+            EXPECT_TRUE(type.isEmpty()) << where << " is " << type.toStdString();
+            EXPECT_FALSE(text.isEmpty()) << where;
+            EXPECT_EQ(markersOf(text), markersOf(source)) << where;
+            EXPECT_EQ(
+                translator.translate(context.toUtf8().constData(), source.toUtf8().constData()),
+                text)
+                << where;
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GE(messages, 80);
+}
+
+}  // namespace
