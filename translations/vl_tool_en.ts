@@ -20,11 +20,11 @@
     </message>
     <message>
         <source>nm(茶)</source>
-        <translation>nm(brown)</translation>
+        <translation>nm brown</translation>
     </message>
     <message>
         <source>nm(赤)</source>
-        <translation>nm(red)</translation>
+        <translation>nm red</translation>
     </message>
 </context>
 <context>
@@ -153,7 +153,7 @@
     <name>CMeasurePlanDlg</name>
     <message>
         <source>【&#x3000;分単位での計測&#x3000;】</source>
-        <translation>[ Measuring by the minute ]</translation>
+        <translation>[ By the minute ]</translation>
     </message>
     <message>
         <source>定時測定</source>
@@ -165,7 +165,7 @@
     </message>
     <message>
         <source>分</source>
-        <translation>min</translation>
+        <translation>m</translation>
     </message>
     <message>
         <source>時刻で範囲を指定する</source>
@@ -173,7 +173,7 @@
     </message>
     <message>
         <source>データを追記で保存</source>
-        <translation>Append to the data file</translation>
+        <translation>Append to file</translation>
     </message>
     <message>
         <source>開始</source>
@@ -339,27 +339,27 @@
     <name>PlanScheduler</name>
     <message>
         <source>1分毎</source>
-        <translation>Every 1 min</translation>
+        <translation>1 min</translation>
     </message>
     <message>
         <source>5分毎</source>
-        <translation>Every 5 min</translation>
+        <translation>5 min</translation>
     </message>
     <message>
         <source>10分毎</source>
-        <translation>Every 10 min</translation>
+        <translation>10 min</translation>
     </message>
     <message>
         <source>20分毎</source>
-        <translation>Every 20 min</translation>
+        <translation>20 min</translation>
     </message>
     <message>
         <source>30分毎</source>
-        <translation>Every 30 min</translation>
+        <translation>30 min</translation>
     </message>
     <message>
         <source>1時間毎</source>
-        <translation>Every hour</translation>
+        <translation>1 hour</translation>
     </message>
     <message>
         <source>インターバルは1分以上を指定してください</source>
