@@ -4,6 +4,7 @@
 #include <QXmlStreamReader>
 
 #include "EnglishFixture.h"
+#include "app/ScreenshotMode.h"
 
 namespace {
 
@@ -97,6 +98,40 @@ TEST(EnglishTranslationTest, EveryTextIsTranslatedAndEmbedded) {
     }
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_GE(messages, 80);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ScreenshotOptionsTest, CursorTakesAPointOfTheGraphPanel) {
+    struct Case {
+        QStringList args;
+        bool ok;
+        std::optional<QPoint> cursor;
+    };
+    const Case cases[] = {
+        {{"--screenshot", "a.png"}, true, std::nullopt},
+        {{"--screenshot", "a.png", "--cursor", "165,385"}, true, QPoint(165, 385)},
+        {{"--cursor", "0,0", "--lang", "en"}, true, QPoint(0, 0)},
+        {{"--cursor", "165"}, false, std::nullopt},
+        {{"--cursor", "1,2,3"}, false, std::nullopt},
+        {{"--cursor", "x,2"}, false, std::nullopt},
+        {{"--cursor"}, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        QStringList args = c.args;
+        ScreenshotOptions options;
+        QString error;
+        const std::string what = c.args.join(' ').toStdString();
+        ASSERT_EQ(options.take(args, error), c.ok) << what << ": " << error.toStdString();
+        if (c.ok) {
+            EXPECT_EQ(options.cursor, c.cursor) << what;
+            EXPECT_FALSE(args.contains("--cursor")) << what;
+        } else {
+            EXPECT_TRUE(error.startsWith("--cursor")) << what;
+        }
+    }
 }
 
 }  // namespace
