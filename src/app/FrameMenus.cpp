@@ -167,6 +167,8 @@ void CMainFrame::BuildStatusBar() {
         cursor_.reset();
         ShowCursorReadout();
     });
+    connect(controller_.get(), &ViewController::portNoticeChanged, this,
+            [this] { ShowCursorReadout(); });
     // Live spectra change under a still cursor: each drawing renews the readout.
     connect(view_, &CVL_ToolView::graphDrawn, this, [this] {
         if (cursor_)
@@ -185,7 +187,10 @@ void CMainFrame::BuildStatusBar() {
 }
 
 void CMainFrame::ShowCursorReadout() {
-    const QString text = cursor_ && controller_ ? controller_->CursorReadout(*cursor_) : QString();
+    QString text = cursor_ && controller_ ? controller_->CursorReadout(*cursor_) : QString();
+    // Off the graph the pane keeps telling of ports that could not be opened.
+    if (text.isEmpty() && controller_)
+        text = controller_->PortNotice();
     statusMessage_->setText(text.isEmpty() ? tr("レディ") : text);
 }
 

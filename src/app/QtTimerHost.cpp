@@ -14,10 +14,7 @@ QTimer* QtTimerHost::timer(int id) {
     auto* t = new QTimer(this);
     t->setSingleShot(true);
     t->setTimerType(Qt::PreciseTimer);
-    connect(t, &QTimer::timeout, this, [this, id] {
-        if (onFire_)
-            onFire_(id);
-    });
+    connect(t, &QTimer::timeout, this, [this, id] { fire(id); });
     timers_[id] = t;
     return t;
 }
@@ -38,6 +35,16 @@ bool QtTimerHost::isActive(int id) const {
         return true;
     auto it = timers_.find(id);
     return it != timers_.end() && it->second->isActive();
+}
+
+void QtTimerHost::fire(int id) {
+    if (held_) {
+        // Kept back until the hold ends, and still counted as pending.
+        deferred_.insert(id);
+        return;
+    }
+    if (onFire_)
+        onFire_(id);
 }
 
 void QtTimerHost::setHeld(bool held) {

@@ -25,6 +25,8 @@ class QtTimerHost : public QObject, public TimerHost {
     // While held, firings are kept back; releasing hands them on at once.
     void setHeld(bool held);
     bool isHeld() const { return held_; }
+    // What a timer's expiry does: hand the firing on, or keep it back while held.
+    void fire(int id);
 
   private:
     QTimer* timer(int id);

@@ -1,7 +1,10 @@
 #include "app/ViewController.h"
 
+#include <cstdio>
+
 #include <QFileDialog>
 #include <QImage>
+#include <QStringList>
 
 #include "app/GraphInputBuilder.h"
 #include "app/GraphPanel.h"
@@ -9,6 +12,7 @@
 #include "app/QtTimerHost.h"
 #include "app/VLToolDoc.h"
 #include "device/DeviceLink.h"
+#include "device/PortDiagnostics.h"
 #include "dialogs/ControlLEDDlg.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/InfoDlg.h"
@@ -72,6 +76,20 @@ QString ViewController::CursorReadout(QPoint panelPoint) const {
 
 void ViewController::InitialUpdate() {
     logic_->InitialUpdate();
+    UpdatePortNotice();
+}
+
+void ViewController::UpdatePortNotice() {
+    QStringList lines;
+    for (const PortDiagnostic& diagnostic : link_->portDiagnostics())
+        lines << diagnostic.message;
+    const QString notice = lines.join(QStringLiteral("  "));
+    if (notice == portNotice_)
+        return;
+    for (const QString& line : lines)
+        std::fprintf(stderr, "VL_Tool: %s\n", line.toLocal8Bit().constData());
+    portNotice_ = notice;
+    emit portNoticeChanged();
 }
 
 bool ViewController::DarkSettingEnabled() const {
@@ -112,6 +130,7 @@ void ViewController::OnClicked(ControlId id) {
             break;
         case ControlId::Redetect:
             logic_->Redetect();
+            UpdatePortNotice();
             break;
         case ControlId::MeasurePlan:
             OpenMeasurePlan();

@@ -55,6 +55,15 @@ class ViewController : public QObject {
 
     // The form's initial update (start, File > New, File > Open).
     void InitialUpdate();
+    // Ports with a spectrometer or LED identity that the last search could not
+    // open, one sentence each with its remedy; empty when there were none.
+    QString PortNotice() const { return portNotice_; }
+
+  signals:
+    // The port notice may have changed (after a search for devices).
+    void portNoticeChanged();
+
+  public:
     // Menu commands of the view.
     bool DarkSettingEnabled() const;
     bool UploadEnabled() const;
@@ -75,6 +84,9 @@ class ViewController : public QObject {
     void OpenMeasurePlan();
     void OpenSensorInfo();
     void OpenLedDetails();
+    // Collects the link's port diagnostics after a search; new ones go to
+    // stderr too, for those who start the window from a terminal.
+    void UpdatePortNotice();
 
     CVL_ToolView& form_;
     CVL_ToolDoc& doc_;
@@ -87,4 +99,5 @@ class ViewController : public QObject {
     // Every LED dialog opened and not yet gone (the last one is "the" dialog).
     std::vector<QPointer<CControlLEDDlg>> ledDialogs_;
     std::function<QString()> csvPathFn_;
+    QString portNotice_;
 };

@@ -59,6 +59,12 @@ class AppTest : public ::testing::Test {
             ports = SimPortProvider::FromText(devices, clock_, error);
         }
         EXPECT_TRUE(ports) << error.toStdString();
+        return MakeFrameOn(std::move(ports), initialUpdate);
+    }
+
+    // A frame on the given ports; its first initial update done.
+    CMainFrame& MakeFrameOn(std::unique_ptr<PortProvider> ports, bool initialUpdate = true) {
+        frame_.reset();
         ViewController::Setup setup;
         setup.ports = std::move(ports);
         setup.clock = &clock_;

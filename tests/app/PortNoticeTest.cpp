@@ -1,0 +1,85 @@
+// A device whose port exists but cannot be opened is named in the status bar
+// with the remedy, instead of silently missing from the device list.
+#include <map>
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "AppFixture.h"
+#include "device/PortDiagnostics.h"
+
+namespace {
+// Simulated ports, some of which refuse to open for a stated reason.
+class RefusingPorts final : public PortProvider, public PortOpenReporter {
+  public:
+    explicit RefusingPorts(std::unique_ptr<PortProvider> inner) : inner_(std::move(inner)) {}
+
+    std::map<QString, PortOpenFailure> refusals;
+
+    std::vector<QString> candidatePorts() override { return inner_->candidatePorts(); }
+    std::vector<UsbDeviceInfo> enumerateDevices() override { return inner_->enumerateDevices(); }
+    std::unique_ptr<Transport> open(const QString& name) override {
+        last_ = {};
+        const auto it = refusals.find(name);
+        if (it != refusals.end()) {
+            last_ = it->second;
+            return nullptr;
+        }
+        return inner_->open(name);
+    }
+    PortOpenFailure lastOpenFailure() const override { return last_; }
+
+  private:
+    std::unique_ptr<PortProvider> inner_;
+    PortOpenFailure last_;
+};
+
+PortOpenFailure Refusal(PortOpenError error, const QString& path) {
+    PortOpenFailure failure;
+    failure.error = error;
+    failure.path = path;
+    failure.group = "dialout";
+    failure.detail = "Permission denied";
+    return failure;
+}
+}  // namespace
+
+class PortNoticeTest : public AppTest {
+  protected:
+    QString StatusText() {
+        auto* label = frame_->findChild<QLabel*>("statusMessage");
+        return label ? label->text() : QString();
+    }
+    RefusingPorts* MakeRefusingFrame() {
+        QString error;
+        auto inner = SimPortProvider::FromText("vis:serial=A,vis:serial=B", clock_, error);
+        auto ports = std::make_unique<RefusingPorts>(std::move(inner));
+        RefusingPorts* raw = ports.get();
+        const QString first = raw->candidatePorts().front();
+        raw->refusals[first] = Refusal(PortOpenError::Permission, "/dev/" + first);
+        MakeFrameOn(std::move(ports));
+        return raw;
+    }
+};
+
+TEST_F(PortNoticeTest, APortThatCannotBeOpenedIsNamedWithItsRemedy) {
+    RefusingPorts* ports = MakeRefusingFrame();
+    const QString first = ports->candidatePorts().front();
+    EXPECT_EQ(list(ControlId::DeviceList)->count(), 1);
+    const QString text = StatusText();
+    EXPECT_TRUE(text.contains(first)) << text.toStdString();
+    EXPECT_TRUE(text.contains("dialout")) << text.toStdString();
+    EXPECT_EQ(text, frame_->controller().PortNotice());
+
+    // Freed and searched again: the notice goes, "レディ" is back.
+    ports->refusals.clear();
+    qobject_cast<QPushButton*>(control(ControlId::Redetect))->click();
+    EXPECT_EQ(list(ControlId::DeviceList)->count(), 2);
+    EXPECT_EQ(StatusText(), QString::fromUtf8("レディ"));
+}
+
+TEST_F(PortNoticeTest, NoNoticeWhenEveryPortOpens) {
+    MakeFrame();
+    EXPECT_TRUE(frame_->controller().PortNotice().isEmpty());
+    EXPECT_EQ(StatusText(), QString::fromUtf8("レディ"));
+}
