@@ -35,8 +35,11 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
         this);
     logic_ = std::make_unique<MainViewLogic>(form_, *timers_, *setup_.settings, *link_,
                                              doc_.dataSet(), doc_, setup_.programFolder);
-    logic_->setRecordCsvWriter([](const QString& path, const MeasurementDataSet& data, int r,
-                                  int appendFlag) { AppendRecordCsv(path, data, r, appendFlag); });
+    logic_->setRecordCsvWriter(
+        [](const QString& path, const MeasurementDataSet& data, int r, int appendFlag) {
+            const CsvResult result = AppendRecordCsv(path, data, r, appendFlag);
+            return result.ok ? QString() : result.message;
+        });
 
     host_ = std::make_unique<ViewDialogHost>(
         *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },

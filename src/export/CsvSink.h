@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
-#include <QFile>
+#include <QFileDevice>
 #include <QString>
 
 // A text file written in large blocks, with line ends written as CR LF by the
 // caller. Remembers the first failed write so that it can be reported.
+//
+// A whole file (Truncate) goes to a temporary file beside the target that
+// replaces it only when every byte is written, so a failed export leaves the
+// previous file as it was. Devices and other non-regular targets are written
+// directly.
 class CsvSink {
   public:
     enum class Mode { Truncate, Append };
@@ -22,7 +28,8 @@ class CsvSink {
   private:
     bool Flush();
 
-    QFile file_;
+    std::unique_ptr<QFileDevice> file_;
+    bool replacing_ = false;  // file_ is a QSaveFile
     std::vector<char> buffer_;
     bool open_ = false;
     bool ok_ = true;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 
 #include <QPoint>
 #include <QString>
@@ -27,10 +28,11 @@ inline const char* const DISPLAY_MODE_TEXTS[5] = {
 };
 
 // Writes record r of the data set as one CSV line to path (header block first
-// when appendFlag is 0). The window and the command-line tool hand in the
-// export library's AppendRecordCsv.
-using RecordCsvWriter =
-    std::function<void(const QString& path, const MeasurementDataSet& data, int r, int appendFlag)>;
+// when appendFlag is 0) and gives back an empty text, or the message naming the
+// file when the line could not be written. The window hands in the export
+// library's AppendRecordCsv.
+using RecordCsvWriter = std::function<QString(const QString& path, const MeasurementDataSet& data,
+                                              int r, int appendFlag)>;
 
 // The main view without widgets: its state, the start-up and re-detect
 // sequences, the control handlers, the layout, the record operations and the
@@ -120,4 +122,8 @@ class MainViewLogic {
     ViewState state_;
     MonitoringCycle cycle_;
     RecordCsvWriter csvWriter_;
+    // Files whose last append failed and was reported: an unattended plan
+    // tells of a failing file once, not at every record, and again only after
+    // the file has taken a line in between.
+    std::set<QString> failingCsvPaths_;
 };

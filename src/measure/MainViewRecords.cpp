@@ -85,5 +85,13 @@ void MainViewLogic::StoreRecordAndSave(const QString& fileName, int appendFlag) 
     // A full data set stores nothing; then there is no record n to write.
     if (n >= data_.recordCount || !csvWriter_)
         return;
-    csvWriter_(state_.programFolder + fileName, data_, n, appendFlag);
+    const QString path = state_.programFolder + fileName;
+    const QString failure = csvWriter_(path, data_, n, appendFlag);
+    if (failure.isEmpty()) {
+        failingCsvPaths_.erase(path);
+        return;
+    }
+    // The record itself stays in the data list and can still be saved.
+    if (failingCsvPaths_.insert(path).second)
+        form_.message(failure, false);
 }

@@ -425,6 +425,7 @@ TEST_F(Records, StoreRecordAndSaveAppendsInTheProgramFolder) {
     view->setRecordCsvWriter(
         [&calls](const QString& path, const MeasurementDataSet&, int r, int flag) {
             calls.push_back({path, r, flag});
+            return QString();
         });
     view->StoreRecordAndSave("20240131_154502.csv", 0);
     view->StoreRecordAndSave("20240131_154502.csv", 1);
@@ -436,4 +437,25 @@ TEST_F(Records, StoreRecordAndSaveAppendsInTheProgramFolder) {
     EXPECT_EQ(calls[1].r, 4);
     EXPECT_EQ(calls[1].flag, 1);
     EXPECT_EQ(data.recordCount, 6);
+}
+
+TEST_F(Records, AFailingPlanFileIsReportedOnceUntilItWorksAgain) {
+    bool fail = true;
+    view->setRecordCsvWriter([&fail](const QString& path, const MeasurementDataSet&, int, int) {
+        return fail ? "cannot write " + path : QString();
+    });
+    const int before = form.messages.size();
+    const int records = data.recordCount;
+    view->StoreRecordAndSave("a.csv", 0);
+    view->StoreRecordAndSave("a.csv", 1);
+    ASSERT_EQ(form.messages.size(), before + 1);
+    EXPECT_EQ(form.messages.back(), "cannot write /opt/vl/a.csv");
+    view->StoreRecordAndSave("b.csv", 0);  // another file is news
+    EXPECT_EQ(form.messages.size(), before + 2);
+    fail = false;
+    view->StoreRecordAndSave("a.csv", 2);
+    fail = true;
+    view->StoreRecordAndSave("a.csv", 3);  // failing again after a success
+    EXPECT_EQ(form.messages.size(), before + 3);
+    EXPECT_EQ(data.recordCount, records + 5) << "every record stays in the data list";
 }

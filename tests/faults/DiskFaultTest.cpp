@@ -117,10 +117,15 @@ TEST_F(DiskFull, DocumentSaveFailsAndThePreviousFileStays) {
 
 TEST_F(DiskFull, CsvExportAndRecordAppendReportTheFailure) {
     const MeasurementDataSet data = MakeData(20, 3.0f);
+    ASSERT_TRUE(ExportDataSetCsv(MakeData(1, 1.0f), disk.path("all.csv")).ok);
+    const QByteArray before = ReadAll(disk.path("all.csv"));
     disk.Fill();
     const CsvResult whole = ExportDataSetCsv(data, disk.path("all.csv"));
     EXPECT_FALSE(whole.ok);
     EXPECT_TRUE(whole.message.contains("all.csv")) << whole.message.toStdString();
+    EXPECT_EQ(ReadAll(disk.path("all.csv")), before) << "a failed export destroyed the old file";
+    EXPECT_EQ(disk.entries(), (QStringList{"all.csv", "filler", "filler2"}))
+        << "the temporary file was left behind";
     const CsvResult line = AppendRecordCsv(disk.path("log.csv"), data, 0, 0);
     EXPECT_FALSE(line.ok);
 }
@@ -177,15 +182,18 @@ TEST(FileSizeLimit, DocumentSaveFailsAndThePreviousFileStays) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const DocumentResult result = WriteDocumentFile(doc, MakeData(40, 2.0f));
     const CsvResult csv = ExportDataSetCsv(MakeData(40, 2.0f), dir.filePath("all.csv"));
+    const CsvResult appended = AppendRecordCsv(dir.filePath("log.csv"), MakeData(40, 2.0f), 39, 1);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QString::fromUtf8(kDocumentSaveFailed));
     EXPECT_EQ(ReadAll(doc), before);
+    // The failed export leaves neither a partial file nor a temporary one.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"all.csv", "run.vltd"}));
+              (QStringList{"log.csv", "run.vltd"}));
     EXPECT_FALSE(csv.ok);
+    EXPECT_TRUE(appended.ok) << "one line fits under the limit";
 }
 
 TEST(DevFull, CsvExportReportsTheFailure) {
