@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "CliCommand.h"
-#include "device/DeviceLink.h"
+#include "CliLink.h"
 #include "device/Exchange.h"
 #include "measure/ColourMetrics.h"
 
@@ -22,22 +21,15 @@ int Color(CliContext& context) {
     if (!context.args.isEmpty())
         return Fail("color: unexpected argument \"" + context.args.first() + "\"");
 
-    std::unique_ptr<PortProvider> ports =
-        context.ports.makeProvider(SystemClock::instance(), error);
-    if (!ports)
+    CliLink cli;
+    if (!OpenCliLink(context, cli, error))
         return Fail(error);
-    DeviceLink link(*ports, SystemClock::instance(), context.ports.settleMs);
-    const int count = link.DetectSpectrometers();
-    std::vector<QByteArray> sensorModels;
-    for (int i = 0; i < count; ++i)
-        sensorModels.push_back(link.ReadStoredIdentity(i).sensorModel);
-    if (count > 0)
-        link.SelectSensorProfile(sensorModels);
-    if (device < 0 || device >= count)
-        return Fail(QString("no device in slot %1").arg(device));
+    DeviceSlot* found = CliDeviceSlot(cli, device, error);
+    if (!found)
+        return Fail(error);
 
-    DeviceSlot& slot = link.slot(device);
-    const SensorProfile& profile = link.profile();
+    DeviceSlot& slot = *found;
+    const SensorProfile& profile = cli.link->profile();
     if (!ReadSpectrum(slot, profile.pointCount))
         return Fail(QString("no spectrum from the device in slot %1").arg(device));
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CliCommand.h"
-#include "device/DeviceLink.h"
+#include "CliLink.h"
 #include "measure/SensorInfo.h"
 
 namespace {
@@ -22,23 +21,16 @@ int Info(CliContext& context) {
     if (!context.args.isEmpty())
         return Fail("info: unexpected argument \"" + context.args.first() + "\"");
 
-    std::unique_ptr<PortProvider> ports =
-        context.ports.makeProvider(SystemClock::instance(), error);
-    if (!ports)
+    CliLink cli;
+    if (!OpenCliLink(context, cli, error))
         return Fail(error);
-    DeviceLink link(*ports, SystemClock::instance(), context.ports.settleMs);
-    const int count = link.DetectSpectrometers();
-    std::vector<QByteArray> sensorModels;
-    for (int i = 0; i < count; ++i)
-        sensorModels.push_back(link.ReadStoredIdentity(i).sensorModel);
-    if (count > 0)
-        link.SelectSensorProfile(sensorModels);
-    if (device < 0 || device >= count)
-        return Fail(QString("no device in slot %1").arg(device));
+    DeviceSlot* found = CliDeviceSlot(cli, device, error);
+    if (!found)
+        return Fail(error);
 
-    DeviceSlot& slot = link.slot(device);
+    DeviceSlot& slot = *found;
     const std::vector<std::string> lines =
-        SensorInfoLines(ReadSensorInfo(*slot.handle, slot.bridged, link.profile().pixelCount));
+        SensorInfoLines(ReadSensorInfo(*slot.handle, slot.bridged, cli.link->profile().pixelCount));
     for (const std::string& line : lines) {
         std::fputs(line.c_str(), stdout);
         std::fputc('\n', stdout);

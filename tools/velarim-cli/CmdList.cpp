@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "CliCommand.h"
+#include "CliLink.h"
 #include "device/DeviceLink.h"
 
 namespace {
@@ -21,20 +21,11 @@ int List(CliContext& context) {
         return Fail("list takes no arguments besides the port options, not \"" +
                     context.args.first() + "\"");
     QString error;
-    std::unique_ptr<PortProvider> ports =
-        context.ports.makeProvider(SystemClock::instance(), error);
-    if (!ports)
+    CliLink cli;
+    if (!OpenCliLink(context, cli, error, true))
         return Fail(error);
-
-    DeviceLink link(*ports, SystemClock::instance(), context.ports.settleMs);
-    const int count = link.DetectSpectrometers();
-    std::vector<QByteArray> sensorModels;
-    for (int i = 0; i < count; ++i)
-        sensorModels.push_back(link.ReadStoredIdentity(i).sensorModel);
-    link.FindLedUnit();
-    link.ConnectLedUnit();
-    if (count > 0)
-        link.SelectSensorProfile(sensorModels);
+    DeviceLink& link = *cli.link;
+    const int count = cli.count;
 
     for (int i = 0; i < count; ++i)
         PrintLine(link.ListEntry(i));

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CliCommand.h"
-#include "device/DeviceLink.h"
+#include "CliLink.h"
 #include "measure/StoredRecordUpload.h"
 
 namespace {
@@ -22,21 +21,14 @@ int Upload(CliContext& context) {
     if (!context.args.isEmpty())
         return Fail("upload: unexpected argument \"" + context.args.first() + "\"");
 
-    std::unique_ptr<PortProvider> ports =
-        context.ports.makeProvider(SystemClock::instance(), error);
-    if (!ports)
+    CliLink cli;
+    if (!OpenCliLink(context, cli, error))
         return Fail(error);
-    DeviceLink link(*ports, SystemClock::instance(), context.ports.settleMs);
-    const int count = link.DetectSpectrometers();
-    std::vector<QByteArray> sensorModels;
-    for (int i = 0; i < count; ++i)
-        sensorModels.push_back(link.ReadStoredIdentity(i).sensorModel);
-    SensorProfile profile = link.profile();
-    if (count > 0)
-        profile = link.SelectSensorProfile(sensorModels);
-    if (device < 0 || device >= count)
-        return Fail(QString("no device in slot %1").arg(device));
-    DeviceSlot& slot = link.slot(device);
+    DeviceSlot* found = CliDeviceSlot(cli, device, error);
+    if (!found)
+        return Fail(error);
+    const SensorProfile profile = cli.link->profile();
+    DeviceSlot& slot = *found;
     if (!slot.isLX)
         return Fail(QString("device in slot %1 is not the LX model").arg(device));
 

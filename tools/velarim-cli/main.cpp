@@ -21,7 +21,8 @@ std::map<std::string, CommandEntry>& Commands() {
 
 void PrintUsage() {
     std::fprintf(stderr, "usage: velarim-cli COMMAND [options]\n");
-    for (const auto& [name, entry] : Commands()) std::fprintf(stderr, "  %s\n", entry.usage);
+    for (const auto& [name, entry] : Commands())
+        std::fprintf(stderr, "  %s\n", entry.usage);
     std::fprintf(stderr,
                  "port options: --port PATH=VID:PID (repeatable), --simulate DEVICES, "
                  "--settle-ms N, --trace FILE; VELARIM_PORTS=PATH=VID:PID;...\n");
@@ -34,7 +35,8 @@ CliCommandRegistrar::CliCommandRegistrar(const char* name, const char* usage, Cl
 
 bool TakeOption(QStringList& args, const QString& name, QString& value, QString& error) {
     const int i = args.indexOf(name);
-    if (i < 0) return true;
+    if (i < 0)
+        return true;
     if (i + 1 >= args.size()) {
         error = name + " needs a value";
         return false;
@@ -46,8 +48,10 @@ bool TakeOption(QStringList& args, const QString& name, QString& value, QString&
 
 bool TakeIntOption(QStringList& args, const QString& name, int& value, QString& error) {
     QString text;
-    if (!TakeOption(args, name, text, error)) return false;
-    if (text.isEmpty()) return true;
+    if (!TakeOption(args, name, text, error))
+        return false;
+    if (text.isEmpty())
+        return true;
     bool ok = false;
     const int v = text.toInt(&ok);
     if (!ok) {
@@ -80,6 +84,7 @@ int main(int argc, char** argv) {
     CliContext context;
     context.args = args;
     QString error;
-    if (!context.ports.take(context.args, error)) return Fail(error, 2);
+    if (!context.ports.take(context.args, error))
+        return Fail(error, 2);
     return it->second.fn(context);
 }
