@@ -18,41 +18,13 @@
 #include "app/ViewController.h"
 #include "device/DeviceLink.h"
 #include "measure/MainViewLogic.h"
+#include "sim/ArgOptions.h"
 
 namespace {
-bool TakeValue(QStringList& args, const QString& name, QString& value, QString& error) {
-    const int i = args.indexOf(name);
-    if (i < 0)
-        return true;
-    if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return false;
-    }
-    value = args.at(i + 1);
-    args.remove(i, 2);
-    return true;
-}
-
-bool TakeNumber(QStringList& args, const QString& name, int& value, QString& error) {
-    QString text;
-    if (!TakeValue(args, name, text, error))
-        return false;
-    if (text.isEmpty())
-        return true;
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < 0) {
-        error = name + " takes a whole number, not \"" + text + "\"";
-        return false;
-    }
-    value = v;
-    return true;
-}
-
 bool TakePoint(QStringList& args, const QString& name, std::optional<QPoint>& value,
                QString& error) {
     QString text;
-    if (!TakeValue(args, name, text, error))
+    if (!TakeOption(args, name, text, error))
         return false;
     if (text.isEmpty())
         return true;
@@ -165,10 +137,10 @@ void StoreRecords(std::shared_ptr<Session> s) {
 }  // namespace
 
 bool ScreenshotOptions::take(QStringList& args, QString& error) {
-    return TakeValue(args, "--screenshot", file, error) &&
-           TakeNumber(args, "--mode", mode, error) &&
-           TakeNumber(args, "--after-ms", afterMs, error) &&
-           TakeNumber(args, "--records", records, error) &&
+    return TakeOption(args, "--screenshot", file, error) &&
+           TakeIntOption(args, "--mode", mode, error, 0) &&
+           TakeIntOption(args, "--after-ms", afterMs, error, 0) &&
+           TakeIntOption(args, "--records", records, error, 0) &&
            TakePoint(args, "--cursor", cursor, error);
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "sim/ArgOptions.h"
 #include "sim/PortOptions.h"
 
 // What a command gets: its own arguments (port options already taken out) and
@@ -18,11 +19,6 @@ using CliCommandFn = int (*)(CliContext&);
 struct CliCommandRegistrar {
     CliCommandRegistrar(const char* name, const char* usage, CliCommandFn fn);
 };
-
-// Helpers for commands: "--name VALUE" taken out of args. Returns false with a
-// message when the option is present without a value.
-bool TakeOption(QStringList& args, const QString& name, QString& value, QString& error);
-bool TakeIntOption(QStringList& args, const QString& name, int& value, QString& error);
 
 // One line on stderr: "velarim-cli: " + message.
 int Fail(const QString& message, int status = 1);
