@@ -41,7 +41,7 @@ inline constexpr int kReplyTargets = 5;
 struct RepliesOutcome {
     ReplyTarget target = ReplyTarget::Identity;
     int requests = 0;  // requests written (or answered, for the simulated device)
-    int items = 0;     // records uploaded, lines made, specs parsed
+    int items = 0;     // records uploaded, lines made, device lists parsed
     QString failure;
 };
 

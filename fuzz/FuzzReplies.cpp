@@ -150,23 +150,23 @@ void RunSensorInfo(const Header& h, std::shared_ptr<ReplyStream> stream, Replies
 void RunSimRequests(const Header& h, std::span<const std::uint8_t> requests, RepliesOutcome& out) {
     FakeClock clock;
     SimWorld world(clock, 7);
-    SimDeviceSpec spec;
-    spec.kind = static_cast<SimKind>(h.options & 3);
-    spec.serial = "S10001";
-    spec.firmware = "1.6";
-    spec.model = (h.options & 4) ? QByteArray("K52817QX-03") : QByteArray("VIS-S10");
-    spec.name = "Velarim LED";
-    spec.bridged = (h.options & 8) != 0;
-    spec.lx = (h.options & 16) != 0;
-    spec.records = static_cast<int>(static_cast<std::uint32_t>(h.param) % 100001);
-    spec.fault.kind = static_cast<SimFault::Kind>((h.options >> 5) % 5);
-    spec.fault.exchanges = static_cast<int>(static_cast<std::uint32_t>(h.param) % 64);
+    SimDeviceSpec deviceSpec;
+    deviceSpec.kind = static_cast<SimKind>(h.options & 3);
+    deviceSpec.serial = "S10001";
+    deviceSpec.firmware = "1.6";
+    deviceSpec.model = (h.options & 4) ? QByteArray("K52817QX-03") : QByteArray("VIS-S10");
+    deviceSpec.name = "Velarim LED";
+    deviceSpec.bridged = (h.options & 8) != 0;
+    deviceSpec.lx = (h.options & 16) != 0;
+    deviceSpec.records = static_cast<int>(static_cast<std::uint32_t>(h.param) % 100001);
+    deviceSpec.fault.kind = static_cast<SimFault::Kind>((h.options >> 5) % 5);
+    deviceSpec.fault.exchanges = static_cast<int>(static_cast<std::uint32_t>(h.param) % 64);
     std::unique_ptr<SimDevice> device;
-    if (spec.isLed())
-        device = std::make_unique<SimLedUnit>(world, spec);
+    if (deviceSpec.isLed())
+        device = std::make_unique<SimLedUnit>(world, deviceSpec);
     else
-        device = std::make_unique<SimSpectrometer>(world, spec, 0);
-    device->setLinkReady(!spec.bridged || (h.param & 0x100) == 0);
+        device = std::make_unique<SimSpectrometer>(world, deviceSpec, 0);
+    device->setLinkReady(!deviceSpec.bridged || (h.param & 0x100) == 0);
     // Request bytes arrive in chunks whose sizes come from the bytes themselves.
     std::size_t pos = 0;
     while (pos < requests.size()) {
@@ -187,18 +187,18 @@ void RunSimRequests(const Header& h, std::span<const std::uint8_t> requests, Rep
 }
 
 void RunDeviceSpecs(std::span<const std::uint8_t> text, RepliesOutcome& out) {
-    std::vector<SimDeviceSpec> specs;
+    std::vector<SimDeviceSpec> deviceSpecs;
     QString error;
     const QString devices = QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
                                               static_cast<qsizetype>(text.size()));
-    if (ParseDeviceSpecs(devices, specs, error)) {
-        for (const SimDeviceSpec& s : specs) {
+    if (ParseDeviceSpecs(devices, deviceSpecs, error)) {
+        for (const SimDeviceSpec& s : deviceSpecs) {
             if (s.records < 0 || s.serial.size() > qsizetype(SHORT_TEXT_BYTES) ||
                 s.firmware.size() > qsizetype(SHORT_TEXT_BYTES) ||
                 s.name.size() > qsizetype(LONG_TEXT_BYTES))
-                out.failure = QStringLiteral("a device spec beyond its fields was accepted");
+                out.failure = QStringLiteral("a device description beyond its fields was accepted");
         }
-        out.items = static_cast<int>(specs.size());
+        out.items = static_cast<int>(deviceSpecs.size());
     } else if (error.isEmpty()) {
         out.failure = QStringLiteral("refused without a message");
     }

@@ -147,9 +147,9 @@ def replies():
         "sim-led": head(3, 0x03, 0) + led_requests,
         "sim-vis-short-fault": head(3, 0x50, 40) + vis_requests,
         "sim-bridged-not-ready": head(3, 0x08, 0x100) + vis_requests,
-        "specs-three": head(4) + b"vis:serial=S1,vis:serial=S2:link=bridge:lx=1,led",
-        "specs-limits": head(4) + b"nir:lx=1:records=100000:fault=unplug@1000000000,uv:fw=1.5",
-        "specs-bad": head(4) + b"vis:records=5,led:name=" + b"N" * 40,
+        "devices-three": head(4) + b"vis:serial=S1,vis:serial=S2:link=bridge:lx=1,led",
+        "devices-limits": head(4) + b"nir:lx=1:records=100000:fault=unplug@1000000000,uv:fw=1.5",
+        "devices-bad": head(4) + b"vis:records=5,led:name=" + b"N" * 40,
     }
 
 

@@ -51,9 +51,9 @@ bool PortOptions::take(QStringList& args, QString& error) {
         if (r == 0)
             r = TakeAt(args, i, "--simulate", value);
         if (r > 0 && simulate.isNull()) {
-            std::vector<SimDeviceSpec> specs;
+            std::vector<SimDeviceSpec> deviceSpecs;
             QString why;
-            if (!ParseDeviceSpecs(value, specs, why)) {
+            if (!ParseDeviceSpecs(value, deviceSpecs, why)) {
                 error = "--simulate: " + why;
                 return false;
             }

@@ -65,7 +65,7 @@ bool TakeText(const QString& value, int fieldBytes, QByteArray& out) {
 }
 
 // One device: KIND[:key=value]... `number` counts devices from 1 for messages.
-bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDeviceSpec& spec,
+bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDeviceSpec& deviceSpec,
               QString& error) {
     const QString where = QString("device %1 (\"%2\")").arg(number).arg(text);
     const QStringList parts = text.split(':');
@@ -73,18 +73,18 @@ bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDevice
         error = "empty device kind in " + where;
         return false;
     }
-    if (!ParseKind(parts.first(), spec.kind)) {
+    if (!ParseKind(parts.first(), deviceSpec.kind)) {
         error =
             QString("unknown kind \"%1\" in %2 (vis, nir, uv or led)").arg(parts.first(), where);
         return false;
     }
-    const bool led = spec.isLed();
-    spec.firmware = led ? "1.0" : "1.6";
-    spec.model = DefaultModel(spec.kind);
+    const bool led = deviceSpec.isLed();
+    deviceSpec.firmware = led ? "1.0" : "1.6";
+    deviceSpec.model = DefaultModel(deviceSpec.kind);
     if (led)
-        spec.name = "Velarim LED";
+        deviceSpec.name = "Velarim LED";
     if (!led)
-        spec.serial = "S" + QByteArray::number(10000 + spectrometerNumber);
+        deviceSpec.serial = "S" + QByteArray::number(10000 + spectrometerNumber);
     bool recordsGiven = false;
     QStringList seen;
     for (int i = 1; i < parts.size(); ++i) {
@@ -104,23 +104,23 @@ bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDevice
         seen << key;
         bool ok = true;
         if (key == "fw") {
-            ok = TakeText(value, 16, spec.firmware);
+            ok = TakeText(value, 16, deviceSpec.firmware);
         } else if (key == "fault") {
-            ok = ParseFault(value, spec.fault);
+            ok = ParseFault(value, deviceSpec.fault);
         } else if (led && key == "name") {
-            ok = TakeText(value, 32, spec.name);
+            ok = TakeText(value, 32, deviceSpec.name);
         } else if (!led && key == "serial") {
-            ok = TakeText(value, 16, spec.serial);
+            ok = TakeText(value, 16, deviceSpec.serial);
         } else if (!led && key == "model") {
-            ok = TakeText(value, 16, spec.model);
+            ok = TakeText(value, 16, deviceSpec.model);
         } else if (!led && key == "link") {
             ok = value == "direct" || value == "bridge";
-            spec.bridged = value == "bridge";
+            deviceSpec.bridged = value == "bridge";
         } else if (!led && key == "lx") {
             ok = value == "0" || value == "1";
-            spec.lx = value == "1";
+            deviceSpec.lx = value == "1";
         } else if (!led && key == "records") {
-            ok = ParseCount(value, 100000, spec.records);
+            ok = ParseCount(value, 100000, deviceSpec.records);
             recordsGiven = true;
         } else {
             error = QString("bad option \"%1\" in %2: %3 takes %4")
@@ -134,7 +134,7 @@ bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDevice
             return false;
         }
     }
-    if (recordsGiven && !spec.lx) {
+    if (recordsGiven && !deviceSpec.lx) {
         error = "records= needs lx=1 in " + where;
         return false;
     }
@@ -153,8 +153,9 @@ std::uint16_t SimDeviceSpec::productId() const {
     return bridged ? 0x7523 : 0x0825;
 }
 
-bool ParseDeviceSpecs(const QString& text, std::vector<SimDeviceSpec>& specs, QString& error) {
-    specs.clear();
+bool ParseDeviceSpecs(const QString& text, std::vector<SimDeviceSpec>& deviceSpecs,
+                      QString& error) {
+    deviceSpecs.clear();
     if (text.isEmpty()) {
         error = "no simulated devices given";
         return false;
@@ -164,18 +165,18 @@ bool ParseDeviceSpecs(const QString& text, std::vector<SimDeviceSpec>& specs, QS
     for (int i = 0; i < devices.size(); ++i) {
         if (devices[i].isEmpty()) {
             error = QString("empty device %1 in \"%2\"").arg(i + 1).arg(text);
-            specs.clear();
+            deviceSpecs.clear();
             return false;
         }
-        SimDeviceSpec spec;
+        SimDeviceSpec deviceSpec;
         const bool led = devices[i].section(':', 0, 0) == "led";
-        if (!ParseOne(devices[i], i + 1, led ? 0 : spectrometers + 1, spec, error)) {
-            specs.clear();
+        if (!ParseOne(devices[i], i + 1, led ? 0 : spectrometers + 1, deviceSpec, error)) {
+            deviceSpecs.clear();
             return false;
         }
-        if (!spec.isLed())
+        if (!deviceSpec.isLed())
             ++spectrometers;
-        specs.push_back(spec);
+        deviceSpecs.push_back(deviceSpec);
     }
     return true;
 }

@@ -50,4 +50,4 @@ struct SimDeviceSpec {
 
 // Parses a DEVICES text. On failure returns false with a one-line message
 // naming the device (counted from 1) and what is wrong with it.
-bool ParseDeviceSpecs(const QString& text, std::vector<SimDeviceSpec>& specs, QString& error);
+bool ParseDeviceSpecs(const QString& text, std::vector<SimDeviceSpec>& deviceSpecs, QString& error);

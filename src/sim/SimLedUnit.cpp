@@ -4,8 +4,10 @@
 
 #include "device/CommandTable.h"
 
-SimLedUnit::SimLedUnit(SimWorld& world, const SimDeviceSpec& spec)
-    : SimDevice(world, false, spec.fault), spec_(spec), lastSeconds_(world.elapsedSeconds()) {}
+SimLedUnit::SimLedUnit(SimWorld& world, const SimDeviceSpec& deviceSpec)
+    : SimDevice(world, false, deviceSpec.fault),
+      spec_(deviceSpec),
+      lastSeconds_(world.elapsedSeconds()) {}
 
 void SimLedUnit::advance() {
     const double now = world().elapsedSeconds();

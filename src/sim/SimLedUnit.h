@@ -9,7 +9,7 @@
 // the ambient 25 degrees C while off (time constant one minute of the clock).
 class SimLedUnit final : public SimDevice {
   public:
-    SimLedUnit(SimWorld& world, const SimDeviceSpec& spec);
+    SimLedUnit(SimWorld& world, const SimDeviceSpec& deviceSpec);
 
     std::int32_t state() const { return state_; }
     float temperature();

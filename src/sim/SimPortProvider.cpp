@@ -2,33 +2,34 @@
 
 #include "sim/InProcessTransport.h"
 
-std::shared_ptr<SimDevice> MakeSimDevice(SimWorld& world, const SimDeviceSpec& spec,
+std::shared_ptr<SimDevice> MakeSimDevice(SimWorld& world, const SimDeviceSpec& deviceSpec,
                                          int spectrometerIndex) {
-    if (spec.isLed())
-        return std::make_shared<SimLedUnit>(world, spec);
-    return std::make_shared<SimSpectrometer>(world, spec, spectrometerIndex);
+    if (deviceSpec.isLed())
+        return std::make_shared<SimLedUnit>(world, deviceSpec);
+    return std::make_shared<SimSpectrometer>(world, deviceSpec, spectrometerIndex);
 }
 
-SimPortProvider::SimPortProvider(const std::vector<SimDeviceSpec>& specs, Clock& clock,
+SimPortProvider::SimPortProvider(const std::vector<SimDeviceSpec>& deviceSpecs, Clock& clock,
                                  std::uint32_t seed)
     : world_(std::make_shared<SimWorld>(clock, seed)) {
     int spectrometers = 0;
-    for (const SimDeviceSpec& spec : specs) {
-        Port port{spec, MakeSimDevice(*world_, spec, spectrometers), std::make_shared<bool>(false)};
-        if (!spec.isLed())
+    for (const SimDeviceSpec& deviceSpec : deviceSpecs) {
+        Port port{deviceSpec, MakeSimDevice(*world_, deviceSpec, spectrometers),
+                  std::make_shared<bool>(false)};
+        if (!deviceSpec.isLed())
             ++spectrometers;
         // Until the host sets the bridge's baud rate the device hears only noise.
-        port.device->setLinkReady(!(spec.bridged && !spec.isLed()));
+        port.device->setLinkReady(!(deviceSpec.bridged && !deviceSpec.isLed()));
         ports_.push_back(std::move(port));
     }
 }
 
 std::unique_ptr<SimPortProvider> SimPortProvider::FromText(const QString& devices, Clock& clock,
                                                            QString& error, std::uint32_t seed) {
-    std::vector<SimDeviceSpec> specs;
-    if (!ParseDeviceSpecs(devices, specs, error))
+    std::vector<SimDeviceSpec> deviceSpecs;
+    if (!ParseDeviceSpecs(devices, deviceSpecs, error))
         return nullptr;
-    return std::make_unique<SimPortProvider>(specs, clock, seed);
+    return std::make_unique<SimPortProvider>(deviceSpecs, clock, seed);
 }
 
 QString SimPortProvider::portName(int port) const {
@@ -45,15 +46,15 @@ std::vector<QString> SimPortProvider::candidatePorts() {
 std::vector<UsbDeviceInfo> SimPortProvider::enumerateDevices() {
     std::vector<UsbDeviceInfo> devices;
     for (int i = 0; i < portCount(); ++i) {
-        const SimDeviceSpec& spec = ports_[i].spec;
+        const SimDeviceSpec& deviceSpec = ports_[i].deviceSpec;
         UsbDeviceInfo info;
-        info.description = spec.isLed()   ? "Velarim LED Unit"
-                           : spec.bridged ? "USB-Serial Bridge"
-                                          : "Velarim Spectrometer";
+        info.description = deviceSpec.isLed()   ? "Velarim LED Unit"
+                           : deviceSpec.bridged ? "USB-Serial Bridge"
+                                                : "Velarim Spectrometer";
         info.friendlyName = info.description + " " + PortTag(portName(i));
         info.hardwareId = QString("USB\\VID_%1&PID_%2\\SIM%3")
-                              .arg(spec.vendorId(), 4, 16, QChar('0'))
-                              .arg(spec.productId(), 4, 16, QChar('0'))
+                              .arg(deviceSpec.vendorId(), 4, 16, QChar('0'))
+                              .arg(deviceSpec.productId(), 4, 16, QChar('0'))
                               .arg(i)
                               .toUpper();
         devices.push_back(info);

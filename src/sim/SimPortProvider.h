@@ -24,7 +24,8 @@
 //   DeviceLink link(*sim, clock, 0);
 class SimPortProvider final : public PortProvider {
   public:
-    SimPortProvider(const std::vector<SimDeviceSpec>& specs, Clock& clock, std::uint32_t seed = 1);
+    SimPortProvider(const std::vector<SimDeviceSpec>& deviceSpecs, Clock& clock,
+                    std::uint32_t seed = 1);
     // nullptr with a one-line message when the DEVICES text is malformed.
     static std::unique_ptr<SimPortProvider> FromText(const QString& devices, Clock& clock,
                                                      QString& error, std::uint32_t seed = 1);
@@ -45,7 +46,7 @@ class SimPortProvider final : public PortProvider {
 
   private:
     struct Port {
-        SimDeviceSpec spec;
+        SimDeviceSpec deviceSpec;
         std::shared_ptr<SimDevice> device;
         std::shared_ptr<bool> held;
     };
@@ -53,6 +54,6 @@ class SimPortProvider final : public PortProvider {
     std::vector<Port> ports_;
 };
 
-// Makes the device a spec describes; `spectrometerIndex` counts spectrometers from 0.
-std::shared_ptr<SimDevice> MakeSimDevice(SimWorld& world, const SimDeviceSpec& spec,
+// Makes the device a description asks for; `spectrometerIndex` counts spectrometers from 0.
+std::shared_ptr<SimDevice> MakeSimDevice(SimWorld& world, const SimDeviceSpec& deviceSpec,
                                          int spectrometerIndex);

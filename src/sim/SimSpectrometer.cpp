@@ -45,11 +45,11 @@ void PutFloat(QByteArray& out, int offset, float v) {
 
 }  // namespace
 
-SimSpectrometer::SimSpectrometer(SimWorld& world, const SimDeviceSpec& spec, int index)
-    : SimDevice(world, spec.bridged, spec.fault),
-      spec_(spec),
+SimSpectrometer::SimSpectrometer(SimWorld& world, const SimDeviceSpec& deviceSpec, int index)
+    : SimDevice(world, deviceSpec.bridged, deviceSpec.fault),
+      spec_(deviceSpec),
       index_(index),
-      profile_(SimProfileForModel(spec.model)),
+      profile_(SimProfileForModel(deviceSpec.model)),
       shape_(SimLampShape(profile_)),
       rng_(world.seed() * 7919u + std::uint32_t(index)) {}
 

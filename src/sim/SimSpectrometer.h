@@ -16,7 +16,7 @@
 class SimSpectrometer final : public SimDevice {
   public:
     // `index` (0, 1, ...) varies the seed and the temperature between devices.
-    SimSpectrometer(SimWorld& world, const SimDeviceSpec& spec, int index);
+    SimSpectrometer(SimWorld& world, const SimDeviceSpec& deviceSpec, int index);
 
     // Settings as the host last set them.
     std::int32_t exposureUs() const { return exposureUs_; }
@@ -24,7 +24,7 @@ class SimSpectrometer final : public SimDevice {
     std::int32_t auxSetting() const { return aux_; }
     bool darkStored() const { return darkStored_; }
     const SimSensorProfile& profile() const { return profile_; }
-    const SimDeviceSpec& spec() const { return spec_; }
+    const SimDeviceSpec& deviceSpec() const { return spec_; }
 
     // One acquisition as the device would deliver it now (511 values, zero
     // beyond the grid).

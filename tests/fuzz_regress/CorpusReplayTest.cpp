@@ -84,7 +84,7 @@ QByteArray Seed(const char* name) {
 
 struct SeedCase {
     const char* name;
-    int items;  // records uploaded, lines made, specs parsed
+    int items;  // records uploaded, lines made, device lists parsed
 };
 
 class ReplySeedTest : public ::testing::TestWithParam<SeedCase> {};
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SeedCase{"stored-three", 3}, SeedCase{"stored-count-huge", 10000},
                       SeedCase{"stored-count-negative", 0}, SeedCase{"stored-non-finite", 1},
                       SeedCase{"sensor-direct", 9 + 288}, SeedCase{"sensor-pixels-beyond", 9 + 288},
-                      SeedCase{"specs-three", 3}, SeedCase{"specs-bad", 0}),
+                      SeedCase{"devices-three", 3}, SeedCase{"devices-bad", 0}),
     [](const ::testing::TestParamInfo<SeedCase>& info) {
         std::string name = info.param.name;
         std::replace(name.begin(), name.end(), '-', '_');

@@ -25,7 +25,7 @@ struct SimBench {
     std::unique_ptr<Transport> open(int i, bool configure = true) {
         auto t = sim->open(sim->portName(i));
         if (t && configure && i < sim->portCount() && sim->spectrometer(i) &&
-            sim->spectrometer(i)->spec().bridged)
+            sim->spectrometer(i)->deviceSpec().bridged)
             t->configureBridge();
         return t;
     }

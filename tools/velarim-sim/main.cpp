@@ -68,15 +68,15 @@ int main(int argc, char** argv) {
     PtyServer server;
     QStringList lines;
     for (const QString& group : groups) {
-        std::vector<SimDeviceSpec> specs;
+        std::vector<SimDeviceSpec> deviceSpecs;
         QString error;
-        if (!ParseDeviceSpecs(group, specs, error))
+        if (!ParseDeviceSpecs(group, deviceSpecs, error))
             return Usage(qPrintable(error));
         worlds.push_back(std::make_unique<SimWorld>(SystemClock::instance(), seed++));
         int spectrometers = 0;
-        for (const SimDeviceSpec& spec : specs) {
-            auto device = MakeSimDevice(*worlds.back(), spec, spectrometers);
-            if (!spec.isLed())
+        for (const SimDeviceSpec& deviceSpec : deviceSpecs) {
+            auto device = MakeSimDevice(*worlds.back(), deviceSpec, spectrometers);
+            if (!deviceSpec.isLed())
                 ++spectrometers;
             const QString path = server.add(device, error);
             if (path.isEmpty()) {
@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
             }
             lines << path + "=" +
                          QString("%1:%2")
-                             .arg(spec.vendorId(), 4, 16, QChar('0'))
-                             .arg(spec.productId(), 4, 16, QChar('0'))
+                             .arg(deviceSpec.vendorId(), 4, 16, QChar('0'))
+                             .arg(deviceSpec.productId(), 4, 16, QChar('0'))
                              .toUpper();
         }
     }
