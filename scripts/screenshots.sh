@@ -25,3 +25,31 @@ done
 # 450 nm grid line (panel column 55 + 110).
 shoot "$out/main-english.png" --mode 0 --lang en
 shoot "$out/cursor-readout.png" --mode 0 --lang ja --cursor 165,385
+
+# A device whose port is held by another program: a simulated device on a
+# pseudo-terminal, held by a running velarim-cli; the window names the port and
+# the remedy in the status bar.
+sim_out=$(mktemp)
+"$BUILD_DIR/bin/velarim-sim" --pty vis >"$sim_out" 2>/dev/null &
+sim_pid=$!
+holder_pid=
+stop() {
+  kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 20); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+  kill -9 "$1" 2>/dev/null || true
+}
+cleanup() {
+  if [ -n "$holder_pid" ]; then stop "$holder_pid"; fi
+  stop "$sim_pid"
+  rm -f "$sim_out"
+}
+trap cleanup EXIT
+for _ in $(seq 50); do grep -q '=' "$sim_out" && break; sleep 0.1; done
+port=$(head -n 1 "$sim_out")
+"$BUILD_DIR/bin/velarim-cli" acquire --records 10000 --interval-ms 1000 --port "$port" \
+  --settle-ms 0 >/dev/null 2>&1 &
+holder_pid=$!
+sleep 1
+"$exe" --port "$port" --settle-ms 0 --screenshot "$out/port-diagnostic.png" --after-ms 800 \
+  --lang en 2>/dev/null
+echo "screenshots: $out/port-diagnostic.png"

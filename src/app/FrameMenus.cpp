@@ -192,6 +192,8 @@ void CMainFrame::ShowCursorReadout() {
     if (text.isEmpty() && controller_)
         text = controller_->PortNotice();
     statusMessage_->setText(text.isEmpty() ? tr("レディ") : text);
+    // A long notice is cut at the pane's edge; the whole of it stays readable here.
+    statusMessage_->setToolTip(text);
 }
 
 void CMainFrame::RebuildRecentMenu() {
