@@ -70,6 +70,8 @@ TEST_F(PortNoticeTest, APortThatCannotBeOpenedIsNamedWithItsRemedy) {
     EXPECT_TRUE(text.contains(first)) << text.toStdString();
     EXPECT_TRUE(text.contains("dialout")) << text.toStdString();
     EXPECT_EQ(text, frame_->controller().PortNotice());
+    EXPECT_EQ(frame_->findChild<QLabel*>("statusMessage")->toolTip(), text)
+        << "a notice longer than the pane must stay readable";
 
     // Freed and searched again: the notice goes, "レディ" is back.
     ports->refusals.clear();
