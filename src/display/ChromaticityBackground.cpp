@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "measure/CmfTable.h"
 #include "display/PanelPainter.h"
+#include "measure/CmfTable.h"
 
 namespace {
 
