@@ -5,12 +5,11 @@
 #include <cmath>
 
 #include <QImage>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "display/SpectrumGraph.h"
 #include "measure/ColourMetrics.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
@@ -92,34 +91,16 @@ TEST(ColourMetricsText, DrawnBesideTheDiagram) {
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QStringList lines;
-    QString error;
-};
-
-CliRun RunCli(const QStringList& args) {
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("VELARIM_PORTS");
-    cli.setProcessEnvironment(env);
-    cli.start(VELARIM_CLI_PATH, args);
-    if (!cli.waitForFinished(60000)) {
-        cli.kill();
-        cli.waitForFinished(5000);
-    }
-    CliRun run;
-    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.error = QString::fromUtf8(cli.readAllStandardError());
-    return run;
+ProgramRun RunCli(const QStringList& args) {
+    return RunProgram(VELARIM_CLI_PATH, args);
 }
 
 }  // namespace
 
 TEST(CliColor, LinesOfTheSimulatedLamp) {
-    const CliRun run = RunCli({"color", "--settle-ms", "0", "--simulate", "vis,vis:link=bridge"});
-    ASSERT_EQ(run.exitCode, 0) << run.error.toStdString();
+    const ProgramRun run =
+        RunCli({"color", "--settle-ms", "0", "--simulate", "vis,vis:link=bridge"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList keys{"x",      "y",       "cct_K",       "duv",    "dominant_nm",
                            "purity", "peak_nm", "centroid_nm", "fwhm_nm"};
     ASSERT_EQ(run.lines.size(), keys.size());
@@ -133,15 +114,15 @@ TEST(CliColor, LinesOfTheSimulatedLamp) {
     EXPECT_GT(cct, 2500.0);  // a warm lamp with the dark offset
     EXPECT_LT(cct, 6000.0);
 
-    const CliRun bridged =
+    const ProgramRun bridged =
         RunCli({"color", "--device", "1", "--settle-ms", "0", "--simulate", "vis,vis:link=bridge"});
-    ASSERT_EQ(bridged.exitCode, 0) << bridged.error.toStdString();
+    ASSERT_EQ(bridged.exitCode, 0) << bridged.err.toStdString();
     EXPECT_EQ(bridged.lines.size(), keys.size());
 }
 
 TEST(CliColor, NearInfraredHasNoTemperature) {
-    const CliRun run = RunCli({"color", "--settle-ms", "0", "--simulate", "nir"});
-    ASSERT_EQ(run.exitCode, 0) << run.error.toStdString();
+    const ProgramRun run = RunCli({"color", "--settle-ms", "0", "--simulate", "nir"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     ASSERT_EQ(run.lines.size(), 9);
     EXPECT_EQ(run.lines[2], "cct_K=nan");
     EXPECT_EQ(run.lines[3], "duv=nan");
@@ -163,9 +144,9 @@ TEST(CliColor, Failures) {
                "velarim-cli: no spectrum from the device in slot 0\n"},
           Case{{"color", "extra", "--settle-ms", "0", "--simulate", "vis"},
                "velarim-cli: color: unexpected argument \"extra\"\n"}}) {
-        const CliRun run = RunCli(c.args);
+        const ProgramRun run = RunCli(c.args);
         EXPECT_EQ(run.exitCode, 1) << c.message;
         EXPECT_TRUE(run.lines.isEmpty()) << c.message;
-        EXPECT_EQ(run.error, c.message);
+        EXPECT_EQ(run.err, c.message);
     }
 }

@@ -7,31 +7,17 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QTemporaryDir>
 
 #include "TraceTestSupport.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args) {
-    QProcess process;
-    process.start(VELARIM_CLI_PATH, args);
-    CliRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+ProgramRun RunCli(const QStringList& args) {
+    return RunProgram(VELARIM_CLI_PATH, args);
 }
 
 const QRegularExpression kLine(
@@ -47,7 +33,7 @@ TEST(CliTraceTest, ListWritesOneLinePerExchange) {
                           Case{"vis,nir,led", 17, 3}}) {
         QTemporaryDir dir;
         const QString trace = dir.filePath("trace.txt");
-        const CliRun run =
+        const ProgramRun run =
             RunCli({"list", "--trace", trace, "--simulate", c.devices, "--settle-ms", "0"});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QStringList lines = FileLines(trace);
@@ -70,7 +56,8 @@ TEST(CliTraceTest, ListWritesOneLinePerExchange) {
 TEST(CliTraceTest, UnwritableTraceFileStopsTheCommand) {
     QTemporaryDir dir;
     const QString trace = dir.filePath("no/such/folder/trace.txt");
-    const CliRun run = RunCli({"list", "--trace", trace, "--simulate", "vis", "--settle-ms", "0"});
+    const ProgramRun run =
+        RunCli({"list", "--trace", trace, "--simulate", "vis", "--settle-ms", "0"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(run.err.startsWith("velarim-cli: cannot write the trace file \"" + trace + "\""))
@@ -90,7 +77,7 @@ TEST(CliDiagnosticsTest, HeldPortIsNamedOnStderrAndTheListStillSucceeds) {
         QSerialPort other;
         other.setPortName(path);
         ASSERT_TRUE(other.open(QIODevice::ReadWrite));
-        const CliRun run = RunCli({"list", "--port", path + "=1A86:7523", "--settle-ms", "0"});
+        const ProgramRun run = RunCli({"list", "--port", path + "=1A86:7523", "--settle-ms", "0"});
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
         EXPECT_EQ(run.err, "velarim-cli: warning: " + name + " (" + path +

@@ -2,33 +2,13 @@
 // stdout, their files with --csv, and the failures named on stderr.
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include "support/ProgramRun.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QStringList lines;  // stdout
-    QString error;      // stderr
-};
-
-CliRun RunCli(const QStringList& args) {
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("VELARIM_PORTS");
-    cli.setProcessEnvironment(env);
-    cli.start(VELARIM_CLI_PATH, args);
-    if (!cli.waitForFinished(60000)) {
-        cli.kill();
-        cli.waitForFinished(5000);
-    }
-    CliRun run;
-    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.error = QString::fromUtf8(cli.readAllStandardError());
-    return run;
+ProgramRun RunCli(const QStringList& args) {
+    return RunProgram(VELARIM_CLI_PATH, args);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -39,9 +19,9 @@ QByteArray ReadAll(const QString& path) {
 TEST(CliInfo, BridgedNearInfraredDeviceInSlotOne) {
     QTemporaryDir dir;
     const QString csv = dir.filePath("n2.csv");
-    const CliRun run = RunCli({"info", "--device", "1", "--csv", csv, "--settle-ms", "0",
-                               "--simulate", "vis:serial=V1,nir:serial=N2:link=bridge"});
-    ASSERT_EQ(run.exitCode, 0) << run.error.toStdString();
+    const ProgramRun run = RunCli({"info", "--device", "1", "--csv", csv, "--settle-ms", "0",
+                                   "--simulate", "vis:serial=V1,nir:serial=N2:link=bridge"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     ASSERT_EQ(run.lines.size(), 9 + 256);  // the last slot's model decides: 256 pixels
     EXPECT_EQ(run.lines[0], "Sensor,K52817QX-03");
     EXPECT_EQ(run.lines[1], "Serial,N2");
@@ -55,9 +35,9 @@ TEST(CliInfo, BridgedNearInfraredDeviceInSlotOne) {
 TEST(CliUpload, TwelveLoggedRecordsAndTheirCsv) {
     QTemporaryDir dir;
     const QString csv = dir.filePath("logged.csv");
-    const CliRun run = RunCli({"upload", "--csv", csv, "--settle-ms", "0", "--simulate",
-                               "nir:lx=1:records=12:link=bridge"});
-    ASSERT_EQ(run.exitCode, 0) << run.error.toStdString();
+    const ProgramRun run = RunCli({"upload", "--csv", csv, "--settle-ms", "0", "--simulate",
+                                   "nir:lx=1:records=12:link=bridge"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     ASSERT_EQ(run.lines.size(), 12);
     for (int k = 0; k < 12; ++k)
         EXPECT_TRUE(run.lines[k].startsWith(QString::number(k + 1) + " ")) << k;
@@ -70,8 +50,9 @@ TEST(CliUpload, TwelveLoggedRecordsAndTheirCsv) {
 }
 
 TEST(CliUpload, NoLoggedRecords) {
-    const CliRun run = RunCli({"upload", "--settle-ms", "0", "--simulate", "vis:lx=1:records=0"});
-    EXPECT_EQ(run.exitCode, 0) << run.error.toStdString();
+    const ProgramRun run =
+        RunCli({"upload", "--settle-ms", "0", "--simulate", "vis:lx=1:records=0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.lines.isEmpty());
 }
 
@@ -86,10 +67,10 @@ TEST_P(CliFailures, OneLineOnStderrAndExitOne) {
     QStringList args = GetParam().args;
     args << "--settle-ms"
          << "0";
-    const CliRun run = RunCli(args);
+    const ProgramRun run = RunCli(args);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.error.contains(GetParam().message)) << run.error.toStdString();
-    EXPECT_EQ(run.error.count('\n'), 1);
+    EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,32 +4,12 @@
 #include <QProcessEnvironment>
 
 #include "PtyRig.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList& args) {
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("VELARIM_PORTS");
-    cli.setProcessEnvironment(env);
-    cli.start(VELARIM_CLI_PATH, args);
-    CliRun run;
-    if (!cli.waitForFinished(PtyRig::WAIT_MS)) {
-        cli.kill();
-        cli.waitForFinished(PtyRig::WAIT_MS);
-        run.err = "velarim-cli did not finish";
-        return run;
-    }
-    run.exitCode = cli.exitCode();
-    run.out = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(cli.readAllStandardError());
-    return run;
+ProgramRun RunCli(const QStringList& args) {
+    return RunProgram(VELARIM_CLI_PATH, args, PtyRig::WAIT_MS);
 }
 
 TEST(ListOverPty, ListsSpectrometersInPortOrderAndTheLedUnit) {
@@ -39,16 +19,16 @@ TEST(ListOverPty, ListsSpectrometersInPortOrderAndTheLedUnit) {
     EXPECT_TRUE(rig.ports[1].endsWith("=1A86:7523")) << rig.ports[1].toStdString();
     EXPECT_TRUE(rig.ports[2].endsWith("=3D7E:0B20")) << rig.ports[2].toStdString();
 
-    const CliRun run = RunCli({"list", "--settle-ms", "0", "--port", rig.ports[0], "--port",
-                               rig.ports[1], "--port", rig.ports[2]});
+    const ProgramRun run = RunCli({"list", "--settle-ms", "0", "--port", rig.ports[0], "--port",
+                                   rig.ports[1], "--port", rig.ports[2]});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList expected = {
         QString("S1((%1)) 1.6").arg(rig.portName(0)),
         QString("S2((%1)) 1.6(LX)").arg(rig.portName(1)),
         "LED: Velarim LED ver 1.0",
     };
-    EXPECT_EQ(run.out, expected) << run.out.join("|").toStdString() << "\n"
-                                 << run.err.toStdString();
+    EXPECT_EQ(run.lines, expected) << run.lines.join("|").toStdString() << "\n"
+                                   << run.err.toStdString();
     EXPECT_TRUE(rig.stop());
 }
 

@@ -1,0 +1,24 @@
+#include "ProgramRun.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("VELARIM_PORTS");
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    ProgramRun run;
+    if (!process.waitForFinished(waitMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        run.err = program + " did not finish";
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.lines = run.out.split('\n', Qt::SkipEmptyParts);
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
