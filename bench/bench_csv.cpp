@@ -13,7 +13,7 @@
 
 #include <QFile>
 
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 
 namespace {
 const char* const kFastPath = "/tmp/vl_bench_export.csv";

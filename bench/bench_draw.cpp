@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 
 #include "display/ChromaticityBackground.h"
-#include "display/SpectrumGraph.h"
+#include "display/LiveGraph.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ struct Scene {
         in.ledTemperature = 31.5f;
     }
     QTemporaryDir dir;
-    std::optional<SpectrumGraph> graph;
+    std::optional<LiveGraph> graph;
     MeasurementDataSet data;
     std::array<SpectrumBuffer, MAX_DEVICES> live{};
     GraphInput in;

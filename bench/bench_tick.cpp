@@ -13,7 +13,7 @@
 #include <QImage>
 
 #include "device/DeviceLink.h"
-#include "display/SpectrumGraph.h"
+#include "display/LiveGraph.h"
 #include "measure/MainViewLogic.h"
 #include "measure/MeasurementDataSet.h"
 #include "measure/ProfileSettings.h"
@@ -119,7 +119,7 @@ void BM_MonitoringTick(benchmark::State& state) {
     NoTimers timers;
     NoDocument document;
     MainViewLogic logic(form, timers, settings, link, data, document, "/tmp/");
-    SpectrumGraph graph;
+    LiveGraph graph;
     form.paint = [&](QImage& image) {
         logic.state().ratioMin = graph.DrawGraph(image, InputOf(logic, link, data));
     };

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 
 #include "FuzzMemFile.h"
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 #include "measure/DocumentFile.h"
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 namespace {
 

@@ -19,14 +19,14 @@
 #include "dialogs/MeasurePlanDlg.h"
 #include "dialogs/ReadDataDlg.h"
 #include "display/CursorReadout.h"
-#include "display/SpectrumGraph.h"
-#include "export/SpectrumCsv.h"
+#include "display/LiveGraph.h"
+#include "export/DataSetCsv.h"
 #include "measure/MainViewLogic.h"
 
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
     link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, setup_.settleMs);
-    graph_ = std::make_unique<SpectrumGraph>(setup_.programFolder + "xyz.bmp");
+    graph_ = std::make_unique<LiveGraph>(setup_.programFolder + "xyz.bmp");
     timers_ = new QtTimerHost(
         [this](int id) {
             if (logic_)

@@ -20,7 +20,7 @@ class DeviceLink;
 class MainViewLogic;
 class QtTimerHost;
 class SettingsStore;
-class SpectrumGraph;
+class LiveGraph;
 class ViewDialogHost;
 
 // Binds the main form to the view logic: forwards the user's clicks, choices,
@@ -92,7 +92,7 @@ class ViewController : public QObject {
     CVL_ToolDoc& doc_;
     Setup setup_;
     std::unique_ptr<DeviceLink> link_;
-    std::unique_ptr<SpectrumGraph> graph_;
+    std::unique_ptr<LiveGraph> graph_;
     QtTimerHost* timers_ = nullptr;
     std::unique_ptr<MainViewLogic> logic_;
     std::unique_ptr<ViewDialogHost> host_;

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "display/GraphGeometry.h"
-#include "display/SpectrumGraph.h"
-#include "measure/SpectrumMath.h"
+#include "display/LiveGraph.h"
+#include "measure/RatioAndPeak.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "display/GraphGeometry.h"
 #include "display/GraphPalette.h"
 #include "display/PanelPainter.h"
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
                       const GraphPalette& palette) {

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "measure/CmfTable.h"
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "measure/ColourMetrics.h"
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -8,7 +8,7 @@
 
 #include "EnglishFixture.h"
 #include "device/DeviceLink.h"
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 #include "measure/SensorInfo.h"
 #include "measure/StoredRecordUpload.h"
 

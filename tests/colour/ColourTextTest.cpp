@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include "display/SpectrumGraph.h"
+#include "display/LiveGraph.h"
 #include "measure/ColourMetrics.h"
 #include "support/ProgramRun.h"
 
@@ -67,7 +67,7 @@ TEST(ColourMetricsText, DrawnBesideTheDiagram) {
     in.liveSpectra[0] = spectrum;
     QImage image(620, 580, QImage::Format_RGB32);
     image.fill(Qt::magenta);
-    SpectrumGraph g(path);
+    LiveGraph g(path);
     g.DrawGraph(image, in);
     auto count = [&](QRgb c, int x0, int y0, int x1, int y1) {
         int n = 0;

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 #include "device/Clock.h"
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 #include "measure/PlanScheduler.h"
 #include "measure/ProfileSettings.h"
 

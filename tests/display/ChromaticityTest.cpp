@@ -15,7 +15,7 @@
 
 #include "display/ChromaticityBackground.h"
 #include "display/ChromaticityDiagram.h"
-#include "display/SpectrumGraph.h"
+#include "display/LiveGraph.h"
 
 namespace {
 
@@ -158,7 +158,7 @@ class DiagramPanel : public ::testing::Test {
         bg.fill(kBackground);
         ASSERT_TRUE(bg.save(path, "BMP"));
     }
-    void Draw(SpectrumGraph& g) {
+    void Draw(LiveGraph& g) {
         image.fill(Qt::magenta);
         g.DrawGraph(image, in);
     }
@@ -180,7 +180,7 @@ class DiagramPanel : public ::testing::Test {
 
 TEST_F(DiagramPanel, MarkerAndTextOnTheBackground) {
     WriteBackground();
-    SpectrumGraph g(path);
+    LiveGraph g(path);
     Draw(g);
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));  // panel frame
     EXPECT_EQ(image.pixel(1, 1), kBackground);    // picture at (1, 1), unscaled
@@ -203,7 +203,7 @@ TEST_F(DiagramPanel, StoredDisplayUsesTheSelectedRecord) {
     in.monitoring = false;
     in.dataSet = &data;
     in.selectedRecord = 0;
-    SpectrumGraph g(path);
+    LiveGraph g(path);
     Draw(g);
     EXPECT_GT(Count(qRgb(0, 0, 0), 272, 312, 281, 321), 10);
     in.selectedRecord = 1;  // no such record: background only
@@ -214,7 +214,7 @@ TEST_F(DiagramPanel, StoredDisplayUsesTheSelectedRecord) {
 TEST_F(DiagramPanel, NoLightGivesNoMarker) {
     WriteBackground();
     spectrum.fill(0.0f);
-    SpectrumGraph g(path);
+    LiveGraph g(path);
     Draw(g);
     EXPECT_EQ(Count(kBackground, 200, 200, 380, 500), 181 * 301);
     EXPECT_GT(Count(qRgb(0, 0, 0), 400, 3, 520, 20), 10);  // "X,Y = -,-"
@@ -223,13 +223,13 @@ TEST_F(DiagramPanel, NoLightGivesNoMarker) {
 TEST_F(DiagramPanel, NoDeviceShowsTheBackgroundOnly) {
     WriteBackground();
     in.deviceCount = 0;
-    SpectrumGraph g(path);
+    LiveGraph g(path);
     Draw(g);
     EXPECT_EQ(Count(kBackground, 1, 1, 560, 540), 560 * 540);
 }
 
 TEST_F(DiagramPanel, PictureIsKeptAndAMissingOneTriedAgain) {
-    SpectrumGraph g(path);
+    LiveGraph g(path);
     Draw(g);  // no file yet: white panel with its frame
     EXPECT_EQ(image.pixel(1, 1), qRgb(255, 255, 255));
     EXPECT_FALSE(g.chromaticity().backgroundLoaded());

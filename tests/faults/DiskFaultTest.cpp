@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 
 #include "app/AppFixture.h"
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 #include "measure/DocumentFile.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "CliCommand.h"
 #include "device/DeviceLink.h"
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 #include "measure/ClockTimerHost.h"
 #include "measure/DocumentFile.h"
 #include "measure/HeadlessForm.h"

@@ -2,7 +2,7 @@
 // (OUT ending in .csv) or into a document file written anew (OUT ending in .vltd).
 
 #include "CliCommand.h"
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 #include "measure/DocumentFile.h"
 
 namespace {

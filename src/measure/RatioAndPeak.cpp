@@ -1,4 +1,4 @@
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "display/GraphPalette.h"
-#include "display/SpectrumGraph.h"
+#include "display/LiveGraph.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ class GraphPixels : public ::testing::Test {
         return r;
     }
 
-    SpectrumGraph graph;
+    LiveGraph graph;
     GraphInput in;
     MeasurementDataSet data;
     std::array<SpectrumBuffer, MAX_DEVICES> spectra{};

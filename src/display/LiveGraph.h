@@ -19,11 +19,11 @@ class QPainter;
 // absorptance modes, chromaticity diagram in mode 4 with the visible profile. Pens, colour
 // tables and the diagram's background are made once and kept; drawing allocates nothing per
 // point.
-class SpectrumGraph {
+class LiveGraph {
   public:
     // backgroundPath: the chromaticity diagram's picture, normally
     // QCoreApplication::applicationDirPath() + "/xyz.bmp".
-    explicit SpectrumGraph(QString backgroundPath = {});
+    explicit LiveGraph(QString backgroundPath = {});
 
     // Repaints the whole panel of the given size. Returns ratioMin as derived from the counts
     // axis (the caller stores it); in the chromaticity diagram, the limits' ratioMin unchanged.

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 
 namespace {
 constexpr std::int64_t kStamp0 = 1710454509;  // 2024/03/15 07:15:09 in Tokyo
@@ -19,7 +19,7 @@ QByteArray Lines(std::initializer_list<const char*> lines) {
     return text;
 }
 
-class SpectrumCsvTest : public ::testing::Test {
+class DataSetCsvTest : public ::testing::Test {
   protected:
     QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
     QByteArray Read(const QString& path) {
@@ -49,7 +49,7 @@ class SpectrumCsvTest : public ::testing::Test {
     QTemporaryDir dir_;
 };
 
-TEST_F(SpectrumCsvTest, WholeDataSetTwoDevicesThreeRecords) {
+TEST_F(DataSetCsvTest, WholeDataSetTwoDevicesThreeRecords) {
     ASSERT_TRUE(ExportDataSetCsv(TwoByThree(), Path("a.csv")).ok);
     EXPECT_EQ(
         Read(Path("a.csv")),
@@ -60,7 +60,7 @@ TEST_F(SpectrumCsvTest, WholeDataSetTwoDevicesThreeRecords) {
                "341,1.0,11.0,21.0,101.0,111.0,121.0,", "342,2.0,12.0,22.0,102.0,112.0,1234.6,"}));
 }
 
-TEST_F(SpectrumCsvTest, EmptyDataSetHasLabelsOnly) {
+TEST_F(DataSetCsvTest, EmptyDataSetHasLabelsOnly) {
     MeasurementDataSet data;
     data.deviceCount = 2;  // devices but no records
     ASSERT_TRUE(ExportDataSetCsv(data, Path("e.csv")).ok);
@@ -76,7 +76,7 @@ TEST_F(SpectrumCsvTest, EmptyDataSetHasLabelsOnly) {
     EXPECT_EQ(lines[516], "");
 }
 
-TEST_F(SpectrumCsvTest, NearInfraredGridRunsFrom640To1050InBothLayouts) {
+TEST_F(DataSetCsvTest, NearInfraredGridRunsFrom640To1050InBothLayouts) {
     MeasurementDataSet data;
     data.deviceCount = 2;
     data.pointCount = 411;
@@ -100,7 +100,7 @@ TEST_F(SpectrumCsvTest, NearInfraredGridRunsFrom640To1050InBothLayouts) {
     EXPECT_EQ(header3[415], "640");
 }
 
-TEST_F(SpectrumCsvTest, AppendedRecordWithHeaderBlock) {
+TEST_F(DataSetCsvTest, AppendedRecordWithHeaderBlock) {
     MeasurementDataSet data = TwoByThree();
     data.pointCount = 2;
     data.firstWavelength = 5;  // shows the "%3d" padding of header 3
@@ -110,7 +110,7 @@ TEST_F(SpectrumCsvTest, AppendedRecordWithHeaderBlock) {
                                           "2024/03/15,08:15:09,26.0,10.0,11.0,-3.2,110.0,111.0,"}));
 }
 
-TEST_F(SpectrumCsvTest, HeaderBlockFollowsTheFlagNotTheFile) {
+TEST_F(DataSetCsvTest, HeaderBlockFollowsTheFlagNotTheFile) {
     const MeasurementDataSet data = TwoByThree();
     const QString path = Path("plan.csv");
     ASSERT_TRUE(AppendRecordCsv(path, data, 0, 0).ok);
@@ -129,14 +129,14 @@ TEST_F(SpectrumCsvTest, HeaderBlockFollowsTheFlagNotTheFile) {
     EXPECT_TRUE(Read(fresh).startsWith("2024/03/15,09:15:09,27.0,20.0,"));  // no header block
 }
 
-TEST_F(SpectrumCsvTest, IndexThatNamesNoRecordWritesNothing) {
+TEST_F(DataSetCsvTest, IndexThatNamesNoRecordWritesNothing) {
     const MeasurementDataSet data = TwoByThree();
     EXPECT_TRUE(AppendRecordCsv(Path("none.csv"), data, 3, 0).ok);
     EXPECT_TRUE(AppendRecordCsv(Path("none.csv"), data, -1, 0).ok);
     EXPECT_FALSE(QFile::exists(Path("none.csv")));
 }
 
-TEST_F(SpectrumCsvTest, UnrepresentableTimeStampGetsPlaceholdersAndTheRestIsComplete) {
+TEST_F(DataSetCsvTest, UnrepresentableTimeStampGetsPlaceholdersAndTheRestIsComplete) {
     MeasurementDataSet data = TwoByThree();
     data.record(1).timeStamp = std::numeric_limits<std::int64_t>::max();
     data.record(2).timeStamp = -(std::int64_t{1} << 62);
@@ -151,14 +151,14 @@ TEST_F(SpectrumCsvTest, UnrepresentableTimeStampGetsPlaceholdersAndTheRestIsComp
     EXPECT_TRUE(Read(Path("p2.csv")).startsWith("???\?/?\?/??,??:??:??,26.0,"));
 }
 
-TEST_F(SpectrumCsvTest, FileThatCannotBeOpenedIsReportedAsNotOpened) {
+TEST_F(DataSetCsvTest, FileThatCannotBeOpenedIsReportedAsNotOpened) {
     const CsvResult result = ExportDataSetCsv(TwoByThree(), Path("no/such/dir/x.csv"));
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.opened);
 }
 
 // A file size limit makes the writes fail part-way, as a full disk would.
-TEST_F(SpectrumCsvTest, WriteErrorIsReportedNotPassedOverAsSuccess) {
+TEST_F(DataSetCsvTest, WriteErrorIsReportedNotPassedOverAsSuccess) {
     MeasurementDataSet data = TwoByThree();
     data.pointCount = 511;
     for (int i = 0; i < 200; ++i)

@@ -1,4 +1,4 @@
-#include "export/SpectrumCsv.h"
+#include "export/DataSetCsv.h"
 
 #include <algorithm>
 #include <vector>

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 namespace {
 TEST(RatioPercent, DividesInSinglePrecisionThenScales) {

@@ -1,4 +1,4 @@
-#include "display/SpectrumGraph.h"
+#include "display/LiveGraph.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <QPainter>
 
 #include "display/PanelPainter.h"
-#include "measure/SpectrumMath.h"
+#include "measure/RatioAndPeak.h"
 
 namespace {
 
@@ -39,14 +39,14 @@ const float* SampleSpectrum(const GraphInput& in, int d) {
     return live.data();
 }
 
-SpectrumGraph::SpectrumGraph(QString backgroundPath) : chroma_(std::move(backgroundPath)) {}
+LiveGraph::LiveGraph(QString backgroundPath) : chroma_(std::move(backgroundPath)) {}
 
-std::int32_t SpectrumGraph::DrawGraph(QImage& image, const GraphInput& in) {
+std::int32_t LiveGraph::DrawGraph(QImage& image, const GraphInput& in) {
     QPainter p(&image);
     return DrawGraph(p, image.size(), in);
 }
 
-std::int32_t SpectrumGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in) {
+std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in) {
     BeginPanel(p);
     PanelRectangle(p, 0, 0, panel.width(), panel.height());
 
@@ -85,8 +85,8 @@ std::int32_t SpectrumGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput
     return ratioMin;
 }
 
-void SpectrumGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                             std::int32_t ratioMin) {
+void LiveGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                         std::int32_t ratioMin) {
     p.setPen(palette_.gridPen());
     std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
     const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
@@ -115,8 +115,8 @@ void SpectrumGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& 
     p.setPen(palette_.framePen());
 }
 
-void SpectrumGraph::DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                               std::int32_t ratioMin) {
+void LiveGraph::DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                           std::int32_t ratioMin) {
     switch (in.mode) {
         case DISPLAY_LINE:
             DrawLineMode(p, f, in);
@@ -135,20 +135,20 @@ void SpectrumGraph::DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput
     p.setPen(palette_.framePen());
 }
 
-void SpectrumGraph::Polyline(QPainter& p, int count) {
+void LiveGraph::Polyline(QPainter& p, int count) {
     if (count > 1)
         p.drawPolyline(points_.data(), count);
 }
 
-void SpectrumGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
-                                  const GraphInput& in) {
+void LiveGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
+                              const GraphInput& in) {
     const int n = PointsOf(in);
     const Peak peak = FindPeak(std::span<const float>(s, n), n, in.firstWavelength);
     PanelText(p, f.right - 200, f.top + 42 + 20 * row,
               PeakLabel(peak.value, peak.wavelength).view());
 }
 
-void SpectrumGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
+void LiveGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
     const CurveScale scale{static_cast<double>(in.limits.graphMin),
                            static_cast<double>(in.limits.graphMax), f.bottom, f.height()};
     const int n = PointsOf(in);
@@ -167,7 +167,7 @@ void SpectrumGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInp
     }
 }
 
-void SpectrumGraph::DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
+void LiveGraph::DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
     const float* s = SampleSpectrum(in, in.currentDevice);
     if (s == nullptr)
         return;
@@ -185,8 +185,8 @@ void SpectrumGraph::DrawColourMode(QPainter& p, const PlotFrame& f, const GraphI
     DrawPeakLabel(p, f, 0, s, in);
 }
 
-void SpectrumGraph::DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                                     std::int32_t ratioMin) {
+void LiveGraph::DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
+                                 std::int32_t ratioMin) {
     const bool ratio = in.mode == DISPLAY_COMPARISON;
     const AxisLimits& lim = in.limits;
     const CurveScale scale{static_cast<double>(ratio ? ratioMin : lim.absorptionMin),
