@@ -98,11 +98,22 @@ void DrawAxes(QPainter& p) {
 
 }  // namespace
 
+namespace {
+constexpr double kDiagramWidth = kDiagramRight - kDiagramLeft;
+constexpr double kDiagramHeight = kDiagramBottom - kDiagramTop;
+}  // namespace
+
 double DiagramPanelColumn(double x) {
-    return 88.0 + x * 397.0 / 0.7;
+    return kDiagramLeft + x * kDiagramWidth / 0.7;
 }
 double DiagramPanelRow(double y) {
-    return 508.0 - y * 454.0 / 0.8;
+    return kDiagramBottom - y * kDiagramHeight / 0.8;
+}
+double DiagramXAtColumn(double column) {
+    return (column - kDiagramLeft) * 0.7 / kDiagramWidth;
+}
+double DiagramYAtRow(double row) {
+    return (kDiagramBottom - row) * 0.8 / kDiagramHeight;
 }
 
 QRgb ApproximateSrgb(double x, double y) {
@@ -151,8 +162,8 @@ QImage RenderChromaticityBackground() {
         for (int c = 0; c < image.width(); ++c) {
             if (!outline.contains(QPointF(c + 0.5, r + 0.5)))
                 continue;
-            const double x = (c + 1.0 - 88.0) * 0.7 / 397.0;
-            const double y = (508.0 - (r + 1.0)) * 0.8 / 454.0;
+            const double x = DiagramXAtColumn(c + 1.0);
+            const double y = DiagramYAtRow(r + 1.0);
             line[c] = ApproximateSrgb(x, y);
         }
     }

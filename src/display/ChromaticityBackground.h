@@ -13,9 +13,18 @@
 inline constexpr int kBackgroundWidth = 560;
 inline constexpr int kBackgroundHeight = 540;
 
+// The diagram's axes in panel pixels: x 0 .. 0.7 over these columns, y 0 .. 0.8 over these rows.
+inline constexpr int kDiagramLeft = 88;
+inline constexpr int kDiagramRight = 485;
+inline constexpr int kDiagramTop = 54;
+inline constexpr int kDiagramBottom = 508;
+
 // Panel pixel of a chromaticity coordinate (exact mapping, before rounding).
 double DiagramPanelColumn(double x);  // 88 + x * 397 / 0.7
 double DiagramPanelRow(double y);     // 508 - y * 454 / 0.8
+// The chromaticity coordinate at a panel pixel (the inverse mapping).
+double DiagramXAtColumn(double column);
+double DiagramYAtRow(double row);
 
 // Approximate display colour of a chromaticity (xyY with Y = 1 to linear sRGB, negative
 // components cut, scaled so the largest is 1, then the sRGB transfer curve).

@@ -4,17 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "display/ChromaticityBackground.h"
 #include "display/GraphGeometry.h"
 #include "display/LiveGraph.h"
 #include "measure/RatioAndPeak.h"
 
 namespace {
-
-// The diagram's axes on its background picture.
-constexpr int kDiagramLeft = 88;
-constexpr int kDiagramRight = 485;
-constexpr int kDiagramTop = 54;
-constexpr int kDiagramBottom = 508;
 
 void Append(std::string& out, const char* format, double value) {
     char buf[48];
@@ -37,8 +32,8 @@ std::string ChromaticityText(int x, int y) {
     if (x < kDiagramLeft || x > kDiagramRight || y < kDiagramTop || y > kDiagramBottom)
         return {};
     std::string out;
-    Append(out, "x %.4f", (x - kDiagramLeft) * 0.7 / (kDiagramRight - kDiagramLeft));
-    Append(out, "  y %.4f", (kDiagramBottom - y) * 0.8 / (kDiagramBottom - kDiagramTop));
+    Append(out, "x %.4f", DiagramXAtColumn(x));
+    Append(out, "  y %.4f", DiagramYAtRow(y));
     return out;
 }
 
