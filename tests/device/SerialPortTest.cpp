@@ -16,6 +16,7 @@
 #include "device/DeviceLink.h"
 #include "device/Exchange.h"
 #include "device/SerialPortProvider.h"
+#include "support/PseudoTerminal.h"
 
 namespace {
 
@@ -64,21 +65,13 @@ TEST(PortNameTest, NaturalOrderAndNames) {
               "USB\\VID_3D7E&PID_0825\\AB12");
 }
 
-// A pseudo-terminal: the test holds the master side, the provider opens the slave.
-class PtyTest : public ::testing::Test {
+// The device side of the link: the test reads requests from the master side
+// and answers on it.
+class PtyTest : public PseudoTerminalTest {
   protected:
     void SetUp() override {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        ASSERT_GE(master, 0);
-        ASSERT_EQ(grantpt(master), 0);
-        ASSERT_EQ(unlockpt(master), 0);
-        path = QString::fromLatin1(ptsname(master));
-        name = SerialPortProvider::PortNameOfPath(path);
+        PseudoTerminalTest::SetUp();
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    void TearDown() override {
-        if (master >= 0)
-            close(master);
     }
     // What the host wrote, as seen by the device side.
     QByteArray receive(int want) {
@@ -99,10 +92,6 @@ class PtyTest : public ::testing::Test {
     void send(const QByteArray& bytes) {
         ASSERT_EQ(::write(master, bytes.constData(), size_t(bytes.size())), bytes.size());
     }
-
-    int master = -1;
-    QString path;
-    QString name;
 };
 
 TEST_F(PtyTest, DeclaredPortIsACandidateWithItsIdentity) {

@@ -17,6 +17,7 @@
 #include "device/DeviceLink.h"
 #include "device/SerialPortProvider.h"
 #include "support/FakePortProvider.h"
+#include "support/PseudoTerminal.h"
 
 namespace {
 
@@ -212,24 +213,7 @@ TEST(LinkDiagnosticsPlainTest, AProviderThatCannotTellReportsNothingAndEnumerate
 }
 
 // A pseudo-terminal declared with a device identity.
-class HeldPtyTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        ASSERT_GE(master, 0);
-        ASSERT_EQ(grantpt(master), 0);
-        ASSERT_EQ(unlockpt(master), 0);
-        path = QString::fromLatin1(ptsname(master));
-        name = SerialPortProvider::PortNameOfPath(path);
-    }
-    void TearDown() override {
-        if (master >= 0)
-            close(master);
-    }
-    int master = -1;
-    QString path;
-    QString name;
-};
+using HeldPtyTest = PseudoTerminalTest;
 
 TEST_F(HeldPtyTest, PortHeldByAnotherOpenIsReportedAsBusy) {
     QSerialPort other;  // stands for another program holding the port
