@@ -10,7 +10,7 @@
 
 #include <QCoreApplication>
 
-#include "../tests/faults/FaultRig.h"
+#include "faults/FaultRig.h"
 
 namespace {
 

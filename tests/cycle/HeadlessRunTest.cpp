@@ -2,12 +2,8 @@
 // clock-driven timers, continuous acquisition until enough records are stored.
 #include <gtest/gtest.h>
 
-#include "device/DeviceLink.h"
-#include "measure/ClockTimerHost.h"
-#include "measure/HeadlessForm.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
 #include "sim/SimPortProvider.h"
+#include "support/HeadlessView.h"
 
 TEST(ClockTimerHost, FiresInDueOrderAndSleepsUntilDue) {
     FakeClock clock(1700000000, 0xFFFFFFF0u);  // the tick count wraps on the way
@@ -26,34 +22,23 @@ TEST(ClockTimerHost, FiresInDueOrderAndSleepsUntilDue) {
     EXPECT_EQ(timers.WaitNext(), -1);
 }
 
-namespace {
-struct NoDocument : DocumentHooks {
-    void setModified() override {}
-};
-}  // namespace
-
 TEST(HeadlessRun, ContinuousAcquisitionOnSimulatedDevices) {
-    FakeClock clock;
+    HeadlessView rig;
     QString error;
     auto sim =
-        SimPortProvider::FromText("vis:serial=A1,nir:serial=B2:link=bridge,led", clock, error);
+        SimPortProvider::FromText("vis:serial=A1,nir:serial=B2:link=bridge,led", rig.clock, error);
     ASSERT_TRUE(sim) << error.toStdString();
-    DeviceLink link(*sim, clock, 3000);
-    HeadlessForm form;
-    ClockTimerHost timers(clock);
-    MemorySettingsStore settings;
-    MeasurementDataSet data;
-    NoDocument doc;
-    MainViewLogic view(form, timers, settings, link, data, doc, QString());
-    view.InitialUpdate();
+    rig.Start(std::move(sim), 3000);
+    FakeClock& clock = rig.clock;
+    ClockTimerHost& timers = rig.timers;
+    MeasurementDataSet& data = rig.data;
+    MainViewLogic& view = *rig.view;
     ASSERT_EQ(data.deviceCount, 2);
     EXPECT_EQ(data.serialText[1], "B2");
     EXPECT_EQ(data.pointCount, 411);  // the last slot's sensor decides
-    ASSERT_TRUE(link.led().present);
+    ASSERT_TRUE(rig.link->led().present);
 
-    form.setChecked(ControlId::Continuous, true);
-    form.setText(ControlId::IntervalEdit, "1000");
-    view.OnAcquireButton();
+    rig.StartContinuous(1000);
     const std::uint32_t started = clock.tickMs();
     while (data.recordCount < 4) {
         const int id = timers.WaitNext();
@@ -67,5 +52,5 @@ TEST(HeadlessRun, ContinuousAcquisitionOnSimulatedDevices) {
     EXPECT_EQ(data.entry(1, 3).exposure, 10000);
     EXPECT_GT(data.entry(0, 3).values[200], 0.0f);
     EXPECT_EQ(data.record(3).timeStamp - data.record(0).timeStamp, 3);
-    EXPECT_EQ(form.listCount(ControlId::DataList), 4);
+    EXPECT_EQ(rig.form.listCount(ControlId::DataList), 4);
 }

@@ -8,14 +8,8 @@
 #include <chrono>
 #include <memory>
 
-#include "device/DeviceLink.h"
-#include "measure/ClockTimerHost.h"
-#include "measure/HeadlessForm.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ProfileSettings.h"
-
 #include "FaultPorts.h"
+#include "support/HeadlessView.h"
 
 struct TickFigures {
     int ticks = 0;
@@ -24,26 +18,18 @@ struct TickFigures {
     double meanHostUs = 0.0;
 };
 
-class FaultRig {
+class FaultRig : public HeadlessView<FaultPorts> {
   public:
+    FaultRig() : HeadlessView(FakeClock{1700000000, 5000}) {}
+
     // Builds the view over the DEVICES text and runs its initial update
     // (detection, LED unit search). False with the parser's message on bad text.
     bool Start(const QString& devices, QString& error) {
         auto sim = SimPortProvider::FromText(devices, clock, error);
         if (!sim)
             return false;
-        ports = std::make_unique<FaultPorts>(std::move(sim), clock);
-        link = std::make_unique<DeviceLink>(*ports, clock, 0);
-        view = std::make_unique<MainViewLogic>(form, timers, settings, *link, data, doc, QString());
-        view->InitialUpdate();
+        HeadlessView::Start(std::make_unique<FaultPorts>(std::move(sim), clock));
         return true;
-    }
-
-    // Continuous acquisition every intervalMs (0: a record on every tick).
-    void StartContinuous(int intervalMs) {
-        form.setChecked(ControlId::Continuous, true);
-        form.setText(ControlId::IntervalEdit, QString::number(intervalMs));
-        view->OnAcquireButton();
     }
 
     // Fires timers in due order until `ticks` monitoring ticks have run (or no
@@ -73,18 +59,4 @@ class FaultRig {
         f.meanHostUs = f.ticks ? totalUs / f.ticks : 0.0;
         return f;
     }
-
-    struct NoDocument : DocumentHooks {
-        void setModified() override {}
-    };
-
-    FakeClock clock{1700000000, 5000};
-    std::unique_ptr<FaultPorts> ports;
-    std::unique_ptr<DeviceLink> link;
-    HeadlessForm form;
-    ClockTimerHost timers{clock};
-    MemorySettingsStore settings;
-    MeasurementDataSet data;
-    NoDocument doc;
-    std::unique_ptr<MainViewLogic> view;
 };

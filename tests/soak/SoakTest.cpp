@@ -14,20 +14,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "device/DeviceLink.h"
-#include "measure/ClockTimerHost.h"
 #include "measure/DocumentFile.h"
-#include "measure/HeadlessForm.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ProfileSettings.h"
 #include "sim/SimPortProvider.h"
+#include "support/HeadlessView.h"
 
 namespace {
-
-struct NoDocument : DocumentHooks {
-    void setModified() override {}
-};
 
 // FNV-1a over a record's stamp and every slot's entry: what the record held
 // when it was stored, to check that deletions moved nothing else.
@@ -84,26 +75,21 @@ void ExpectSameDataSet(const MeasurementDataSet& a, const MeasurementDataSet& b)
 }
 
 TEST(Soak, TenDevicesFillTheDataSetWhileDeletingThenSaveAndReopen) {
-    FakeClock clock;
+    HeadlessView rig;
     QString error;
     auto sim = SimPortProvider::FromText(
         "vis,vis:link=bridge,vis,vis:link=bridge,vis,vis,vis:link=bridge,vis,vis,vis:lx=1,led",
-        clock, error);
+        rig.clock, error);
     ASSERT_TRUE(sim) << error.toStdString();
-    DeviceLink link(*sim, clock, 0);
-    HeadlessForm form;
-    ClockTimerHost timers(clock);
-    MemorySettingsStore settings;
-    MeasurementDataSet data;
-    NoDocument doc;
-    MainViewLogic view(form, timers, settings, link, data, doc, QString());
-    view.InitialUpdate();
+    rig.Start(std::move(sim));
+    FakeClock& clock = rig.clock;
+    ClockTimerHost& timers = rig.timers;
+    MeasurementDataSet& data = rig.data;
+    MainViewLogic& view = *rig.view;
     ASSERT_EQ(data.deviceCount, 10);
     ASSERT_EQ(data.pointCount, 511);
 
-    form.setChecked(ControlId::Continuous, true);
-    form.setText(ControlId::IntervalEdit, "0");
-    view.OnAcquireButton();
+    rig.StartContinuous(0);
 
     std::vector<std::uint64_t> expected;  // fingerprints of the records held, in order
     int ticks = 0;
@@ -141,7 +127,7 @@ TEST(Soak, TenDevicesFillTheDataSetWhileDeletingThenSaveAndReopen) {
     ASSERT_EQ(int(expected.size()), MAX_RECORDS);
     for (int r = 0; r < MAX_RECORDS; ++r)
         ASSERT_EQ(Fingerprint(data.record(r), data.deviceCount), expected[r]) << "record " << r;
-    EXPECT_EQ(form.listCount(ControlId::DataList), MAX_RECORDS);
+    EXPECT_EQ(rig.form.listCount(ControlId::DataList), MAX_RECORDS);
     EXPECT_GE(data.referenceIndex, 0);
     EXPECT_GT(deletions, 50);
     EXPECT_EQ(data.entry(9, MAX_RECORDS - 1).exposure, 10000);
