@@ -30,8 +30,13 @@ class AppTest : public ::testing::Test {
 
     void SetUp() override {
         ASSERT_TRUE(settingsDir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+        RedirectSettings(settingsDir_.path());
+    }
+
+    // The user's settings go to dir from now on.
+    void RedirectSettings(const QString& dir) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
         settings_ = std::make_unique<QSettingsStore>();
     }
 
@@ -70,7 +75,7 @@ class AppTest : public ::testing::Test {
         setup.clock = &clock_;
         setup.settleMs = 0;
         setup.settings = settings_.get();
-        setup.programFolder = QCoreApplication::applicationDirPath() + "/";
+        setup.programFolder = programFolder_;
         frame_ = std::make_unique<CMainFrame>(std::move(setup));
         frame_->view().setMessageFunction([this](const QString& text, bool) {
             messages.append(text);
@@ -103,6 +108,7 @@ class AppTest : public ::testing::Test {
     }
 
     QTemporaryDir settingsDir_;
+    QString programFolder_ = QCoreApplication::applicationDirPath() + "/";
     FakeClock clock_;
     std::unique_ptr<QSettingsStore> settings_;
     std::unique_ptr<CMainFrame> frame_;
