@@ -7,33 +7,9 @@
 
 #include "AppFixture.h"
 #include "device/PortDiagnostics.h"
+#include "support/RefusingPorts.h"
 
 namespace {
-// Simulated ports, some of which refuse to open for a stated reason.
-class RefusingPorts final : public PortProvider, public PortOpenReporter {
-  public:
-    explicit RefusingPorts(std::unique_ptr<PortProvider> inner) : inner_(std::move(inner)) {}
-
-    std::map<QString, PortOpenFailure> refusals;
-
-    std::vector<QString> candidatePorts() override { return inner_->candidatePorts(); }
-    std::vector<UsbDeviceInfo> enumerateDevices() override { return inner_->enumerateDevices(); }
-    std::unique_ptr<Transport> open(const QString& name) override {
-        last_ = {};
-        const auto it = refusals.find(name);
-        if (it != refusals.end()) {
-            last_ = it->second;
-            return nullptr;
-        }
-        return inner_->open(name);
-    }
-    PortOpenFailure lastOpenFailure() const override { return last_; }
-
-  private:
-    std::unique_ptr<PortProvider> inner_;
-    PortOpenFailure last_;
-};
-
 PortOpenFailure Refusal(PortOpenError error, const QString& path) {
     PortOpenFailure failure;
     failure.error = error;

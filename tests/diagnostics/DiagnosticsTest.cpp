@@ -18,6 +18,7 @@
 #include "device/SerialPortProvider.h"
 #include "support/FakePortProvider.h"
 #include "support/PseudoTerminal.h"
+#include "support/RefusingPorts.h"
 
 namespace {
 
@@ -104,47 +105,24 @@ TEST(PortDiagnosticMessageTest, ReasonAndRemedy) {
                     .isEmpty());
 }
 
-// Scripted ports whose opens can be made to fail for a given reason.
-class ReportingProvider final : public PortProvider, public PortOpenReporter {
-  public:
-    FakePortProvider fake;
-    std::map<QString, PortOpenFailure> failures;
-
-    std::vector<QString> candidatePorts() override { return fake.candidatePorts(); }
-    std::vector<UsbDeviceInfo> enumerateDevices() override { return fake.enumerateDevices(); }
-    std::unique_ptr<Transport> open(const QString& name) override {
-        last_ = {};
-        const auto it = failures.find(name);
-        if (it != failures.end()) {
-            last_ = it->second;
-            return nullptr;
-        }
-        return fake.open(name);  // nullptr without a reason when held (by us)
-    }
-    PortOpenFailure lastOpenFailure() const override { return last_; }
-
-  private:
-    PortOpenFailure last_;
-};
-
 class LinkDiagnosticsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         auto device = std::make_shared<FakeDevice>();
         auto led = std::make_shared<FakeDevice>();
-        ports.fake.addPort("ttyACM0", USB_ID_DIRECT, FakeDevice::Responder(device));
-        ports.fake.addPort("ttyACM1", USB_ID_DIRECT);
-        ports.fake.addPort("ttyS0", "");
-        ports.fake.addPort("ttyUSB0", USB_ID_BRIDGE);
-        ports.fake.addPort("ttyACM2", USB_ID_LED);
-        ports.fake.addPort("ttyUSB1", USB_ID_BRIDGE);
-        ports.fake.addPort("ttyACM3", USB_ID_LED, FakeDevice::Responder(led));
-        ports.failures["ttyACM1"] =
+        fake.addPort("ttyACM0", USB_ID_DIRECT, FakeDevice::Responder(device));
+        fake.addPort("ttyACM1", USB_ID_DIRECT);
+        fake.addPort("ttyS0", "");
+        fake.addPort("ttyUSB0", USB_ID_BRIDGE);
+        fake.addPort("ttyACM2", USB_ID_LED);
+        fake.addPort("ttyUSB1", USB_ID_BRIDGE);
+        fake.addPort("ttyACM3", USB_ID_LED, FakeDevice::Responder(led));
+        ports.refusals["ttyACM1"] =
             Failure(PortOpenError::Permission, "/dev/ttyACM1", "dialout", "Permission denied");
-        ports.failures["ttyS0"] = Failure(PortOpenError::Permission, "/dev/ttyS0", "dialout");
-        ports.failures["ttyUSB0"] = Failure(PortOpenError::Busy, "/dev/ttyUSB0", "dialout");
-        ports.failures["ttyACM2"] = Failure(PortOpenError::Busy, "/dev/ttyACM2", "dialout");
-        ports.failures["ttyUSB1"] = Failure(PortOpenError::NotFound, "/dev/ttyUSB1");
+        ports.refusals["ttyS0"] = Failure(PortOpenError::Permission, "/dev/ttyS0", "dialout");
+        ports.refusals["ttyUSB0"] = Failure(PortOpenError::Busy, "/dev/ttyUSB0", "dialout");
+        ports.refusals["ttyACM2"] = Failure(PortOpenError::Busy, "/dev/ttyACM2", "dialout");
+        ports.refusals["ttyUSB1"] = Failure(PortOpenError::NotFound, "/dev/ttyUSB1");
     }
     static QStringList Names(const std::vector<PortDiagnostic>& list) {
         QStringList names;
@@ -154,7 +132,9 @@ class LinkDiagnosticsTest : public ::testing::Test {
     }
 
     FakeClock clock;
-    ReportingProvider ports;
+    // Scripted ports whose opens can be made to fail for a given reason.
+    FakePortProvider fake;
+    RefusingPorts ports{fake};
     DeviceLink link{ports, clock, 0};
 };
 
@@ -170,19 +150,19 @@ TEST_F(LinkDiagnosticsTest, EachSearchReportsItsOwnDevices) {
               QStringList({"ttyACM1 3D7E:0825", "ttyUSB0 1A86:7523", "ttyACM2 3D7E:0B20"}));
     EXPECT_EQ(all[0].failure.error, PortOpenError::Permission);
     EXPECT_EQ(all[0].message,
-              PortDiagnosticMessage("ttyACM1", "3D7E:0825", ports.failures["ttyACM1"]));
+              PortDiagnosticMessage("ttyACM1", "3D7E:0825", ports.refusals["ttyACM1"]));
     EXPECT_TRUE(all[0].message.contains("sudo usermod -aG dialout $USER"));
     EXPECT_EQ(all[1].failure.error, PortOpenError::Busy);
     EXPECT_EQ(all[2].failure.path, "/dev/ttyACM2");
 
     // Freed meanwhile: the next LED search finds it and reports nothing, and
     // what detection met stays until detection runs again.
-    ports.failures.erase("ttyACM2");
+    ports.refusals.erase("ttyACM2");
     link.CloseLedUnit();
     EXPECT_EQ(link.FindLedUnit(), 2);
     EXPECT_EQ(Names(link.portDiagnostics()),
               QStringList({"ttyACM1 3D7E:0825", "ttyUSB0 1A86:7523"}));
-    ports.failures.clear();
+    ports.refusals.clear();
     link.CloseLedUnit();
     link.DetectSpectrometers();
     EXPECT_EQ(link.deviceCount(), 4);  // the silent ones are taken too
@@ -190,7 +170,7 @@ TEST_F(LinkDiagnosticsTest, EachSearchReportsItsOwnDevices) {
 }
 
 TEST_F(LinkDiagnosticsTest, DetectionAgainWhileHoldingItsPortsReportsNothingOfOurs) {
-    ports.failures.clear();
+    ports.refusals.clear();
     ASSERT_EQ(link.DetectSpectrometers(), 4);
     EXPECT_EQ(link.FindLedUnit(), 2);
     // A second LED search while everything is held by this program.
