@@ -19,17 +19,24 @@ namespace {
 
 const QString kTenDevices = "vis,vis,vis,vis,vis,vis,vis,vis,vis,vis";
 
+// A trace file in the temporary folder; null, with the benchmark skipped, when
+// it cannot be created.
+std::shared_ptr<TraceLog> BenchLog(benchmark::State& state, const char* name) {
+    QString error;
+    std::shared_ptr<TraceLog> log = TraceLog::Create(QDir::temp().filePath(name), error);
+    if (!log)
+        state.SkipWithError(error.toStdString().c_str());
+    return log;
+}
+
 void Tick(benchmark::State& state, bool traced) {
     FakeClock clock;
     QString error;
     std::unique_ptr<PortProvider> ports = SimPortProvider::FromText(kTenDevices, clock, error);
     if (traced) {
-        std::shared_ptr<TraceLog> log =
-            TraceLog::Create(QDir::temp().filePath("bench_trace.txt"), error);
-        if (!log) {
-            state.SkipWithError(error.toStdString().c_str());
+        std::shared_ptr<TraceLog> log = BenchLog(state, "bench_trace.txt");
+        if (!log)
             return;
-        }
         ports = std::make_unique<TracingPortProvider>(std::move(ports), std::move(log));
     }
     DeviceLink link(*ports, clock, 0);
@@ -67,13 +74,9 @@ class InstantTransport final : public Transport {
 void LayerOnly(benchmark::State& state, bool traced) {
     std::unique_ptr<Transport> port = std::make_unique<InstantTransport>();
     if (traced) {
-        QString error;
-        std::shared_ptr<TraceLog> log =
-            TraceLog::Create(QDir::temp().filePath("bench_trace_layer.txt"), error);
-        if (!log) {
-            state.SkipWithError(error.toStdString().c_str());
+        std::shared_ptr<TraceLog> log = BenchLog(state, "bench_trace_layer.txt");
+        if (!log)
             return;
-        }
         port = std::make_unique<TracingTransport>(std::move(port), std::move(log));
     }
     DeviceSlot slot;
