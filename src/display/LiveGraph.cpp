@@ -88,12 +88,7 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
 void LiveGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in,
                          std::int32_t ratioMin) {
     p.setPen(palette_.gridPen());
-    std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
-    const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
-    for (int k = 0; k < n; ++k) {
-        PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
-        PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
-    }
+    DrawWavelengthGrid(p, f, in.pointCount, in.firstWavelength, in.nirSensor);
 
     const AxisLimits& lim = in.limits;
     AxisKind kind = AxisKind::Counts;

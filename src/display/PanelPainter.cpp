@@ -1,8 +1,12 @@
 #include "display/PanelPainter.h"
 
+#include <array>
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QString>
+
+#include "display/GraphGeometry.h"
 
 const QFont& PanelFont() {
     static const QFont font = [] {
@@ -57,4 +61,14 @@ void PanelText(QPainter& p, int x, int y, std::string_view latin1) {
     p.setPen(Qt::black);
     p.drawText(x, y + metrics.ascent(), text);
     p.setPen(saved);
+}
+
+void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, int pointCount, int firstWavelength,
+                        bool nirSensor) {
+    std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
+    const int n = WavelengthTicks(f, pointCount, firstWavelength, nirSensor, wl);
+    for (int k = 0; k < n; ++k) {
+        PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
+        PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
+    }
 }

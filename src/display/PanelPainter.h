@@ -5,6 +5,7 @@
 #include <QFont>
 
 class QPainter;
+struct PlotFrame;
 
 // Drawing operations with the pixel rules of the graph panels:
 // - a rectangle (l, t, r, b) outlines columns l..r-1 and rows t..b-1 with the black pen and
@@ -23,3 +24,8 @@ void BeginPanel(QPainter& p);
 void PanelRectangle(QPainter& p, int left, int top, int right, int bottom);
 void PanelLine(QPainter& p, int x0, int y0, int x1, int y1);
 void PanelText(QPainter& p, int x, int y, std::string_view latin1);
+
+// The wavelength grid of a plot frame: a vertical line and its label under the frame at each
+// tick, in the painter's current pen.
+void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, int pointCount, int firstWavelength,
+                        bool nirSensor);

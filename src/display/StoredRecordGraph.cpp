@@ -19,12 +19,7 @@ void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
     PanelRectangle(p, f.left, f.top, f.right, f.bottom);
 
     p.setPen(palette.gridPen());
-    std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
-    const int n = WavelengthTicks(f, in.pointCount, in.firstWavelength, in.nirSensor, wl);
-    for (int k = 0; k < n; ++k) {
-        PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
-        PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
-    }
+    DrawWavelengthGrid(p, f, in.pointCount, in.firstWavelength, in.nirSensor);
     for (const ValueTick& t : ValueTicks(f, AxisKind::Counts, in.graphMin, in.graphMax)) {
         PanelLine(p, f.left, t.y, f.right, t.y);
         PanelText(p, f.left - 50, t.y - 10, ValueLabel(AxisKind::Counts, t.value));
