@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include "device/DeviceLink.h"
+#include "device/InlinePortExecutor.h"
 #include "display/LiveGraph.h"
 #include "measure/MainViewLogic.h"
 #include "measure/MeasurementDataSet.h"
@@ -112,7 +113,8 @@ void BM_MonitoringTick(benchmark::State& state) {
         state.SkipWithError(error.toStdString().c_str());
         return;
     }
-    DeviceLink link(*ports, clock, 0);
+    InlinePortExecutor executor(clock);
+    DeviceLink link(*ports, clock, executor, 0);
     MeasurementDataSet data;
     MemorySettingsStore settings;
     ImageForm form;

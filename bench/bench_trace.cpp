@@ -11,6 +11,8 @@
 #include <QDir>
 
 #include "device/DeviceLink.h"
+#include "device/DeviceOperations.h"
+#include "device/InlinePortExecutor.h"
 #include "device/Exchange.h"
 #include "device/TracingTransport.h"
 #include "sim/SimPortProvider.h"
@@ -39,18 +41,19 @@ void Tick(benchmark::State& state, bool traced) {
             return;
         ports = std::make_unique<TracingPortProvider>(std::move(ports), std::move(log));
     }
-    DeviceLink link(*ports, clock, 0);
-    if (link.DetectSpectrometers() != 10) {
+    InlinePortExecutor executor(clock);
+    DeviceLink link(*ports, clock, executor, 0);
+    int found = 0;
+    link.DetectSpectrometers({}, [&found](int n) { found = n; });
+    if (found != 10) {
         state.SkipWithError("ten devices expected");
         return;
     }
     for (auto _ : state) {
         for (int i = 0; i < link.deviceCount(); ++i) {
-            DeviceSlot& slot = link.slot(i);
-            ReadSpectrum(slot, int(MAX_POINTS));
-            float temperature = 0;
-            ReadFloat(*slot.handle, CMD_GET_TEMPERATURE, temperature);
-            benchmark::DoNotOptimize(temperature);
+            link.slot(i).channel->post([](PortAccess& port) {
+                benchmark::DoNotOptimize(ReadLiveData(*port.transport(), false, int(MAX_POINTS)));
+            });
         }
         clock.advanceMs(50);
     }
@@ -79,15 +82,9 @@ void LayerOnly(benchmark::State& state, bool traced) {
             return;
         port = std::make_unique<TracingTransport>(std::move(port), std::move(log));
     }
-    DeviceSlot slot;
-    slot.handle = std::move(port);
     for (auto _ : state) {
-        for (int i = 0; i < 10; ++i) {
-            ReadSpectrum(slot, int(MAX_POINTS));
-            float temperature = 0;
-            ReadFloat(*slot.handle, CMD_GET_TEMPERATURE, temperature);
-            benchmark::DoNotOptimize(temperature);
-        }
+        for (int i = 0; i < 10; ++i)
+            benchmark::DoNotOptimize(ReadLiveData(*port, false, int(MAX_POINTS)));
     }
 }
 

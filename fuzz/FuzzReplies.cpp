@@ -5,6 +5,7 @@
 #include "FuzzEntries.h"
 #include "device/Clock.h"
 #include "device/DeviceLink.h"
+#include "device/DeviceOperations.h"
 #include "device/Exchange.h"
 #include "measure/SensorInfo.h"
 #include "measure/StoredRecordUpload.h"
@@ -53,13 +54,6 @@ class StreamPort final : public Transport {
     std::shared_ptr<ReplyStream> stream_;
 };
 
-class NoPorts final : public PortProvider {
-  public:
-    std::vector<QString> candidatePorts() override { return {}; }
-    std::vector<UsbDeviceInfo> enumerateDevices() override { return {}; }
-    std::unique_ptr<Transport> open(const QString&) override { return nullptr; }
-};
-
 struct Header {
     ReplyTarget target;
     std::uint8_t options;
@@ -82,30 +76,21 @@ bool TextFits(const QByteArray& text, std::size_t field) {
 }
 
 void RunIdentity(const Header& h, std::shared_ptr<ReplyStream> stream, RepliesOutcome& out) {
-    NoPorts ports;
-    FakeClock clock;
-    DeviceLink link(ports, clock, 0);
-    DeviceSlot& slot = link.slot(0);
-    slot.handle = std::make_unique<StreamPort>(stream);
-    slot.bridged = (h.options & 1) != 0;
-    link.IdentifyOnDetection(0);
-    if (!TextFits(slot.versionText, SHORT_TEXT_BYTES) ||
-        !TextFits(slot.serialText, SHORT_TEXT_BYTES))
+    StreamPort port(stream);
+    const DeviceIdentity id = IdentifyOnDetection(port);
+    if (!TextFits(id.versionText, SHORT_TEXT_BYTES) || !TextFits(id.serialText, SHORT_TEXT_BYTES))
         out.failure = QStringLiteral("identity text longer than its field");
-    const StoredIdentity identity = link.ReadStoredIdentity(0);
+    const StoredIdentity identity = ReadStoredIdentity(port, id.version);
     if (!TextFits(identity.serialText, SHORT_TEXT_BYTES) ||
         !TextFits(identity.sensorModel, SHORT_TEXT_BYTES))
         out.failure = QStringLiteral("stored identity text longer than its field");
-    link.SelectSensorProfile({identity.sensorModel});
-    link.ListEntry(0);
-    link.led().handle = std::make_unique<StreamPort>(stream);
-    link.led().present = true;
-    link.ConnectLedUnit();
-    if (link.led().label.size() > qsizetype(LONG_TEXT_BYTES + SHORT_TEXT_BYTES + 5))
+    ProfileForSensorModel(identity.sensorModel, 288);
+    const LedIdentity led = ConnectLedUnit(port);
+    if (led.label.size() > qsizetype(LONG_TEXT_BYTES + SHORT_TEXT_BYTES + 5))
         out.failure = QStringLiteral("LED label longer than its two fields");
-    const SpectrumBuffer before = slot.spectrum;
-    if (!ReadSpectrum(slot, h.param) && slot.spectrum != before)
-        out.failure = QStringLiteral("a missing spectrum changed the last one");
+    const LiveReading live = ReadLiveData(port, (h.options & 1) != 0, h.param);
+    if (!live.spectrumRead && live.spectrum != SpectrumBuffer{})
+        out.failure = QStringLiteral("a missing spectrum brought values");
     out.items = 1;
 }
 

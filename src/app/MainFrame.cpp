@@ -41,6 +41,7 @@ CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
     setCentralWidget(scroll_);
 
     controller_ = std::make_unique<ViewController>(*view_, *doc_, std::move(setup));
+    connect(controller_.get(), &ViewController::devicesReady, this, &CMainFrame::UpdateCommandUi);
 
     BuildMenus();
     BuildToolBar();

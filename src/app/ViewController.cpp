@@ -9,10 +9,11 @@
 #include "app/GraphInputBuilder.h"
 #include "app/GraphPanel.h"
 #include "app/MainFormWidget.h"
-#include "app/QtTimerHost.h"
+#include "measure/QtTimerHost.h"
 #include "app/VLToolDoc.h"
 #include "device/DeviceLink.h"
 #include "device/PortDiagnostics.h"
+#include "device/WorkerPortExecutor.h"
 #include "dialogs/ControlLEDDlg.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/InfoDlg.h"
@@ -25,7 +26,9 @@
 
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
-    link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, setup_.settleMs);
+    executor_ = setup_.executor ? setup_.executor : std::make_shared<WorkerPortExecutor>();
+    link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, *executor_,
+                                         setup_.settleMs);
     graph_ = std::make_unique<LiveGraph>(setup_.programFolder + "xyz.bmp");
     timers_ = new QtTimerHost(
         [this](int id) {
@@ -58,9 +61,10 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
 }
 
 ViewController::~ViewController() {
-    // No timer may reach the logic once it is going.
+    // No timer may reach the logic once it is going, nor any port's answer.
     for (int id = 1; id <= 4; ++id)
         timers_->stop(id);
+    link_->CloseAll();
     // An open LED dialog goes before the view it borrows from.
     for (auto& dialog : ledDialogs_)
         delete dialog.data();
@@ -78,8 +82,10 @@ QString ViewController::CursorReadout(QPoint panelPoint) const {
 }
 
 void ViewController::InitialUpdate() {
-    logic_->InitialUpdate();
-    UpdatePortNotice();
+    logic_->InitialUpdate([this] {
+        UpdatePortNotice();
+        emit devicesReady();
+    });
 }
 
 void ViewController::UpdatePortNotice() {
@@ -132,8 +138,10 @@ void ViewController::OnClicked(ControlId id) {
             SaveCsv();
             break;
         case ControlId::Redetect:
-            logic_->Redetect();
-            UpdatePortNotice();
+            logic_->Redetect([this] {
+                UpdatePortNotice();
+                emit devicesReady();
+            });
             break;
         case ControlId::MeasurePlan:
             OpenMeasurePlan();
@@ -218,7 +226,7 @@ CControlLEDDlg* ViewController::ledDialog() const {
 
 void ViewController::OpenLedDetails() {
     CControlLEDDlg* open = ledDialog();
-    if (link_->led().handle && open) {
+    if (link_->led().channel && open) {
         open->raise();
         open->activateWindow();
         open->setFocus();

@@ -19,6 +19,7 @@ class Clock;
 class DeviceLink;
 class MainViewLogic;
 class QtTimerHost;
+class PortExecutor;
 class SettingsStore;
 class LiveGraph;
 class ViewDialogHost;
@@ -35,6 +36,9 @@ class ViewController : public QObject {
         int settleMs = 3000;
         SettingsStore* settings = nullptr;
         QString programFolder;  // ends with a separator; xyz.bmp is read from it
+        // Where port work runs: one worker thread per port when null (the
+        // window); tests hand in one that runs it at once.
+        std::shared_ptr<PortExecutor> executor;
     };
 
     ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent = nullptr);
@@ -62,6 +66,9 @@ class ViewController : public QObject {
   signals:
     // The port notice may have changed (after a search for devices).
     void portNoticeChanged();
+    // A detection (start-up or re-detect) or a document's update is done: the
+    // devices and their menu commands are known.
+    void devicesReady();
 
   public:
     // Menu commands of the view.
@@ -91,6 +98,7 @@ class ViewController : public QObject {
     CVL_ToolView& form_;
     CVL_ToolDoc& doc_;
     Setup setup_;
+    std::shared_ptr<PortExecutor> executor_;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<LiveGraph> graph_;
     QtTimerHost* timers_ = nullptr;

@@ -39,6 +39,40 @@ inline constexpr CommandWord LED_GET_STATE = CommandWord::fromValue(0x00040014);
 inline constexpr CommandWord LED_GET_TEMPERATURE = CommandWord::fromValue(0x00040015);
 inline constexpr CommandWord LED_SET_STATE = CommandWord::fromValue(0x00040089);
 
+// Firmware gates: some commands go only to devices whose version number (the
+// decimal value of the version text) passes a gate. A device at exactly 1.5
+// takes averaging and store-dark but no auxiliary-setting commands.
+enum class FirmwareGate { None, AtLeast15, Above15 };
+
+constexpr FirmwareGate GateOf(std::uint8_t code) {
+    switch (code) {
+        case CMD_SET_AVERAGING.code:
+        case CMD_STORE_DARK.code:
+            return FirmwareGate::AtLeast15;
+        case CMD_GET_AUX_SETTING.code:
+        case CMD_SET_AUX_SETTING.code:
+            return FirmwareGate::Above15;
+        default:
+            return FirmwareGate::None;
+    }
+}
+
+constexpr bool GatePasses(FirmwareGate gate, float version) {
+    switch (gate) {
+        case FirmwareGate::AtLeast15:
+            return version >= 1.5f;
+        case FirmwareGate::Above15:
+            return version > 1.5f;
+        default:
+            return true;
+    }
+}
+
+// Whether a device of this version is sent the command at all.
+constexpr bool DeviceTakes(CommandWord word, float version) {
+    return GatePasses(GateOf(word.code), version);
+}
+
 // Sizes fixed by the wire format.
 inline constexpr std::size_t MAX_POINTS = 511;
 inline constexpr std::size_t SPECTRUM_BYTES = MAX_POINTS * 4;  // 2044: every paged spectrum

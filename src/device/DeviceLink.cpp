@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/Exchange.h"
+#include "device/Gather.h"
 
 bool UsbIdMatchesPort(const std::vector<UsbDeviceInfo>& devices, const QString& usbId,
                       const QString& portTag) {
@@ -18,12 +18,61 @@ bool UsbIdMatchesPort(const std::vector<UsbDeviceInfo>& devices, const QString& 
     return false;
 }
 
-DeviceLink::DeviceLink(PortProvider& ports, Clock& clock, int settleMs)
-    : ports_(ports), clock_(clock), settleMs_(settleMs) {}
+namespace {
+bool InRange(int slot) {
+    return slot >= 0 && slot < MAX_DEVICES;
+}
+
+// What opening a candidate port brought back.
+struct OpenResult {
+    bool opened = false;
+    PortOpenFailure failure;
+    DeviceIdentity identity;
+};
+}  // namespace
+
+// One run of the spectrometer detection: the candidates with a spectrometer
+// identity in port order, and the devices taken so far.
+struct DeviceLink::Detection {
+    struct Candidate {
+        QString name;
+        bool bridged = false;
+    };
+    struct Taken {
+        std::size_t order = 0;  // place among the candidates
+        QString name;
+        bool bridged = false;
+        std::shared_ptr<PortChannel> channel;
+        DeviceIdentity identity;
+        StoredIdentity stored;
+    };
+    int generation = 0;
+    std::vector<UsbDeviceInfo> devices;
+    std::vector<Candidate> candidates;
+    std::size_t next = 0;  // the next candidate to open
+    std::vector<Taken> taken;
+    int identified = 0;
+    std::function<void(int)> found;
+    std::function<void(int)> done;
+    std::shared_ptr<Gather> ready;  // every device taken has its stored identity
+};
+
+DeviceLink::DeviceLink(PortProvider& ports, Clock& clock, PortExecutor& executor, int settleMs)
+    : ports_(ports), clock_(clock), executor_(executor), settleMs_(settleMs) {}
+
+DeviceLink::~DeviceLink() {
+    CloseAll();
+}
+
+void DeviceLink::CloseAll() {
+    ++generation_;
+    CloseSpectrometers();
+    CloseLedUnit();
+}
 
 void DeviceLink::CloseSpectrometers() {
     for (DeviceSlot& s : slots_) {
-        s.handle.reset();
+        s.channel.reset();
         s.bridged = false;
         s.version = 0.0f;
         s.isLX = false;
@@ -31,94 +80,122 @@ void DeviceLink::CloseSpectrometers() {
         s.serialText.clear();
         s.portTag.clear();
     }
+    stored_ = {};
     deviceCount_ = 0;
 }
 
-int DeviceLink::DetectSpectrometers() {
+void DeviceLink::DetectSpectrometers(std::function<void(int)> found,
+                                     std::function<void(int)> done) {
     CloseSpectrometers();
     detectDiagnostics_.clear();
-    int k = 0;
+    detecting_ = true;
+    auto d = std::make_shared<Detection>();
+    d->generation = ++generation_;
+    d->found = std::move(found);
+    d->done = std::move(done);
+    d->devices = ports_.enumerateDevices();
     for (const QString& name : ports_.candidatePorts()) {
-        if (k == MAX_DEVICES)
-            break;  // further ports stay closed and unlisted
-        std::unique_ptr<Transport> port = ports_.open(name);
-        if (!port) {
-            NoteOpenFailure(name, {USB_ID_DIRECT, USB_ID_BRIDGE}, detectDiagnostics_);
-            continue;  // no such port, or held by someone (this program included)
-        }
         const QString tag = PortTag(name);
-        bool bridged = false;
-        if (UsbIdMatchesPort(ports_.enumerateDevices(), USB_ID_DIRECT, tag)) {
-            bridged = false;
-        } else if (UsbIdMatchesPort(ports_.enumerateDevices(), USB_ID_BRIDGE, tag)) {
-            bridged = true;
-        } else {
-            continue;  // not ours: the port closes here
-        }
-        DeviceSlot& s = slots_[k];
-        s.handle = std::move(port);
-        s.bridged = bridged;
-        s.portTag = tag;
-        if (bridged)
-            s.handle->configureBridge();  // before any command goes out
-        IdentifyOnDetection(k);
-        ++k;
-        deviceCount_ = k;
-        clock_.sleepMs(settleMs_);
+        if (UsbIdMatchesPort(d->devices, USB_ID_DIRECT, tag))
+            d->candidates.push_back({name, false});
+        else if (UsbIdMatchesPort(d->devices, USB_ID_BRIDGE, tag))
+            d->candidates.push_back({name, true});
+        // any other port is not ours and is never opened
     }
+    d->ready = Gather::Make([this, d] { FinishDetection(*d); });
+    OpenNextWave(d);
+}
+
+// Opens as many further candidates at once as there are slots left; once all
+// of them have answered, the next wave fills the slots that failed to open.
+void DeviceLink::OpenNextWave(std::shared_ptr<Detection> d) {
+    const std::size_t room = MAX_DEVICES - d->taken.size();
+    std::vector<std::size_t> wave;
+    while (wave.size() < room && d->next < d->candidates.size())
+        wave.push_back(d->next++);
+    if (wave.empty()) {
+        d->ready->Release();  // further ports stay closed and unlisted
+        return;
+    }
+    auto waveDone = Gather::Make([this, d] { OpenNextWave(d); });
+    for (std::size_t order : wave) {
+        const Detection::Candidate candidate = d->candidates[order];
+        std::shared_ptr<PortChannel> channel = executor_.channel(ports_, candidate.name);
+        Ask<OpenResult>(
+            *channel,
+            [bridged = candidate.bridged](PortAccess& port) {
+                OpenResult r;
+                r.opened = port.open();
+                if (!r.opened) {
+                    r.failure = port.openFailure();
+                    return r;
+                }
+                if (bridged)
+                    port.transport()->configureBridge();  // before any command goes out
+                r.identity = IdentifyOnDetection(*port.transport());
+                return r;
+            },
+            [this, d, channel, order, candidate, opened = waveDone->Add(),
+             ready = d->ready->Add()](OpenResult r) mutable {
+                if (!r.opened) {
+                    // No such port, or held by someone (this program included).
+                    NoteOpenFailure(candidate.name, r.failure, d->devices,
+                                    {USB_ID_DIRECT, USB_ID_BRIDGE}, detectDiagnostics_);
+                    ready();
+                    opened();
+                    return;
+                }
+                const std::size_t index = d->taken.size();
+                d->taken.push_back(
+                    {order, candidate.name, candidate.bridged, channel, r.identity, {}});
+                if (d->found && d->generation == generation_)
+                    d->found(++d->identified);
+                Ask<StoredIdentity>(
+                    *channel,
+                    [settle = settleMs_, version = r.identity.version](PortAccess& port) {
+                        port.waitQuietly(settle);  // its full quiet time after identification
+                        if (!port.transport())
+                            return StoredIdentity{};
+                        return ReadStoredIdentity(*port.transport(), version);
+                    },
+                    [d, index, ready = std::move(ready)](StoredIdentity stored) {
+                        d->taken[index].stored = std::move(stored);
+                        ready();
+                    });
+                opened();
+            });
+    }
+    waveDone->Release();
+}
+
+void DeviceLink::FinishDetection(Detection& d) {
+    if (d.generation != generation_)
+        return;  // closed or detected again meanwhile
+    std::sort(d.taken.begin(), d.taken.end(),
+              [](const Detection::Taken& a, const Detection::Taken& b) { return a.order < b.order; });
+    int k = 0;
+    for (Detection::Taken& t : d.taken) {
+        DeviceSlot& s = slots_[k];
+        s.channel = std::move(t.channel);
+        s.bridged = t.bridged;
+        s.portTag = PortTag(t.name);
+        s.versionText = t.identity.versionText;
+        s.version = t.identity.version;
+        s.serialText = t.identity.serialText;
+        s.isLX = t.identity.isLX;
+        stored_[k] = std::move(t.stored);
+        ++k;
+    }
+    d.taken.clear();
     deviceCount_ = k;
-    return k;
+    detecting_ = false;
+    if (d.done)
+        d.done(k);
 }
 
-namespace {
-bool InRange(int slot) {
-    return slot >= 0 && slot < MAX_DEVICES;
-}
-}  // namespace
-
-void DeviceLink::IdentifyOnDetection(int slot) {
-    if (!InRange(slot))
-        return;
-    DeviceSlot& s = slots_[slot];
-    if (!s.handle)
-        return;
-    s.versionText = ReadText(*s.handle, CMD_GET_VERSION);
-    s.version = ParseVersion(s.versionText);
-    s.serialText = ReadText(*s.handle, CMD_GET_SERIAL);
-    std::int32_t type = 0;
-    if (ReadInt32(*s.handle, CMD_GET_DEVICE_TYPE, type))
-        s.isLX = (type & 0x0F) == LX_MODEL_CODE;
-}
-
-StoredIdentity DeviceLink::ReadStoredIdentity(int slot) {
-    StoredIdentity identity;
-    if (!InRange(slot))
-        return identity;
-    DeviceSlot& s = slots_[slot];
-    if (!s.handle)
-        return identity;
-    identity.serialText = ReadText(*s.handle, CMD_GET_SERIAL);
-    identity.sensorModel = ReadText(*s.handle, CMD_GET_SENSOR_MODEL);
-    ApplyConnectLimits(slot);
-    return identity;
-}
-
-void DeviceLink::ApplyConnectLimits(int slot) {
-    constexpr std::int32_t kMaxExposureUs = 1000000;
-    constexpr std::int32_t kMaxAveraging = 100;
-    if (!InRange(slot))
-        return;
-    DeviceSlot& s = slots_[slot];
-    if (!s.handle)
-        return;
-    std::int32_t exposure = 0;
-    ReadInt32(*s.handle, CMD_GET_EXPOSURE, exposure);
-    if (exposure > kMaxExposureUs)
-        SendSetting(*s.handle, CMD_SET_EXPOSURE, kMaxExposureUs);
-    std::int32_t averaging = 0;
-    ReadInt32(*s.handle, CMD_GET_AVERAGING, averaging);
-    if (averaging > kMaxAveraging && VersionAtLeast15(s))
-        SendSetting(*s.handle, CMD_SET_AVERAGING, 1);
+const StoredIdentity& DeviceLink::storedIdentity(int slot) const {
+    static const StoredIdentity none;
+    return InRange(slot) ? stored_[slot] : none;
 }
 
 SensorProfile DeviceLink::SelectSensorProfile(const std::vector<QByteArray>& sensorModels) {
@@ -127,53 +204,83 @@ SensorProfile DeviceLink::SelectSensorProfile(const std::vector<QByteArray>& sen
     return profile_;
 }
 
-int DeviceLink::FindLedUnit() {
+void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {
     CloseLedUnit();
     ledDiagnostics_.clear();
-    int count = 0;
-    for (const QString& name : ports_.candidatePorts()) {
-        std::unique_ptr<Transport> port = ports_.open(name);
-        if (!port) {
-            NoteOpenFailure(name, {USB_ID_LED}, ledDiagnostics_);
-            continue;  // includes every port a spectrometer holds
+    const std::vector<UsbDeviceInfo> devices = ports_.enumerateDevices();
+    struct Opened {
+        std::vector<std::shared_ptr<PortChannel>> channels;  // in candidate order, null: failed
+    };
+    auto opened = std::make_shared<Opened>();
+    const int generation = generation_;
+    auto all = Gather::Make([this, opened, generation, done] {
+        if (generation != generation_)
+            return;
+        // The last match wins; the ports of earlier ones are closed.
+        for (auto it = opened->channels.rbegin(); it != opened->channels.rend(); ++it) {
+            if (*it) {
+                led_.channel = *it;
+                break;
+            }
         }
-        if (!UsbIdMatchesPort(ports_.enumerateDevices(), USB_ID_LED, PortTag(name)))
+        opened->channels.clear();
+        led_.present = led_.channel != nullptr;
+        if (!led_.present) {
+            led_.state = 0;
+            if (done)
+                done();
+            return;
+        }
+        Ask<LedIdentity>(
+            *led_.channel,
+            [](PortAccess& port) {
+                return port.transport() ? ConnectLedUnit(*port.transport()) : LedIdentity{};
+            },
+            [this, done](LedIdentity identity) {
+                led_.state = identity.state;
+                led_.label = identity.label;
+                if (done)
+                    done();
+            });
+    });
+    for (const QString& name : ports_.candidatePorts()) {
+        if (!UsbIdMatchesPort(devices, USB_ID_LED, PortTag(name)))
             continue;
-        ++count;
-        led_.handle = std::move(port);  // the last match wins; an earlier one is closed
+        const std::size_t index = opened->channels.size();
+        std::shared_ptr<PortChannel> channel = executor_.channel(ports_, name);
+        opened->channels.push_back(nullptr);
+        Ask<OpenResult>(
+            *channel,
+            [](PortAccess& port) {
+                OpenResult r;
+                r.opened = port.open();
+                if (!r.opened)
+                    r.failure = port.openFailure();
+                return r;
+            },
+            [this, opened, index, channel, name, devices, finished = all->Add()](OpenResult r) {
+                if (r.opened)
+                    opened->channels[index] = channel;
+                else
+                    NoteOpenFailure(name, r.failure, devices, {USB_ID_LED}, ledDiagnostics_);
+                finished();
+            });
     }
-    led_.present = count != 0;
-    return count;
-}
-
-void DeviceLink::ConnectLedUnit() {
-    if (!led_.present || !led_.handle) {
-        led_.state = 0;
-        return;
-    }
-    std::int32_t state = 0;
-    ReadInt32(*led_.handle, LED_GET_STATE, state);
-    led_.state = state;
-    const QByteArray version = ReadText(*led_.handle, LED_GET_VERSION);
-    const QByteArray name = ReadText(*led_.handle, LED_GET_NAME);
-    led_.label = name + " ver " + version;
+    all->Release();
 }
 
 void DeviceLink::CloseLedUnit() {
-    led_.handle.reset();
+    led_.channel.reset();
     led_.present = false;
 }
 
-void DeviceLink::NoteOpenFailure(const QString& name, std::initializer_list<const char*> usbIds,
+void DeviceLink::NoteOpenFailure(const QString& name, const PortOpenFailure& failure,
+                                 const std::vector<UsbDeviceInfo>& devices,
+                                 std::initializer_list<const char*> usbIds,
                                  std::vector<PortDiagnostic>& into) {
-    const auto* reporter = dynamic_cast<const PortOpenReporter*>(&ports_);
-    if (!reporter)
-        return;
-    const PortOpenFailure failure = reporter->lastOpenFailure();
     if (failure.error == PortOpenError::None || failure.error == PortOpenError::NotFound)
         return;
     const QString tag = PortTag(name);
-    const std::vector<UsbDeviceInfo> devices = ports_.enumerateDevices();
     for (const char* usbId : usbIds) {
         if (!UsbIdMatchesPort(devices, usbId, tag))
             continue;

@@ -3,13 +3,16 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include <QByteArray>
 #include <QString>
 
 #include "device/Clock.h"
+#include "device/DeviceOperations.h"
 #include "device/DeviceSlot.h"
+#include "device/PortChannel.h"
 #include "device/PortDiagnostics.h"
 #include "device/PortProvider.h"
 
@@ -23,53 +26,53 @@ inline constexpr const char* USB_ID_LED = "VID_3D7E&PID_0B20";
 bool UsbIdMatchesPort(const std::vector<UsbDeviceInfo>& devices, const QString& usbId,
                       const QString& portTag);
 
-// Identity read from a slot after detection, to go into the data set.
-struct StoredIdentity {
-    QByteArray serialText;
-    QByteArray sensorModel;
-};
-
 // Finds, opens and identifies the spectrometers and the LED unit, and owns
 // their ports: the ten device slots, the LED unit and the sensor profile flags.
+// Every exchange goes through the port's channel (its own worker in the
+// window); the link itself runs on the thread that owns the channels and
+// hands results on through callbacks.
 class DeviceLink {
   public:
-    DeviceLink(PortProvider& ports, Clock& clock, int settleMs = 3000);
+    DeviceLink(PortProvider& ports, Clock& clock, PortExecutor& executor, int settleMs = 3000);
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
 
-    // Closes all spectrometer ports and fills the slots from 0 in candidate
-    // order (at most MAX_DEVICES); each taken port is identified, then the
-    // link waits settleMs. Returns the device count.
-    int DetectSpectrometers();
-    // Version text and number, serial text and LX flag of a freshly taken slot.
-    void IdentifyOnDetection(int slot);
+    // Closes all spectrometer ports, then detects afresh, all ports at once:
+    // the candidates with a spectrometer identity are opened (at most
+    // MAX_DEVICES of them), each set up for the bridge when it is behind one,
+    // identified, left quiet for settleMs, and then its stored identity (serial
+    // and sensor model) is read and the connect limits applied. Slots follow
+    // the candidate order. `found(n)` reports the devices identified so far;
+    // `done(count)` runs when every device is ready.
+    void DetectSpectrometers(std::function<void(int found)> found, std::function<void(int)> done);
     // Closes every spectrometer port and empties the slots (the spectra stay).
     void CloseSpectrometers();
-    // Serial and sensor model of one slot (the caller stores them in the data
-    // set), followed by the connect limits.
-    StoredIdentity ReadStoredIdentity(int slot);
-    // Exposure above 1 s is lowered to 1 s; averaging above 100 reset to 1 on
-    // firmware 1.5 or above.
-    void ApplyConnectLimits(int slot);
+    // Serial and sensor model the last detection read from a slot.
+    const StoredIdentity& storedIdentity(int slot) const;
     // Applies the sensor model table over the given models in slot order; the
     // last one decides. Returns pointCount/firstWavelength for the data set.
     SensorProfile SelectSensorProfile(const std::vector<QByteArray>& sensorModels);
-    // LED unit search over all candidates; the last match wins, earlier ones
-    // are closed. Returns the number of matching ports.
-    int FindLedUnit();
-    void ConnectLedUnit();
+    // The LED unit search and connect: every candidate with the LED identity is
+    // opened; the last one that opens is the unit (the others are closed), and
+    // it is asked for its state, version and name. `done()` when finished.
+    void FindAndConnectLedUnit(std::function<void()> done);
     // Closes the LED unit's port (when the main view goes away).
     void CloseLedUnit();
+    // Closes every port at once, dropping work not yet started (shutdown).
+    void CloseAll();
 
     // Ports that exist but could not be opened (no permission, held by another
     // program): those with a spectrometer identity met by the last detection,
-    // then those with the LED unit's identity met by the last LED search. Ports this program
-    // holds itself are not among them. Asks the provider through
-    // PortOpenReporter; a provider without it reports nothing.
+    // then those with the LED unit's identity met by the last LED search. Ports
+    // this program holds itself are not among them.
     std::vector<PortDiagnostic> portDiagnostics() const;
 
     // Device list entry: serial + "(" + port tag + ") " + version + "(LX)".
     QString ListEntry(int slot) const;
 
     int deviceCount() const { return deviceCount_; }
+    bool detecting() const { return detecting_; }
     DeviceSlot& slot(int i) { return slots_[i]; }
     const DeviceSlot& slot(int i) const { return slots_[i]; }
     LedUnit& led() { return led_; }
@@ -80,19 +83,28 @@ class DeviceLink {
     int settleMs() const { return settleMs_; }
     void setSettleMs(int ms) { settleMs_ = ms; }
     PortProvider& ports() { return ports_; }
+    PortExecutor& executor() { return executor_; }
 
   private:
-    // After a failed open of `name`: records it when the provider knows why and
-    // the port carries one of `usbIds` (the spectrometers' in detection, the LED
-    // unit's in the LED search, so that each search answers for its own devices).
-    void NoteOpenFailure(const QString& name, std::initializer_list<const char*> usbIds,
+    struct Detection;
+    void OpenNextWave(std::shared_ptr<Detection> detection);
+    void FinishDetection(Detection& detection);
+    // After a failed open of `name`: records it when the provider knew why and
+    // the port carries one of `usbIds`.
+    void NoteOpenFailure(const QString& name, const PortOpenFailure& failure,
+                         const std::vector<UsbDeviceInfo>& devices,
+                         std::initializer_list<const char*> usbIds,
                          std::vector<PortDiagnostic>& into);
 
     PortProvider& ports_;
     Clock& clock_;
+    PortExecutor& executor_;
     int settleMs_;
     int deviceCount_ = 0;
+    bool detecting_ = false;
+    int generation_ = 0;  // a newer detection or a close makes older results stale
     std::array<DeviceSlot, MAX_DEVICES> slots_;
+    std::array<StoredIdentity, MAX_DEVICES> stored_;
     LedUnit led_;
     SensorProfile profile_;
     std::vector<PortDiagnostic> detectDiagnostics_;

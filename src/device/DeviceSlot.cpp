@@ -9,11 +9,11 @@ DeviceSlot::DeviceSlot() {
 }
 
 bool VersionAtLeast15(const DeviceSlot& slot) {
-    return slot.version >= 1.5f;
+    return GatePasses(FirmwareGate::AtLeast15, slot.version);
 }
 
 bool VersionAbove15(const DeviceSlot& slot) {
-    return slot.version > 1.5f;
+    return GatePasses(FirmwareGate::Above15, slot.version);
 }
 
 float ParseVersion(const QByteArray& text) {

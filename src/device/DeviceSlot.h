@@ -8,16 +8,18 @@
 #include <QString>
 
 #include "device/CommandTable.h"
-#include "device/Transport.h"
+#include "device/PortChannel.h"
 
 inline constexpr int MAX_DEVICES = 10;
 
 using SpectrumBuffer = std::array<float, MAX_POINTS>;
 
-// One attached spectrometer, in detection order.
+// One attached spectrometer, in detection order, as the window's thread knows
+// it: its port's channel (every exchange goes through it) and the values the
+// last exchanges brought back.
 struct DeviceSlot {
     DeviceSlot();
-    std::unique_ptr<Transport> handle;  // empty when the slot is free
+    std::shared_ptr<PortChannel> channel;  // empty when the slot is free
     bool bridged = false;               // behind the USB-serial bridge: paged table reads
     float version = 0.0f;               // decimal value of the version text
     bool isLX = false;                  // the data-logging model
@@ -27,12 +29,12 @@ struct DeviceSlot {
     SpectrumBuffer spectrum{};          // last spectrum; a ramp 0, 100, ... until the first read
     float temperature = 0.0f;           // last temperature read
 
-    bool isOpen() const { return handle != nullptr; }
+    bool isOpen() const { return channel != nullptr; }
 };
 
 // The LED illumination unit.
 struct LedUnit {
-    std::unique_ptr<Transport> handle;
+    std::shared_ptr<PortChannel> channel;
     bool present = false;
     QByteArray label;        // name + " ver " + version
     std::int32_t state = 0;  // 0 off, 1 on; re-sent on every monitoring tick

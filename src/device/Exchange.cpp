@@ -111,19 +111,3 @@ bool ReadTable(Transport& port, std::uint8_t code, std::size_t tableBytes, bool 
     std::copy_n(scratch.begin(), tableBytes, out.begin());
     return true;
 }
-
-bool ReadSpectrum(DeviceSlot& slot, int pointCount) {
-    if (!slot.handle || pointCount <= 0)
-        return false;
-    const std::size_t points = std::min<std::size_t>(std::size_t(pointCount), MAX_POINTS);
-    std::array<std::uint8_t, SPECTRUM_BYTES> raw{};
-    if (!ReadTable(*slot.handle, CMD_GET_SPECTRUM, points * 4, slot.bridged, raw))
-        return false;
-    for (std::size_t i = 0; i < points; ++i) {
-        const std::uint8_t* b = raw.data() + 4 * i;
-        const std::uint32_t bits = std::uint32_t(b[0]) | (std::uint32_t(b[1]) << 8) |
-                                   (std::uint32_t(b[2]) << 16) | (std::uint32_t(b[3]) << 24);
-        std::memcpy(&slot.spectrum[i], &bits, sizeof bits);
-    }
-    return true;
-}

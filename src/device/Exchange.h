@@ -6,8 +6,8 @@
 
 #include <QByteArray>
 
+#include "device/CommandTable.h"
 #include "device/CommandWord.h"
-#include "device/DeviceSlot.h"
 #include "device/Transport.h"
 
 // The one exchange primitive: write the request, and only after a complete
@@ -39,8 +39,3 @@ bool ReadTable(Transport& port, std::uint8_t code, std::size_t tableBytes, bool 
 // Exchanges a paged transfer of the table takes: 32 for the spectrum, else the
 // table size divided by 64, rounded down.
 std::size_t PageCount(std::uint8_t code, std::size_t tableBytes);
-
-// Live spectrum of a slot: whole (pointCount x 4 bytes) or always 32 pages
-// (2044 bytes) when bridged; only the first pointCount values are taken.
-// A missing reply keeps the slot's last spectrum.
-bool ReadSpectrum(DeviceSlot& slot, int pointCount);

@@ -21,13 +21,14 @@ struct PortOpenFailure {
     QString detail;  // the system's own text
 };
 
-// A provider that can tell why its last open() gave nullptr. Port providers
-// over real ports implement it next to PortProvider; DeviceLink asks for it.
+// A provider that can tell why an open() gave nullptr. Port providers over
+// real ports implement it next to PortProvider; DeviceLink asks for it. Ports
+// are opened on their own threads, so the answer is kept per port.
 class PortOpenReporter {
   public:
     virtual ~PortOpenReporter() = default;
-    // The outcome of the most recent open() call.
-    virtual PortOpenFailure lastOpenFailure() const = 0;
+    // The outcome of the most recent open() of that port.
+    virtual PortOpenFailure lastOpenFailure(const QString& portName) const = 0;
 };
 
 // A port with one of the three USB identities that could not be opened.

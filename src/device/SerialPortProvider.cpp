@@ -20,7 +20,7 @@ bool ParseHex16(const QString& text, std::uint16_t& value) {
 }  // namespace
 
 SerialPortProvider::SerialPortProvider(QStringList declaredPorts)
-    : held_(std::make_shared<QSet<QString>>()) {
+    : held_(std::make_shared<Held>()) {
     for (const QString& entry : declaredPorts) {
         DeclaredPort port;
         QString error;
@@ -117,6 +117,7 @@ std::vector<SerialPortProvider::Candidate> SerialPortProvider::candidates() {
 }
 
 std::vector<QString> SerialPortProvider::candidatePorts() {
+    std::lock_guard lock(mutex_);
     scanSystemPorts();
     std::vector<QString> names;
     for (const Candidate& c : candidates())
@@ -131,6 +132,7 @@ std::vector<UsbDeviceInfo> SerialPortProvider::enumerateDevices() {
             description = QStringLiteral("USB Serial Device");
         devices.push_back({description, description + " " + PortTag(name), hardwareId});
     };
+    std::lock_guard lock(mutex_);
     if (!scanned_)
         scanSystemPorts();
     for (const QSerialPortInfo& info : systemPorts_) {
@@ -147,28 +149,48 @@ std::vector<UsbDeviceInfo> SerialPortProvider::enumerateDevices() {
 
 std::unique_ptr<Transport> SerialPortProvider::open(const QString& portName) {
     QString path;
-    for (const Candidate& c : candidates()) {
-        if (c.name == portName) {
-            path = c.path;
-            break;
+    {
+        std::lock_guard lock(mutex_);
+        for (const Candidate& c : candidates()) {
+            if (c.name == portName) {
+                path = c.path;
+                break;
+            }
+        }
+        lastFailures_[portName] = PortOpenFailure{};
+        if (path.isEmpty()) {
+            lastFailures_[portName].error = PortOpenError::NotFound;
+            return nullptr;
         }
     }
-    lastFailure_ = PortOpenFailure{};
-    if (path.isEmpty()) {
-        lastFailure_.error = PortOpenError::NotFound;
-        return nullptr;
+    {
+        std::lock_guard lock(held_->mutex);
+        if (held_->paths.contains(path))
+            return nullptr;  // ours: nothing to report
+        held_->paths.insert(path);  // taken while it opens
     }
-    if (held_->contains(path))
-        return nullptr;  // ours: nothing to report
     QSerialPort::SerialPortError error = QSerialPort::NoError;
     QString errorText;
     std::unique_ptr<SerialTransport> transport =
         SerialTransport::Open(path, portName, &error, &errorText);
     if (!transport) {
-        lastFailure_ = DescribeOpenFailure(error, path, errorText);
+        {
+            std::lock_guard lock(held_->mutex);
+            held_->paths.remove(path);
+        }
+        std::lock_guard lock(mutex_);
+        lastFailures_[portName] = DescribeOpenFailure(error, path, errorText);
         return nullptr;
     }
-    held_->insert(path);
-    transport->setOnClose([held = held_, path] { held->remove(path); });
+    transport->setOnClose([held = held_, path] {
+        std::lock_guard lock(held->mutex);
+        held->paths.remove(path);
+    });
     return transport;
+}
+
+PortOpenFailure SerialPortProvider::lastOpenFailure(const QString& portName) const {
+    std::lock_guard lock(mutex_);
+    const auto it = lastFailures_.find(portName);
+    return it == lastFailures_.end() ? PortOpenFailure{} : it->second;
 }

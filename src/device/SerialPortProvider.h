@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <QSerialPortInfo>
@@ -31,9 +33,9 @@ class SerialPortProvider final : public PortProvider, public PortOpenReporter {
     std::vector<QString> candidatePorts() override;
     std::vector<UsbDeviceInfo> enumerateDevices() override;
     std::unique_ptr<Transport> open(const QString& portName) override;
-    // Why the last open() failed; None when it succeeded or when the port is
-    // one this program already holds (through this provider).
-    PortOpenFailure lastOpenFailure() const override { return lastFailure_; }
+    // Why the last open() of the port failed; None when it succeeded or when
+    // the port is one this program already holds (through this provider).
+    PortOpenFailure lastOpenFailure(const QString& portName) const override;
 
     // "PATH=VID:PID" with 1 to 4 hex digits each. On failure returns false with
     // a one-line message naming the entry.
@@ -55,12 +57,22 @@ class SerialPortProvider final : public PortProvider, public PortOpenReporter {
     void scanSystemPorts();
     std::vector<Candidate> candidates();
 
+    // The ports this program has open, shared with their transports, which
+    // take themselves off when they close (on their own threads).
+    struct Held {
+        std::mutex mutex;
+        QSet<QString> paths;
+    };
+
+    // Ports are opened on their own threads while the window lists them: the
+    // list and the open failures are kept under this lock.
+    mutable std::mutex mutex_;
     // The system's ports as last listed; candidatePorts() lists them afresh,
     // the enumeration and open() of the same detection reuse that list.
     QList<QSerialPortInfo> systemPorts_;
     bool scanned_ = false;
+    std::map<QString, PortOpenFailure> lastFailures_;
 
     std::vector<DeclaredPort> declared_;
-    std::shared_ptr<QSet<QString>> held_;  // paths of ports this program has open
-    PortOpenFailure lastFailure_;
+    std::shared_ptr<Held> held_;
 };

@@ -72,7 +72,7 @@ std::unique_ptr<Transport> TracingPortProvider::open(const QString& portName) {
     return std::make_unique<TracingTransport>(std::move(port), log_);
 }
 
-PortOpenFailure TracingPortProvider::lastOpenFailure() const {
+PortOpenFailure TracingPortProvider::lastOpenFailure(const QString& portName) const {
     const auto* reporter = dynamic_cast<const PortOpenReporter*>(inner_.get());
-    return reporter ? reporter->lastOpenFailure() : PortOpenFailure{};
+    return reporter ? reporter->lastOpenFailure(portName) : PortOpenFailure{};
 }

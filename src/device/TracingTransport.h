@@ -53,7 +53,7 @@ class TracingPortProvider final : public PortProvider, public PortOpenReporter {
     std::vector<UsbDeviceInfo> enumerateDevices() override { return inner_->enumerateDevices(); }
     std::unique_ptr<Transport> open(const QString& portName) override;
     // The wrapped provider's answer; None when it cannot tell.
-    PortOpenFailure lastOpenFailure() const override;
+    PortOpenFailure lastOpenFailure(const QString& portName) const override;
 
     PortProvider& inner() { return *inner_; }
     TraceLog& log() { return *log_; }

@@ -40,6 +40,9 @@ MeasurementDataSet& ViewDialogHost::dataSet() {
 int ViewDialogHost::currentDevice() const {
     return view_.currentDevice();
 }
+OperationQueue& ViewDialogHost::operations() {
+    return view_.operations();
+}
 std::int32_t ViewDialogHost::graphMax() const {
     return view_.state().graphMax;
 }

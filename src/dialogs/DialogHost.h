@@ -7,6 +7,7 @@
 
 class Clock;
 class DeviceLink;
+class OperationQueue;
 class MeasurementDataSet;
 class QWidget;
 class SettingsStore;
@@ -22,6 +23,9 @@ class DialogHost {
     virtual DeviceLink& deviceLink() = 0;       // slots, LED unit, sensor profile
     virtual MeasurementDataSet& dataSet() = 0;  // pointCount, firstWavelength, deviceCount
     virtual int currentDevice() const = 0;      // target of single-device exchanges
+    // The view's device work, one operation at a time: a dialog's exchanges
+    // run as an operation of their own, between the monitoring ticks.
+    virtual OperationQueue& operations() = 0;
     virtual std::int32_t graphMax() const = 0;  // counts axis of the upload graph
     virtual std::int32_t graphMin() const = 0;
 
@@ -59,6 +63,7 @@ class ViewDialogHost final : public DialogHost {
     DeviceLink& deviceLink() override;
     MeasurementDataSet& dataSet() override;
     int currentDevice() const override;
+    OperationQueue& operations() override;
     std::int32_t graphMax() const override;
     std::int32_t graphMin() const override;
     void StoreRecordAndSave(const QString& fileName, int appendFlag) override;

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 
 #include "device/DeviceLink.h"
@@ -9,6 +10,7 @@
 #include "dialogs/DialogHost.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SaveFailureText.h"
+#include "measure/OperationQueue.h"
 
 namespace {
 constexpr DialogUnits kUnits;
@@ -34,20 +36,73 @@ CInfoDlg::CInfoDlg(DialogHost& host, QWidget* parent) : QDialog(parent), host_(h
     save->setAutoDefault(false);
     connect(save, &QPushButton::clicked, this, &CInfoDlg::Save);
 
-    const int pixels = host.deviceLink().profile().pixelCount;
-    if (DeviceSlot* slot = CurrentSlot(host))
-        info_ = ReadSensorInfo(*slot->handle, slot->bridged, pixels);
-    else
-        info_.pixelCount = std::clamp(pixels, 1, MAX_PIXELS);
+    list_->addItem(tr("読み込み中…"));
+    QPointer<CInfoDlg> self(this);
+    host.operations().Run([self, &host](OperationQueue::Finished finished) {
+        const int pixels = host.deviceLink().profile().pixelCount;
+        DeviceSlot* slot = CurrentSlot(host);
+        if (!slot) {
+            SensorInfo none;
+            none.pixelCount = std::clamp(pixels, 1, MAX_PIXELS);
+            if (self)
+                self->Show(none);
+            finished();
+            return;
+        }
+        Ask<SensorInfo>(
+            *slot->channel,
+            [bridged = slot->bridged, pixels](PortAccess& port) {
+                if (port.transport())
+                    return ReadSensorInfo(*port.transport(), bridged, pixels);
+                SensorInfo none;
+                none.pixelCount = std::clamp(pixels, 1, MAX_PIXELS);
+                return none;
+            },
+            [self, finished](SensorInfo info) {
+                if (self)
+                    self->Show(info);
+                finished();
+            });
+    });
+}
+
+void CInfoDlg::Show(const SensorInfo& info) {
+    info_ = info;
     lines_ = SensorInfoLines(info_);
+    list_->clear();
     for (const std::string& line : lines_)
         list_->addItem(QString::fromLatin1(line));
+    loaded_ = true;
 }
 
 void CInfoDlg::Save() {
-    QByteArray serial;
-    if (DeviceSlot* slot = CurrentSlot(host_))
-        serial = ReadText(*slot->handle, CMD_GET_SERIAL);
+    // The serial is read afresh for the file name; the prompt comes after the
+    // read, so the ticks go on while it is open.
+    QPointer<CInfoDlg> self(this);
+    DialogHost& host = host_;
+    host.operations().Run([self, &host](OperationQueue::Finished finished) {
+        DeviceSlot* slot = CurrentSlot(host);
+        if (!slot) {
+            finished();
+            if (self)
+                self->SaveAs({});
+            return;
+        }
+        Ask<QByteArray>(
+            *slot->channel,
+            [](PortAccess& port) {
+                return port.transport() ? ReadText(*port.transport(), CMD_GET_SERIAL)
+                                        : QByteArray();
+            },
+            [self, finished](QByteArray serial) {
+                finished();
+                if (self)
+                    self->SaveAs(serial);
+            });
+    });
+}
+
+void CInfoDlg::SaveAs(const QByteArray& serial) {
     const QString path = host_.askSavePath(this, SensorInfoFileName(serial));
     if (path.isEmpty())
         return;

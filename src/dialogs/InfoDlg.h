@@ -11,7 +11,9 @@ class DialogHost;
 class QListWidget;
 
 // The identity and calibration data of the current spectrometer, read afresh
-// when the dialog is made; SAVE writes the shown lines to "<serial>.csv".
+// when the dialog is made (between monitoring ticks, on the device's own
+// thread; the list says so until they are in); SAVE writes the shown lines to
+// "<serial>.csv".
 class CInfoDlg : public QDialog {
     Q_OBJECT
   public:
@@ -21,8 +23,14 @@ class CInfoDlg : public QDialog {
     void Save();
     const std::vector<std::string>& lines() const { return lines_; }
 
+    bool loaded() const { return loaded_; }
+
   private:
+    void Show(const SensorInfo& info);
+    void SaveAs(const QByteArray& serial);
+
     DialogHost& host_;
+    bool loaded_ = false;
     SensorInfo info_;
     std::vector<std::string> lines_;
     QListWidget* list_ = nullptr;

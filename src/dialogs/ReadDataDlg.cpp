@@ -5,7 +5,9 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
@@ -15,24 +17,25 @@
 #include "display/GraphPalette.h"
 #include "display/StoredRecordGraph.h"
 #include "measure/MeasurementDataSet.h"
+#include "measure/OperationQueue.h"
 
 namespace {
 // One point of the curve is one pixel across: the panel is made wide enough
 // for the 340-850 nm grid and its margins (55 + 530 + 35 pixels).
 constexpr DialogUnits kUnits{2.2, 2.0};
 
-Transport* CurrentPort(DialogHost& host) {
+std::shared_ptr<PortChannel> CurrentPort(DialogHost& host) {
     const int c = host.currentDevice();
     if (c < 0 || c >= MAX_DEVICES)
         return nullptr;
-    return host.deviceLink().slot(c).handle.get();
+    return host.deviceLink().slot(c).channel;
 }
 }  // namespace
 
 CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
     : QDialog(parent),
       host_(host),
-      upload_(CurrentPort(host)),
+      upload_(std::make_shared<StoredRecordUpload>(nullptr)),
       palette_(std::make_unique<GraphPalette>()) {
     setObjectName("140");
     setWindowTitle("Read Data From Velarim LX");
@@ -61,42 +64,93 @@ int CReadDataDlg::exec() {
 
 void CReadDataDlg::RunUpload(bool withProgress) {
     uploaded_ = true;
+    uploadDone_ = false;
     list_->clear();
-    host_.holdMonitoring(true);
-    const int total = upload_.Begin();
-    std::unique_ptr<QProgressDialog> progress;
-    if (withProgress && total > 0) {
-        progress =
-            std::make_unique<QProgressDialog>(tr("データ吸い上げ中 %1 / %2").arg(0).arg(total),
-                                              tr("キャンセル"), 0, total, parentWidget());
-        progress->setWindowTitle("VL_Tool");
-        progress->setWindowModality(Qt::WindowModal);
-        if (progressDelayMs_ >= 0)
-            progress->setMinimumDuration(progressDelayMs_);
-        progress->setValue(0);
-    }
-    while (!upload_.done()) {
-        upload_.Step();
-        if (progress) {
-            const int k = upload_.uploadedCount();
-            progress->setLabelText(tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
-            progress->setValue(k);  // a modal progress dialog lets the cancel button work
-            if (progress->wasCanceled()) {
-                cancelled_ = !upload_.done();
-                break;
-            }
+    QPointer<CReadDataDlg> self(this);
+    host_.operations().Run([this, self, withProgress](OperationQueue::Finished finished) {
+        if (!self) {
+            finished();
+            return;
         }
-    }
-    progress.reset();
-    host_.holdMonitoring(false);
-    for (const StoredRecord& record : upload_.records())
+        std::shared_ptr<PortChannel> port = CurrentPort(host_);
+        host_.holdMonitoring(true);
+        auto end = [this, self, finished] {
+            if (self) {
+                host_.holdMonitoring(false);
+                ShowUploaded();
+            }
+            finished();
+        };
+        if (!port) {
+            upload_ = std::make_shared<StoredRecordUpload>(nullptr);
+            upload_->Begin();
+            end();
+            return;
+        }
+        // The count first; then every record in one piece of port work that
+        // a cancel ends after the record being read.
+        Ask<std::shared_ptr<StoredRecordUpload>>(
+            *port,
+            [](PortAccess& access) {
+                auto upload = std::make_shared<StoredRecordUpload>(access.transport());
+                upload->Begin();
+                return upload;
+            },
+            [this, self, port, withProgress, end](std::shared_ptr<StoredRecordUpload> upload) {
+                if (!self) {
+                    end();
+                    return;
+                }
+                upload_ = upload;
+                const int total = upload->total();
+                QProgressDialog* progress = nullptr;
+                QTimer* poll = nullptr;
+                if (withProgress && total > 0) {
+                    progress = new QProgressDialog(tr("データ吸い上げ中 %1 / %2").arg(0).arg(total),
+                                                   tr("キャンセル"), 0, total, parentWidget());
+                    progress->setWindowTitle("VL_Tool");
+                    progress->setWindowModality(Qt::WindowModal);
+                    if (progressDelayMs_ >= 0)
+                        progress->setMinimumDuration(progressDelayMs_);
+                    progress->setValue(0);
+                    connect(progress, &QProgressDialog::canceled, this,
+                            [upload] { upload->requestStop(); });
+                    poll = new QTimer(this);
+                    connect(poll, &QTimer::timeout, progress, [progress, upload, total] {
+                        if (progress->wasCanceled())
+                            upload->requestStop();
+                        const int k = upload->progress();
+                        progress->setLabelText(
+                            tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
+                        progress->setValue(k);
+                    });
+                    poll->start(50);
+                }
+                QPointer<QProgressDialog> shown(progress);
+                port->post([upload](PortAccess&) { upload->StepToEnd(); },
+                           [this, self, upload, shown, poll, end] {
+                               if (self) {
+                                   cancelled_ = upload->stopRequested() && !upload->done();
+                                   delete poll;
+                               }
+                               delete shown.data();
+                               end();
+                           });
+            });
+    });
+}
+
+void CReadDataDlg::ShowUploaded() {
+    list_->clear();
+    for (const StoredRecord& record : upload_->records())
         list_->addItem(QString::fromLatin1(StoredRecordListLine(record)));
+    uploadDone_ = true;
 }
 
 void CReadDataDlg::DrawStoredRecord(int k) {
-    if (k < 0 || k >= upload_.uploadedCount())
+    if (k < 0 || k >= upload_->uploadedCount())
         return;
-    const StoredRecord& record = upload_.records()[std::size_t(k)];
+    const StoredRecord& record = upload_->records()[std::size_t(k)];
     std::array<float, MAX_POINTS> spectrum{};
     for (int i = 0; i < int(MAX_POINTS); ++i)
         spectrum[std::size_t(i)] = record.spectrum(i);
@@ -124,7 +178,7 @@ void CReadDataDlg::SaveStoredRecordsCsv() {
         return;
     const MeasurementDataSet& data = host_.dataSet();
     const TextFileResult result =
-        ::SaveStoredRecordsCsv(path, upload_.records(), data.pointCount, data.firstWavelength);
+        ::SaveStoredRecordsCsv(path, upload_->records(), data.pointCount, data.firstWavelength);
     if (result != TextFileResult::Written)
         host_.showMessage(this, SaveFailureText(result, path));
 }

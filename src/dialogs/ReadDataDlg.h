@@ -12,10 +12,10 @@ class ImagePanel;
 class QListWidget;
 
 // Uploads the records logged in the current LX device, lists them, draws the
-// selected one and saves them all as CSV. The upload runs when the dialog is
-// executed, before it is shown, with a progress dialog that can cancel it;
-// records read before a cancel are kept and shown. The monitoring ticks are
-// held from the count to the last record, so no other exchange falls between.
+// selected one and saves them all as CSV. The upload starts when the dialog is
+// executed, as one operation of the view (no monitoring exchange falls between
+// the count and the last record), on the device's own thread, with a progress
+// dialog that can cancel it; records read before a cancel are kept and shown.
 class CReadDataDlg : public QDialog {
     Q_OBJECT
   public:
@@ -25,7 +25,9 @@ class CReadDataDlg : public QDialog {
     // Uploads (showing progress when asked), then shows the modal dialog.
     int exec() override;
     // The upload and the list; withProgress false runs it without any window.
+    // It may finish later (on the device's thread): uploadDone() tells.
     void RunUpload(bool withProgress);
+    bool uploadDone() const { return uploadDone_; }
     // Draws record k into the graph panel (list selection).
     void DrawStoredRecord(int k);
     // Button 1017: prompt for a path and write the CSV.
@@ -34,14 +36,17 @@ class CReadDataDlg : public QDialog {
     // How long the upload runs before its progress dialog appears (default: Qt's 4 s).
     void setProgressDelayMs(int ms) { progressDelayMs_ = ms; }
 
-    const StoredRecordUpload& upload() const { return upload_; }
+    const StoredRecordUpload& upload() const { return *upload_; }
     bool cancelled() const { return cancelled_; }
 
   private:
+    void ShowUploaded();
+
     DialogHost& host_;
-    StoredRecordUpload upload_;
+    std::shared_ptr<StoredRecordUpload> upload_;  // shared with the device's thread
     bool cancelled_ = false;
     bool uploaded_ = false;
+    bool uploadDone_ = false;
     int progressDelayMs_ = -1;
     std::unique_ptr<GraphPalette> palette_;
     ImagePanel* panel_ = nullptr;

@@ -5,9 +5,7 @@
 #include <QCoreApplication>
 
 #include "device/CommandTable.h"
-#include "device/DeviceLink.h"
 #include "device/DeviceSlot.h"
-#include "device/Exchange.h"
 
 std::int32_t EditInteger(const QString& text) {
     const QByteArray bytes = text.toLatin1();
@@ -61,25 +59,36 @@ std::int32_t ExposureStepUp(std::int32_t v) {
     return v + step;
 }
 
-void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when) {
-    std::int32_t exposure = 0;
-    std::int32_t averaging = 0;
-    if (slot.isOpen())
-        ReadInt32(*slot.handle, CMD_GET_EXPOSURE, exposure);
-    form.setText(ControlId::ExposureEdit, QString::asprintf("%d", exposure));
-    if (slot.isOpen())
-        ReadInt32(*slot.handle, CMD_GET_AVERAGING, averaging);
-    form.setCurrentIndex(ControlId::AveragingCombo, averaging - 1);
+void ShowReadSettings(const DeviceSettings& settings, MainForm& form, SettingsShow when) {
+    form.setText(ControlId::ExposureEdit, QString::asprintf("%d", settings.exposure));
+    form.setCurrentIndex(ControlId::AveragingCombo, settings.averaging - 1);
     if (when == SettingsShow::Redetect)
         return;
-    if (VersionAbove15(slot)) {
-        std::int32_t aux = 0;
-        if (slot.isOpen())
-            ReadInt32(*slot.handle, CMD_GET_AUX_SETTING, aux);
-        form.setText(ControlId::AuxEdit, QString::asprintf("%d", aux));
-    } else if (when == SettingsShow::StartUp) {
+    if (settings.aux)
+        form.setText(ControlId::AuxEdit, QString::asprintf("%d", *settings.aux));
+    else if (when == SettingsShow::StartUp)
         form.setText(ControlId::AuxEdit, QStringLiteral("0"));
+}
+
+void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when,
+                        std::function<void()> done) {
+    if (!slot.isOpen()) {
+        ShowReadSettings(DeviceSettings{}, form, when);
+        if (done)
+            done();
+        return;
     }
+    Ask<DeviceSettings>(
+        *slot.channel,
+        [version = slot.version, withAux = when != SettingsShow::Redetect](PortAccess& port) {
+            return port.transport() ? ReadDeviceSettings(*port.transport(), version, withAux)
+                                    : DeviceSettings{};
+        },
+        [&form, when, done = std::move(done)](DeviceSettings settings) {
+            ShowReadSettings(settings, form, when);
+            if (done)
+                done();
+        });
 }
 
 namespace {
@@ -98,55 +107,22 @@ void StepExposureUp(MainForm& form, ViewState& state) {
     StepExposure(form, state, ExposureStepUp);
 }
 
-void ReadLiveData(DeviceLink& link, int deviceCount, int pointCount) {
-    for (int d = 0; d < deviceCount && d < MAX_DEVICES; ++d) {
-        DeviceSlot& slot = link.slot(d);
-        if (!slot.isOpen())
-            continue;
-        ReadSpectrum(slot, pointCount);
-        ReadFloat(*slot.handle, CMD_GET_TEMPERATURE, slot.temperature);
-    }
-    LedUnit& led = link.led();
-    if (led.present && led.handle) {
-        ReadFloat(*led.handle, LED_GET_TEMPERATURE, led.temperature);
-        SendSetting(*led.handle, LED_SET_STATE, led.state);
-    }
-}
-
-void ApplyPendingSettings(DeviceSlot& slot, MainForm& form, ViewState& state) {
+PendingSettings TakePendingSettings(const DeviceSlot& slot, MainForm& form, ViewState& state) {
+    PendingSettings settings;
     if (state.exposurePending) {
-        const std::int32_t exposure = EditInteger(form.text(ControlId::ExposureEdit));
-        if (slot.isOpen())
-            SendSetting(*slot.handle, CMD_SET_EXPOSURE, exposure);
+        settings.exposure = EditInteger(form.text(ControlId::ExposureEdit));
         state.exposurePending = false;
     }
     if (state.averagingChoice != state.averagingSent) {
-        if (VersionAtLeast15(slot) && slot.isOpen())
-            SendSetting(*slot.handle, CMD_SET_AVERAGING, state.averagingChoice);
+        settings.averaging = state.averagingChoice;  // the device layer applies the gate
         state.averagingSent = state.averagingChoice;
     }
-    if (VersionAbove15(slot)) {
+    if (DeviceTakes(CMD_SET_AUX_SETTING, slot.version)) {
         state.auxValue = EditInteger(form.text(ControlId::AuxEdit));
         if (state.auxValue != state.auxSent) {
             state.auxSent = state.auxValue;
-            if (slot.isOpen())
-                SendSetting(*slot.handle, CMD_SET_AUX_SETTING, state.auxValue);
+            settings.aux = state.auxValue;
         }
     }
-}
-
-void PerformDarkRequest(DeviceSlot& slot, MainForm& form, ViewState& state) {
-    if (!state.darkPending)
-        return;
-    if (VersionAtLeast15(slot) && slot.isOpen())
-        SendStoreDark(*slot.handle);
-    state.darkPending = false;
-    form.message(QCoreApplication::translate("MainView", "終了しました"), false);
-}
-
-void WakeDevice(DeviceSlot& slot) {
-    if (!slot.isOpen())
-        return;
-    std::int32_t ignored = 0;
-    ReadInt32(*slot.handle, CMD_GET_DEVICE_TYPE, ignored);
+    return settings;
 }

@@ -1,14 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <QString>
 
+#include "device/DeviceOperations.h"
 #include "measure/MainForm.h"
 #include "measure/ViewState.h"
 
-class DeviceLink;
-struct DeviceSlot;
 
 // Integer of an edit's text as the C library's decimal conversion reads it:
 // leading blanks, an optional sign, then digits; text that is not a number
@@ -27,27 +27,21 @@ enum class SettingsShow { StartUp, Selection, Redetect };
 
 // Exposure into edit 1005 ("%d"), averaging count v as combo 1015 item v - 1
 // (no selection for 0), and for firmware above 1.5 the auxiliary setting into
-// edit 1033. A missing reply shows 0.
-void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when);
+// edit 1033. A missing reply shows 0. The reads go through the slot's channel;
+// `done` runs when the form shows them (at once for a slot without a port).
+void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when,
+                        std::function<void()> done = {});
+// What ShowDeviceSettings puts into the form once the reads are back.
+void ShowReadSettings(const DeviceSettings& settings, MainForm& form, SettingsShow when);
 
 // Buttons "-" and "+": edit 1005 changed by one step, written back "%5d", and
 // the exposure marked for sending.
 void StepExposureDown(MainForm& form, ViewState& state);
 void StepExposureUp(MainForm& form, ViewState& state);
 
-// The reads of one tick: spectrum then temperature of slots 0..deviceCount-1,
-// then the LED unit's temperature and its state (sent every tick). Slots
-// without an open port are skipped and keep their values.
-void ReadLiveData(DeviceLink& link, int deviceCount, int pointCount);
-
-// Exposure, averaging and auxiliary setting to the selected device, each when
-// pending, within the device's firmware gates.
-void ApplyPendingSettings(DeviceSlot& slot, MainForm& form, ViewState& state);
-
-// The dark setting when requested: sent with firmware 1.5 or above; the request
-// is cleared before "終了しました" is shown, so a tick inside the message box
-// does not repeat it.
-void PerformDarkRequest(DeviceSlot& slot, MainForm& form, ViewState& state);
-
-// Wakes the selected device on resume (device type asked, reply not used).
-void WakeDevice(DeviceSlot& slot);
+// What a tick hands to the selected device after its reads: the exposure edit
+// when an exposure is pending, the averaging choice when it changed (marked
+// sent whether or not the firmware takes it), and for firmware above 1.5 the
+// auxiliary edit when it differs from what was sent. The pending flags are
+// consumed here.
+PendingSettings TakePendingSettings(const DeviceSlot& slot, MainForm& form, ViewState& state);

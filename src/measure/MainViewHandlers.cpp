@@ -58,10 +58,13 @@ void MainViewLogic::OnModeSelected(int s) {
 }
 
 void MainViewLogic::OnDeviceSelected(int row) {
-    if (row < 0 || row >= MAX_DEVICES)
+    if (row < 0 || row >= MAX_DEVICES || link_.detecting())
         return;
-    state_.currentDevice = row;
-    ShowDeviceSettings(link_.slot(row), form_, SettingsShow::Selection);
+    // Between ticks: the whole of a tick addresses one selected device.
+    operations_.Run([this, row](OperationQueue::Finished finished) {
+        state_.currentDevice = row;
+        ShowDeviceSettings(link_.slot(row), form_, SettingsShow::Selection, finished);
+    });
 }
 
 void MainViewLogic::OnExposureDown() {

@@ -19,8 +19,8 @@ MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& s
       link_(link),
       data_(data),
       document_(document),
-      cycle_(link, data, form, timers, state_,
-             MonitoringCycle::Hooks{[this] { StoreRecord(); },
+      cycle_(link, data, form, timers, state_, operations_,
+             MonitoringCycle::Hooks{[this](std::function<void()> stored) { StoreRecord(stored); },
                                     [this] { EnableControls(deviceCount() != 0); }}) {
     state_.programFolder = std::move(programFolder);
     ReadSettings();
@@ -28,7 +28,9 @@ MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& s
 
 MainViewLogic::~MainViewLogic() {
     WriteSettings();
-    link_.CloseLedUnit();
+    // No port work may come back to a view that is gone.
+    operations_.Clear();
+    link_.CloseAll();
 }
 
 int MainViewLogic::deviceCount() const {
@@ -56,22 +58,33 @@ void MainViewLogic::WriteSettings() {
     settings_.writeInt("measure", "interval", state_.intervalMs);
 }
 
-int MainViewLogic::DetectAndIdentify() {
-    const int n = link_.DetectSpectrometers();
-    data_.deviceCount = n;
-    for (int s = 0; s < n; ++s)
-        form_.addListItem(ControlId::DeviceList, link_.ListEntry(s));
-    for (int s = 0; s < n; ++s) {
-        const StoredIdentity identity = link_.ReadStoredIdentity(s);
-        data_.serialText[s] = identity.serialText;
-        data_.sensorModel[s] = identity.sensorModel;
-    }
-    return n;
+void MainViewLogic::ShowDetecting(int found) {
+    form_.clearList(ControlId::DeviceList);
+    form_.addListItem(ControlId::DeviceList,
+                      QCoreApplication::translate("MainView", "検出中… %1").arg(found));
+}
+
+void MainViewLogic::DetectAndIdentify(std::function<void(int)> done) {
+    ShowDetecting(0);
+    form_.setEnabled(ControlId::DeviceList, false);
+    link_.DetectSpectrometers([this](int found) { ShowDetecting(found); },
+                              [this, done = std::move(done)](int n) {
+                                  form_.clearList(ControlId::DeviceList);
+                                  form_.setEnabled(ControlId::DeviceList, true);
+                                  data_.deviceCount = n;
+                                  for (int s = 0; s < n; ++s)
+                                      form_.addListItem(ControlId::DeviceList, link_.ListEntry(s));
+                                  for (int s = 0; s < n; ++s) {
+                                      data_.serialText[s] = link_.storedIdentity(s).serialText;
+                                      data_.sensorModel[s] = link_.storedIdentity(s).sensorModel;
+                                  }
+                                  done(n);
+                              });
 }
 
 // Selects the current device in the list, applies the sensor profile of every
 // slot (the last one decides) and shows the current device's settings.
-void MainViewLogic::ShowCurrentDevice(bool startUp) {
+void MainViewLogic::ShowCurrentDevice(bool startUp, std::function<void()> done) {
     form_.setCurrentRow(ControlId::DeviceList, state_.currentDevice);
     std::vector<QByteArray> models;
     for (int s = 0; s < deviceCount() && s < MAX_DEVICES; ++s)
@@ -81,7 +94,10 @@ void MainViewLogic::ShowCurrentDevice(bool startUp) {
     data_.firstWavelength = profile.firstWavelength;
     if (state_.currentDevice >= 0 && state_.currentDevice < MAX_DEVICES)
         ShowDeviceSettings(link_.slot(state_.currentDevice), form_,
-                           startUp ? SettingsShow::StartUp : SettingsShow::Redetect);
+                           startUp ? SettingsShow::StartUp : SettingsShow::Redetect,
+                           std::move(done));
+    else if (done)
+        done();
 }
 
 void MainViewLogic::FallBackFromReferenceModes() {
@@ -93,7 +109,7 @@ void MainViewLogic::FallBackFromReferenceModes() {
     form_.setCurrentIndex(ControlId::ModeCombo, state_.displayMode);
 }
 
-void MainViewLogic::InitialUpdate() {
+void MainViewLogic::InitialUpdate(std::function<void()> done) {
     form_.clearCombo(ControlId::ModeCombo);
     for (const char* text : DISPLAY_MODE_TEXTS)
         form_.addComboItem(ControlId::ModeCombo, QCoreApplication::translate("MainView", text));
@@ -101,42 +117,81 @@ void MainViewLogic::InitialUpdate() {
     for (int v = 1; v <= 100; ++v)
         form_.addComboItem(ControlId::AveragingCombo, QString::asprintf("%3d", v));
 
-    if (state_.detectionPending) {
-        DetectAndIdentify();
-        state_.detectionPending = false;
-        link_.FindLedUnit();
-        link_.ConnectLedUnit();
+    if (!state_.detectionPending) {
+        operations_.Run([this, done](OperationQueue::Finished finished) {
+            FinishInitialUpdate([finished, done] {
+                finished();
+                if (done)
+                    done();
+            });
+        });
+        return;
     }
-    if (deviceCount() != 0)
-        ShowCurrentDevice(true);
-    else
-        form_.clearList(ControlId::DeviceList);
-    if (data_.recordCount != 0)
-        RebuildDataList();
-    EnableControls(deviceCount() != 0);
-    FallBackFromReferenceModes();
-    if (state_.monitoring)
-        cycle_.StartFirstDraw();
+    // The window is up at once; the device controls wait for the detection.
+    state_.detectionPending = false;
+    EnableControls(false);
     state_.layoutReady = true;
     LayoutControls(form_.clientHeight());
-    form_.setText(ControlId::IntervalEdit, QString::asprintf("%d", state_.intervalMs));
-    if (link_.led().present)
-        form_.setChecked(ControlId::LedCheck, link_.led().state != 0);
+    operations_.Run([this, done](OperationQueue::Finished finished) {
+        DetectAndIdentify([this, finished, done](int) {
+            link_.FindAndConnectLedUnit([this, finished, done] {
+                FinishInitialUpdate([finished, done] {
+                    finished();
+                    if (done)
+                        done();
+                });
+            });
+        });
+    });
 }
 
-void MainViewLogic::Redetect() {
+void MainViewLogic::FinishInitialUpdate(std::function<void()> done) {
+    auto rest = [this, done] {
+        if (data_.recordCount != 0)
+            RebuildDataList();
+        EnableControls(deviceCount() != 0);
+        FallBackFromReferenceModes();
+        if (state_.monitoring)
+            cycle_.StartFirstDraw();
+        state_.layoutReady = true;
+        LayoutControls(form_.clientHeight());
+        form_.setText(ControlId::IntervalEdit, QString::asprintf("%d", state_.intervalMs));
+        if (link_.led().present)
+            form_.setChecked(ControlId::LedCheck, link_.led().state != 0);
+        if (done)
+            done();
+    };
+    if (deviceCount() != 0) {
+        ShowCurrentDevice(true, rest);
+        return;
+    }
     form_.clearList(ControlId::DeviceList);
-    const int n = DetectAndIdentify();
-    // A current device beyond the devices found would address a closed port
-    // and leave the list without a selection: start again from the first.
-    if (state_.currentDevice >= n || state_.currentDevice < 0)
-        state_.currentDevice = 0;
-    if (deviceCount() != 0)
-        ShowCurrentDevice(false);
-    if (data_.recordCount != 0)
-        RebuildDataList();
-    EnableControls(deviceCount() != 0);
-    FallBackFromReferenceModes();
-    if (state_.monitoring)
-        cycle_.StartFirstDraw();
+    rest();
+}
+
+void MainViewLogic::Redetect(std::function<void()> done) {
+    operations_.Run([this, done](OperationQueue::Finished finished) {
+        form_.clearList(ControlId::DeviceList);
+        DetectAndIdentify([this, finished, done](int n) {
+            // A current device beyond the devices found would address a closed
+            // port and leave the list without a selection: start again from the first.
+            if (state_.currentDevice >= n || state_.currentDevice < 0)
+                state_.currentDevice = 0;
+            auto rest = [this, finished, done] {
+                if (data_.recordCount != 0)
+                    RebuildDataList();
+                EnableControls(deviceCount() != 0);
+                FallBackFromReferenceModes();
+                if (state_.monitoring)
+                    cycle_.StartFirstDraw();
+                finished();
+                if (done)
+                    done();
+            };
+            if (deviceCount() != 0)
+                ShowCurrentDevice(false, rest);
+            else
+                rest();
+        });
+    });
 }

@@ -10,6 +10,7 @@
 #include "measure/ControlLayout.h"
 #include "measure/MainForm.h"
 #include "measure/MonitoringCycle.h"
+#include "measure/OperationQueue.h"
 #include "measure/ProfileSettings.h"
 #include "measure/TimerHost.h"
 #include "measure/ViewState.h"
@@ -57,13 +58,17 @@ class MainViewLogic {
 
     // --- sequences -----------------------------------------------------------
     // The form's initial update: run at start and after File > New / Open.
-    // Detection happens at the first call only.
-    void InitialUpdate();
+    // Detection happens at the first call only; it runs in the background
+    // while the device list says "検出中…", and the rest of the update follows
+    // when it is done. `done` runs at the very end.
+    void InitialUpdate(std::function<void()> done = {});
     // Button 1016: close, detect again, show the current device.
-    void Redetect();
+    void Redetect(std::function<void()> done = {});
     // Detection and identity reads into the data set (device list filled);
-    // returns the number of spectrometers.
-    int DetectAndIdentify();
+    // `done(count)` with the number of spectrometers.
+    void DetectAndIdentify(std::function<void(int)> done);
+    // The device work of the view, one operation at a time.
+    OperationQueue& operations() { return operations_; }
 
     // --- controls ------------------------------------------------------------
     void EnableControls(bool devicesAttached);
@@ -93,14 +98,17 @@ class MainViewLogic {
     void SetLedState(bool on);
 
     // --- record operations -------------------------------------------------------
-    void StoreRecord();
+    // Stores a record of every device's live data, with each device's exposure
+    // asked afresh (all at once); `stored` runs when the record is in the list
+    // (or was not stored: data set full). Call it within an operation.
+    void StoreRecord(std::function<void()> stored = {});
     void DeleteRecord(int k);
     void SetReference(int k);
     void SetComparison(int k);
     QString RecordLabel(int r) const;
     void RebuildDataList();
     // Stores a record and, when fileName is not empty, appends it to
-    // programFolder + fileName through the CSV writer.
+    // programFolder + fileName through the CSV writer (an operation of its own).
     void StoreRecordAndSave(const QString& fileName, int appendFlag);
 
     // --- settings --------------------------------------------------------------
@@ -108,7 +116,11 @@ class MainViewLogic {
     void WriteSettings();
 
   private:
-    void ShowCurrentDevice(bool startUp);
+    struct PendingRecord;
+    void ShowCurrentDevice(bool startUp, std::function<void()> done);
+    void FinishInitialUpdate(std::function<void()> done);
+    void ShowDetecting(int found);
+    void AppendRecord(const PendingRecord& record);
     void FallBackFromReferenceModes();
     void Redraw();
     int deviceCount() const;
@@ -120,6 +132,7 @@ class MainViewLogic {
     MeasurementDataSet& data_;
     DocumentHooks& document_;
     ViewState state_;
+    OperationQueue operations_;
     MonitoringCycle cycle_;
     RecordCsvWriter csvWriter_;
     // Files whose last append failed and was reported: an unattended plan

@@ -1,31 +1,73 @@
 // The record operations of the main view, composed on the data set.
 #include <algorithm>
+#include <array>
+#include <memory>
 
 #include <QCoreApplication>
 
 #include "device/CommandTable.h"
 #include "device/DeviceLink.h"
-#include "device/Exchange.h"
+#include "device/DeviceOperations.h"
+#include "device/Gather.h"
 #include "measure/MainViewLogic.h"
 #include "measure/MeasurementDataSet.h"
 
-void MainViewLogic::StoreRecord() {
+// What a record takes from the live data when it is stored; the exposures
+// come back from the devices afterwards.
+struct MainViewLogic::PendingRecord {
+    std::int64_t timeStamp = 0;
+    int devices = 0;
+    int points = 0;
+    std::array<SpectrumBuffer, MAX_DEVICES> spectra{};
+    std::array<float, MAX_DEVICES> temperatures{};
+    std::array<std::int32_t, MAX_DEVICES> exposures{};  // 0 for a device that does not answer
+};
+
+void MainViewLogic::StoreRecord(std::function<void()> stored) {
     const std::int64_t now = link_.clock().nowSeconds();
-    const int r = data_.AppendRecord(now);
+    if (data_.recordCount >= MAX_RECORDS) {
+        if (stored)
+            stored();  // full: nothing stored, no message
+        return;
+    }
+    auto record = std::make_shared<PendingRecord>();
+    record->timeStamp = now;
+    record->devices = std::clamp(deviceCount(), 0, MAX_DEVICES);
+    record->points = std::clamp<int>(data_.pointCount, 0, MAX_POINTS);
+    auto asked = Gather::Make([this, record, stored] {
+        AppendRecord(*record);
+        if (stored)
+            stored();
+    });
+    for (int d = 0; d < record->devices; ++d) {
+        DeviceSlot& slot = link_.slot(d);
+        std::copy_n(slot.spectrum.begin(), record->points, record->spectra[d].begin());
+        record->temperatures[d] = slot.temperature;
+        if (!slot.isOpen())
+            continue;
+        // Every device is asked for its exposure at once.
+        Ask<std::int32_t>(
+            *slot.channel,
+            [](PortAccess& port) {
+                return port.transport() ? ReadExposureForRecord(*port.transport()) : 0;
+            },
+            [record, d, done = asked->Add()](std::int32_t exposure) {
+                record->exposures[d] = exposure;
+                done();
+            });
+    }
+    asked->Release();
+}
+
+void MainViewLogic::AppendRecord(const PendingRecord& record) {
+    const int r = data_.AppendRecord(record.timeStamp);
     if (r < 0)
         return;  // full: nothing stored, no message
-    const int points = std::clamp<int>(data_.pointCount, 0, MAX_POINTS);
-    for (int d = 0; d < deviceCount() && d < MAX_DEVICES; ++d) {
-        DeviceSlot& slot = link_.slot(d);
+    for (int d = 0; d < record.devices; ++d) {
         MeasurementDataSet::Entry& entry = data_.entry(d, r);
-        std::copy_n(slot.spectrum.begin(), points, entry.values.begin());
-        entry.temperature = slot.temperature;
-        // A device that does not answer gets exposure 0 in the record rather
-        // than whatever the slot held before.
-        std::int32_t exposure = 0;
-        if (slot.isOpen())
-            ReadInt32(*slot.handle, CMD_GET_EXPOSURE, exposure);
-        entry.exposure = exposure;
+        std::copy_n(record.spectra[d].begin(), record.points, entry.values.begin());
+        entry.temperature = record.temperatures[d];
+        entry.exposure = record.exposures[d];
     }
     form_.addListItem(ControlId::DataList, RecordLabel(r));
     document_.setModified();
@@ -78,20 +120,24 @@ void MainViewLogic::RebuildDataList() {
 }
 
 void MainViewLogic::StoreRecordAndSave(const QString& fileName, int appendFlag) {
-    const int n = data_.recordCount;
-    StoreRecord();
-    if (fileName.isEmpty())
-        return;
-    // A full data set stores nothing; then there is no record n to write.
-    if (n >= data_.recordCount || !csvWriter_)
-        return;
-    const QString path = state_.programFolder + fileName;
-    const QString failure = csvWriter_(path, data_, n, appendFlag);
-    if (failure.isEmpty()) {
-        failingCsvPaths_.erase(path);
-        return;
-    }
-    // The record itself stays in the data list and can still be saved.
-    if (failingCsvPaths_.insert(path).second)
-        form_.message(failure, false);
+    operations_.Run([this, fileName, appendFlag](OperationQueue::Finished finished) {
+        const int n = data_.recordCount;
+        StoreRecord([this, n, fileName, appendFlag, finished] {
+            finished();
+            if (fileName.isEmpty())
+                return;
+            // A full data set stores nothing; then there is no record n to write.
+            if (n >= data_.recordCount || !csvWriter_)
+                return;
+            const QString path = state_.programFolder + fileName;
+            const QString failure = csvWriter_(path, data_, n, appendFlag);
+            if (failure.isEmpty()) {
+                failingCsvPaths_.erase(path);
+                return;
+            }
+            // The record itself stays in the data list and can still be saved.
+            if (failingCsvPaths_.insert(path).second)
+                form_.message(failure, false);
+        });
+    });
 }

@@ -1,8 +1,11 @@
 #include "measure/MonitoringCycle.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 
 #include "device/DeviceLink.h"
+#include "device/Gather.h"
 #include "measure/Acquisition.h"
 #include "measure/MeasurementDataSet.h"
 
@@ -18,12 +21,14 @@ DeviceSlot& SelectedSlot(DeviceLink& link, int currentDevice) {
 }  // namespace
 
 MonitoringCycle::MonitoringCycle(DeviceLink& link, MeasurementDataSet& data, MainForm& form,
-                                 TimerHost& timers, ViewState& state, Hooks hooks)
+                                 TimerHost& timers, ViewState& state, OperationQueue& operations,
+                                 Hooks hooks)
     : link_(link),
       data_(data),
       form_(form),
       timers_(timers),
       state_(state),
+      operations_(operations),
       hooks_(std::move(hooks)) {}
 
 int MonitoringCycle::resumeWaitMs() const {
@@ -47,8 +52,7 @@ void MonitoringCycle::OnTimer(int id) {
             break;
         case TIMER_RESUME:
             timers_.stop(TIMER_RESUME);
-            WakeDevice(SelectedSlot(link_, state_.currentDevice));
-            timers_.start(TIMER_RESUME_WAIT, resumeWaitMs());
+            operations_.Run([this](OperationQueue::Finished finished) { Wake(finished); });
             break;
         case TIMER_RESUME_WAIT:
             timers_.stop(TIMER_RESUME_WAIT);
@@ -59,36 +63,149 @@ void MonitoringCycle::OnTimer(int id) {
     }
 }
 
+void MonitoringCycle::Wake(OperationQueue::Finished finished) {
+    DeviceSlot& slot = SelectedSlot(link_, state_.currentDevice);
+    auto settle = [this, finished] {
+        timers_.start(TIMER_RESUME_WAIT, resumeWaitMs());
+        finished();
+    };
+    if (!slot.isOpen()) {
+        settle();
+        return;
+    }
+    slot.channel->post(
+        [](PortAccess& port) {
+            if (port.transport())
+                WakeDevice(*port.transport());
+        },
+        settle);
+}
+
 void MonitoringCycle::Tick() {
     timers_.stop(TIMER_TICK);
     if (!state_.monitoring)
         return;  // paused until the acquisition button resumes
-    ReadLiveData(link_, data_.deviceCount, data_.pointCount);
-    form_.drawGraph(state_.currentDevice);
-    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
-    ApplyPendingSettings(selected, form_, state_);
-    if (state_.acquiring)
-        AcquireIfDue();
-    PerformDarkRequest(selected, form_, state_);
-    timers_.start(TIMER_TICK, TICK_PERIOD_MS);
+    // A tick already under way (a resize restarted the first draw meanwhile)
+    // re-arms the timer when it ends: ticks never overlap.
+    if (tickUnderWay_)
+        return;
+    tickUnderWay_ = true;
+    operations_.Run([this](OperationQueue::Finished finished) { RunTick(finished); });
 }
 
-void MonitoringCycle::AcquireIfDue() {
+void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
+    if (!state_.monitoring) {  // a record was chosen while the tick waited for its turn
+        tickUnderWay_ = false;
+        finished();
+        return;
+    }
+    auto read = Gather::Make([this, finished] { AfterReads(finished); });
+    const int points = std::clamp<int>(data_.pointCount, 0, MAX_POINTS);
+    for (int d = 0; d < data_.deviceCount && d < MAX_DEVICES; ++d) {
+        DeviceSlot& slot = link_.slot(d);
+        if (!slot.isOpen())
+            continue;  // keeps its values
+        Ask<LiveReading>(
+            *slot.channel,
+            [bridged = slot.bridged, points](PortAccess& port) {
+                return port.transport() ? ReadLiveData(*port.transport(), bridged, points)
+                                        : LiveReading{};
+            },
+            [this, d, points, done = read->Add()](LiveReading live) {
+                DeviceSlot& s = link_.slot(d);
+                // A missing reply keeps the last spectrum and temperature.
+                if (live.spectrumRead)
+                    std::copy_n(live.spectrum.begin(), points, s.spectrum.begin());
+                if (live.temperatureRead)
+                    s.temperature = live.temperature;
+                done();
+            });
+    }
+    LedUnit& led = link_.led();
+    if (led.present && led.channel) {
+        Ask<LedReading>(
+            *led.channel,
+            [state = led.state](PortAccess& port) {
+                return port.transport() ? ReadLedLive(*port.transport(), state) : LedReading{};
+            },
+            [this, done = read->Add()](LedReading reading) {
+                if (reading.temperatureRead)
+                    link_.led().temperature = reading.temperature;
+                done();
+            });
+    }
+    read->Release();
+}
+
+void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
+    form_.drawGraph(state_.currentDevice);
+    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
+    auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
+    const PendingSettings settings = TakePendingSettings(selected, form_, state_);
+    if (!settings.empty() && selected.isOpen()) {
+        selected.channel->post(
+            [settings, version = selected.version](PortAccess& port) {
+                if (port.transport())
+                    SendPendingSettings(*port.transport(), version, settings);
+            },
+            sent->Add());
+    }
+    if (state_.acquiring)
+        AcquireIfDue(sent->Add());
+    sent->Release();
+}
+
+void MonitoringCycle::AcquireIfDue(std::function<void()> then) {
     if (form_.isChecked(ControlId::Continuous)) {
         // Unsigned 32-bit arithmetic: survives the wrap of the tick count, and
         // a negative interval (a huge unsigned one) never comes due.
         const std::uint32_t now = link_.clock().tickMs();
         if (now - state_.lastTick > static_cast<std::uint32_t>(state_.intervalMs)) {
             state_.lastTick += static_cast<std::uint32_t>(state_.intervalMs);
-            if (hooks_.storeRecord)
-                hooks_.storeRecord();
+            if (hooks_.storeRecord) {
+                hooks_.storeRecord(then);
+                return;
+            }
         }
+        then();
         return;
     }
-    if (hooks_.storeRecord)
-        hooks_.storeRecord();
     state_.acquiring = false;
     form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+    if (hooks_.storeRecord)
+        hooks_.storeRecord(then);
+    else
+        then();
+}
+
+void MonitoringCycle::DarkIfRequested(OperationQueue::Finished finished) {
+    if (!state_.darkPending) {
+        EndTick(finished);
+        return;
+    }
+    // Cleared before "終了しました" is shown, so nothing repeats the request.
+    state_.darkPending = false;
+    auto report = [this, finished] {
+        form_.message(QCoreApplication::translate("MainView", "終了しました"), false);
+        EndTick(finished);
+    };
+    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
+    if (!selected.isOpen()) {
+        report();
+        return;
+    }
+    selected.channel->post(
+        [version = selected.version](PortAccess& port) {
+            if (port.transport())
+                StoreDark(*port.transport(), version);  // sent with firmware 1.5 or above
+        },
+        report);
+}
+
+void MonitoringCycle::EndTick(OperationQueue::Finished finished) {
+    timers_.start(TIMER_TICK, TICK_PERIOD_MS);
+    tickUnderWay_ = false;
+    finished();
 }
 
 void MonitoringCycle::OnAcquireButton() {

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include "measure/MainForm.h"
+#include "measure/OperationQueue.h"
 #include "measure/TimerHost.h"
 #include "measure/ViewState.h"
 
@@ -31,15 +32,23 @@ inline const char* const CAPTION_RESUME = QT_TRANSLATE_NOOP("MainView", "モニ�
 // records when an acquisition is due. Every timer is one-shot: a handler stops
 // its own timer before its work and re-arms the next one after it, so ticks
 // never overlap.
+//
+// A tick is one operation of the view's queue: it hands every port its reads
+// at once (spectrum and temperature; the LED unit's temperature and state) and
+// lets the window's event loop run; when every port has answered or failed it
+// goes on in order: draw, pending settings to the selected device, the record
+// when one is due, the dark setting. The next tick starts 50 ms after the end
+// of the last.
 class MonitoringCycle {
   public:
     struct Hooks {
-        std::function<void()> storeRecord;     // StoreRecord of the view
+        // StoreRecord of the view; calls `stored` once the record is in.
+        std::function<void(std::function<void()> stored)> storeRecord;
         std::function<void()> enableControls;  // EnableControls of the view
     };
 
     MonitoringCycle(DeviceLink& link, MeasurementDataSet& data, MainForm& form, TimerHost& timers,
-                    ViewState& state, Hooks hooks);
+                    ViewState& state, OperationQueue& operations, Hooks hooks);
 
     // A timer fired; the owner of the timers forwards it here.
     void OnTimer(int id);
@@ -51,14 +60,24 @@ class MonitoringCycle {
     // Wait between waking a device and the next tick (the link's settle time).
     int resumeWaitMs() const;
 
+    // Whether a tick is under way or waiting for its turn.
+    bool tickUnderWay() const { return tickUnderWay_; }
+
   private:
     void Tick();
-    void AcquireIfDue();
+    void RunTick(OperationQueue::Finished finished);
+    void AfterReads(OperationQueue::Finished finished);
+    void AcquireIfDue(std::function<void()> then);
+    void DarkIfRequested(OperationQueue::Finished finished);
+    void EndTick(OperationQueue::Finished finished);
+    void Wake(OperationQueue::Finished finished);
 
     DeviceLink& link_;
     MeasurementDataSet& data_;
     MainForm& form_;
     TimerHost& timers_;
     ViewState& state_;
+    OperationQueue& operations_;
     Hooks hooks_;
+    bool tickUnderWay_ = false;
 };

@@ -2,17 +2,18 @@
 
 #include <algorithm>
 
-#include "device/Exchange.h"
+#include "device/DeviceOperations.h"
 
 StoredRecordUpload::StoredRecordUpload(Transport* port) : port_(port) {}
 
 int StoredRecordUpload::Begin() {
-    reported_ = 0;
-    countRead_ = port_ != nullptr && ReadInt32(*port_, CMD_GET_STORED_COUNT, reported_);
-    if (!countRead_)
-        reported_ = 0;
+    const std::optional<std::int32_t> count =
+        port_ != nullptr ? ReadStoredCount(*port_) : std::nullopt;
+    countRead_ = count.has_value();
+    reported_ = count.value_or(0);
     total_ = std::clamp<std::int32_t>(reported_, 0, MAX_STORED_RECORDS);
     failed_ = 0;
+    progress_ = 0;
     records_.clear();
     records_.reserve(static_cast<std::size_t>(total_));
     return total_;
@@ -22,14 +23,19 @@ bool StoredRecordUpload::Step() {
     if (done())
         return false;
     StoredRecord& record = records_.emplace_back();  // zero-filled until the reply arrives
-    if (port_ == nullptr || !Exchange(*port_, CMD_GET_STORED_RECORD, record.bytes))
+    if (port_ == nullptr || !ReadStoredRecord(*port_, record.bytes))
         ++failed_;
+    progress_ = uploadedCount();
     return !done();
 }
 
 void StoredRecordUpload::RunToEnd() {
     Begin();
-    while (Step()) {
+    StepToEnd();
+}
+
+void StoredRecordUpload::StepToEnd() {
+    while (!stop_ && Step()) {
     }
 }
 

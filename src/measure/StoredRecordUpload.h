@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,6 +21,10 @@ class Transport;
 //            device hands out its records in order). A record whose exchange
 //            fails is kept zero-filled.
 // Records read before the caller stops stepping stay available.
+//
+// In the window the records are read on the port's own thread (StepToEnd);
+// the window meanwhile shows progress() and may requestStop(), both safe to
+// call from another thread. records() is read once the run is over.
 class StoredRecordUpload {
   public:
     // port may be null (no device): the upload then finds no records.
@@ -29,8 +34,15 @@ class StoredRecordUpload {
     int Begin();
     // Reads the next record. Returns true while records remain to be read.
     bool Step();
-    // Begin() and Step() until done, for callers that need no progress.
+    // Begin(), then StepToEnd().
     void RunToEnd();
+    // Step() until done or until a stop is requested.
+    void StepToEnd();
+    // Ends RunToEnd after the record being read (the cancel button).
+    void requestStop() { stop_ = true; }
+    bool stopRequested() const { return stop_; }
+    // Records read so far, while RunToEnd runs elsewhere.
+    int progress() const { return progress_; }
 
     bool done() const { return uploadedCount() >= total_; }
     int total() const { return total_; }                      // records to read
@@ -47,6 +59,8 @@ class StoredRecordUpload {
     int total_ = 0;
     int failed_ = 0;
     std::vector<StoredRecord> records_;
+    std::atomic<bool> stop_ = false;
+    std::atomic<int> progress_ = 0;
 };
 
 // Writes the stored-data CSV: the header line, then one line per record in

@@ -1,14 +1,16 @@
 #include "sim/InProcessTransport.h"
 
 #include <cstring>
+#include <thread>
 
 InProcessTransport::InProcessTransport(std::shared_ptr<SimDevice> device, QString portName,
                                        std::function<void()> onConfigure,
-                                       std::function<void()> onClose)
+                                       std::function<void()> onClose, SimWireTime wire)
     : device_(std::move(device)),
       portName_(std::move(portName)),
       onConfigure_(std::move(onConfigure)),
-      onClose_(std::move(onClose)) {
+      onClose_(std::move(onClose)),
+      wire_(wire) {
     device_->resetStream();
 }
 
@@ -19,12 +21,27 @@ InProcessTransport::~InProcessTransport() {
 
 std::size_t InProcessTransport::write(std::span<const std::uint8_t> bytes) {
     device_->receive(bytes);
-    received_.append(device_->takeOutput());
+    const QByteArray reply = device_->takeOutput();
+    received_.append(reply);
+    if (wire_.timed())
+        readyAt_ = std::chrono::steady_clock::now() +
+                   std::chrono::microseconds(wire_.exchangeUs(bytes.size(), reply.size()));
     return bytes.size();
 }
 
 bool InProcessTransport::read(std::span<std::uint8_t> into) {
-    if (received_.size() < qsizetype(into.size())) {
+    const bool complete = received_.size() >= qsizetype(into.size());
+    if (wire_.timed()) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto bound = start + std::chrono::milliseconds(ReplyTimeoutMs(into.size()));
+        if (!complete || readyAt_ > bound) {
+            std::this_thread::sleep_until(bound);
+            received_.clear();
+            return false;
+        }
+        std::this_thread::sleep_until(readyAt_);
+    }
+    if (!complete) {
         received_.clear();
         return false;
     }

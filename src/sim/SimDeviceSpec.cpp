@@ -107,6 +107,10 @@ bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDevice
             ok = TakeText(value, 16, deviceSpec.firmware);
         } else if (key == "fault") {
             ok = ParseFault(value, deviceSpec.fault);
+        } else if (key == "baud") {
+            ok = ParseCount(value, 100000000, deviceSpec.wire.baud) && deviceSpec.wire.baud > 0;
+        } else if (key == "latency_us") {
+            ok = ParseCount(value, 10000000, deviceSpec.wire.latencyUs);
         } else if (led && key == "name") {
             ok = TakeText(value, 32, deviceSpec.name);
         } else if (!led && key == "serial") {
@@ -125,8 +129,9 @@ bool ParseOne(const QString& text, int number, int spectrometerNumber, SimDevice
         } else {
             error = QString("bad option \"%1\" in %2: %3 takes %4")
                         .arg(option, where, parts.first(),
-                             led ? "name=, fw=, fault="
-                                 : "serial=, fw=, link=, lx=, records=, model=, fault=");
+                             led ? "name=, fw=, fault=, baud=, latency_us="
+                                 : "serial=, fw=, link=, lx=, records=, model=, fault=, baud=, "
+                                   "latency_us=");
             return false;
         }
         if (!ok) {

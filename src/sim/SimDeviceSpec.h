@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,8 @@
 //   link=direct|bridge, lx=0|1, records=N (logged records, needs lx=1, default 12),
 //   model=TEXT (sensor model text; the grid follows it), fault=FAULT.
 // LED options: name=TEXT (default "Velarim LED"), fw=TEXT (default "1.0"), fault=FAULT.
+// Both kinds: baud=N (reply bytes leave at N baud, 10 bits a byte; default:
+//   at once) and latency_us=U (the device's turnaround per exchange, default 0).
 // FAULT: silent | short | garble | unplug@N (see SimFault).
 enum class SimKind { Vis, Nir, Uv, Led };
 
@@ -30,6 +33,22 @@ struct SimFault {
     int exchanges = 0;
 };
 
+// How long a simulated link takes, in real time: the request's and the reply's
+// bytes at `baud` (10 bits a byte) plus the device's turnaround. With baud 0
+// and no latency replies are there at once and a missing one fails at once.
+struct SimWireTime {
+    int baud = 0;
+    int latencyUs = 0;
+    bool timed() const { return baud > 0 || latencyUs > 0; }
+    // Microseconds from the start of a request of requestBytes until the last
+    // of replyBytes has arrived.
+    std::int64_t exchangeUs(std::size_t requestBytes, std::size_t replyBytes) const {
+        const std::int64_t bytes = std::int64_t(requestBytes + replyBytes);
+        const std::int64_t wire = baud > 0 ? (bytes * 10 * 1000000 + baud - 1) / baud : 0;
+        return wire + latencyUs;
+    }
+};
+
 struct SimDeviceSpec {
     SimKind kind = SimKind::Vis;
     QByteArray serial;    // default "S1000k", k counting the spectrometers from 1
@@ -40,6 +59,7 @@ struct SimDeviceSpec {
     bool lx = false;
     int records = 12;  // logged records of an LX device
     SimFault fault;
+    SimWireTime wire;
 
     bool isLed() const { return kind == SimKind::Led; }
     // USB identity the device's port carries: 3D7E:0825 direct, 1A86:7523 behind

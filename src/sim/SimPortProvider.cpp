@@ -15,7 +15,7 @@ SimPortProvider::SimPortProvider(const std::vector<SimDeviceSpec>& deviceSpecs, 
     int spectrometers = 0;
     for (const SimDeviceSpec& deviceSpec : deviceSpecs) {
         Port port{deviceSpec, MakeSimDevice(*world_, deviceSpec, spectrometers),
-                  std::make_shared<bool>(false)};
+                  std::make_shared<std::atomic<bool>>(false)};
         if (!deviceSpec.isLed())
             ++spectrometers;
         // Until the host sets the bridge's baud rate the device hears only noise.
@@ -67,11 +67,11 @@ std::unique_ptr<Transport> SimPortProvider::open(const QString& portName) {
         if (this->portName(i) != portName)
             continue;
         Port& port = ports_[i];
-        if (*port.held)
+        bool wasHeld = false;
+        if (!port.held->compare_exchange_strong(wasHeld, true))
             return nullptr;
-        *port.held = true;
         std::weak_ptr<SimDevice> device = port.device;
-        std::weak_ptr<bool> held = port.held;
+        std::weak_ptr<std::atomic<bool>> held = port.held;
         std::shared_ptr<SimWorld> world = world_;
         return std::make_unique<InProcessTransport>(
             port.device, portName,
@@ -82,7 +82,8 @@ std::unique_ptr<Transport> SimPortProvider::open(const QString& portName) {
             [held, world] {
                 if (auto h = held.lock())
                     *h = false;
-            });
+            },
+            port.deviceSpec.wire);
     }
     return nullptr;
 }

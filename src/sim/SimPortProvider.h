@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -48,7 +49,7 @@ class SimPortProvider final : public PortProvider {
     struct Port {
         SimDeviceSpec deviceSpec;
         std::shared_ptr<SimDevice> device;
-        std::shared_ptr<bool> held;
+        std::shared_ptr<std::atomic<bool>> held;  // ports open on their own threads
     };
     std::shared_ptr<SimWorld> world_;  // shared with open transports, which may outlive this
     std::vector<Port> ports_;

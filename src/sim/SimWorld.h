@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "device/Clock.h"
 
@@ -18,6 +20,7 @@ class SimWorld {
     double elapsedSeconds();
 
     // The LED unit's state; while it is on every spectrometer sees more light.
+    // Each device runs on its port's own thread, hence the atomic.
     bool ledOn() const { return ledOn_; }
     void setLedOn(bool on) { ledOn_ = on; }
     // Factor on the light that reaches the spectrometers: 1.8 with the LED on.
@@ -29,7 +32,8 @@ class SimWorld {
   private:
     Clock& clock_;
     std::uint32_t seed_;
+    std::mutex mutex_;  // guards lastTick_ and elapsedSeconds_: every device asks
     std::uint32_t lastTick_;
     double elapsedSeconds_ = 0.0;
-    bool ledOn_ = false;
+    std::atomic<bool> ledOn_ = false;
 };

@@ -14,9 +14,10 @@
 
 #include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
-#include "app/QtTimerHost.h"
+#include "measure/QtTimerHost.h"
 #include "app/VLToolDoc.h"
 #include "device/Clock.h"
+#include "device/InlinePortExecutor.h"
 #include "measure/MainViewLogic.h"
 #include "measure/ProfileSettings.h"
 #include "sim/SimPortProvider.h"
@@ -76,6 +77,8 @@ class AppTest : public ::testing::Test {
         setup.settleMs = 0;
         setup.settings = settings_.get();
         setup.programFolder = programFolder_;
+        // Port work runs at once on the test's thread.
+        setup.executor = std::make_shared<InlinePortExecutor>(clock_);
         frame_ = std::make_unique<CMainFrame>(std::move(setup));
         frame_->view().setMessageFunction([this](const QString& text, bool) {
             messages.append(text);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/QtTimerHost.h"
+#include "measure/QtTimerHost.h"
 
 TEST(QtTimerHostTest, FiringsWhileHeldAreKeptBackAndHandedOnAfterwards) {
     std::vector<int> fired;

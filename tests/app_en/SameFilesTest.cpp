@@ -55,11 +55,15 @@ class SameFilesTest : public EnglishAppTest {
         DeviceLink& link = frame_->controller().link();
         DeviceSlot& slot0 = link.slot(0);
         ASSERT_TRUE(slot0.isOpen());
-        sensorLines_ = SensorInfoLines(
-            ReadSensorInfo(*slot0.handle, slot0.bridged, link.profile().pixelCount));
-        StoredRecordUpload upload(link.slot(1).handle.get());
-        upload.RunToEnd();
-        logged_.assign(upload.records().begin(), upload.records().end());
+        slot0.channel->post([&](PortAccess& port) {
+            sensorLines_ = SensorInfoLines(
+                ReadSensorInfo(*port.transport(), slot0.bridged, link.profile().pixelCount));
+        });
+        link.slot(1).channel->post([&](PortAccess& port) {
+            StoredRecordUpload upload(port.transport());
+            upload.RunToEnd();
+            logged_.assign(upload.records().begin(), upload.records().end());
+        });
         ASSERT_FALSE(logged_.empty());
     }
 

@@ -61,9 +61,9 @@ TEST(ExposureButtons, WriteBackRightAlignedAndMarkPending) {
 
 // --- pending settings on the tick ---------------------------------------------
 
-using PendingSettings = ViewFixture;
+using PendingSettingsOnTick = ViewFixture;
 
-TEST_F(PendingSettings, AveragingChosenTwiceIsSentOnce) {
+TEST_F(PendingSettingsOnTick, AveragingChosenTwiceIsSentOnce) {
     auto dev = AddDevice("1.6");
     Start();
     view->OnAveragingSelected(4);
@@ -74,7 +74,7 @@ TEST_F(PendingSettings, AveragingChosenTwiceIsSentOnce) {
     EXPECT_EQ(dev->averaging, 5);
 }
 
-TEST_F(PendingSettings, Firmware15SendsAveragingButNeverTouchesTheAuxSetting) {
+TEST_F(PendingSettingsOnTick, Firmware15SendsAveragingButNeverTouchesTheAuxSetting) {
     auto dev = AddDevice("1.5");
     Start();
     form.setText(ControlId::AuxEdit, "7");
@@ -87,7 +87,7 @@ TEST_F(PendingSettings, Firmware15SendsAveragingButNeverTouchesTheAuxSetting) {
     EXPECT_EQ(form.text(ControlId::AuxEdit), "7");
 }
 
-TEST_F(PendingSettings, Firmware14DropsAveragingAsSent) {
+TEST_F(PendingSettingsOnTick, Firmware14DropsAveragingAsSent) {
     auto dev = AddDevice("1.4");
     Start();
     view->OnAveragingSelected(2);
@@ -96,7 +96,7 @@ TEST_F(PendingSettings, Firmware14DropsAveragingAsSent) {
     EXPECT_EQ(view->state().averagingSent, 3);
 }
 
-TEST_F(PendingSettings, AuxSettingAboveFirmware15SentOnlyWhenChanged) {
+TEST_F(PendingSettingsOnTick, AuxSettingAboveFirmware15SentOnlyWhenChanged) {
     auto dev = AddDevice("1.6");
     dev->aux = 4;
     Start();
@@ -108,7 +108,7 @@ TEST_F(PendingSettings, AuxSettingAboveFirmware15SentOnlyWhenChanged) {
     EXPECT_EQ(Payloads(*dev, CMD_SET_AUX_SETTING), (std::vector<std::int32_t>{4, 12}));
 }
 
-TEST_F(PendingSettings, UpdateSendsTheEditTextOnTheNextTickOnly) {
+TEST_F(PendingSettingsOnTick, UpdateSendsTheEditTextOnTheNextTickOnly) {
     auto dev = AddDevice("1.6");
     Start();
     form.setText(ControlId::ExposureEdit, " 3500 us");
@@ -119,7 +119,7 @@ TEST_F(PendingSettings, UpdateSendsTheEditTextOnTheNextTickOnly) {
     EXPECT_FALSE(view->state().exposurePending);
 }
 
-TEST_F(PendingSettings, DarkOnFirmware14SendsNothingButReportsFinished) {
+TEST_F(PendingSettingsOnTick, DarkOnFirmware14SendsNothingButReportsFinished) {
     auto dev = AddDevice("1.4");
     Start();
     EXPECT_FALSE(view->DarkSettingEnabled());
@@ -132,7 +132,7 @@ TEST_F(PendingSettings, DarkOnFirmware14SendsNothingButReportsFinished) {
     EXPECT_FALSE(view->state().darkPending);
 }
 
-TEST_F(PendingSettings, DarkRequestClearedBeforeTheBoxOpens) {
+TEST_F(PendingSettingsOnTick, DarkRequestClearedBeforeTheBoxOpens) {
     auto dev = AddDevice("1.5");
     Start();
     EXPECT_TRUE(view->DarkSettingEnabled());
@@ -146,7 +146,7 @@ TEST_F(PendingSettings, DarkRequestClearedBeforeTheBoxOpens) {
     EXPECT_EQ(dev->darkStores, 1);
 }
 
-TEST_F(PendingSettings, CancelledDarkQuestionRequestsNothing) {
+TEST_F(PendingSettingsOnTick, CancelledDarkQuestionRequestsNothing) {
     AddDevice("1.6");
     Start();
     form.messageAnswers.push_back(false);
@@ -154,7 +154,7 @@ TEST_F(PendingSettings, CancelledDarkQuestionRequestsNothing) {
     EXPECT_FALSE(view->state().darkPending);
 }
 
-TEST_F(PendingSettings, LedStateResentEveryTick) {
+TEST_F(PendingSettingsOnTick, LedStateResentEveryTick) {
     AddDevice("1.6");
     AddLed();
     Start();
@@ -169,7 +169,7 @@ TEST_F(PendingSettings, LedStateResentEveryTick) {
     EXPECT_FLOAT_EQ(link->led().temperature, 30.0f);
 }
 
-TEST_F(PendingSettings, TwoDevicesExposureGoesToTheSelectedOneAndRecordsCarryTheirOwn) {
+TEST_F(PendingSettingsOnTick, TwoDevicesExposureGoesToTheSelectedOneAndRecordsCarryTheirOwn) {
     auto dev0 = AddDevice("1.6");
     auto dev1 = AddDevice("1.6");
     dev0->exposure = 10000;

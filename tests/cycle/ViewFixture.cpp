@@ -31,7 +31,7 @@ std::shared_ptr<FakeDevice> ViewFixture::AddLed() {
 }
 
 void ViewFixture::Start() {
-    link = std::make_unique<DeviceLink>(ports, clock, 3000);
+    link = std::make_unique<TestDeviceLink>(ports, clock, 3000);
     view = std::make_unique<MainViewLogic>(form, timers, settings, *link, data, doc,
                                            QStringLiteral("/opt/vl/"));
     view->InitialUpdate();

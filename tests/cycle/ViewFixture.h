@@ -11,6 +11,7 @@
 #include "measure/MeasurementDataSet.h"
 #include "support/FakeMainForm.h"
 #include "support/FakePortProvider.h"
+#include "support/InlineLink.h"
 
 struct DocumentSpy : DocumentHooks {
     int modified = 0;
@@ -48,7 +49,7 @@ class ViewFixture : public ::testing::Test {
     DocumentSpy doc;
     std::vector<std::shared_ptr<FakeDevice>> devices;
     std::shared_ptr<FakeDevice> led;
-    std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<TestDeviceLink> link;
     std::unique_ptr<MainViewLogic> view;
 
   private:

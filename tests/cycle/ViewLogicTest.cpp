@@ -252,7 +252,7 @@ TEST_F(ViewFixture, ResizeAfterTheFirstLayoutRelaysAndRepaintsSoon) {
 TEST(Settings, ReadAtConstructionWrittenBackInOrder) {
     FakeClock clock;
     FakePortProvider ports(&clock);
-    DeviceLink link(ports, clock, 0);
+    TestDeviceLink link(ports, clock, 0);
     FakeMainForm form;
     FakeTimerHost timers;
     MemorySettingsStore settings;

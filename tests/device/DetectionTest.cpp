@@ -4,7 +4,9 @@
 
 #include "device/DeviceLink.h"
 #include "device/Exchange.h"
+#include "device/DeviceOperations.h"
 #include "support/FakePortProvider.h"
+#include "support/InlineLink.h"
 
 namespace {
 
@@ -16,7 +18,7 @@ class DetectionTest : public ::testing::Test {
   protected:
     FakeClock clock;
     FakePortProvider ports{&clock};
-    DeviceLink link{ports, clock, 3000};
+    TestDeviceLink link{ports, clock, 3000};
 
     std::shared_ptr<FakeDevice> addDevice(const QString& name, const QString& usbId,
                                           const QByteArray& serial = "S1",
@@ -45,15 +47,15 @@ TEST_F(DetectionTest, SlotsFollowCandidateOrder) {
         else
             ports.addPort(name, n == 5 ? "VID_0403&PID_6001" : "");
     }
-    EXPECT_EQ(link.DetectSpectrometers(), 2);
+    EXPECT_EQ(DetectNow(link), 2);
     EXPECT_EQ(link.deviceCount(), 2);
     EXPECT_EQ(link.slot(0).serialText, "S3");
     EXPECT_FALSE(link.slot(0).bridged);
     EXPECT_EQ(link.slot(1).serialText, "S12");
     EXPECT_TRUE(link.slot(1).bridged);
     EXPECT_FALSE(link.slot(2).isOpen());
-    // Foreign ports were opened, found not ours, and closed again.
-    EXPECT_EQ(ports.openAttempts.size(), 14u);
+    // Only ports with a spectrometer identity are opened; foreign ones never are.
+    EXPECT_EQ(ports.openAttempts, (std::vector<QString>{"ttyUSB3", "ttyUSB12"}));
     EXPECT_FALSE(ports.script("ttyUSB5")->open);
     EXPECT_TRUE(ports.script("ttyUSB5")->writes.empty());
     EXPECT_TRUE(ports.script("ttyUSB3")->open);
@@ -66,7 +68,7 @@ TEST_F(DetectionTest, PortTagIncludesTheClosingParenthesis) {
     ports.addPort("ttyUSB11", "");
     EXPECT_FALSE(UsbIdMatchesPort(ports.enumerateDevices(), kDirect, PortTag("ttyUSB1")));
     EXPECT_TRUE(UsbIdMatchesPort(ports.enumerateDevices(), kDirect, PortTag("ttyUSB10")));
-    EXPECT_EQ(link.DetectSpectrometers(), 1);
+    EXPECT_EQ(DetectNow(link), 1);
     EXPECT_EQ(link.slot(0).portTag, "(ttyUSB10)");
     EXPECT_FALSE(ports.script("ttyUSB1")->open);
 
@@ -94,7 +96,7 @@ TEST(UsbIdMatchTest, FriendlyNameAndFirstHardwareIdMustBothMatch) {
 TEST_F(DetectionTest, BridgeIsConfiguredBeforeAnyCommand) {
     addDevice("ttyUSB0", kBridge);
     addDevice("ttyACM0", kDirect);
-    ASSERT_EQ(link.DetectSpectrometers(), 2);
+    ASSERT_EQ(DetectNow(link), 2);
     const QStringList events = ports.script("ttyUSB0")->events;
     ASSERT_FALSE(events.isEmpty());
     EXPECT_EQ(events.first(), "bridge");
@@ -108,7 +110,7 @@ TEST_F(DetectionTest, IdentifiesVersionSerialAndLxModel) {
     lx->deviceType = 0x34;  // low 4 bits 4
     auto plain = addDevice("b", kDirect, "S2", "1.4x");
     plain->deviceType = 0x14 + 1;
-    ASSERT_EQ(link.DetectSpectrometers(), 2);
+    ASSERT_EQ(DetectNow(link), 2);
     EXPECT_TRUE(link.slot(0).isLX);
     EXPECT_FLOAT_EQ(link.slot(0).version, 1.6f);
     EXPECT_EQ(link.ListEntry(0), "S12345((a)) 1.6(LX)");
@@ -122,36 +124,40 @@ TEST_F(DetectionTest, SettleWaitAfterEachDeviceOnTheClock) {
     ports.addPort("b", "");
     addDevice("c", kBridge);
     const std::uint32_t start = clock.tickMs();
-    ASSERT_EQ(link.DetectSpectrometers(), 2);
+    ASSERT_EQ(DetectNow(link), 2);
     EXPECT_EQ(clock.tickMs() - start, 6000u);
     link.setSettleMs(0);
     const std::uint32_t again = clock.tickMs();
-    link.DetectSpectrometers();
+    DetectNow(link);
     EXPECT_EQ(clock.tickMs() - again, 0u);
 }
 
 TEST_F(DetectionTest, RedetectTurnsBridgedSlotIntoDirectOne) {
     addDevice("ttyUSB0", kBridge);
-    ASSERT_EQ(link.DetectSpectrometers(), 1);
+    ASSERT_EQ(DetectNow(link), 1);
     ASSERT_TRUE(link.slot(0).bridged);
     EXPECT_TRUE(ports.script("ttyUSB0")->open);
 
     // The bridged device is unplugged; a direct one appears on another port.
     ports.setOpenable("ttyUSB0", false);
     addDevice("ttyACM0", kDirect, "S9");
-    ASSERT_EQ(link.DetectSpectrometers(), 1);
+    ASSERT_EQ(DetectNow(link), 1);
     EXPECT_FALSE(ports.script("ttyUSB0")->open);  // closed at re-detect
     EXPECT_FALSE(link.slot(0).bridged);
     EXPECT_EQ(link.slot(0).serialText, "S9");
     ports.script("ttyACM0")->writes.clear();
-    ASSERT_TRUE(ReadSpectrum(link.slot(0), 511));
-    EXPECT_EQ(writesOf("ttyACM0"), QStringList{"0F 00 FC 07"});
+    bool read = false;
+    link.slot(0).channel->post([&read](PortAccess& port) {
+        read = ReadLiveData(*port.transport(), false, 511).spectrumRead;
+    });
+    ASSERT_TRUE(read);
+    EXPECT_EQ(writesOf("ttyACM0"), (QStringList{"0F 00 FC 07", "12 00 04 00"}));
 }
 
 TEST_F(DetectionTest, StopsAtTenDevices) {
     for (int n = 0; n < 12; ++n)
         addDevice(QString("p%1").arg(n), kDirect);
-    EXPECT_EQ(link.DetectSpectrometers(), MAX_DEVICES);
+    EXPECT_EQ(DetectNow(link), MAX_DEVICES);
     EXPECT_EQ(ports.openAttempts.size(), 10u);  // the 11th port is never opened
     EXPECT_FALSE(ports.script("p10")->open);
     EXPECT_EQ(ports.script("p10")->opens, 0);
@@ -160,9 +166,9 @@ TEST_F(DetectionTest, StopsAtTenDevices) {
 
 TEST_F(DetectionTest, RedetectWithNothingPluggedEmptiesTheSlots) {
     addDevice("a", kDirect);
-    ASSERT_EQ(link.DetectSpectrometers(), 1);
+    ASSERT_EQ(DetectNow(link), 1);
     ports.setOpenable("a", false);
-    EXPECT_EQ(link.DetectSpectrometers(), 0);
+    EXPECT_EQ(DetectNow(link), 0);
     EXPECT_FALSE(link.slot(0).isOpen());
     EXPECT_EQ(link.deviceCount(), 0);
 }
@@ -171,16 +177,17 @@ TEST_F(DetectionTest, SilentDeviceDoesNotStallDetection) {
     ports.addPort("dead", kBridge);  // takes the port, never answers
     addDevice("live", kDirect, "S7");
     const std::uint32_t start = clock.tickMs();
-    ASSERT_EQ(link.DetectSpectrometers(), 2);
-    // Three identity reads time out once each; the rest is the two settle waits.
+    ASSERT_EQ(DetectNow(link), 2);
+    // Three identity reads and the four reads of the stored identity and the
+    // connect limits time out once each; the rest is the two settle waits.
     const std::uint32_t waited = clock.tickMs() - start - 6000;
-    EXPECT_EQ(waited, std::uint32_t(2 * ReplyTimeoutMs(16) + ReplyTimeoutMs(4)));
+    EXPECT_EQ(waited, std::uint32_t(4 * ReplyTimeoutMs(16) + 3 * ReplyTimeoutMs(4)));
     EXPECT_EQ(link.slot(0).version, 0.0f);
     EXPECT_EQ(link.ListEntry(0), "((dead)) ");
     EXPECT_EQ(link.slot(1).serialText, "S7");
 
     // Stored identity and connect limits on the silent slot send nothing more than reads.
-    const StoredIdentity id = link.ReadStoredIdentity(0);
+    const StoredIdentity id = link.storedIdentity(0);
     EXPECT_TRUE(id.serialText.isEmpty());
     EXPECT_TRUE(id.sensorModel.isEmpty());
     for (const QByteArray& w : ports.script("dead")->writes)
@@ -192,14 +199,16 @@ TEST_F(DetectionTest, StoredIdentityThenConnectLimits) {
     d->sensorModel = "K60293QX";
     d->exposure = 2000000;
     d->averaging = 150;
-    ASSERT_EQ(link.DetectSpectrometers(), 1);
-    ports.script("a")->writes.clear();
-    const StoredIdentity id = link.ReadStoredIdentity(0);
+    ASSERT_EQ(DetectNow(link), 1);
+    const StoredIdentity id = link.storedIdentity(0);
     EXPECT_EQ(id.serialText, "S55");
     EXPECT_EQ(id.sensorModel, "K60293QX");
+    // Identification, then (after the quiet time) the stored identity and the
+    // connect limits.
     EXPECT_EQ(writesOf("a"),
-              (QStringList{"03 00 10 00", "04 00 10 00", "09 00 04 00", "84 00 04 00 40 42 0F 00",
-                           "0B 00 04 00", "86 00 04 00 01 00 00 00"}));
+              (QStringList{"02 00 10 00", "03 00 10 00", "01 00 04 00", "03 00 10 00",
+                           "04 00 10 00", "09 00 04 00", "84 00 04 00 40 42 0F 00", "0B 00 04 00",
+                           "86 00 04 00 01 00 00 00"}));
     EXPECT_EQ(d->exposure, 1000000);
     EXPECT_EQ(d->averaging, 1);
 }
@@ -224,9 +233,8 @@ TEST_F(DetectionTest, ConnectLimitsTable) {
         d->exposure = c.exposure;
         d->averaging = c.averaging;
         casePorts.addPort("x", kDirect, FakeDevice::Responder(d));
-        DeviceLink caseLink(casePorts, caseClock, 0);
-        ASSERT_EQ(caseLink.DetectSpectrometers(), 1);
-        caseLink.ApplyConnectLimits(0);
+        TestDeviceLink caseLink(casePorts, caseClock, 0);
+        ASSERT_EQ(DetectNow(caseLink), 1);  // detection applies the connect limits
         EXPECT_EQ(d->exposure, c.exposureAfter) << c.version << " " << c.exposure;
         EXPECT_EQ(d->averaging, c.averagingAfter) << c.version << " " << c.averaging;
         const std::size_t expectedSettings =
@@ -274,18 +282,18 @@ TEST_F(LedSearchTest, SkipsSpectrometerPortsAndKeepsTheLastMatch) {
     ports.addPort("b", kLed, FakeDevice::Responder(led1));
     ports.addPort("c", "");
     ports.addPort("d", kLed, FakeDevice::Responder(led2));
-    ASSERT_EQ(link.DetectSpectrometers(), 1);
+    ASSERT_EQ(DetectNow(link), 1);
     ports.openAttempts.clear();
 
-    EXPECT_EQ(link.FindLedUnit(), 2);
-    EXPECT_EQ(ports.openAttempts, (std::vector<QString>{"a", "b", "c", "d"}));
-    EXPECT_EQ(ports.script("a")->opens, 1);  // held by the spectrometer: not opened again
+    FindLedNow(link);
+    // Only the ports with the LED unit's identity are opened.
+    EXPECT_EQ(ports.openAttempts, (std::vector<QString>{"b", "d"}));
+    EXPECT_EQ(ports.script("a")->opens, 1);  // the spectrometer's port is not opened again
     EXPECT_FALSE(ports.script("b")->open);   // earlier match closed
     EXPECT_TRUE(ports.script("d")->open);
     EXPECT_TRUE(link.led().present);
     EXPECT_TRUE(ports.script("b")->writes.empty());
 
-    link.ConnectLedUnit();
     EXPECT_EQ(link.led().state, 1);
     EXPECT_EQ(link.led().label, "VL-LED ver 2.1");
     EXPECT_EQ(writesOf("d"), (QStringList{"14 00 04 00", "02 00 10 00", "00 00 20 00"}));
@@ -293,15 +301,14 @@ TEST_F(LedSearchTest, SkipsSpectrometerPortsAndKeepsTheLastMatch) {
 
 TEST_F(LedSearchTest, NoUnitOrSilentUnitGivesStateZero) {
     link.led().state = 1;
-    EXPECT_EQ(link.FindLedUnit(), 0);
-    link.ConnectLedUnit();
+    FindLedNow(link);
     EXPECT_FALSE(link.led().present);
     EXPECT_EQ(link.led().state, 0);
 
     ports.addPort("led", kLed);  // silent
-    EXPECT_EQ(link.FindLedUnit(), 1);
     link.led().state = 1;
-    link.ConnectLedUnit();
+    FindLedNow(link);
+    EXPECT_TRUE(link.led().present);
     EXPECT_EQ(link.led().state, 0);
     EXPECT_EQ(link.led().label, " ver ");
     link.CloseLedUnit();

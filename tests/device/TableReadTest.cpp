@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/CommandTable.h"
+#include "device/DeviceOperations.h"
 #include "device/Exchange.h"
 #include "support/FakePortProvider.h"
 #include "support/RecordingTransport.h"
@@ -31,19 +32,19 @@ class TableReadTest : public ::testing::Test {
 };
 
 TEST_F(TableReadTest, PagedSpectrumIsAlways32PagesAndPage31Asks60Bytes) {
-    DeviceSlot slot;
-    slot.handle = std::make_unique<RecordingTransport>(script);
-    slot.bridged = true;
-    ASSERT_TRUE(ReadSpectrum(slot, 411));
+    const LiveReading live = ReadLiveData(port, true, 411);
+    ASSERT_TRUE(live.spectrumRead);
+    ASSERT_TRUE(live.temperatureRead);
     const QStringList w = writes();
-    ASSERT_EQ(w.size(), 32);
+    ASSERT_EQ(w.size(), 33);
     EXPECT_EQ(w[0], "0F 00 40 00");
     EXPECT_EQ(w[1], "0F 01 40 00");
     EXPECT_EQ(w[30], "0F 1E 40 00");
     EXPECT_EQ(w[31], "0F 1F 3C 00");
-    EXPECT_EQ(slot.spectrum[0], 1000.0f);
-    EXPECT_EQ(slot.spectrum[410], 1410.0f);
-    EXPECT_EQ(slot.spectrum[411], 41100.0f);  // beyond the point count: the ramp stays
+    EXPECT_EQ(w[32], "12 00 04 00");  // then the temperature
+    EXPECT_EQ(live.spectrum[0], 1000.0f);
+    EXPECT_EQ(live.spectrum[410], 1410.0f);
+    EXPECT_EQ(live.spectrum[411], 0.0f);  // beyond the point count: not taken
 }
 
 TEST_F(TableReadTest, WholeSpectrumIsOneExchangeOfPointCountTimesFour) {
@@ -54,11 +55,10 @@ TEST_F(TableReadTest, WholeSpectrumIsOneExchangeOfPointCountTimesFour) {
     for (const Case c :
          {Case{411, "0F 00 6C 06"}, Case{251, "0F 00 EC 03"}, Case{511, "0F 00 FC 07"}}) {
         script->writes.clear();
-        DeviceSlot slot;
-        slot.handle = std::make_unique<RecordingTransport>(script);
-        ASSERT_TRUE(ReadSpectrum(slot, c.points)) << c.points;
-        ASSERT_EQ(writes(), QStringList{c.word}) << c.points;
-        EXPECT_EQ(slot.spectrum[c.points - 1], 1000.0f + float(c.points - 1));
+        const LiveReading live = ReadLiveData(port, false, c.points);
+        ASSERT_TRUE(live.spectrumRead) << c.points;
+        ASSERT_EQ(writes(), (QStringList{c.word, "12 00 04 00"})) << c.points;
+        EXPECT_EQ(live.spectrum[c.points - 1], 1000.0f + float(c.points - 1));
     }
 }
 
@@ -134,21 +134,15 @@ TEST_F(TableReadTest, LostPageEndsTheTransferAndKeepsTheOldTable) {
         ASSERT_EQ(b, 0x77);
 }
 
-TEST_F(TableReadTest, SilentDeviceKeepsTheLastSpectrum) {
+TEST_F(TableReadTest, SilentDeviceCostsOneLostPageAndTheTemperature) {
     script->responder = {};
-    DeviceSlot slot;
-    slot.handle = std::make_unique<RecordingTransport>(script);
-    slot.bridged = true;
-    slot.spectrum[5] = 123.0f;
-    EXPECT_FALSE(ReadSpectrum(slot, 511));
-    EXPECT_EQ(script->writes.size(), 1u);
-    EXPECT_EQ(slot.spectrum[5], 123.0f);
-    EXPECT_EQ(slot.spectrum[6], 600.0f);
+    const LiveReading paged = ReadLiveData(port, true, 511);
+    EXPECT_FALSE(paged.spectrumRead);
+    EXPECT_FALSE(paged.temperatureRead);
+    EXPECT_EQ(writes(), (QStringList{"0F 00 40 00", "12 00 04 00"}));
 
-    slot.bridged = false;
     script->queueReply(QByteArray(2000, '\0'));  // short whole reply
-    EXPECT_FALSE(ReadSpectrum(slot, 511));
-    EXPECT_EQ(slot.spectrum[5], 123.0f);
+    EXPECT_FALSE(ReadLiveData(port, false, 511).spectrumRead);
 }
 
 TEST(DeviceSlotTest, SpectrumStartsAsRamp) {

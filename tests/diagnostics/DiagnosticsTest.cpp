@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include "device/DeviceLink.h"
+#include "support/InlineLink.h"
 #include "device/SerialPortProvider.h"
 #include "support/FakePortProvider.h"
 #include "support/PseudoTerminal.h"
@@ -135,16 +136,17 @@ class LinkDiagnosticsTest : public ::testing::Test {
     // Scripted ports whose opens can be made to fail for a given reason.
     FakePortProvider fake;
     RefusingPorts ports{fake};
-    DeviceLink link{ports, clock, 0};
+    TestDeviceLink link{ports, clock, 0};
 };
 
 TEST_F(LinkDiagnosticsTest, EachSearchReportsItsOwnDevices) {
     EXPECT_TRUE(link.portDiagnostics().empty());
-    ASSERT_EQ(link.DetectSpectrometers(), 1);
+    ASSERT_EQ(DetectNow(link), 1);
     EXPECT_EQ(Names(link.portDiagnostics()),
               QStringList({"ttyACM1 3D7E:0825", "ttyUSB0 1A86:7523"}));
     // The LED search meets ttyACM0 held by this program: not reported.
-    EXPECT_EQ(link.FindLedUnit(), 1);
+    FindLedNow(link);
+    EXPECT_TRUE(link.led().present);
     const std::vector<PortDiagnostic> all = link.portDiagnostics();
     ASSERT_EQ(Names(all),
               QStringList({"ttyACM1 3D7E:0825", "ttyUSB0 1A86:7523", "ttyACM2 3D7E:0B20"}));
@@ -159,22 +161,25 @@ TEST_F(LinkDiagnosticsTest, EachSearchReportsItsOwnDevices) {
     // what detection met stays until detection runs again.
     ports.refusals.erase("ttyACM2");
     link.CloseLedUnit();
-    EXPECT_EQ(link.FindLedUnit(), 2);
+    FindLedNow(link);
+    EXPECT_TRUE(link.led().present);
     EXPECT_EQ(Names(link.portDiagnostics()),
               QStringList({"ttyACM1 3D7E:0825", "ttyUSB0 1A86:7523"}));
     ports.refusals.clear();
     link.CloseLedUnit();
-    link.DetectSpectrometers();
+    DetectNow(link);
     EXPECT_EQ(link.deviceCount(), 4);  // the silent ones are taken too
     EXPECT_TRUE(link.portDiagnostics().empty());
 }
 
 TEST_F(LinkDiagnosticsTest, DetectionAgainWhileHoldingItsPortsReportsNothingOfOurs) {
     ports.refusals.clear();
-    ASSERT_EQ(link.DetectSpectrometers(), 4);
-    EXPECT_EQ(link.FindLedUnit(), 2);
+    ASSERT_EQ(DetectNow(link), 4);
+    FindLedNow(link);
+    EXPECT_TRUE(link.led().present);
     // A second LED search while everything is held by this program.
-    EXPECT_EQ(link.FindLedUnit(), 2);
+    FindLedNow(link);
+    EXPECT_TRUE(link.led().present);
     EXPECT_TRUE(link.portDiagnostics().empty());
 }
 
@@ -185,11 +190,13 @@ TEST(LinkDiagnosticsPlainTest, AProviderThatCannotTellReportsNothingAndEnumerate
     ports.addPort("ttyACM1", USB_ID_LED);
     ports.setOpenable("ttyACM0", false);
     ports.setOpenable("ttyACM1", false);
-    DeviceLink link(ports, clock, 0);
-    link.DetectSpectrometers();
-    link.FindLedUnit();
+    TestDeviceLink link(ports, clock, 0);
+    DetectNow(link);
+    FindLedNow(link);
     EXPECT_TRUE(link.portDiagnostics().empty());
-    EXPECT_EQ(ports.enumerations, 0);
+    // One enumeration per search, to know which ports to open; none more for
+    // a failed open.
+    EXPECT_EQ(ports.enumerations, 2);
 }
 
 // A pseudo-terminal declared with a device identity.
@@ -202,8 +209,8 @@ TEST_F(HeldPtyTest, PortHeldByAnotherOpenIsReportedAsBusy) {
 
     SerialPortProvider provider({path + "=1A86:7523"});
     FakeClock clock;
-    DeviceLink link(provider, clock, 0);
-    EXPECT_EQ(link.DetectSpectrometers(), 0);
+    TestDeviceLink link(provider, clock, 0);
+    EXPECT_EQ(DetectNow(link), 0);
     const std::vector<PortDiagnostic> list = link.portDiagnostics();
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].portName, name);
@@ -214,12 +221,13 @@ TEST_F(HeldPtyTest, PortHeldByAnotherOpenIsReportedAsBusy) {
                                    "close the program that uses the port, then detect again");
 
     other.close();
-    EXPECT_EQ(link.DetectSpectrometers(), 1);  // the device is silent, but the port is taken
+    EXPECT_EQ(DetectNow(link), 1);  // the device is silent, but the port is taken
     EXPECT_TRUE(link.portDiagnostics().empty());
     // Held by this program now: the LED search does not report it.
-    EXPECT_EQ(link.FindLedUnit(), 0);
+    FindLedNow(link);
+    EXPECT_FALSE(link.led().present);
     EXPECT_TRUE(link.portDiagnostics().empty());
-    EXPECT_EQ(provider.lastOpenFailure().error, PortOpenError::None);
+    EXPECT_EQ(provider.lastOpenFailure(name).error, PortOpenError::None);
 }
 
 TEST_F(HeldPtyTest, VanishedPortIsNotReported) {
@@ -228,8 +236,8 @@ TEST_F(HeldPtyTest, VanishedPortIsNotReported) {
     master = -1;
     SerialPortProvider provider({gone + "=3D7E:0825"});
     FakeClock clock;
-    DeviceLink link(provider, clock, 0);
-    EXPECT_EQ(link.DetectSpectrometers(), 0);
+    TestDeviceLink link(provider, clock, 0);
+    EXPECT_EQ(DetectNow(link), 0);
     EXPECT_TRUE(link.portDiagnostics().empty());
 }
 

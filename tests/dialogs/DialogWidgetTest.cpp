@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +22,7 @@
 #include "FakeDialogHost.h"
 #include "ScriptedTransport.h"
 #include "device/CommandTable.h"
+#include "device/WorkerPortExecutor.h"
 #include "dialogs/ControlLEDDlg.h"
 #include "dialogs/ImagePanel.h"
 #include "dialogs/InfoDlg.h"
@@ -140,7 +146,7 @@ TEST(InfoDialog, ListsTheCurrentDeviceAndSavesUnderItsSerial) {
         return std::vector<std::uint8_t>(w.length, 0);
     });
     ScriptedTransport* wire = port.get();
-    host.link.slot(1).handle = std::move(port);
+    host.link.slot(1).channel = ChannelOver(std::move(port));
     CInfoDlg dialog(host);
     EXPECT_EQ(dialog.windowTitle(), "Sensor Information");
     auto* list = Control<QListWidget>(dialog, 1041);
@@ -181,8 +187,7 @@ TEST(InfoDialog, NoDeviceInTheSlotShowsEmptyTexts) {
 class UploadDialog : public ::testing::Test {
   protected:
     void Attach(int records) {
-        host.link.slot(0).handle =
-            std::make_unique<ScriptedTransport>([this, records](CommandWord w) {
+        host.link.slot(0).channel = ChannelOver(std::make_unique<ScriptedTransport>([this, records](CommandWord w) {
                 if (w == CMD_GET_STORED_COUNT)
                     return Int32Reply(records);
                 exchangedWhileReleased = exchangedWhileReleased || !host.held;
@@ -190,7 +195,7 @@ class UploadDialog : public ::testing::Test {
                 PutFloat(b, 400, 5000.0f);
                 PutU32(b, 2076, std::uint32_t(served++));
                 return b;
-            });
+            }));
     }
     FakeDialogHost host;
     int served = 0;
@@ -232,24 +237,73 @@ TEST_F(UploadDialog, TwelveRecordsListedDrawnAndSaved) {
     EXPECT_TRUE(lines[10].startsWith("10,0.0,0.00,"));
 }
 
-TEST_F(UploadDialog, CancelKeepsTheRecordsReadSoFar) {
-    Attach(500);
-    CReadDataDlg dialog(host);
-    dialog.setProgressDelayMs(0);
-    QTimer::singleShot(0, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* progress = qobject_cast<QProgressDialog*>(w))
-                progress->cancel();
-    });
-    dialog.RunUpload(true);
-    EXPECT_TRUE(dialog.cancelled());
-    const int kept = dialog.upload().uploadedCount();
-    EXPECT_GT(kept, 0);
-    EXPECT_LT(kept, 500);
-    EXPECT_EQ(Control<QListWidget>(dialog, 1046)->count(), kept);
-    EXPECT_EQ(served, kept);
-    EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(exchangedWhileReleased);
+// Hands out one scripted port, opened on the thread that asks for it.
+class OnePort final : public PortProvider {
+  public:
+    explicit OnePort(std::unique_ptr<Transport> port) : port_(std::move(port)) {}
+    std::vector<QString> candidatePorts() override { return {"w0"}; }
+    std::vector<UsbDeviceInfo> enumerateDevices() override { return {}; }
+    std::unique_ptr<Transport> open(const QString&) override { return std::move(port_); }
+
+  private:
+    std::unique_ptr<Transport> port_;
+};
+
+TEST(UploadOnItsThread, CancelKeepsTheRecordsReadSoFar) {
+    // The records are read on the device's own thread, as in the window. The
+    // device stalls at record 10 until the test has pressed cancel, so the
+    // cancel falls in the middle of the upload without any real waiting.
+    FakeDialogHost host;
+    std::atomic<int> served = 0;
+    std::atomic<bool> released = false;
+    std::mutex mutex;
+    std::condition_variable wake;
+    OnePort ports(std::make_unique<ScriptedTransport>([&](CommandWord w) {
+        if (w == CMD_GET_STORED_COUNT)
+            return Int32Reply(500);
+        if (served == 10) {
+            std::unique_lock lock(mutex);
+            wake.wait_for(lock, std::chrono::seconds(20), [&] { return released.load(); });
+        }
+        std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+        PutU32(b, 2076, std::uint32_t(served++));
+        return b;
+    }));
+    WorkerPortExecutor executor;
+    host.link.slot(0).channel = executor.channel(ports, "w0");
+    host.link.slot(0).channel->post([](PortAccess& port) { port.open(); });
+    {
+        CReadDataDlg dialog(host);
+        dialog.setProgressDelayMs(0);
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<QProgressDialog*>(w);
+                if (!progress || served < 10)
+                    continue;
+                auto* cancel = progress->findChild<QPushButton*>();
+                ASSERT_NE(cancel, nullptr);
+                cancel->click();  // as the user presses it
+                {
+                    std::lock_guard lock(mutex);
+                    released = true;
+                }
+                wake.notify_all();
+                press.stop();
+            }
+        });
+        press.start(1);
+        dialog.RunUpload(true);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.uploadDone(), 20000);
+        EXPECT_TRUE(dialog.cancelled());
+        // The record being read when cancel came is finished and kept.
+        EXPECT_EQ(dialog.upload().uploadedCount(), 11);
+        EXPECT_EQ(Control<QListWidget>(dialog, 1046)->count(), 11);
+        EXPECT_EQ(served, 11);
+        EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
+        EXPECT_FALSE(host.queue.busy());
+    }
+    host.link.slot(0).channel.reset();
 }
 
 // --- LED control -----------------------------------------------------------------

@@ -9,7 +9,9 @@
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
 #include "measure/MeasurementDataSet.h"
+#include "measure/OperationQueue.h"
 #include "measure/ProfileSettings.h"
+#include "support/InlineLink.h"
 
 // A port provider with no ports: the tests put transports into the slots themselves.
 class NoPorts final : public PortProvider {
@@ -23,6 +25,7 @@ class NoPorts final : public PortProvider {
 class FakeDialogHost final : public DialogHost {
   public:
     FakeDialogHost() : link(ports, clock_, 0) {}
+    OperationQueue& operations() override { return queue; }
 
     SettingsStore& settings() override { return store; }
     Clock& clock() override { return clock_; }
@@ -49,7 +52,8 @@ class FakeDialogHost final : public DialogHost {
     FakeClock clock_{1700000000, 0};
     NoPorts ports;
     MemorySettingsStore store;
-    DeviceLink link;
+    TestDeviceLink link;
+    OperationQueue queue;
     MeasurementDataSet data;
     int current = 0;
 

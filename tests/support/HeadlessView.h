@@ -10,6 +10,7 @@
 
 #include "device/DeviceLink.h"
 #include "device/PortProvider.h"
+#include "support/InlineLink.h"
 #include "measure/ClockTimerHost.h"
 #include "measure/HeadlessForm.h"
 #include "measure/MainViewLogic.h"
@@ -25,7 +26,7 @@ class HeadlessView {
     // unit search).
     void Start(std::unique_ptr<Ports> viewPorts, int settleMs = 0) {
         ports = std::move(viewPorts);
-        link = std::make_unique<DeviceLink>(*ports, clock, settleMs);
+        link = std::make_unique<TestDeviceLink>(*ports, clock, settleMs);
         view = std::make_unique<MainViewLogic>(form, timers, settings, *link, data, doc, QString());
         view->InitialUpdate();
     }
@@ -43,7 +44,7 @@ class HeadlessView {
 
     FakeClock clock;
     std::unique_ptr<Ports> ports;
-    std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<TestDeviceLink> link;
     HeadlessForm form;
     ClockTimerHost timers{clock};
     MemorySettingsStore settings;

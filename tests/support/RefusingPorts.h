@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "device/PortDiagnostics.h"
 #include "device/PortProvider.h"
@@ -19,18 +20,24 @@ class RefusingPorts final : public PortProvider, public PortOpenReporter {
     std::vector<QString> candidatePorts() override { return inner_.candidatePorts(); }
     std::vector<UsbDeviceInfo> enumerateDevices() override { return inner_.enumerateDevices(); }
     std::unique_ptr<Transport> open(const QString& name) override {
-        last_ = {};
+        std::lock_guard lock(mutex_);
+        last_[name] = {};
         const auto it = refusals.find(name);
         if (it != refusals.end()) {
-            last_ = it->second;
+            last_[name] = it->second;
             return nullptr;
         }
         return inner_.open(name);  // nullptr without a reason when held (by us)
     }
-    PortOpenFailure lastOpenFailure() const override { return last_; }
+    PortOpenFailure lastOpenFailure(const QString& name) const override {
+        std::lock_guard lock(mutex_);
+        const auto it = last_.find(name);
+        return it == last_.end() ? PortOpenFailure{} : it->second;
+    }
 
   private:
     std::unique_ptr<PortProvider> owned_;
     PortProvider& inner_;
-    PortOpenFailure last_;
+    mutable std::mutex mutex_;  // ports open on their own threads
+    std::map<QString, PortOpenFailure> last_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -7,12 +8,14 @@
 #include "CliCommand.h"
 #include "device/DeviceLink.h"
 #include "device/PortProvider.h"
+#include "device/WorkerPortExecutor.h"
 
 // The ports of a command and the link over them, set up as the window does at
-// start: spectrometers detected, their stored identities read, the sensor
-// profile chosen from them.
+// start: spectrometers detected (all at once, each port on its own worker),
+// their stored identities read, the sensor profile chosen from them.
 struct CliLink {
     std::unique_ptr<PortProvider> ports;
+    std::unique_ptr<WorkerPortExecutor> executor;
     std::unique_ptr<DeviceLink> link;
     int count = 0;  // spectrometers found
 };
@@ -24,3 +27,20 @@ bool OpenCliLink(CliContext& context, CliLink& into, QString& error, bool withLe
 
 // The slot of a detected spectrometer, or nullptr with "no device in slot K".
 DeviceSlot* CliDeviceSlot(CliLink& cli, int device, QString& error);
+
+// Runs the event loop until `start` has called the function it was given
+// (port work hands its results back through the loop).
+void WaitFor(const std::function<void(std::function<void()> done)>& start);
+
+// Runs `work` on the channel's port and waits for its result.
+template <class Result, class WorkFn>
+Result AskAndWait(PortChannel& channel, WorkFn work) {
+    Result out{};
+    WaitFor([&](std::function<void()> done) {
+        Ask<Result>(channel, std::move(work), [&out, done](Result r) {
+            out = std::move(r);
+            done();
+        });
+    });
+    return out;
+}

@@ -5,10 +5,13 @@
 
 #include <cstdio>
 
-#include "CliCommand.h"
+#include <QEventLoop>
+#include <QTimer>
+
+#include "CliLink.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
-#include "measure/ClockTimerHost.h"
+#include "measure/QtTimerHost.h"
 #include "measure/DocumentFile.h"
 #include "measure/HeadlessForm.h"
 #include "measure/MainViewLogic.h"
@@ -59,15 +62,21 @@ int Acquire(CliContext& context) {
     std::unique_ptr<PortProvider> ports = context.ports.makeProvider(clock, error);
     if (!ports)
         return Fail(error);
-    DeviceLink link(*ports, clock, context.ports.settleMs);
+    WorkerPortExecutor executor;  // each port on its own worker, as in the window
+    DeviceLink link(*ports, clock, executor, context.ports.settleMs);
 
     HeadlessForm form;
-    ClockTimerHost timers(clock);
+    MainViewLogic* running = nullptr;
+    QtTimerHost timers([&running](int id) {
+        if (running)
+            running->OnTimer(id);
+    });
     MemorySettingsStore settings;  // the user's window settings stay untouched
     MeasurementDataSet data;
     NoDocument document;
     MainViewLogic view(form, timers, settings, link, data, document, QString());
-    view.InitialUpdate();
+    running = &view;
+    WaitFor([&view](std::function<void()> done) { view.InitialUpdate(done); });
     if (data.deviceCount == 0)
         return Fail("no spectrometer found");
 
@@ -77,20 +86,30 @@ int Acquire(CliContext& context) {
     view.OnAcquireButton();
 
     int appended = 0;
-    while (data.recordCount < options.records) {
-        const int id = timers.WaitNext();
-        if (id < 0)
-            return Fail("the monitoring cycle stopped");
-        view.OnTimer(id);
+    QString failure;
+    QEventLoop loop;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
         // Each new record goes to the appended file as the measurement plan
         // writes it: the header block with the first record of the run only.
         for (; !options.appendCsv.isEmpty() && appended < data.recordCount; ++appended) {
             const CsvResult written = AppendRecordCsv(options.appendCsv, data, appended, appended);
-            if (!written.ok)
-                return Fail(written.message);
+            if (!written.ok) {
+                failure = written.message;
+                loop.quit();
+                return;
+            }
         }
-    }
-    view.OnAcquireButton();  // stop
+        if (data.recordCount >= options.records) {
+            view.OnAcquireButton();  // stop: no record comes after the last asked for
+            loop.quit();
+        }
+    });
+    watch.start(5);
+    loop.exec();
+    watch.stop();
+    if (!failure.isEmpty())
+        return Fail(failure);
 
     if (!options.vltd.isEmpty()) {
         const DocumentResult written = WriteDocumentFile(options.vltd, data);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CliLink.h"
-#include "device/Exchange.h"
+#include "device/DeviceOperations.h"
 #include "measure/ColourMetrics.h"
 
 namespace {
@@ -30,8 +30,14 @@ int Color(CliContext& context) {
 
     DeviceSlot& slot = *found;
     const SensorProfile& profile = cli.link->profile();
-    if (!ReadSpectrum(slot, profile.pointCount))
+    const LiveReading live = AskAndWait<LiveReading>(
+        *slot.channel, [bridged = slot.bridged, points = profile.pointCount](PortAccess& port) {
+            return port.transport() ? ReadLiveData(*port.transport(), bridged, points)
+                                    : LiveReading{};
+        });
+    if (!live.spectrumRead)
         return Fail(QString("no spectrum from the device in slot %1").arg(device));
+    slot.spectrum = live.spectrum;
 
     const ColourMetrics metrics = ComputeColourMetrics(std::span<const float>(slot.spectrum),
                                                        profile.pointCount, profile.firstWavelength);

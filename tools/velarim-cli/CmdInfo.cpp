@@ -29,8 +29,13 @@ int Info(CliContext& context) {
         return Fail(error);
 
     DeviceSlot& slot = *found;
-    const std::vector<std::string> lines =
-        SensorInfoLines(ReadSensorInfo(*slot.handle, slot.bridged, cli.link->profile().pixelCount));
+    const SensorInfo info = AskAndWait<SensorInfo>(
+        *slot.channel,
+        [bridged = slot.bridged, pixels = cli.link->profile().pixelCount](PortAccess& port) {
+            return port.transport() ? ReadSensorInfo(*port.transport(), bridged, pixels)
+                                    : SensorInfo{};
+        });
+    const std::vector<std::string> lines = SensorInfoLines(info);
     for (const std::string& line : lines) {
         std::fputs(line.c_str(), stdout);
         std::fputc('\n', stdout);

@@ -32,8 +32,17 @@ int Upload(CliContext& context) {
     if (!slot.isLX)
         return Fail(QString("device in slot %1 is not the LX model").arg(device));
 
-    StoredRecordUpload upload(slot.handle.get());
-    upload.RunToEnd();
+    // The whole upload runs on the device's own thread, as in the window.
+    std::shared_ptr<StoredRecordUpload> uploaded;
+    WaitFor([&](std::function<void()> done) {
+        slot.channel->post(
+            [&uploaded](PortAccess& port) {
+                uploaded = std::make_shared<StoredRecordUpload>(port.transport());
+                uploaded->RunToEnd();
+            },
+            done);
+    });
+    const StoredRecordUpload& upload = *uploaded;
     for (const StoredRecord& record : upload.records()) {
         const std::string line = StoredRecordListLine(record);
         std::fputs(line.c_str(), stdout);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -41,7 +42,7 @@ PtyServer::~PtyServer() {
     }
 }
 
-QString PtyServer::add(std::shared_ptr<SimDevice> device, QString& error) {
+QString PtyServer::add(std::shared_ptr<SimDevice> device, QString& error, SimWireTime wire) {
     Pty pty;
     pty.master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (pty.master < 0) {
@@ -74,6 +75,7 @@ QString PtyServer::add(std::shared_ptr<SimDevice> device, QString& error) {
     // A pty carries no baud rate, so a bridged device hears the host at once.
     device->setLinkReady(true);
     p.device = std::move(device);
+    p.wire = wire;
     return p.path;
 }
 
@@ -89,8 +91,31 @@ bool PtyServer::serve(const volatile std::sig_atomic_t& stop, QString& error) {
     for (std::size_t i = 0; i < ptys_.size(); ++i)
         fds[i] = {ptys_[i].master, POLLIN, 0};
     char buffer[4096];
+    using Clock = std::chrono::steady_clock;
     while (!stop) {
-        const int ready = ::ppoll(fds.data(), nfds_t(fds.size()), nullptr, &waiting);
+        // Replies whose wire time is over go out; the wait ends at the next one.
+        const Clock::time_point now = Clock::now();
+        std::optional<Clock::time_point> next;
+        for (Pty& p : ptys_) {
+            while (!p.replies.empty() && p.replies.front().at <= now) {
+                if (!WriteAll(p.master, p.replies.front().bytes)) {
+                    error = Why("write");
+                    return false;
+                }
+                p.replies.pop_front();
+            }
+            if (!p.replies.empty() && (!next || p.replies.front().at < *next))
+                next = p.replies.front().at;
+        }
+        timespec timeout{};
+        if (next) {
+            const auto ns =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(*next - now).count();
+            timeout.tv_sec = time_t(ns / 1000000000);
+            timeout.tv_nsec = long(ns % 1000000000);
+        }
+        const int ready =
+            ::ppoll(fds.data(), nfds_t(fds.size()), next ? &timeout : nullptr, &waiting);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -103,10 +128,17 @@ bool PtyServer::serve(const volatile std::sig_atomic_t& stop, QString& error) {
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n <= 0)
                 continue;
-            SimDevice& device = *ptys_[i].device;
-            device.receive({reinterpret_cast<const std::uint8_t*>(buffer), std::size_t(n)});
-            const QByteArray reply = device.takeOutput();
-            if (!reply.isEmpty() && !WriteAll(fds[i].fd, reply)) {
+            Pty& p = ptys_[i];
+            p.device->receive({reinterpret_cast<const std::uint8_t*>(buffer), std::size_t(n)});
+            const QByteArray reply = p.device->takeOutput();
+            if (reply.isEmpty())
+                continue;
+            if (p.wire.timed()) {
+                const auto us = p.wire.exchangeUs(std::size_t(n), std::size_t(reply.size()));
+                p.replies.push_back({Clock::now() + std::chrono::microseconds(us), reply});
+                continue;
+            }
+            if (!WriteAll(fds[i].fd, reply)) {
                 error = Why("write");
                 return false;
             }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <csignal>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -19,8 +21,9 @@ class PtyServer {
     PtyServer& operator=(const PtyServer&) = delete;
 
     // Creates a pty for the device. Returns the slave's path ("/dev/pts/5"), or
-    // an empty text with a message on failure.
-    QString add(std::shared_ptr<SimDevice> device, QString& error);
+    // an empty text with a message on failure. With a wire time each reply is
+    // held back until its last byte would have arrived on a real link.
+    QString add(std::shared_ptr<SimDevice> device, QString& error, SimWireTime wire = {});
 
     // Answers requests until `stop` becomes non-zero, which the SIGINT/SIGTERM
     // handler sets; those signals are let through only while waiting, so none is
@@ -34,6 +37,12 @@ class PtyServer {
         int slave = -1;  // held open so the master stays usable between hosts
         QString path;
         std::shared_ptr<SimDevice> device;
+        SimWireTime wire;
+        struct Due {
+            std::chrono::steady_clock::time_point at;
+            QByteArray bytes;
+        };
+        std::deque<Due> replies;  // held back for their wire time, in order
     };
     std::vector<Pty> ptys_;
 };

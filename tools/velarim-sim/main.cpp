@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
             auto device = MakeSimDevice(*worlds.back(), deviceSpec, spectrometers);
             if (!deviceSpec.isLed())
                 ++spectrometers;
-            const QString path = server.add(device, error);
+            const QString path = server.add(device, error, deviceSpec.wire);
             if (path.isEmpty()) {
                 std::fprintf(stderr, "velarim-sim: %s\n", qPrintable(error));
                 return 1;

@@ -1,4 +1,4 @@
-#include "app/QtTimerHost.h"
+#include "measure/QtTimerHost.h"
 
 #include <utility>
 

@@ -1,0 +1,122 @@
+#include "device/DeviceOperations.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "device/Exchange.h"
+
+DeviceIdentity IdentifyOnDetection(Transport& port) {
+    DeviceIdentity id;
+    id.versionText = ReadText(port, CMD_GET_VERSION);
+    id.version = ParseVersion(id.versionText);
+    id.serialText = ReadText(port, CMD_GET_SERIAL);
+    std::int32_t type = 0;
+    if (ReadInt32(port, CMD_GET_DEVICE_TYPE, type))
+        id.isLX = (type & 0x0F) == LX_MODEL_CODE;
+    return id;
+}
+
+void ApplyConnectLimits(Transport& port, float version) {
+    constexpr std::int32_t kMaxExposureUs = 1000000;
+    constexpr std::int32_t kMaxAveraging = 100;
+    std::int32_t exposure = 0;
+    ReadInt32(port, CMD_GET_EXPOSURE, exposure);
+    if (exposure > kMaxExposureUs)
+        SendSetting(port, CMD_SET_EXPOSURE, kMaxExposureUs);
+    std::int32_t averaging = 0;
+    ReadInt32(port, CMD_GET_AVERAGING, averaging);
+    if (averaging > kMaxAveraging && DeviceTakes(CMD_SET_AVERAGING, version))
+        SendSetting(port, CMD_SET_AVERAGING, 1);
+}
+
+StoredIdentity ReadStoredIdentity(Transport& port, float version) {
+    StoredIdentity identity;
+    identity.serialText = ReadText(port, CMD_GET_SERIAL);
+    identity.sensorModel = ReadText(port, CMD_GET_SENSOR_MODEL);
+    ApplyConnectLimits(port, version);
+    return identity;
+}
+
+LiveReading ReadLiveData(Transport& port, bool bridged, int pointCount) {
+    LiveReading live;
+    if (pointCount > 0) {
+        const std::size_t points = std::min<std::size_t>(std::size_t(pointCount), MAX_POINTS);
+        std::array<std::uint8_t, SPECTRUM_BYTES> raw{};
+        live.spectrumRead = ReadTable(port, CMD_GET_SPECTRUM, points * 4, bridged, raw);
+        for (std::size_t i = 0; live.spectrumRead && i < points; ++i) {
+            const std::uint8_t* b = raw.data() + 4 * i;
+            const std::uint32_t bits = std::uint32_t(b[0]) | (std::uint32_t(b[1]) << 8) |
+                                       (std::uint32_t(b[2]) << 16) | (std::uint32_t(b[3]) << 24);
+            std::memcpy(&live.spectrum[i], &bits, sizeof bits);
+        }
+    }
+    live.temperatureRead = ReadFloat(port, CMD_GET_TEMPERATURE, live.temperature);
+    return live;
+}
+
+DeviceSettings ReadDeviceSettings(Transport& port, float version, bool withAux) {
+    DeviceSettings s;
+    ReadInt32(port, CMD_GET_EXPOSURE, s.exposure);
+    ReadInt32(port, CMD_GET_AVERAGING, s.averaging);
+    if (withAux && DeviceTakes(CMD_GET_AUX_SETTING, version)) {
+        std::int32_t aux = 0;
+        ReadInt32(port, CMD_GET_AUX_SETTING, aux);
+        s.aux = aux;
+    }
+    return s;
+}
+
+void SendPendingSettings(Transport& port, float version, const PendingSettings& settings) {
+    if (settings.exposure)
+        SendSetting(port, CMD_SET_EXPOSURE, *settings.exposure);
+    if (settings.averaging && DeviceTakes(CMD_SET_AVERAGING, version))
+        SendSetting(port, CMD_SET_AVERAGING, *settings.averaging);
+    if (settings.aux && DeviceTakes(CMD_SET_AUX_SETTING, version))
+        SendSetting(port, CMD_SET_AUX_SETTING, *settings.aux);
+}
+
+bool StoreDark(Transport& port, float version) {
+    if (!DeviceTakes(CMD_STORE_DARK, version))
+        return false;
+    SendStoreDark(port);
+    return true;
+}
+
+void WakeDevice(Transport& port) {
+    std::int32_t ignored = 0;
+    ReadInt32(port, CMD_GET_DEVICE_TYPE, ignored);
+}
+
+std::int32_t ReadExposureForRecord(Transport& port) {
+    std::int32_t exposure = 0;
+    ReadInt32(port, CMD_GET_EXPOSURE, exposure);
+    return exposure;
+}
+
+LedIdentity ConnectLedUnit(Transport& port) {
+    LedIdentity led;
+    ReadInt32(port, LED_GET_STATE, led.state);
+    const QByteArray version = ReadText(port, LED_GET_VERSION);
+    const QByteArray name = ReadText(port, LED_GET_NAME);
+    led.label = name + " ver " + version;
+    return led;
+}
+
+LedReading ReadLedLive(Transport& port, std::int32_t state) {
+    LedReading led;
+    led.temperatureRead = ReadFloat(port, LED_GET_TEMPERATURE, led.temperature);
+    SendSetting(port, LED_SET_STATE, state);
+    return led;
+}
+
+std::optional<std::int32_t> ReadStoredCount(Transport& port) {
+    std::int32_t count = 0;
+    if (!ReadInt32(port, CMD_GET_STORED_COUNT, count))
+        return std::nullopt;
+    return count;
+}
+
+bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into) {
+    return Exchange(port, CMD_GET_STORED_RECORD, into);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include <QByteArray>
+
+#include "device/CommandTable.h"
+#include "device/DeviceSlot.h"
+#include "device/Transport.h"
+
+// What the host asks of one device, as functions over its port and plain
+// values: no form, no view state. The view logic decides what to ask; these
+// ask, within the firmware gates of the command table. A reply that does not
+// come leaves the value as stated for each.
+
+// Read when a port is taken: the version text and its number, the serial
+// text, and the LX flag (low 4 bits of the device type equal 4).
+struct DeviceIdentity {
+    QByteArray versionText;
+    float version = 0.0f;
+    QByteArray serialText;
+    bool isLX = false;
+};
+DeviceIdentity IdentifyOnDetection(Transport& port);
+
+// Exposure above 1 s is lowered to 1 s; averaging above 100 reset to 1 on
+// firmware 1.5 or above.
+void ApplyConnectLimits(Transport& port, float version);
+
+// Serial and sensor model for the data set, then the connect limits.
+struct StoredIdentity {
+    QByteArray serialText;
+    QByteArray sensorModel;
+};
+StoredIdentity ReadStoredIdentity(Transport& port, float version);
+
+// One tick's reads of a spectrometer: the spectrum (whole, or always 32 pages
+// when bridged; the first pointCount values taken), then the temperature.
+struct LiveReading {
+    bool spectrumRead = false;
+    bool temperatureRead = false;
+    SpectrumBuffer spectrum{};  // the first pointCount values when read
+    float temperature = 0.0f;
+};
+LiveReading ReadLiveData(Transport& port, bool bridged, int pointCount);
+
+// Exposure and averaging count, and the auxiliary setting when asked for and
+// the device's firmware has one. Missing replies read as 0.
+struct DeviceSettings {
+    std::int32_t exposure = 0;
+    std::int32_t averaging = 0;
+    std::optional<std::int32_t> aux;  // set when the device was asked for it
+};
+DeviceSettings ReadDeviceSettings(Transport& port, float version, bool withAux);
+
+// The settings the view hands to the selected device after a tick's reads, in
+// this order; each only when present and when the device's firmware takes it.
+struct PendingSettings {
+    std::optional<std::int32_t> exposure;
+    std::optional<std::int32_t> averaging;
+    std::optional<std::int32_t> aux;
+    bool empty() const { return !exposure && !averaging && !aux; }
+};
+void SendPendingSettings(Transport& port, float version, const PendingSettings& settings);
+
+// CMD_STORE_DARK when the firmware takes it; true when it was sent.
+bool StoreDark(Transport& port, float version);
+
+// Wakes a device when monitoring resumes (device type asked, reply not used).
+void WakeDevice(Transport& port);
+
+// The exposure stored with a record: 0 when the device does not answer.
+std::int32_t ReadExposureForRecord(Transport& port);
+
+// The LED unit: its state (0 when no reply comes) and its label, name text +
+// " ver " + version text.
+struct LedIdentity {
+    std::int32_t state = 0;
+    QByteArray label;
+};
+LedIdentity ConnectLedUnit(Transport& port);
+
+// One tick of the LED unit: its temperature, then its state sent (every tick,
+// changed or not).
+struct LedReading {
+    bool temperatureRead = false;
+    float temperature = 0.0f;
+};
+LedReading ReadLedLive(Transport& port, std::int32_t state);
+
+// The data-logging model's store: the number of logged records (nullopt when
+// the reply is missing), and the next record in the device's order (the whole
+// 2096 bytes in one exchange, bridged or not). A missing record leaves `into`
+// as it was.
+std::optional<std::int32_t> ReadStoredCount(Transport& port);
+bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into);

@@ -1,0 +1,25 @@
+#include "device/InlinePortExecutor.h"
+
+namespace {
+class InlineChannel final : public PortChannel {
+  public:
+    InlineChannel(PortProvider& provider, const QString& name, Clock& clock)
+        : access_(provider, name, [&clock](int ms) { clock.sleepMs(ms); }) {}
+    const QString& portName() const override { return access_.name(); }
+    void post(Work work, Done done) override {
+        if (work)
+            work(access_);
+        if (done)
+            done();
+    }
+    void cancelPending() override {}
+
+  private:
+    PortAccess access_;
+};
+}  // namespace
+
+std::shared_ptr<PortChannel> InlinePortExecutor::channel(PortProvider& provider,
+                                                         const QString& name) {
+    return std::make_shared<InlineChannel>(provider, name, clock_);
+}
