@@ -190,6 +190,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     }
     recent_.add(path);
     RebuildRecentMenu();
+    controller_->logic().DocumentOpened();
     controller_->InitialUpdate();
     UpdateCommandUi();
     return true;

@@ -59,6 +59,9 @@ class MainViewLogic {
     // The form's initial update: run at start and after File > New / Open.
     // Detection happens at the first call only.
     void InitialUpdate();
+    // File > Open read a new data set: forget the comparison record. The
+    // window calls it before the initial update that follows the open.
+    void DocumentOpened();
     // Button 1016: close, detect again, show the current device.
     void Redetect();
     // Detection and identity reads into the data set (device list filled);

@@ -35,7 +35,13 @@ void MainViewLogic::StoreRecord() {
 void MainViewLogic::DeleteRecord(int k) {
     if (k < 0)
         return;
-    data_.RemoveRecord(k);
+    // The comparison record, like the reference, stays on its measurement.
+    if (data_.RemoveRecord(k)) {
+        if (k == state_.comparisonIndex)
+            state_.comparisonIndex = -1;
+        else if (k < state_.comparisonIndex)
+            --state_.comparisonIndex;
+    }
     RebuildDataList();
     if (k < data_.recordCount) {
         form_.setCurrentRow(ControlId::DataList, k);
@@ -44,6 +50,11 @@ void MainViewLogic::DeleteRecord(int k) {
         form_.setEnabled(ControlId::Reference, false);
     }
     document_.setModified();
+}
+
+void MainViewLogic::DocumentOpened() {
+    // The comparison record named a record of the data set that was replaced.
+    state_.comparisonIndex = -1;
 }
 
 void MainViewLogic::SetReference(int k) {

@@ -351,13 +351,50 @@ class Records : public ViewFixture {
 
 TEST_F(Records, DeletingBeforeTheReferenceMovesTheMarkWithIt) {
     view->SetReference(2);
+    const QString marked = List()[2];
     form.setCurrentRow(ControlId::DataList, 0);
     view->OnDelete();
-    EXPECT_EQ(data.referenceIndex, 2);  // now names no record
+    EXPECT_EQ(data.referenceIndex, 1);  // still the third measurement
     EXPECT_EQ(data.recordCount, 2);
-    EXPECT_FALSE(List().join("").contains("[基準]"));
+    EXPECT_EQ(List()[1], marked);
+    EXPECT_FALSE(List()[0].contains("[基準]"));
     EXPECT_EQ(form.currentRow(ControlId::DataList), 0);
     EXPECT_EQ(doc.modified, 2);
+}
+
+TEST_F(Records, DeletingBeforeTheComparisonMovesItsMarkWithIt) {
+    view->SetReference(0);
+    view->SetComparison(2);
+    const QString compared = List()[2];
+    ASSERT_TRUE(compared.endsWith(" [参照]"));
+    view->DeleteRecord(1);
+    EXPECT_EQ(view->state().comparisonIndex, 1);
+    EXPECT_EQ(List()[1], compared);
+    EXPECT_TRUE(List()[0].endsWith(" [基準]"));
+    view->DeleteRecord(0);  // the reference goes; the comparison moves down again
+    EXPECT_EQ(data.referenceIndex, -1);
+    EXPECT_EQ(view->state().comparisonIndex, 0);
+    EXPECT_EQ(List(), QStringList{compared});
+}
+
+TEST_F(Records, DeletingTheComparisonOrAfterItKeepsTheRules) {
+    view->SetComparison(1);
+    view->DeleteRecord(2);  // after it: unchanged
+    EXPECT_EQ(view->state().comparisonIndex, 1);
+    EXPECT_TRUE(List()[1].endsWith(" [参照]"));
+    view->DeleteRecord(1);  // the comparison itself: cleared
+    EXPECT_EQ(view->state().comparisonIndex, -1);
+    EXPECT_FALSE(List().join("").contains("[参照]"));
+    view->StoreRecord();  // a new record at its old place gets no mark
+    EXPECT_FALSE(List()[1].contains("[参照]"));
+}
+
+TEST_F(Records, OpeningADocumentForgetsTheComparison) {
+    view->SetComparison(1);
+    view->DocumentOpened();
+    EXPECT_EQ(view->state().comparisonIndex, -1);
+    view->InitialUpdate();
+    EXPECT_FALSE(List().join("").contains("[参照]"));
 }
 
 TEST_F(Records, DeletingTheReferenceClearsIt) {
