@@ -13,6 +13,7 @@
 #include "app/AppIcons.h"
 #include "app/MainFormWidget.h"
 #include "app/VLToolDoc.h"
+#include "measure/MainViewLogic.h"
 #include "measure/ProfileSettings.h"
 
 namespace {

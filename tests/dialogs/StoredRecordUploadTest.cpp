@@ -146,7 +146,7 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("logged.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), TextFileResult::Written);
+    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
     const QList<QByteArray> lines = ReadAll(path).split('\n');
     ASSERT_EQ(lines.size(), 4);  // header, two records, and nothing after the last CR LF
     EXPECT_TRUE(lines[3].isEmpty());
@@ -162,7 +162,7 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
 TEST(StoredRecordCsv, NoRecordsGivesTheHeaderAlone) {
     QTemporaryDir dir;
     const QString path = dir.filePath("empty.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), TextFileResult::Written);
+    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
     const QByteArray bytes = ReadAll(path);
     EXPECT_TRUE(bytes.startsWith("no,temperature, voltage,190,191,"));
     EXPECT_TRUE(bytes.endsWith("439,440,\r\n"));
@@ -184,8 +184,8 @@ TEST(StoredRecordCsv, SmallValuesKeepTheirWidthAndSign) {
 TEST(StoredRecordCsv, UnwritablePathIsReported) {
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/dir/x.csv");
-    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), TextFileResult::OpenFailed);
-    EXPECT_TRUE(TextFileError(TextFileResult::OpenFailed, path).contains(path));
+    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
+    EXPECT_TRUE(TextFileError(FileSaveResult::OpenFailed, path).contains(path));
 }
 
 TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
@@ -193,7 +193,7 @@ TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
         GTEST_SKIP() << "no /dev/full here";
     StoredRecord record;
     std::vector<StoredRecord> records(200, record);
-    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), TextFileResult::WriteFailed);
+    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
 }
 
 }  // namespace
