@@ -1,3 +1,5 @@
+#include <limits>
+
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
@@ -179,6 +181,23 @@ TEST(StoredRecordCsv, SmallValuesKeepTheirWidthAndSign) {
     PutFloat(b, 2072, 0.125f);
     std::copy(b.begin(), b.end(), record.bytes.begin());
     EXPECT_EQ(StoredRecordCsvLine(record, 3), "1,-5.0,0.12,-0.0,5.0,1234.6,");
+}
+
+TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
+    StoredRecord record;
+    std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    PutFloat(b, 0, nan);
+    PutFloat(b, 4, 5.0f);
+    PutFloat(b, 2068, nan);
+    PutFloat(b, 2072, 0.125f);
+    std::copy(b.begin(), b.end(), record.bytes.begin());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nan.csv");
+    ASSERT_EQ(SaveStoredRecordsCsv(path, std::vector<StoredRecord>{record}, 2, 340),
+              FileSaveResult::Written);
+    EXPECT_EQ(ReadAll(path),
+              QByteArray("no,temperature, voltage,340,341,\r\n1,nan,0.12,nan,5.0,\r\n"));
 }
 
 TEST(StoredRecordCsv, UnwritablePathIsReported) {
