@@ -59,9 +59,15 @@ class ViewController : public QObject {
     // open, one sentence each with its remedy; empty when there were none.
     QString PortNotice() const { return portNotice_; }
 
+    // Why the measurement plan's file could not take its last line; empty
+    // while it takes its lines.
+    QString PlanFileNotice() const;
+
   signals:
     // The port notice may have changed (after a search for devices).
     void portNoticeChanged();
+    // The plan file notice changed.
+    void planFileNoticeChanged();
 
   public:
     // Menu commands of the view.

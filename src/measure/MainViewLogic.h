@@ -10,6 +10,7 @@
 #include "measure/ControlLayout.h"
 #include "measure/MainForm.h"
 #include "measure/MonitoringCycle.h"
+#include "measure/PlanFolder.h"
 #include "measure/ProfileSettings.h"
 #include "measure/TimerHost.h"
 #include "measure/ViewState.h"
@@ -103,8 +104,28 @@ class MainViewLogic {
     QString RecordLabel(int r) const;
     void RebuildDataList();
     // Stores a record and, when fileName is not empty, appends it to
-    // programFolder + fileName through the CSV writer.
+    // PlanFolder() + fileName through the CSV writer. A failing append opens
+    // no message box (an unattended plan must not stall): it becomes the plan
+    // file notice, and the record stays in the data list.
     void StoreRecordAndSave(const QString& fileName, int appendFlag);
+
+    // --- the plan's files --------------------------------------------------------
+    // Decides where plan files go (ChoosePlanFolder) and returns it; the plan
+    // dialog calls it when it opens, so that it shows where the files go.
+    QString DecidePlanFolder();
+    // The folder decided last (decided now when not yet), ending with a separator.
+    QString PlanFolder();
+    // Replaces the folder test and the documents folder (tests).
+    void setPlanFolderRule(FolderWritableFn writable, QString documentsFolder) {
+        folderWritable_ = std::move(writable);
+        documentsFolder_ = std::move(documentsFolder);
+        planFolder_.clear();
+    }
+    // Empty while the plan's file takes its lines; else the message naming the
+    // file that failed, until that file takes a line again.
+    const QString& planFileNotice() const { return planFileNotice_; }
+    // Called whenever planFileNotice() changes (the window's status bar).
+    void setPlanNoticeHook(std::function<void()> hook) { planNoticeHook_ = std::move(hook); }
 
     // --- settings --------------------------------------------------------------
     void ReadSettings();
@@ -129,4 +150,10 @@ class MainViewLogic {
     // tells of a failing file once, not at every record, and again only after
     // the file has taken a line in between.
     std::set<QString> failingCsvPaths_;
+    void SetPlanFileNotice(const QString& text);
+    FolderWritableFn folderWritable_ = CanCreateFilesIn;
+    QString documentsFolder_ = UserDocumentsFolder();
+    QString planFolder_;  // empty until decided
+    QString planFileNotice_;
+    std::function<void()> planNoticeHook_;
 };

@@ -96,13 +96,32 @@ void MainViewLogic::StoreRecordAndSave(const QString& fileName, int appendFlag) 
     // A full data set stores nothing; then there is no record n to write.
     if (n >= data_.recordCount || !csvWriter_)
         return;
-    const QString path = state_.programFolder + fileName;
+    const QString path = PlanFolder() + fileName;
     const QString failure = csvWriter_(path, data_, n, appendFlag);
     if (failure.isEmpty()) {
         failingCsvPaths_.erase(path);
+        SetPlanFileNotice(QString());  // the plan's file takes its lines (again)
         return;
     }
-    // The record itself stays in the data list and can still be saved.
-    if (failingCsvPaths_.insert(path).second)
-        form_.message(failure, false);
+    // The record itself stays in the data list and can still be saved; the
+    // plan goes on with its next measurement.
+    if (failingCsvPaths_.insert(path).second || planFileNotice_.isEmpty())
+        SetPlanFileNotice(failure);
+}
+
+void MainViewLogic::SetPlanFileNotice(const QString& text) {
+    if (text == planFileNotice_)
+        return;
+    planFileNotice_ = text;
+    if (planNoticeHook_)
+        planNoticeHook_();
+}
+
+QString MainViewLogic::DecidePlanFolder() {
+    planFolder_ = ChoosePlanFolder(state_.programFolder, documentsFolder_, folderWritable_);
+    return planFolder_;
+}
+
+QString MainViewLogic::PlanFolder() {
+    return planFolder_.isEmpty() ? DecidePlanFolder() : planFolder_;
 }
