@@ -187,6 +187,10 @@
         <source>終了</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>保存先: %1</source>
+        <translation>Saved in: %1</translation>
+    </message>
 </context>
 <context>
     <name>CReadDataDlg</name>

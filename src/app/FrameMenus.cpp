@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QStringList>
 #include <QToolBar>
 
 #include "app/AppIcons.h"
@@ -169,6 +170,8 @@ void CMainFrame::BuildStatusBar() {
     });
     connect(controller_.get(), &ViewController::portNoticeChanged, this,
             [this] { ShowCursorReadout(); });
+    connect(controller_.get(), &ViewController::planFileNoticeChanged, this,
+            [this] { ShowCursorReadout(); });
     // Live spectra change under a still cursor: each drawing renews the readout.
     connect(view_, &CVL_ToolView::graphDrawn, this, [this] {
         if (cursor_)
@@ -188,9 +191,13 @@ void CMainFrame::BuildStatusBar() {
 
 void CMainFrame::ShowCursorReadout() {
     QString text = cursor_ && controller_ ? controller_->CursorReadout(*cursor_) : QString();
-    // Off the graph the pane keeps telling of ports that could not be opened.
-    if (text.isEmpty() && controller_)
-        text = controller_->PortNotice();
+    // Off the graph the pane keeps telling of ports that could not be opened
+    // and of a plan file that takes no lines.
+    if (text.isEmpty() && controller_) {
+        QStringList notices{controller_->PortNotice(), controller_->PlanFileNotice()};
+        notices.removeAll(QString());
+        text = notices.join(QStringLiteral("  "));
+    }
     statusMessage_->setText(text.isEmpty() ? tr("レディ") : text);
     // A long notice is cut at the pane's edge; the whole of it stays readable here.
     statusMessage_->setToolTip(text);

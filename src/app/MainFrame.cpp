@@ -13,6 +13,7 @@
 #include "app/AppIcons.h"
 #include "app/MainFormWidget.h"
 #include "app/VLToolDoc.h"
+#include "measure/MainViewLogic.h"
 #include "measure/ProfileSettings.h"
 
 namespace {
@@ -191,6 +192,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     }
     recent_.add(path);
     RebuildRecentMenu();
+    controller_->logic().DocumentOpened();
     controller_->InitialUpdate();
     UpdateCommandUi();
     return true;

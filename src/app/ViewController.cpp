@@ -44,6 +44,13 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
             return result.ok ? QString() : result.message;
         });
 
+    logic_->setPlanNoticeHook([this] {
+        const QString notice = logic_->planFileNotice();
+        if (!notice.isEmpty())  // for those who start the window from a terminal
+            std::fprintf(stderr, "VL_Tool: %s\n", notice.toLocal8Bit().constData());
+        emit planFileNoticeChanged();
+    });
+
     host_ = std::make_unique<ViewDialogHost>(
         *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },
         [] {});  // the dialogs are tracked by QPointer
@@ -99,6 +106,10 @@ void ViewController::UpdatePortNotice() {
         std::fprintf(stderr, "VL_Tool: %s\n", line.toLocal8Bit().constData());
     portNotice_ = notice;
     emit portNoticeChanged();
+}
+
+QString ViewController::PlanFileNotice() const {
+    return logic_->planFileNotice();
 }
 
 bool ViewController::DarkSettingEnabled() const {

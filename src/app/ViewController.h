@@ -63,12 +63,18 @@ class ViewController : public QObject {
     // open, one sentence each with its remedy; empty when there were none.
     QString PortNotice() const { return portNotice_; }
 
+    // Why the measurement plan's file could not take its last line; empty
+    // while it takes its lines.
+    QString PlanFileNotice() const;
+
   signals:
     // The port notice may have changed (after a search for devices).
     void portNoticeChanged();
     // A detection (start-up or re-detect) or a document's update is done: the
     // devices and their menu commands are known.
     void devicesReady();
+    // The plan file notice changed.
+    void planFileNoticeChanged();
 
   public:
     // Menu commands of the view.

@@ -54,6 +54,14 @@ void ViewDialogHost::StoreRecordAndSave(const QString& fileName, int appendFlag)
     view_.StoreRecordAndSave(fileName, appendFlag);
 }
 
+QString ViewDialogHost::planFolder() {
+    return view_.DecidePlanFolder();
+}
+
+QString ViewDialogHost::planFileNotice() const {
+    return view_.planFileNotice();
+}
+
 void ViewDialogHost::setLedCheckBox(bool checked) {
     view_.SetLedState(checked);
 }

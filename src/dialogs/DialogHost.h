@@ -32,6 +32,12 @@ class DialogHost {
     // One plan measurement: store a record and, with a file name, append it to
     // that file in the program folder (appendFlag 0 brings the header block).
     virtual void StoreRecordAndSave(const QString& fileName, int appendFlag) = 0;
+    // Where the plan's files go (ending with a separator), decided when the
+    // plan dialog opens; the dialog shows it.
+    virtual QString planFolder() { return {}; }
+    // Why the plan's file could not take its last line, naming the file; empty
+    // while it takes its lines. The plan dialog shows it at every tick.
+    virtual QString planFileNotice() const { return {}; }
     // The LED dialog switched the LED: the main view's "LED" check box follows.
     virtual void setLedCheckBox(bool checked) = 0;
     // While held, no monitoring tick may run (ticks that fall due wait until
@@ -67,6 +73,8 @@ class ViewDialogHost final : public DialogHost {
     std::int32_t graphMax() const override;
     std::int32_t graphMin() const override;
     void StoreRecordAndSave(const QString& fileName, int appendFlag) override;
+    QString planFolder() override;
+    QString planFileNotice() const override;
     void setLedCheckBox(bool checked) override;
     void holdMonitoring(bool hold) override;
     void ledDialogClosed() override;

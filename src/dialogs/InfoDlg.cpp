@@ -106,7 +106,7 @@ void CInfoDlg::SaveAs(const QByteArray& serial) {
     const QString path = host_.askSavePath(this, SensorInfoFileName(serial));
     if (path.isEmpty())
         return;
-    const TextFileResult result = SaveSensorInfoFile(path, lines_);
-    if (result != TextFileResult::Written)
+    const FileSaveResult result = SaveSensorInfoFile(path, lines_);
+    if (result != FileSaveResult::Written)
         host_.showMessage(this, SaveFailureText(result, path));
 }

@@ -33,7 +33,7 @@ CMeasurePlanDlg::CMeasurePlanDlg(DialogHost& host, QWidget* parent)
                                                  })) {
     setObjectName("132");
     setWindowTitle("Dialog");
-    setFixedSize(kUnits.size(165, 144));
+    setFixedSize(kUnits.size(165, 166));
     BuildControls();
 
     timer_ = new QTimer(this);
@@ -46,6 +46,32 @@ CMeasurePlanDlg::CMeasurePlanDlg(DialogHost& host, QWidget* parent)
     scheduler_->Initialise();
     ShowControls();
     clock_->setText(scheduler_->controls().clockText);
+    ShowFolder(host_.planFolder());
+    ShowFileNotice();
+}
+
+void CMeasurePlanDlg::ShowFolder(const QString& folder) {
+    folderText_ = tr("保存先: %1").arg(folder);
+    folder_->setToolTip(folderText_);
+    // A long path keeps its start and its end.
+    folder_->setText(
+        folder_->fontMetrics().elidedText(folderText_, Qt::ElideMiddle, folder_->width()));
+}
+
+void CMeasurePlanDlg::ShowFileNotice() {
+    const QString notice = host_.planFileNotice();
+    if (notice == notice_->text())
+        return;
+    notice_->setText(notice);
+    notice_->setToolTip(notice);
+}
+
+QString CMeasurePlanDlg::folderText() const {
+    return folderText_;
+}
+
+QString CMeasurePlanDlg::noticeText() const {
+    return notice_->text();
 }
 
 CMeasurePlanDlg::~CMeasurePlanDlg() = default;
@@ -76,6 +102,13 @@ void CMeasurePlanDlg::BuildControls() {
     start_ = kUnits.place(new QPushButton(tr("開始"), this), 1017, 15, 119, 32, 14);
     stop_ = kUnits.place(new QPushButton(tr("停止"), this), 1020, 55, 119, 32, 14);
     auto* close = kUnits.place(new QPushButton(tr("終了"), this), 1, 105, 119, 50, 14);
+    folder_ = Label(this, QString(), 15, 106, 140, 8);
+    folder_->setObjectName("planFolder");
+    notice_ = Label(this, QString(), 15, 138, 140, 22);
+    notice_->setObjectName("planFileNotice");
+    notice_->setWordWrap(true);
+    notice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice_->setStyleSheet(QStringLiteral("color: #c00000"));
     close->setDefault(true);
     start_->setAutoDefault(false);
     stop_->setAutoDefault(false);
@@ -161,5 +194,6 @@ void CMeasurePlanDlg::OnTimer() {
     ReadControls();
     scheduler_->Tick();
     clock_->setText(scheduler_->controls().clockText);
+    ShowFileNotice();
     timer_->start(kTickMs);
 }

@@ -29,6 +29,9 @@ class CMeasurePlanDlg : public QDialog {
     ~CMeasurePlanDlg() override;
 
     PlanScheduler& scheduler() { return *scheduler_; }
+    // The folder line and the file failure line as shown (tests).
+    QString folderText() const;
+    QString noticeText() const;
     // One timer tick, as the timer runs it (public for tests).
     void OnTimer();
 
@@ -38,6 +41,8 @@ class CMeasurePlanDlg : public QDialog {
     void ShowControls();
     void OnStart();
     void OnStop();
+    void ShowFolder(const QString& folder);
+    void ShowFileNotice();  // renewed at every tick
 
     DialogHost& host_;
     std::unique_ptr<PlanScheduler> scheduler_;
@@ -52,4 +57,7 @@ class CMeasurePlanDlg : public QDialog {
     QCheckBox* append_ = nullptr;
     QPushButton* start_ = nullptr;
     QPushButton* stop_ = nullptr;
+    QLabel* folder_ = nullptr;  // where the plan's files go
+    QLabel* notice_ = nullptr;  // the plan file's failure, empty while it works
+    QString folderText_;        // the folder line before it was cut to the label's width
 };

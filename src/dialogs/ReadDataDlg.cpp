@@ -177,8 +177,8 @@ void CReadDataDlg::SaveStoredRecordsCsv() {
     if (path.isEmpty())
         return;
     const MeasurementDataSet& data = host_.dataSet();
-    const TextFileResult result =
+    const FileSaveResult result =
         ::SaveStoredRecordsCsv(path, upload_->records(), data.pointCount, data.firstWavelength);
-    if (result != TextFileResult::Written)
+    if (result != FileSaveResult::Written)
         host_.showMessage(this, SaveFailureText(result, path));
 }

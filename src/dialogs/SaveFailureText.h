@@ -6,8 +6,8 @@
 #include "measure/StoredRecordTextFile.h"
 
 // What the user is told when a file the user named could not be written.
-inline QString SaveFailureText(TextFileResult result, const QString& path) {
-    if (result == TextFileResult::OpenFailed)
+inline QString SaveFailureText(FileSaveResult result, const QString& path) {
+    if (result == FileSaveResult::OpenFailed)
         return QCoreApplication::translate("SaveFailureText", "ファイルを作成できません: ") + path;
     return QCoreApplication::translate("SaveFailureText", "ファイルの書き込みに失敗しました: ") +
            path;

@@ -105,12 +105,16 @@ float ClampHeight(float c, int hp) {
 }
 
 int CountsRow(const CurveScale& s, float value) {
+    if (std::isnan(value))
+        return kNoRow;
     const float c = (value - static_cast<float>(s.min)) * static_cast<float>(s.hp) /
                     static_cast<float>(s.max - s.min);
     return static_cast<int>(static_cast<float>(s.bottom) - ClampHeight(c, s.hp));
 }
 
 int DoubleRow(const CurveScale& s, double value) {
+    if (std::isnan(value))
+        return kNoRow;
     const float c = static_cast<float>((value - s.min) * s.hp / (s.max - s.min));
     return static_cast<int>(static_cast<float>(s.bottom) - ClampHeight(c, s.hp));
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -79,12 +80,16 @@ struct CurveScale {
     bool valid() const { return max > min; }  // max <= min: nothing is plotted
 };
 
+// The row of a value that has no place on the graph (NaN: a device that did not answer). The
+// curve has a gap there instead of a line to an edge.
+inline constexpr int kNoRow = std::numeric_limits<int>::min();
+
 // Row of a counts value: c computed in single precision, clamped to 0..Hp, y = trunc(bottom - c).
-// NaN is placed on the bottom line.
+// +inf goes to the top line, -inf to the bottom line, NaN has kNoRow.
 int CountsRow(const CurveScale& s, float value);
 
 // Row of a ratio or absorptance value: c computed in double and rounded to single, then clamped
-// as above. +inf goes to the top line, -inf and NaN to the bottom line.
+// as above. +inf goes to the top line, -inf to the bottom line, NaN has kNoRow.
 int DoubleRow(const CurveScale& s, double value);
 
 // Clamp of a height above the bottom line to 0..Hp (NaN -> 0).

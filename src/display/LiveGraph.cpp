@@ -1,6 +1,7 @@
 #include "display/LiveGraph.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include <QImage>
@@ -132,7 +133,7 @@ void LiveGraph::DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in
 
 void LiveGraph::Polyline(QPainter& p, int count) {
     if (count > 1)
-        p.drawPolyline(points_.data(), count);
+        DrawCurve(p, points_.data(), count);
 }
 
 void LiveGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
@@ -173,7 +174,7 @@ void LiveGraph::DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput
         for (int i = 0; i < n; ++i) {
             // The line from (x, bottom) up to (x, y) without its end point.
             const int y = CountsRow(scale, s[i]);
-            if (y < f.bottom)
+            if (y != kNoRow && y < f.bottom)
                 p.fillRect(f.left + i, y + 1, 1, f.bottom - y, palette_.wavelengthColour(i));
         }
     }
@@ -193,7 +194,11 @@ void LiveGraph::DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInp
     const int devices = std::min(in.deviceCount, MAX_DEVICES);
     auto plot = [&](const float* s, const float* ref) {
         for (int i = 0; i < n; ++i) {
-            const double v = ratio ? RatioPercent(s[i], ref[i]) : Absorptance(s[i], ref[i]);
+            // A value missing on either side leaves a gap (Absorptance alone would hide it).
+            const bool missing = std::isnan(s[i]) || std::isnan(ref[i]);
+            const double v = missing ? std::nan("")
+                             : ratio ? RatioPercent(s[i], ref[i])
+                                     : Absorptance(s[i], ref[i]);
             points_[i] = QPoint(f.left + i, DoubleRow(scale, v));
         }
         Polyline(p, n);

@@ -72,3 +72,21 @@ void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, int pointCount, int fir
         PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
     }
 }
+
+void DrawCurve(QPainter& p, const QPoint* points, int count) {
+    int begin = 0;
+    while (begin < count) {
+        if (points[begin].y() == kNoRow) {
+            ++begin;
+            continue;
+        }
+        int end = begin;
+        while (end < count && points[end].y() != kNoRow)
+            ++end;
+        if (end - begin > 1)
+            p.drawPolyline(points + begin, end - begin);
+        else
+            p.drawPoint(points[begin]);
+        begin = end;
+    }
+}

@@ -5,6 +5,7 @@
 #include <QFont>
 
 class QPainter;
+class QPoint;
 struct PlotFrame;
 
 // Drawing operations with the pixel rules of the graph panels:
@@ -24,6 +25,11 @@ void BeginPanel(QPainter& p);
 void PanelRectangle(QPainter& p, int left, int top, int right, int bottom);
 void PanelLine(QPainter& p, int x0, int y0, int x1, int y1);
 void PanelText(QPainter& p, int x, int y, std::string_view latin1);
+
+// A curve through count points in the painter's current pen. A point whose row is kNoRow
+// (GraphGeometry.h) is left out and breaks the curve: each run of points between such gaps
+// is one polyline, a run of a single point one pixel.
+void DrawCurve(QPainter& p, const QPoint* points, int count);
 
 // The wavelength grid of a plot frame: a vertical line and its label under the frame at each
 // tick, in the painter's current pen.

@@ -38,7 +38,7 @@ void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
         for (int i = 0; i < points; ++i)
             pts[i] = QPoint(f.left + i, CountsRow(scale, s[i]));
         p.setPen(palette.devicePen(0, false));
-        p.drawPolyline(pts.data(), points);
+        DrawCurve(p, pts.data(), points);
         p.setPen(palette.framePen());
     }
     const Peak peak = FindPeak(s, points, in.firstWavelength);

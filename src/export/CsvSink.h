@@ -5,16 +5,17 @@
 #include <memory>
 #include <vector>
 
-#include <QFileDevice>
+#include <QFile>
 #include <QString>
+
+#include "measure/WholeFileWriter.h"
 
 // A text file written in large blocks, with line ends written as CR LF by the
 // caller. Remembers the first failed write so that it can be reported.
 //
-// A whole file (Truncate) goes to a temporary file beside the target that
-// replaces it only when every byte is written, so a failed export leaves the
-// previous file as it was. Devices and other non-regular targets are written
-// directly.
+// A whole file (Truncate) goes through WholeFileWriter: the previous file
+// stays as it was until every byte is written. Appended lines go straight to
+// the end of the file.
 class CsvSink {
   public:
     enum class Mode { Truncate, Append };
@@ -26,11 +27,8 @@ class CsvSink {
     bool Finish();
 
   private:
-    bool Flush();
-
-    std::unique_ptr<QFileDevice> file_;
-    bool replacing_ = false;  // file_ is a QSaveFile
-    std::vector<char> buffer_;
+    std::unique_ptr<WholeFileWriter> whole_;  // Truncate
+    std::unique_ptr<QFile> append_;           // Append
     bool open_ = false;
     bool ok_ = true;
 };

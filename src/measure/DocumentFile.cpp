@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QFile>
+
+#include "measure/WholeFileWriter.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the document file is little-endian and is copied as it lies in memory");
@@ -34,86 +35,6 @@ constexpr std::int32_t kGridWavelengthLimit = 1000000;
 bool GridFits(std::int32_t firstWavelength) {
     return firstWavelength >= -kGridWavelengthLimit && firstWavelength <= kGridWavelengthLimit;
 }
-
-// Gathers the stream in a large buffer and hands it to the file a block at a time.
-class BlockWriter {
-  public:
-    explicit BlockWriter(QIODevice& device) : device_(device) { buffer_.reserve(kBlockBytes); }
-
-    void Append(const void* data, std::size_t size) {
-        if (buffer_.size() + size > kBlockBytes)
-            Flush();
-        const char* bytes = static_cast<const char*>(data);
-        buffer_.insert(buffer_.end(), bytes, bytes + size);
-    }
-    template <typename T>
-    void Put(T value) {
-        Append(&value, sizeof value);
-    }
-    bool Flush() {
-        if (!buffer_.empty() && ok_) {
-            const auto size = static_cast<qint64>(buffer_.size());
-            ok_ = device_.write(buffer_.data(), size) == size;
-        }
-        buffer_.clear();
-        return ok_;
-    }
-
-  private:
-    QIODevice& device_;
-    std::vector<char> buffer_;
-    bool ok_ = true;
-};
-
-std::filesystem::path FsPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
-
-// Writes under a temporary name beside the target and renames the result over
-// the target only when it is complete; otherwise the temporary is removed and
-// the previous file stays as it was.
-class ReplacingFile {
-  public:
-    explicit ReplacingFile(const QString& target) : target_(target) {}
-    ~ReplacingFile() {
-        if (file_.isOpen())
-            file_.close();
-        if (!committed_ && !file_.fileName().isEmpty())
-            QFile::remove(file_.fileName());
-    }
-
-    bool Open() {
-        const QString stem = target_ + ".~" + QString::number(QCoreApplication::applicationPid());
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            file_.setFileName(stem + "-" + QString::number(attempt));
-            if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-                if (QFile::exists(target_))
-                    file_.setPermissions(QFile::permissions(target_));
-                return true;
-            }
-            if (file_.error() != QFileDevice::OpenError || !QFile::exists(file_.fileName()))
-                break;
-        }
-        file_.setFileName(QString());
-        return false;
-    }
-    QFile& file() { return file_; }
-
-    bool Commit() {
-        file_.close();
-        if (file_.error() != QFileDevice::NoError)
-            return false;
-        std::error_code error;
-        std::filesystem::rename(FsPath(file_.fileName()), FsPath(target_), error);
-        committed_ = !error;
-        return committed_;
-    }
-
-  private:
-    QString target_;
-    QFile file_;
-    bool committed_ = false;
-};
 
 enum class ReadStatus { Ok, Truncated, BadFormat, TooLong, Failed };
 
@@ -298,23 +219,22 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
     if (!HeaderFits(data.recordCount, data.deviceCount, data.pointCount)) {
         return Failed(kDocumentSaveFailed);
     }
-    ReplacingFile file(path);
-    if (!file.Open())
+    WholeFileWriter out(path);
+    if (!out.isOpen())
         return Failed(kDocumentSaveFailed);
-    BlockWriter out(file.file());
     const std::int32_t header[5] = {data.recordCount, data.deviceCount, data.pointCount,
                                     data.firstWavelength, data.referenceIndex};
-    out.Append(header, sizeof header);
+    out.Write(header, sizeof header);
     const auto valueBytes = static_cast<std::size_t>(data.pointCount) * sizeof(float);
     QByteArray texts;
     for (int d = 0; d < data.deviceCount; ++d) {
         texts.clear();
         AppendArchiveText(texts, data.serialText[static_cast<std::size_t>(d)]);
         AppendArchiveText(texts, data.sensorModel[static_cast<std::size_t>(d)]);
-        out.Append(texts.constData(), static_cast<std::size_t>(texts.size()));
+        out.Write(texts.constData(), static_cast<std::size_t>(texts.size()));
         for (int r = 0; r < data.recordCount; ++r) {
             const MeasurementDataSet::Entry& entry = data.entry(d, r);
-            out.Append(entry.values.data(), valueBytes);
+            out.Write(entry.values.data(), valueBytes);
             out.Put(entry.temperature);
             out.Put(entry.exposure);
             out.Put(entry.reserved);
@@ -324,7 +244,7 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
         out.Put(kTimeMarker);
         out.Put(data.record(r).timeStamp);
     }
-    if (!out.Flush() || !file.Commit())
+    if (out.Finish() != FileSaveResult::Written)
         return Failed(kDocumentSaveFailed);
     return {};
 }

@@ -22,7 +22,7 @@ struct DocumentResult {
     QString message;  // one of the texts above when !ok
 };
 
-// Writes through a temporary file beside path that replaces path only when
+// Writes through WholeFileWriter: a temporary file beside path replaces path only when
 // complete, so a failed save leaves the previous file as it was.
 DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data);
 

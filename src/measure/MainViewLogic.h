@@ -11,6 +11,7 @@
 #include "measure/MainForm.h"
 #include "measure/MonitoringCycle.h"
 #include "measure/OperationQueue.h"
+#include "measure/PlanFolder.h"
 #include "measure/ProfileSettings.h"
 #include "measure/TimerHost.h"
 #include "measure/ViewState.h"
@@ -62,6 +63,9 @@ class MainViewLogic {
     // while the device list says "検出中…", and the rest of the update follows
     // when it is done. `done` runs at the very end.
     void InitialUpdate(std::function<void()> done = {});
+    // File > Open read a new data set: forget the comparison record. The
+    // window calls it before the initial update that follows the open.
+    void DocumentOpened();
     // Button 1016: close, detect again, show the current device.
     void Redetect(std::function<void()> done = {});
     // Detection and identity reads into the data set (device list filled);
@@ -108,8 +112,29 @@ class MainViewLogic {
     QString RecordLabel(int r) const;
     void RebuildDataList();
     // Stores a record and, when fileName is not empty, appends it to
-    // programFolder + fileName through the CSV writer (an operation of its own).
+    // PlanFolder() + fileName through the CSV writer (an operation of its
+    // own). A failing append opens no message box (an unattended plan must not
+    // stall): it becomes the plan file notice, and the record stays in the
+    // data list.
     void StoreRecordAndSave(const QString& fileName, int appendFlag);
+
+    // --- the plan's files --------------------------------------------------------
+    // Decides where plan files go (ChoosePlanFolder) and returns it; the plan
+    // dialog calls it when it opens, so that it shows where the files go.
+    QString DecidePlanFolder();
+    // The folder decided last (decided now when not yet), ending with a separator.
+    QString PlanFolder();
+    // Replaces the folder test and the documents folder (tests).
+    void setPlanFolderRule(FolderWritableFn writable, QString documentsFolder) {
+        folderWritable_ = std::move(writable);
+        documentsFolder_ = std::move(documentsFolder);
+        planFolder_.clear();
+    }
+    // Empty while the plan's file takes its lines; else the message naming the
+    // file that failed, until that file takes a line again.
+    const QString& planFileNotice() const { return planFileNotice_; }
+    // Called whenever planFileNotice() changes (the window's status bar).
+    void setPlanNoticeHook(std::function<void()> hook) { planNoticeHook_ = std::move(hook); }
 
     // --- settings --------------------------------------------------------------
     void ReadSettings();
@@ -139,4 +164,10 @@ class MainViewLogic {
     // tells of a failing file once, not at every record, and again only after
     // the file has taken a line in between.
     std::set<QString> failingCsvPaths_;
+    void SetPlanFileNotice(const QString& text);
+    FolderWritableFn folderWritable_ = CanCreateFilesIn;
+    QString documentsFolder_ = UserDocumentsFolder();
+    QString planFolder_;  // empty until decided
+    QString planFileNotice_;
+    std::function<void()> planNoticeHook_;
 };

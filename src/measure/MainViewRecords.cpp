@@ -77,7 +77,13 @@ void MainViewLogic::AppendRecord(const PendingRecord& record) {
 void MainViewLogic::DeleteRecord(int k) {
     if (k < 0)
         return;
-    data_.RemoveRecord(k);
+    // The comparison record, like the reference, stays on its measurement.
+    if (data_.RemoveRecord(k)) {
+        if (k == state_.comparisonIndex)
+            state_.comparisonIndex = -1;
+        else if (k < state_.comparisonIndex)
+            --state_.comparisonIndex;
+    }
     RebuildDataList();
     if (k < data_.recordCount) {
         form_.setCurrentRow(ControlId::DataList, k);
@@ -86,6 +92,11 @@ void MainViewLogic::DeleteRecord(int k) {
         form_.setEnabled(ControlId::Reference, false);
     }
     document_.setModified();
+}
+
+void MainViewLogic::DocumentOpened() {
+    // The comparison record named a record of the data set that was replaced.
+    state_.comparisonIndex = -1;
 }
 
 void MainViewLogic::SetReference(int k) {
@@ -129,15 +140,34 @@ void MainViewLogic::StoreRecordAndSave(const QString& fileName, int appendFlag) 
             // A full data set stores nothing; then there is no record n to write.
             if (n >= data_.recordCount || !csvWriter_)
                 return;
-            const QString path = state_.programFolder + fileName;
+            const QString path = PlanFolder() + fileName;
             const QString failure = csvWriter_(path, data_, n, appendFlag);
             if (failure.isEmpty()) {
                 failingCsvPaths_.erase(path);
+                SetPlanFileNotice(QString());  // the plan's file takes its lines (again)
                 return;
             }
-            // The record itself stays in the data list and can still be saved.
-            if (failingCsvPaths_.insert(path).second)
-                form_.message(failure, false);
+            // The record itself stays in the data list and can still be saved; the
+            // plan goes on with its next measurement.
+            if (failingCsvPaths_.insert(path).second || planFileNotice_.isEmpty())
+                SetPlanFileNotice(failure);
         });
     });
+}
+
+void MainViewLogic::SetPlanFileNotice(const QString& text) {
+    if (text == planFileNotice_)
+        return;
+    planFileNotice_ = text;
+    if (planNoticeHook_)
+        planNoticeHook_();
+}
+
+QString MainViewLogic::DecidePlanFolder() {
+    planFolder_ = ChoosePlanFolder(state_.programFolder, documentsFolder_, folderWritable_);
+    return planFolder_;
+}
+
+QString MainViewLogic::PlanFolder() {
+    return planFolder_.isEmpty() ? DecidePlanFolder() : planFolder_;
 }

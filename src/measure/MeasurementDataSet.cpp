@@ -94,6 +94,8 @@ bool MeasurementDataSet::RemoveRecord(int k) {
         return false;
     if (k == referenceIndex)
         referenceIndex = -1;
+    else if (k < referenceIndex)
+        --referenceIndex;  // the reference stays on the record it was set on
     const int end = std::min(recordCount, allocated());
     if (k < end) {
         // Rotating the block pointers moves every later record down by one

@@ -59,9 +59,9 @@ class MeasurementDataSet {
     // the given time stamp; returns its index, or -1 when the data set is full.
     // The caller fills the entries of the first deviceCount slots.
     int AppendRecord(std::int64_t timeStamp);
-    // The storage half of deleting record k: later records move down by one,
-    // the reference follows the rules of the data list (cleared when k is the
-    // reference). Returns false for k outside 0..recordCount-1.
+    // The storage half of deleting record k: later records move down by one
+    // and a reference among them moves down with its record; deleting the
+    // reference itself clears it. Returns false for k outside 0..recordCount-1.
     bool RemoveRecord(int k);
 
     // Data-list text of record r: "%Y%m%d_%H%M%S" in local time, with " [基準]"

@@ -86,10 +86,10 @@ QString SensorInfoFileName(const QByteArray& serial) {
     return QString::fromLatin1(serial) + QStringLiteral(".csv");
 }
 
-TextFileResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines) {
+FileSaveResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines) {
     TextFileWriter file(path);
     if (!file.isOpen())
-        return TextFileResult::OpenFailed;
+        return FileSaveResult::OpenFailed;
     for (const std::string& line : lines)
         file.writeLine(line);
     return file.finish();

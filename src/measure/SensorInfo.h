@@ -43,4 +43,4 @@ std::vector<std::string> SensorInfoLines(const SensorInfo& info);
 QString SensorInfoFileName(const QByteArray& serial);
 
 // Writes the lines, each ended with CR LF.
-TextFileResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines);
+FileSaveResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines);

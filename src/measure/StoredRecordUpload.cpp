@@ -39,11 +39,11 @@ void StoredRecordUpload::StepToEnd() {
     }
 }
 
-TextFileResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
+FileSaveResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
                                     int pointCount, int firstWavelength) {
     TextFileWriter file(path);
     if (!file.isOpen())
-        return TextFileResult::OpenFailed;
+        return FileSaveResult::OpenFailed;
     file.writeLine(StoredRecordCsvHeader(pointCount, firstWavelength));
     for (const StoredRecord& record : records)
         file.writeLine(StoredRecordCsvLine(record, pointCount));

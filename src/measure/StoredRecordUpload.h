@@ -65,5 +65,5 @@ class StoredRecordUpload {
 
 // Writes the stored-data CSV: the header line, then one line per record in
 // upload order, every line ended with CR LF.
-TextFileResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
+FileSaveResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
                                     int pointCount, int firstWavelength);

@@ -119,11 +119,18 @@ TEST_F(AppTest, SaveAndOpenKeepTheDataAndName) {
     EXPECT_EQ(frame_->recentFiles().files().value(0), QFileInfo(path).absoluteFilePath());
     EXPECT_TRUE(frame_->action(57616)->isEnabled());
 
-    // New keeps the data, forgets the name.
+    // New keeps the data and the comparison record, forgets the name.
+    logic().SetComparison(0);
     ASSERT_TRUE(frame_->OnFileNew());
     EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("無題 - VL_Tool"));
     EXPECT_EQ(logic().dataSet().recordCount, 2);
     EXPECT_EQ(list(ControlId::DataList)->count(), 2);
+    EXPECT_TRUE(list(ControlId::DataList)->item(0)->text().endsWith("[参照]"));
+
+    // Open replaces the data set: the comparison record named a record of the old one.
+    ASSERT_TRUE(frame_->OpenDocumentFile(path));
+    EXPECT_EQ(logic().state().comparisonIndex, -1);
+    EXPECT_FALSE(list(ControlId::DataList)->item(0)->text().contains("[参照]"));
 
     // Open in a fresh window brings the records and the reference back.
     CloseFrame();

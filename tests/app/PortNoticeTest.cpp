@@ -7,6 +7,7 @@
 
 #include "AppFixture.h"
 #include "device/PortDiagnostics.h"
+#include "measure/MeasurementDataSet.h"
 #include "support/RefusingPorts.h"
 
 namespace {
@@ -60,4 +61,23 @@ TEST_F(PortNoticeTest, NoNoticeWhenEveryPortOpens) {
     MakeFrame();
     EXPECT_TRUE(frame_->controller().PortNotice().isEmpty());
     EXPECT_EQ(StatusText(), QString::fromUtf8("レディ"));
+}
+
+// A plan file that takes no line is told in the same pane, and no message box
+// stops the plan.
+TEST_F(PortNoticeTest, AFailingPlanFileIsNamedInTheStatusBar) {
+    MakeFrame();
+    bool fail = true;
+    logic().setRecordCsvWriter([&fail](const QString& path, const MeasurementDataSet&, int, int) {
+        return fail ? QString::fromUtf8("ファイルを開けません: ") + path : QString();
+    });
+    logic().StoreRecordAndSave("plan.csv", 0);
+    const QString text = StatusText();
+    EXPECT_TRUE(text.endsWith("plan.csv")) << text.toStdString();
+    EXPECT_EQ(text, frame_->controller().PlanFileNotice());
+    EXPECT_TRUE(messages.isEmpty());
+    fail = false;
+    logic().StoreRecordAndSave("plan.csv", 1);
+    EXPECT_EQ(StatusText(), QString::fromUtf8("レディ"));
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
 }

@@ -34,6 +34,8 @@ void ViewFixture::Start() {
     link = std::make_unique<TestDeviceLink>(ports, clock, 3000);
     view = std::make_unique<MainViewLogic>(form, timers, settings, *link, data, doc,
                                            QStringLiteral("/opt/vl/"));
+    // The made-up program folder counts as writable: plan files are "appended" there.
+    view->setPlanFolderRule([](const QString&) { return true; }, QString());
     view->InitialUpdate();
 }
 

@@ -1,4 +1,10 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include "ViewFixture.h"
+#include "measure/PlanFolder.h"
+#include "measure/PlanScheduler.h"
 
 // --- start-up and re-detect ----------------------------------------------------
 
@@ -351,13 +357,50 @@ class Records : public ViewFixture {
 
 TEST_F(Records, DeletingBeforeTheReferenceMovesTheMarkWithIt) {
     view->SetReference(2);
+    const QString marked = List()[2];
     form.setCurrentRow(ControlId::DataList, 0);
     view->OnDelete();
-    EXPECT_EQ(data.referenceIndex, 2);  // now names no record
+    EXPECT_EQ(data.referenceIndex, 1);  // still the third measurement
     EXPECT_EQ(data.recordCount, 2);
-    EXPECT_FALSE(List().join("").contains("[基準]"));
+    EXPECT_EQ(List()[1], marked);
+    EXPECT_FALSE(List()[0].contains("[基準]"));
     EXPECT_EQ(form.currentRow(ControlId::DataList), 0);
     EXPECT_EQ(doc.modified, 2);
+}
+
+TEST_F(Records, DeletingBeforeTheComparisonMovesItsMarkWithIt) {
+    view->SetReference(0);
+    view->SetComparison(2);
+    const QString compared = List()[2];
+    ASSERT_TRUE(compared.endsWith(" [参照]"));
+    view->DeleteRecord(1);
+    EXPECT_EQ(view->state().comparisonIndex, 1);
+    EXPECT_EQ(List()[1], compared);
+    EXPECT_TRUE(List()[0].endsWith(" [基準]"));
+    view->DeleteRecord(0);  // the reference goes; the comparison moves down again
+    EXPECT_EQ(data.referenceIndex, -1);
+    EXPECT_EQ(view->state().comparisonIndex, 0);
+    EXPECT_EQ(List(), QStringList{compared});
+}
+
+TEST_F(Records, DeletingTheComparisonOrAfterItKeepsTheRules) {
+    view->SetComparison(1);
+    view->DeleteRecord(2);  // after it: unchanged
+    EXPECT_EQ(view->state().comparisonIndex, 1);
+    EXPECT_TRUE(List()[1].endsWith(" [参照]"));
+    view->DeleteRecord(1);  // the comparison itself: cleared
+    EXPECT_EQ(view->state().comparisonIndex, -1);
+    EXPECT_FALSE(List().join("").contains("[参照]"));
+    view->StoreRecord();  // a new record at its old place gets no mark
+    EXPECT_FALSE(List()[1].contains("[参照]"));
+}
+
+TEST_F(Records, OpeningADocumentForgetsTheComparison) {
+    view->SetComparison(1);
+    view->DocumentOpened();
+    EXPECT_EQ(view->state().comparisonIndex, -1);
+    view->InitialUpdate();
+    EXPECT_FALSE(List().join("").contains("[参照]"));
 }
 
 TEST_F(Records, DeletingTheReferenceClearsIt) {
@@ -439,23 +482,111 @@ TEST_F(Records, StoreRecordAndSaveAppendsInTheProgramFolder) {
     EXPECT_EQ(data.recordCount, 6);
 }
 
-TEST_F(Records, AFailingPlanFileIsReportedOnceUntilItWorksAgain) {
+TEST_F(Records, AFailingPlanFileIsANoticeNotAMessageBox) {
     bool fail = true;
     view->setRecordCsvWriter([&fail](const QString& path, const MeasurementDataSet&, int, int) {
         return fail ? "cannot write " + path : QString();
     });
+    QStringList notices;
+    view->setPlanNoticeHook([&] { notices << view->planFileNotice(); });
     const int before = form.messages.size();
     const int records = data.recordCount;
     view->StoreRecordAndSave("a.csv", 0);
-    view->StoreRecordAndSave("a.csv", 1);
-    ASSERT_EQ(form.messages.size(), before + 1);
-    EXPECT_EQ(form.messages.back(), "cannot write /opt/vl/a.csv");
+    view->StoreRecordAndSave("a.csv", 1);  // told once, not at every record
+    EXPECT_EQ(notices, QStringList{"cannot write /opt/vl/a.csv"});
+    EXPECT_EQ(view->planFileNotice(), "cannot write /opt/vl/a.csv");
     view->StoreRecordAndSave("b.csv", 0);  // another file is news
-    EXPECT_EQ(form.messages.size(), before + 2);
     fail = false;
-    view->StoreRecordAndSave("a.csv", 2);
+    view->StoreRecordAndSave("b.csv", 1);  // takes a line: the notice goes
+    EXPECT_EQ(view->planFileNotice(), "");
     fail = true;
-    view->StoreRecordAndSave("a.csv", 3);  // failing again after a success
-    EXPECT_EQ(form.messages.size(), before + 3);
+    view->StoreRecordAndSave("b.csv", 2);  // failing again after a success
+    EXPECT_EQ(notices, (QStringList{"cannot write /opt/vl/a.csv", "cannot write /opt/vl/b.csv", "",
+                                    "cannot write /opt/vl/b.csv"}));
+    EXPECT_EQ(form.messages.size(), before) << "no message box stops the plan";
     EXPECT_EQ(data.recordCount, records + 5) << "every record stays in the data list";
+}
+
+// The plan dialog's scheduler driving the view, as the window wires them, with
+// a plan file that never takes a line: the plan measures every minute all the same.
+TEST_F(Records, APlanWithAFailingFileKeepsMeasuringAndStoring) {
+    int appends = 0;
+    view->setRecordCsvWriter([&](const QString& path, const MeasurementDataSet&, int, int) {
+        ++appends;
+        return "ファイルを開けません: " + path;
+    });
+    int noticeChanges = 0;
+    view->setPlanNoticeHook([&] { ++noticeChanges; });
+    settings.writeInt("plan", "method", 1);
+    settings.writeInt("autosave", "enable", 1);
+    PlanScheduler plan(settings, clock, [this](const QString& file, int flag) {
+        view->StoreRecordAndSave(file, flag);
+    });
+    plan.Initialise();
+    plan.controls().intervalText = "1";
+    plan.Tick();
+    QString refusal;
+    ASSERT_TRUE(plan.Start(refusal)) << refusal.toStdString();
+    const int records = data.recordCount;
+    const int messages = form.messages.size();
+    for (int i = 0; i < 10 * 200; ++i) {  // ten minutes of 300 ms ticks
+        clock.advanceMs(300);
+        plan.Tick();
+    }
+    EXPECT_GE(plan.runCount(), 9);
+    EXPECT_EQ(data.recordCount, records + plan.runCount());
+    EXPECT_EQ(appends, plan.runCount());
+    EXPECT_EQ(noticeChanges, 1);
+    EXPECT_TRUE(view->planFileNotice().endsWith(plan.fileName()))
+        << view->planFileNotice().toStdString();
+    EXPECT_EQ(form.messages.size(), messages);
+    EXPECT_TRUE(plan.running());
+}
+
+// Where plan files go: the program folder when files can be made there, else
+// the documents folder's VL_Tool, made when missing.
+TEST(PlanFolderRule, ProgramFolderFirstThenDocumentsVlTool) {
+    QTemporaryDir dir;
+    const QString docs = dir.filePath("docs");
+    auto only = [](QString writable) {
+        return [writable](const QString& folder) { return folder == writable; };
+    };
+    EXPECT_EQ(ChoosePlanFolder("/opt/vl/", docs, only("/opt/vl/")), "/opt/vl/");
+    EXPECT_FALSE(QFileInfo::exists(docs)) << "nothing is made while the program folder works";
+    EXPECT_EQ(ChoosePlanFolder("/opt/vl/", docs, only(docs + "/VL_Tool")), docs + "/VL_Tool/");
+    EXPECT_TRUE(QFileInfo(docs + "/VL_Tool").isDir());
+    // Neither takes files: the program folder stays, and its failing appends say so.
+    EXPECT_EQ(ChoosePlanFolder("/opt/vl/", docs, only("")), "/opt/vl/");
+    EXPECT_EQ(ChoosePlanFolder("/opt/vl/", QString(), only("")), "/opt/vl/");
+}
+
+TEST(PlanFolderRule, RealFoldersThatCannotTakeFiles) {
+    QTemporaryDir dir;
+    // A path under a regular file can be no folder, even for the superuser.
+    QFile plain(dir.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QString program = dir.filePath("plain/bin/");
+    EXPECT_FALSE(CanCreateFilesIn(program));
+    EXPECT_TRUE(CanCreateFilesIn(dir.path()));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain"})
+        << "the probe is removed";
+    const QString docs = dir.filePath("home/Documents");
+    EXPECT_EQ(ChoosePlanFolder(program, docs, CanCreateFilesIn), docs + "/VL_Tool/");
+    EXPECT_EQ(ChoosePlanFolder(program, dir.filePath("plain/Documents"), CanCreateFilesIn),
+              program);
+}
+
+TEST_F(Records, PlanFilesGoToTheDocumentsFolderWhenTheProgramFolderIsClosed) {
+    QTemporaryDir dir;
+    std::vector<QString> paths;
+    view->setRecordCsvWriter([&](const QString& path, const MeasurementDataSet&, int, int) {
+        paths.push_back(path);
+        return QString();
+    });
+    view->setPlanFolderRule([](const QString& folder) { return folder != "/opt/vl/"; }, dir.path());
+    EXPECT_EQ(view->DecidePlanFolder(), dir.path() + "/VL_Tool/");
+    view->StoreRecordAndSave("x.csv", 0);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0], dir.path() + "/VL_Tool/x.csv");
 }

@@ -108,6 +108,27 @@ TEST(PlanDialog, CaptionControlsAndTicks) {
     EXPECT_TRUE(Control<QPushButton>(dialog, 1020)->isEnabled());
 }
 
+TEST(PlanDialog, ShowsTheFolderAndTheFailingFileWithoutAMessageBox) {
+    FakeDialogHost host;
+    host.folder = "/home/lab/Documents/VL_Tool/";
+    CMeasurePlanDlg dialog(host);
+    auto* folder = dialog.findChild<QLabel*>("planFolder");
+    auto* notice = dialog.findChild<QLabel*>("planFileNotice");
+    ASSERT_NE(folder, nullptr);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(dialog.folderText(), QString::fromUtf8("保存先: /home/lab/Documents/VL_Tool/"));
+    EXPECT_EQ(folder->toolTip(), dialog.folderText());
+    EXPECT_EQ(dialog.noticeText(), "");
+
+    host.fileNotice = "ファイルを開けません: /home/lab/Documents/VL_Tool/20231115_071320.csv";
+    dialog.OnTimer();
+    EXPECT_EQ(dialog.noticeText(), host.fileNotice);
+    host.fileNotice.clear();  // the file took a line again
+    dialog.OnTimer();
+    EXPECT_EQ(dialog.noticeText(), "");
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST(PlanDialog, IntervalOfZeroIsRefusedWithAMessage) {
     FakeDialogHost host;
     CMeasurePlanDlg dialog(host);

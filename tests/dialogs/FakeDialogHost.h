@@ -37,6 +37,8 @@ class FakeDialogHost final : public DialogHost {
     void StoreRecordAndSave(const QString& fileName, int appendFlag) override {
         measurements.push_back({fileName, appendFlag});
     }
+    QString planFolder() override { return folder; }
+    QString planFileNotice() const override { return fileNotice; }
     void setLedCheckBox(bool checked) override { ledCheckBox.push_back(checked); }
     void holdMonitoring(bool hold) override {
         held = hold;
@@ -58,6 +60,8 @@ class FakeDialogHost final : public DialogHost {
     int current = 0;
 
     QString savePath;
+    QString folder = QStringLiteral("/opt/vl/");
+    QString fileNotice;
     std::vector<QString> promptedNames;
     std::vector<QString> messages;
     std::vector<std::pair<QString, int>> measurements;

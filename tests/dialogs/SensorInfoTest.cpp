@@ -130,7 +130,7 @@ TEST(SensorInfoFile, NameAndCrLfLines) {
     const auto lines = SensorInfoLines(ReadSensorInfo(port, false, 256));
     QTemporaryDir dir;
     const QString path = dir.filePath("SN0042.csv");
-    ASSERT_EQ(SaveSensorInfoFile(path, lines), TextFileResult::Written);
+    ASSERT_EQ(SaveSensorInfoFile(path, lines), FileSaveResult::Written);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
@@ -140,7 +140,7 @@ TEST(SensorInfoFile, NameAndCrLfLines) {
     EXPECT_TRUE(bytes.endsWith("\r\n"));
 
     EXPECT_EQ(SaveSensorInfoFile(dir.filePath("missing/dir/x.csv"), lines),
-              TextFileResult::OpenFailed);
+              FileSaveResult::OpenFailed);
 }
 
 }  // namespace

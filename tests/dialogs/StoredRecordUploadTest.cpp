@@ -1,3 +1,5 @@
+#include <limits>
+
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
@@ -146,7 +148,7 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("logged.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), TextFileResult::Written);
+    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
     const QList<QByteArray> lines = ReadAll(path).split('\n');
     ASSERT_EQ(lines.size(), 4);  // header, two records, and nothing after the last CR LF
     EXPECT_TRUE(lines[3].isEmpty());
@@ -162,7 +164,7 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
 TEST(StoredRecordCsv, NoRecordsGivesTheHeaderAlone) {
     QTemporaryDir dir;
     const QString path = dir.filePath("empty.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), TextFileResult::Written);
+    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
     const QByteArray bytes = ReadAll(path);
     EXPECT_TRUE(bytes.startsWith("no,temperature, voltage,190,191,"));
     EXPECT_TRUE(bytes.endsWith("439,440,\r\n"));
@@ -181,11 +183,28 @@ TEST(StoredRecordCsv, SmallValuesKeepTheirWidthAndSign) {
     EXPECT_EQ(StoredRecordCsvLine(record, 3), "1,-5.0,0.12,-0.0,5.0,1234.6,");
 }
 
+TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
+    StoredRecord record;
+    std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    PutFloat(b, 0, nan);
+    PutFloat(b, 4, 5.0f);
+    PutFloat(b, 2068, nan);
+    PutFloat(b, 2072, 0.125f);
+    std::copy(b.begin(), b.end(), record.bytes.begin());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nan.csv");
+    ASSERT_EQ(SaveStoredRecordsCsv(path, std::vector<StoredRecord>{record}, 2, 340),
+              FileSaveResult::Written);
+    EXPECT_EQ(ReadAll(path),
+              QByteArray("no,temperature, voltage,340,341,\r\n1,nan,0.12,nan,5.0,\r\n"));
+}
+
 TEST(StoredRecordCsv, UnwritablePathIsReported) {
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/dir/x.csv");
-    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), TextFileResult::OpenFailed);
-    EXPECT_TRUE(TextFileError(TextFileResult::OpenFailed, path).contains(path));
+    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
+    EXPECT_TRUE(TextFileError(FileSaveResult::OpenFailed, path).contains(path));
 }
 
 TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
@@ -193,7 +212,7 @@ TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
         GTEST_SKIP() << "no /dev/full here";
     StoredRecord record;
     std::vector<StoredRecord> records(200, record);
-    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), TextFileResult::WriteFailed);
+    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
 }
 
 }  // namespace

@@ -165,12 +165,16 @@ TEST_F(CurveRows, ValuesBeyondTheAxisAreClampedToTheEdges) {
     EXPECT_EQ(DoubleRow(ratio, -500.0), 675);
 }
 
-TEST_F(CurveRows, NonFiniteRatiosHaveFixedPlaces) {
+TEST_F(CurveRows, InfinitiesLieOnTheEdgesNaNHasNoRow) {
     const double inf = std::numeric_limits<double>::infinity();
+    const float finf = std::numeric_limits<float>::infinity();
     EXPECT_EQ(DoubleRow(ratio, inf), 10);
     EXPECT_EQ(DoubleRow(ratio, -inf), 675);
-    EXPECT_EQ(DoubleRow(ratio, std::nan("")), 675);
-    EXPECT_EQ(CountsRow(counts, std::nanf("")), 675);
+    EXPECT_EQ(CountsRow(counts, finf), 10);
+    EXPECT_EQ(CountsRow(counts, -finf), 675);
+    EXPECT_EQ(DoubleRow(ratio, std::nan("")), kNoRow);
+    EXPECT_EQ(CountsRow(counts, std::numeric_limits<float>::quiet_NaN()), kNoRow);
+    EXPECT_EQ(CountsRow(counts, -std::numeric_limits<float>::quiet_NaN()), kNoRow);
 }
 
 TEST_F(CurveRows, RatioInDoubleRoundedToSingle) {

@@ -1,5 +1,8 @@
 // Pixels of the rendered graph panel: frames, grid, curves in each mode, clamping, and the
 // limits that must not crash.
+#include <cmath>
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -102,6 +105,81 @@ TEST_F(GraphPixels, ValuesBeyondTheAxisLieOnThePlotEdges) {
     EXPECT_EQ(At(200, 10), Device(0));  // top line
     EXPECT_EQ(At(200, 11), kWhite);
     EXPECT_EQ(At(200, 675), Device(1));  // bottom line
+}
+
+// A device that did not answer leaves NaN in its spectrum: the curve has a gap there, it
+// does not dive to the bottom edge.
+class CurveGaps : public GraphPixels {
+  protected:
+    void SetUp() override {
+        in.deviceCount = 2;
+        in.currentDevice = 1;  // device 0 is drawn one pixel wide
+        Fill(0, 32768.0f);     // row 342
+        Fill(1, 16384.0f);     // row 508, clear of the bottom line
+        for (int i = 140; i <= 150; ++i)
+            spectra[0][i] = std::numeric_limits<float>::quiet_NaN();  // x 195..205
+    }
+    // Pixels of colour c in column x inside the plot.
+    int CountInColumn(int x, QRgb c) const {
+        int n = 0;
+        for (int y = 11; y < 674; ++y)
+            n += At(x, y) == c;
+        return n;
+    }
+};
+
+TEST_F(CurveGaps, NaNPointsBreakTheLineCurve) {
+    spectra[0][300] = 32768.0f;  // a lone point between gaps: x 355
+    spectra[0][299] = spectra[0][301] = std::numeric_limits<float>::quiet_NaN();
+    Draw();
+    EXPECT_EQ(At(190, 342), Device(0));
+    EXPECT_EQ(At(210, 342), Device(0));
+    for (int x = 196; x <= 204; ++x) {
+        EXPECT_EQ(CountInColumn(x, Device(0)), 0) << "column " << x;
+        EXPECT_EQ(At(x, 675), kSilver) << "nothing drawn down to the bottom edge";
+    }
+    EXPECT_EQ(At(355, 342), Device(0));
+    EXPECT_EQ(At(354, 342), kWhite);
+    EXPECT_EQ(At(356, 342), kWhite);
+}
+
+TEST_F(CurveGaps, InfinitiesStillReachTheEdges) {
+    spectra[0][250] = std::numeric_limits<float>::infinity();   // x 305
+    spectra[0][260] = -std::numeric_limits<float>::infinity();  // x 315
+    Draw();
+    EXPECT_EQ(At(305, 10), Device(0));
+    EXPECT_EQ(At(315, 675), Device(0));
+    EXPECT_EQ(CountInColumn(200, Device(0)), 0);
+}
+
+TEST_F(CurveGaps, ColourModeLeavesTheNaNColumnsEmpty) {
+    in.mode = DISPLAY_COLOUR;
+    in.currentDevice = 0;
+    Draw();
+    EXPECT_NE(At(190, 500), kWhite);  // filled below the curve
+    for (int x = 196; x <= 204; ++x)
+        EXPECT_EQ(At(x, 500), kWhite) << "column " << x;
+    EXPECT_EQ(At(200, 342), kWhite);
+}
+
+TEST_F(CurveGaps, RelativeModesLeaveAGapForAMissingSampleOrReference) {
+    in.mode = DISPLAY_ABSORPTANCE;
+    in.referenceIndex = AddRecord(2000.0f);
+    Fill(0, 200.0f);  // absorptance 1: row 542
+    for (int i = 140; i <= 150; ++i)
+        spectra[0][i] = std::numeric_limits<float>::quiet_NaN();
+    Draw();
+    EXPECT_EQ(At(190, 542), Device(0));
+    EXPECT_EQ(CountInColumn(200, Device(0)), 0) << "a NaN sample is no absorptance";
+
+    in.mode = DISPLAY_COMPARISON;
+    Fill(0, 1000.0f);                                              // 50 %: row 397
+    data.entry(0, in.referenceIndex).values[200] = std::nanf("");  // x 255
+    data.entry(0, in.referenceIndex).values[201] = std::nanf("");  // x 256
+    Draw();
+    EXPECT_EQ(At(250, 397), Device(0));
+    EXPECT_EQ(CountInColumn(255, Device(0)), 0) << "a NaN reference is no ratio";
+    EXPECT_EQ(CountInColumn(256, Device(0)), 0);
 }
 
 TEST_F(GraphPixels, ColourModeFillsWithWavelengthPens) {

@@ -1,4 +1,6 @@
 // The upload dialog's graph and the LED monitor graph.
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -43,6 +45,17 @@ TEST_F(StoredRecordPixels, CurveInDeviceColourZeroOnTheCountsGrid) {
     EXPECT_EQ(image.pixel(100, 625), kSilver);
     EXPECT_EQ(image.pixel(200, 342), Device(0));
     EXPECT_EQ(image.pixel(200, 341), kWhite);  // one pixel wide
+}
+
+TEST_F(StoredRecordPixels, NaNPointsLeaveAGap) {
+    for (int i = 140; i <= 150; ++i)
+        spectrum[i] = std::numeric_limits<float>::quiet_NaN();  // x 195..205
+    Draw();
+    EXPECT_EQ(image.pixel(190, 342), Device(0));
+    EXPECT_EQ(image.pixel(210, 342), Device(0));
+    for (int y = 11; y < 674; ++y)
+        ASSERT_NE(image.pixel(200, y), Device(0)) << "row " << y;
+    EXPECT_EQ(image.pixel(200, 675), kSilver);  // the 0 tick, not a line to the bottom
 }
 
 TEST_F(StoredRecordPixels, NoDeviceNoCurve) {

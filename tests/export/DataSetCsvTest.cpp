@@ -110,6 +110,25 @@ TEST_F(DataSetCsvTest, AppendedRecordWithHeaderBlock) {
                                           "2024/03/15,08:15:09,26.0,10.0,11.0,-3.2,110.0,111.0,"}));
 }
 
+TEST_F(DataSetCsvTest, NaNCellsArePrintedAsNanInBothLayouts) {
+    // Device 1 did not answer for record 1: NaN values and temperature.
+    MeasurementDataSet data = TwoByThree();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto& e = data.entry(1, 1);
+    e.values.fill(nan);
+    e.temperature = nan;
+    ASSERT_TRUE(ExportDataSetCsv(data, Path("n.csv")).ok);
+    const QList<QByteArray> lines = Read(Path("n.csv")).split('\n');
+    ASSERT_GE(lines.size(), 8);
+    EXPECT_EQ(lines[4], "temperature,25.0,26.0,27.0,-3.2,nan,-3.2,\r");
+    EXPECT_EQ(lines[5], "340,0.0,10.0,20.0,100.0,nan,120.0,\r");
+    EXPECT_EQ(lines[7], "342,2.0,12.0,22.0,102.0,nan,1234.6,\r");
+
+    data.pointCount = 2;
+    ASSERT_TRUE(AppendRecordCsv(Path("m.csv"), data, 1, 1).ok);
+    EXPECT_EQ(Read(Path("m.csv")), Lines({"2024/03/15,08:15:09,26.0,10.0,11.0,nan,nan,nan,"}));
+}
+
 TEST_F(DataSetCsvTest, HeaderBlockFollowsTheFlagNotTheFile) {
     const MeasurementDataSet data = TwoByThree();
     const QString path = Path("plan.csv");

@@ -17,6 +17,8 @@
 #include "app/AppFixture.h"
 #include "export/DataSetCsv.h"
 #include "measure/DocumentFile.h"
+#include "measure/SensorInfo.h"
+#include "measure/StoredRecordUpload.h"
 
 namespace {
 
@@ -81,6 +83,22 @@ MeasurementDataSet MakeData(int records, float seed) {
     return data;
 }
 
+// Sensor information lines of about 13 kB.
+std::vector<std::string> SensorLines(const char* model) {
+    std::vector<std::string> lines{std::string("Sensor,") + model, "Serial,SN0042"};
+    for (int i = 1; i <= 288; ++i)
+        lines.push_back(std::to_string(i) + ",  500.0,    1234.5,    2345.6,   1.000");
+    return lines;
+}
+
+// Logged records as the upload hands them out; each CSV line is a few kB.
+std::vector<StoredRecord> Records(int count) {
+    std::vector<StoredRecord> records(static_cast<std::size_t>(count));
+    for (int r = 0; r < count; ++r)
+        records[static_cast<std::size_t>(r)].bytes.fill(static_cast<std::uint8_t>(r + 1));
+    return records;
+}
+
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -128,6 +146,27 @@ TEST_F(DiskFull, CsvExportAndRecordAppendReportTheFailure) {
         << "the temporary file was left behind";
     const CsvResult line = AppendRecordCsv(disk.path("log.csv"), data, 0, 0);
     EXPECT_FALSE(line.ok);
+}
+
+TEST_F(DiskFull, SensorInfoAndStoredRecordSavesKeepThePreviousFiles) {
+    const QString info = disk.path("sensor.csv");
+    const QString stored = disk.path("stored.csv");
+    ASSERT_EQ(SaveSensorInfoFile(info, SensorLines("OLD")), FileSaveResult::Written);
+    ASSERT_EQ(SaveStoredRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
+    const QByteArray infoBefore = ReadAll(info);
+    const QByteArray storedBefore = ReadAll(stored);
+    ASSERT_TRUE(infoBefore.startsWith("Sensor,OLD\r\n"));
+    disk.Fill();
+
+    const FileSaveResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
+    const FileSaveResult storedResult = SaveStoredRecordsCsv(stored, Records(40), 511, 340);
+    EXPECT_EQ(infoResult, FileSaveResult::WriteFailed);
+    EXPECT_EQ(storedResult, FileSaveResult::WriteFailed);
+    EXPECT_TRUE(TextFileError(storedResult, stored).contains(stored));
+    EXPECT_EQ(ReadAll(info), infoBefore) << "a failed save destroyed the old sensor file";
+    EXPECT_EQ(ReadAll(stored), storedBefore) << "a failed save destroyed the old record file";
+    EXPECT_EQ(disk.entries(), (QStringList{"filler", "filler2", "sensor.csv", "stored.csv"}))
+        << "a temporary file was left behind";
 }
 
 // The window's own save paths: File > Save and the CSV button report the
@@ -196,11 +235,44 @@ TEST(FileSizeLimit, DocumentSaveFailsAndThePreviousFileStays) {
     EXPECT_TRUE(appended.ok) << "one line fits under the limit";
 }
 
+TEST(FileSizeLimit, SensorInfoAndStoredRecordSavesKeepThePreviousFiles) {
+    QTemporaryDir dir;
+    const QString info = dir.filePath("sensor.csv");
+    const QString stored = dir.filePath("stored.csv");
+    ASSERT_EQ(SaveSensorInfoFile(info, SensorLines("OLD")), FileSaveResult::Written);
+    ASSERT_EQ(SaveStoredRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
+    const QByteArray infoBefore = ReadAll(info);
+    const QByteArray storedBefore = ReadAll(stored);
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 8 * 1024;  // both new files are larger
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FileSaveResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
+    const FileSaveResult storedResult = SaveStoredRecordsCsv(stored, Records(40), 511, 340);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(infoResult, FileSaveResult::WriteFailed);
+    EXPECT_EQ(storedResult, FileSaveResult::WriteFailed);
+    EXPECT_EQ(ReadAll(info), infoBefore);
+    EXPECT_EQ(ReadAll(stored), storedBefore);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"sensor.csv", "stored.csv"}));
+}
+
 TEST(DevFull, CsvExportReportsTheFailure) {
     if (!QFile::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     EXPECT_FALSE(ExportDataSetCsv(MakeData(2, 1.0f), "/dev/full").ok);
     EXPECT_FALSE(AppendRecordCsv("/dev/full", MakeData(2, 1.0f), 1, 0).ok);
+    // A device is written directly, not replaced by a temporary file.
+    EXPECT_EQ(SaveSensorInfoFile("/dev/full", SensorLines("NEW")), FileSaveResult::WriteFailed);
+    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", Records(2), 511, 340), FileSaveResult::WriteFailed);
+    EXPECT_FALSE(WriteDocumentFile("/dev/full", MakeData(2, 1.0f)).ok);
+    EXPECT_TRUE(SaveSensorInfoFile("/dev/null", SensorLines("NEW")) == FileSaveResult::Written);
 }
 
 }  // namespace

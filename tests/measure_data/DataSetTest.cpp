@@ -90,9 +90,10 @@ TEST_P(DeleteRecord, MovesLaterRecordsDownAndKeepsReferenceRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, DeleteRecord,
-    ::testing::Values(DeleteCase{"BeforeReference", 3, 1, 3},  // now names the next record
+    ::testing::Values(DeleteCase{"BeforeReference", 3, 1, 2},  // stays on its record
                       DeleteCase{"AtReference", 3, 3, -1}, DeleteCase{"AfterReference", 1, 2, 1},
-                      DeleteCase{"FirstWhileReferenceLast", 4, 0, 4},
+                      DeleteCase{"FirstWhileReferenceLast", 4, 0, 3},
+                      DeleteCase{"JustBeforeReference", 1, 0, 0},
                       DeleteCase{"LastRecord", -1, 4, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,8 +1,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
+#include <limits>
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -103,6 +105,32 @@ TEST_F(DocumentFileTest, RoundTripGivesAnIdenticalDataSet) {
     EXPECT_EQ(back.entry(0, 0).reserved, 0x11223344);
     EXPECT_EQ(std::memcmp(back.entry(0, 0).values.data(), data.entry(0, 0).values.data(), 411 * 4),
               0);
+}
+
+TEST_F(DocumentFileTest, NaNValuesAndTemperatureAreStoredAndReadBackAsNaN) {
+    // A record stored while a device did not answer: NaN values and temperature.
+    MeasurementDataSet data = Example(3);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto& e = data.entry(0, 0);
+    e.values[0] = nan;
+    e.values[2] = nan;
+    e.temperature = nan;
+    e.exposure = 0;
+    const QString path = Path("nan.vltd");
+    ASSERT_TRUE(WriteDocumentFile(path, data).ok);
+    // Header 20, texts 4 + 9, values at 33: the quiet NaN's bits 0x7FC00000 as they are.
+    const QByteArray bytes = ReadRaw(path);
+    ASSERT_GE(bytes.size(), 33 + 16);
+    EXPECT_EQ(bytes.mid(33, 16),
+              (Bytes{} << 0x7FC00000u << 1.5f << 0x7FC00000u << 0x7FC00000u).data);
+
+    MeasurementDataSet back;
+    ASSERT_TRUE(ReadDocumentFile(path, back).ok);
+    EXPECT_TRUE(std::isnan(back.entry(0, 0).values[0]));
+    EXPECT_EQ(back.entry(0, 0).values[1], 1.5f);
+    EXPECT_TRUE(std::isnan(back.entry(0, 0).values[2]));
+    EXPECT_TRUE(std::isnan(back.entry(0, 0).temperature));
+    EXPECT_EQ(back.entry(0, 0).exposure, 0);
 }
 
 TEST_F(DocumentFileTest, HeaderOnlyFiles) {

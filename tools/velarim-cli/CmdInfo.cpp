@@ -43,8 +43,8 @@ int Info(CliContext& context) {
     std::fflush(stdout);
 
     if (!csv.isEmpty()) {
-        const TextFileResult result = SaveSensorInfoFile(csv, lines);
-        if (result != TextFileResult::Written)
+        const FileSaveResult result = SaveSensorInfoFile(csv, lines);
+        if (result != FileSaveResult::Written)
             return Fail(TextFileError(result, csv));
     }
     return 0;

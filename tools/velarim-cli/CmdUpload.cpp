@@ -54,9 +54,9 @@ int Upload(CliContext& context) {
                      upload.reportedCount(), upload.total());
 
     if (!csv.isEmpty()) {
-        const TextFileResult result = SaveStoredRecordsCsv(
+        const FileSaveResult result = SaveStoredRecordsCsv(
             csv, upload.records(), profile.pointCount, profile.firstWavelength);
-        if (result != TextFileResult::Written)
+        if (result != FileSaveResult::Written)
             return Fail(TextFileError(result, csv));
     }
     return 0;
