@@ -18,6 +18,7 @@
 #include "dialogs/InfoDlg.h"
 #include "dialogs/MeasurePlanDlg.h"
 #include "dialogs/ReadDataDlg.h"
+#include "display/ChromaticityBackground.h"
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
 #include "export/DataSetCsv.h"
@@ -26,7 +27,7 @@
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
     link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, setup_.settleMs);
-    graph_ = std::make_unique<LiveGraph>(setup_.programFolder + "xyz.bmp");
+    graph_ = std::make_unique<LiveGraph>(ChromaticityBackgroundPath(setup_.programFolder));
     timers_ = new QtTimerHost(
         [this](int id) {
             if (logic_)

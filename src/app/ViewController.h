@@ -34,7 +34,7 @@ class ViewController : public QObject {
         Clock* clock = nullptr;
         int settleMs = 3000;
         SettingsStore* settings = nullptr;
-        QString programFolder;  // ends with a separator; xyz.bmp is read from it
+        QString programFolder;  // ends with a separator; xyz.bmp is looked for beside it first
     };
 
     ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent = nullptr);
