@@ -24,6 +24,8 @@ void BeginPanel(QPainter& p);
 void PanelRectangle(QPainter& p, int left, int top, int right, int bottom);
 void PanelLine(QPainter& p, int x0, int y0, int x1, int y1);
 void PanelText(QPainter& p, int x, int y, std::string_view latin1);
+// Any text, not only Latin-1 (the diagram's names in Japanese).
+void PanelUnicodeText(QPainter& p, int x, int y, const QString& text);
 
 // The wavelength grid of a plot frame: a vertical line and its label under the frame at each
 // tick, in the painter's current pen.
