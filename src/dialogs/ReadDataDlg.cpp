@@ -91,6 +91,9 @@ void CReadDataDlg::RunUpload(bool withProgress) {
     host_.holdMonitoring(false);
     for (const StoredRecord& record : upload_.records())
         list_->addItem(QString::fromLatin1(StoredRecordListLine(record)));
+    // The first record is drawn, and shown as the one chosen, from the start.
+    if (list_->count() > 0)
+        list_->setCurrentRow(0);
 }
 
 void CReadDataDlg::DrawStoredRecord(int k) {

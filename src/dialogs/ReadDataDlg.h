@@ -12,10 +12,10 @@ class ImagePanel;
 class QListWidget;
 
 // Uploads the records logged in the current LX device, lists them, draws the
-// selected one and saves them all as CSV. The upload runs when the dialog is
-// executed, before it is shown, with a progress dialog that can cancel it;
-// records read before a cancel are kept and shown. The monitoring ticks are
-// held from the count to the last record, so no other exchange falls between.
+// selected one (the first when the upload ends) and saves them all as CSV. The upload runs when the
+// dialog is executed, before it is shown, with a progress dialog that can cancel it; records read
+// before a cancel are kept and shown. The monitoring ticks are held from the count to the last
+// record, so no other exchange falls between.
 class CReadDataDlg : public QDialog {
     Q_OBJECT
   public:
