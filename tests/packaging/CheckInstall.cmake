@@ -25,6 +25,8 @@ if(EXISTS ${STAGE}/bin/xyz.bmp)
 endif()
 set(files
   share/vl-tool/xyz.bmp
+  share/doc/vl-tool/copyright
+  share/doc/vl-tool/changelog.gz
   share/applications/vl_tool.desktop
   share/mime/packages/vl_tool-mime.xml
   share/icons/hicolor/scalable/apps/vl_tool.svg
