@@ -274,6 +274,33 @@
     </message>
 </context>
 <context>
+    <name>ColourMetrics</name>
+    <message>
+        <source>補色波長</source>
+        <translation>compl.</translation>
+    </message>
+    <message>
+        <source>主波長</source>
+        <translation>dominant</translation>
+    </message>
+    <message>
+        <source>純度</source>
+        <translation>purity</translation>
+    </message>
+    <message>
+        <source>ピーク</source>
+        <translation>peak</translation>
+    </message>
+    <message>
+        <source>重心</source>
+        <translation>centroid</translation>
+    </message>
+    <message>
+        <source>半値幅</source>
+        <translation>FWHM</translation>
+    </message>
+</context>
+<context>
     <name>DocumentFile</name>
     <message>
         <source>予期しないファイル形式です。</source>

@@ -9,10 +9,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/NumberEdit.h"
+
 CEditNumDlg::CEditNumDlg(int value, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint), value_(value) {
     edit_ = new QLineEdit(QString::asprintf("%d", value), this);
     edit_->setObjectName("1013");
+    // Axis limits may be negative.
+    AcceptWholeNumbersOnly(edit_, NumberSign::Signed);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName("1");
     ok->setDefault(true);

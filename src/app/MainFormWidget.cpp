@@ -12,6 +12,17 @@
 
 #include "app/EditNumDialog.h"
 #include "app/GraphPanel.h"
+#include "dialogs/NumberEdit.h"
+
+namespace {
+// True for an empty list too: the first records then keep the end in view.
+bool LastRowVisible(const QListWidget& list) {
+    if (list.count() == 0)
+        return true;
+    const QRect last = list.visualItemRect(list.item(list.count() - 1));
+    return last.isValid() && last.top() < list.viewport()->height();
+}
+}  // namespace
 
 CVL_ToolView::CVL_ToolView(QWidget* parent) : QWidget(parent) {
     setObjectName("CVL_ToolView");
@@ -85,6 +96,13 @@ void CVL_ToolView::buildControls() {
             connect(b, &QPushButton::clicked, this, [this, id] { emit clicked(id); });
         } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
             connect(c, &QCheckBox::clicked, this, [this, id] { emit clicked(id); });
+        } else if (auto* l = qobject_cast<QListWidget*>(w); l && id == ControlId::DataList) {
+            // Focus alone makes a row current without selecting it; only a
+            // row the user selects (mouse or keys) shows a stored record.
+            connect(l, &QListWidget::itemSelectionChanged, this, [this, id, l] {
+                if (!l->selectedItems().isEmpty())
+                    emit selectionChanged(id, l->currentRow());
+            });
         } else if (auto* l = qobject_cast<QListWidget*>(w)) {
             connect(l, &QListWidget::currentRowChanged, this,
                     [this, id](int row) { emit selectionChanged(id, row); });
@@ -96,8 +114,21 @@ void CVL_ToolView::buildControls() {
     // The edits hold numbers: text left to right, no frame changes.
     for (ControlId id : {ControlId::ExposureEdit, ControlId::AuxEdit, ControlId::IntervalEdit})
         qobject_cast<QLineEdit*>(control(id))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Numbers only; the auxiliary setting alone can be negative.
+    auto* exposure = qobject_cast<QLineEdit*>(control(ControlId::ExposureEdit));
+    AcceptWholeNumbersOnly(exposure, NumberSign::Unsigned);
+    AcceptWholeNumbersOnly(qobject_cast<QLineEdit*>(control(ControlId::IntervalEdit)),
+                           NumberSign::Unsigned);
+    AcceptWholeNumbersOnly(qobject_cast<QLineEdit*>(control(ControlId::AuxEdit)),
+                           NumberSign::Signed);
+    // Enter in the exposure edit sends the value as "更新" does.
+    connect(exposure, &QLineEdit::returnPressed, this,
+            [this] { emit clicked(ControlId::ExposureUpdate); });
     qobject_cast<QComboBox*>(control(ControlId::ModeCombo))->setMaxVisibleItems(8);
-    qobject_cast<QComboBox*>(control(ControlId::AveragingCombo))->setMaxVisibleItems(12);
+    // The averaging list is long: it scrolls rather than running off the screen.
+    auto* averaging = qobject_cast<QComboBox*>(control(ControlId::AveragingCombo));
+    averaging->setMaxVisibleItems(20);
+    averaging->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     for (ControlId id :
          {ControlId::ExposureLabel, ControlId::AveragingLabel, ControlId::DataListLabel})
         qobject_cast<QLabel*>(control(id))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -180,10 +211,16 @@ void CVL_ToolView::clearList(ControlId id) {
 }
 
 void CVL_ToolView::addListItem(ControlId id, const QString& text) {
-    if (auto* l = qobject_cast<QListWidget*>(control(id))) {
-        const QSignalBlocker blocker(l);
-        l->addItem(text);
-    }
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    if (!l)
+        return;
+    const QSignalBlocker blocker(l);
+    // A new record stays in view while the user watches the end of the list;
+    // one who has scrolled up to older records is left there.
+    const bool followEnd = id == ControlId::DataList && LastRowVisible(*l);
+    l->addItem(text);
+    if (followEnd)
+        l->scrollToBottom();
 }
 
 int CVL_ToolView::listCount(ControlId id) const {

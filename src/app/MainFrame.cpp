@@ -1,12 +1,17 @@
 #include "app/MainFrame.h"
 
+#include <climits>
+
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 
 #include "app/AboutDialog.h"
@@ -21,6 +26,12 @@ constexpr char kPlacementSection[] = "Settings";
 constexpr char kDocumentFilter[] = "VL_Tool Files (*.vltd)";
 // The form's own size: below it the window scrolls instead of squeezing it.
 constexpr QSize kFormMinimum(905, 540);
+// The form at first start: all of it across, and a client height of 760 gives
+// the data list (455 down, 535 shorter than the form) 225 pixels, ten rows
+// and more.
+constexpr QSize kFirstStartForm(905, 760);
+// Room kept above the window for the title bar the window manager adds.
+constexpr int kTitleBarAllowance = 32;
 }  // namespace
 
 CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
@@ -80,11 +91,42 @@ void CMainFrame::UpdateCommandUi() {
 // --- placement ---------------------------------------------------------------
 
 void CMainFrame::RestorePlacement() {
-    const int left = settings_->readInt(kPlacementSection, "left", 0);
-    const int top = settings_->readInt(kPlacementSection, "top", 0);
-    const int right = settings_->readInt(kPlacementSection, "right", 740);
-    const int bottom = settings_->readInt(kPlacementSection, "bottom", 640);
+    // INT_MIN marks a key that is not stored; all four make a placement.
+    const int left = settings_->readInt(kPlacementSection, "left", INT_MIN);
+    const int top = settings_->readInt(kPlacementSection, "top", INT_MIN);
+    const int right = settings_->readInt(kPlacementSection, "right", INT_MIN);
+    const int bottom = settings_->readInt(kPlacementSection, "bottom", INT_MIN);
+    if (left == INT_MIN || top == INT_MIN || right == INT_MIN || bottom == INT_MIN) {
+        PlaceForFirstStart();
+        return;
+    }
     setGeometry(QRect(left, top, std::max(right - left, 1), std::max(bottom - top, 1)));
+}
+
+QSize CMainFrame::FirstStartSize() {
+    // The form plus menu, tool and status bars, as the main window's layout adds them up.
+    scroll_->setMinimumSize(kFirstStartForm);
+    const QSize size = minimumSizeHint();
+    scroll_->setMinimumSize(QSize(0, 0));
+    return size;
+}
+
+QRect CMainFrame::FirstStartRect(QSize size, const QRect& available) {
+    QRect area = available;
+    area.setTop(std::min(area.top() + kTitleBarAllowance, area.bottom()));
+    QRect placed(QPoint(0, 0), size.boundedTo(area.size()));
+    placed.moveCenter(area.center());
+    return placed;
+}
+
+void CMainFrame::PlaceForFirstStart() {
+    // The window opens where the user is working: on the screen under the mouse.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = this->screen();
+    const QSize size = FirstStartSize();
+    setGeometry(screen ? FirstStartRect(size, screen->availableGeometry())
+                       : QRect(QPoint(0, 0), size));
 }
 
 QRect CMainFrame::PlacementRect() const {

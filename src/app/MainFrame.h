@@ -64,6 +64,11 @@ class CMainFrame : public QMainWindow {
 
     // The restored rectangle as kept in "Settings".
     QRect PlacementRect() const;
+    // The window's size at first start: the whole form with a data list of ten rows and more.
+    QSize FirstStartSize();
+    // A window of that size centred in a screen's free area (below room for the title bar),
+    // shrunk to fit it.
+    static QRect FirstStartRect(QSize size, const QRect& available);
     void SavePlacement();
 
   protected:
@@ -79,7 +84,10 @@ class CMainFrame : public QMainWindow {
     // graph and has one, "レディ" otherwise.
     void ShowCursorReadout();
     void RebuildRecentMenu();
+    // The stored rectangle, or the first-start placement when none is stored.
     void RestorePlacement();
+    // First start: FirstStartSize() on the screen the window opens on.
+    void PlaceForFirstStart();
     QAction* AddCommand(QMenu* menu, int id, const QString& resourceText);
     QString AskFileName(bool forSaving, const QString& suggested);
     void ShowMessage(const QString& text);

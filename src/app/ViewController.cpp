@@ -19,6 +19,7 @@
 #include "dialogs/InfoDlg.h"
 #include "dialogs/MeasurePlanDlg.h"
 #include "dialogs/ReadDataDlg.h"
+#include "display/ChromaticityBackground.h"
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
 #include "export/DataSetCsv.h"
@@ -29,7 +30,7 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
     executor_ = setup_.executor ? setup_.executor : std::make_shared<WorkerPortExecutor>();
     link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, *executor_,
                                          setup_.settleMs);
-    graph_ = std::make_unique<LiveGraph>(setup_.programFolder + "xyz.bmp");
+    graph_ = std::make_unique<LiveGraph>(ChromaticityBackgroundPath(setup_.programFolder));
     timers_ = new QtTimerHost(
         [this](int id) {
             if (logic_)

@@ -35,7 +35,7 @@ class ViewController : public QObject {
         Clock* clock = nullptr;
         int settleMs = 3000;
         SettingsStore* settings = nullptr;
-        QString programFolder;  // ends with a separator; xyz.bmp is read from it
+        QString programFolder;  // ends with a separator; xyz.bmp is looked for beside it first
         // Where port work runs: one worker thread per port when null (the
         // window); tests hand in one that runs it at once.
         std::shared_ptr<PortExecutor> executor;

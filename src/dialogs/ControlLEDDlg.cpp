@@ -12,6 +12,7 @@
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/ImagePanel.h"
+#include "dialogs/NumberEdit.h"
 #include "display/GraphPalette.h"
 #include "display/LedMonitorPlot.h"
 #include "measure/MeasurementDataSet.h"
@@ -61,6 +62,8 @@ CControlLEDDlg::CControlLEDDlg(DialogHost& host, QWidget* parent)
     Place(new QLabel(tr("nm(茶)"), this), 0, 286, 50, 60, 20);
     wave2_ = Place(new QLineEdit(this), 1046, 370, 48, 60, 24);
     Place(new QLabel(tr("nm(赤)"), this), 0, 436, 50, 60, 20);
+    AcceptWholeNumbersOnly(wave1_, NumberSign::Unsigned);
+    AcceptWholeNumbersOnly(wave2_, NumberSign::Unsigned);
     ledButton_->setAutoDefault(false);
 
     connect(ledButton_, &QPushButton::clicked, this, &CControlLEDDlg::OnLedButton);
@@ -79,7 +82,28 @@ CControlLEDDlg::CControlLEDDlg(DialogHost& host, QWidget* parent)
     timer_->start(first);
     const LedDialogPlace place = LedDialogPlace::Read(host.settings());
     move(place.left, place.top);
-    setFixedSize(kWidth, kHeight);
+    FitFrameToFixedSize();
+}
+
+void CControlLEDDlg::FitFrameToFixedSize() {
+    // Frame margins: what the frame adds around the client area (none before
+    // the dialog is shown, none on platforms without window decorations).
+    const QSize margins = frameGeometry().size() - geometry().size();
+    const QSize client = QSize(kWidth, kHeight) - margins;
+    if (minimumSize() != client || maximumSize() != client)
+        setFixedSize(client);
+}
+
+void CControlLEDDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FitFrameToFixedSize();
+}
+
+void CControlLEDDlg::moveEvent(QMoveEvent* event) {
+    // The window manager's frame arrives after the dialog is mapped; a move
+    // follows it.
+    QDialog::moveEvent(event);
+    FitFrameToFixedSize();
 }
 
 CControlLEDDlg::~CControlLEDDlg() {

@@ -33,10 +33,18 @@ class CControlLEDDlg : public QDialog {
     int OnTimer();
     // LED button 1043.
     void OnLedButton();
+    // Fixes the client size so that the frame, title bar included, is
+    // kWidth x kHeight: the size the dialog stores. The window system tells
+    // the frame only once the dialog is shown, so this runs again then.
+    void FitFrameToFixedSize();
 
   public slots:
     // Esc and the close box: store the window's place, then go away.
     void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void ReadControls();

@@ -13,6 +13,7 @@
 
 #include "dialogs/DialogHost.h"
 #include "dialogs/DialogUnits.h"
+#include "dialogs/NumberEdit.h"
 
 namespace {
 constexpr DialogUnits kUnits;
@@ -90,11 +91,14 @@ void CMeasurePlanDlg::BuildControls() {
     for (const char* text : kScheduleTexts)
         schedule_->addItem(QCoreApplication::translate("PlanScheduler", text));
     intervalEdit_ = kUnits.place(new QLineEdit(this), 1030, 103, 46, 34, 12);
+    AcceptWholeNumbersOnly(intervalEdit_, NumberSign::Unsigned);
     Label(this, tr("分"), 139, 49, 9, 8);
     limit_ = kUnits.place(new QCheckBox(tr("時刻で範囲を指定する"), this), 1034, 15, 65, 96, 10);
     const int xs[4] = {31, 62, 96, 127};
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         window_[i] = kUnits.place(new QLineEdit(this), 1035 + i, xs[i], 77, 21, 12);
+        AcceptWholeNumbersOnly(window_[i], NumberSign::Unsigned);
+    }
     Label(this, ":", 53, 79, 8, 8);
     Label(this, "-", 87, 79, 8, 8);
     Label(this, ":", 118, 79, 8, 8);

@@ -144,6 +144,9 @@ void CReadDataDlg::ShowUploaded() {
     list_->clear();
     for (const StoredRecord& record : upload_->records())
         list_->addItem(QString::fromLatin1(StoredRecordListLine(record)));
+    // The first record is drawn, and shown as the one chosen, from the start.
+    if (list_->count() > 0)
+        list_->setCurrentRow(0);
     uploadDone_ = true;
 }
 

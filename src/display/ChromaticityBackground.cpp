@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -184,4 +186,15 @@ QImage RenderChromaticityBackground() {
     DrawAxes(p);
     p.end();
     return image.convertToFormat(QImage::Format_RGB888);
+}
+
+QString ChromaticityBackgroundPath(const QString& programFolder) {
+    const QString beside = programFolder + QStringLiteral("xyz.bmp");
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral("../share/vl-tool/xyz.bmp"));
+    if (QFileInfo::exists(installed))
+        return QDir::toNativeSeparators(installed);
+    return beside;
 }

@@ -32,3 +32,10 @@ QRgb ApproximateSrgb(double x, double y);
 
 // Renders the picture (RGB888, kBackgroundWidth x kBackgroundHeight).
 QImage RenderChromaticityBackground();
+
+// Where the window finds the picture: beside the program first (the build tree, a copied
+// folder), then in the data folder of the installed package (../share/vl-tool/ from the
+// program, /usr/share/vl-tool/ for /usr/bin). When neither holds it, the path beside the
+// program (the diagram is then drawn without its background). programFolder ends with a
+// separator.
+QString ChromaticityBackgroundPath(const QString& programFolder);

@@ -88,8 +88,8 @@ void DrawColourMetrics(QPainter& p, std::span<const float> spectrum) {
     const int points = std::min<int>(static_cast<int>(spectrum.size()), CmfTable::kEntries);
     const ColourMetrics m = ComputeColourMetrics(spectrum, points, CmfTable::kFirstWavelength);
     int y = kMetricsTop;
-    for (const std::string& line : ColourMetricsLabels(m)) {
-        PanelText(p, kMetricsLeft, y, line);
+    for (const QString& line : ColourMetricsLabels(m)) {
+        PanelUnicodeText(p, kMetricsLeft, y, line);
         y += kMetricsPitch;
     }
 }

@@ -22,7 +22,7 @@ class QPainter;
 class LiveGraph {
   public:
     // backgroundPath: the chromaticity diagram's picture, normally
-    // QCoreApplication::applicationDirPath() + "/xyz.bmp".
+    // ChromaticityBackgroundPath() of the program's folder.
     explicit LiveGraph(QString backgroundPath = {});
 
     // Repaints the whole panel of the given size. Returns ratioMin as derived from the counts

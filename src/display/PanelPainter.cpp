@@ -54,8 +54,12 @@ void PanelLine(QPainter& p, int x0, int y0, int x1, int y1) {
 }
 
 void PanelText(QPainter& p, int x, int y, std::string_view latin1) {
+    PanelUnicodeText(p, x, y,
+                     QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())));
+}
+
+void PanelUnicodeText(QPainter& p, int x, int y, const QString& text) {
     static const QFontMetrics metrics(PanelFont());
-    const QString text = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
     p.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), Qt::white);
     const QPen saved = p.pen();
     p.setPen(Qt::black);

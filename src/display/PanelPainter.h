@@ -25,6 +25,8 @@ void BeginPanel(QPainter& p);
 void PanelRectangle(QPainter& p, int left, int top, int right, int bottom);
 void PanelLine(QPainter& p, int x0, int y0, int x1, int y1);
 void PanelText(QPainter& p, int x, int y, std::string_view latin1);
+// Any text, not only Latin-1 (the diagram's names in Japanese).
+void PanelUnicodeText(QPainter& p, int x, int y, const QString& text);
 
 // A curve through count points in the painter's current pen. A point whose row is kNoRow
 // (GraphGeometry.h) is left out and breaks the curve: each run of points between such gaps

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
 // Colour metrics of one spectrum on a 1-nm grid (point k at firstWavelength + k nm), all from
 // the rounded Judd-Vos table of CmfTable.h, so that they agree with the chromaticity diagram.
 //
@@ -78,7 +80,8 @@ double FwhmNm(std::span<const float> spectrum, int pointCount, int firstWaveleng
 // (1), purity (3), peak_nm (0), centroid_nm (1), fwhm_nm (1); "nan" for an undefined value.
 std::vector<std::string> ColourMetricsLines(const ColourMetrics& m);
 
-// The chromaticity diagram's lines beside "X,Y = ...": "CCT 2856 K", "Duv +0.0001",
-// "dom 583.1 nm" (purples "compl 495.3 nm"), "pe 0.520", "peak 555 nm", "cen 560.2 nm",
-// "FWHM 47.1 nm"; an undefined value shows as "-". Plain ASCII.
-std::vector<std::string> ColourMetricsLabels(const ColourMetrics& m);
+// The chromaticity diagram's lines beside "X,Y = ...", named in the window's language:
+// "CCT 2856 K", "Duv +0.0001", "主波長 583.1 nm" (purples "補色波長 495.3 nm"),
+// "純度 0.520", "ピーク 555 nm", "重心 560.2 nm", "半値幅 47.1 nm" (in English "dominant",
+// "compl.", "purity", "peak", "centroid", "FWHM"); an undefined value shows as "-".
+std::vector<QString> ColourMetricsLabels(const ColourMetrics& m);

@@ -1,7 +1,9 @@
-// Text of the colour metrics: key=value lines for the command line, short labels for the
+// Text of the colour metrics: key=value lines for the command line, labelled values for the
 // chromaticity diagram.
 #include <cmath>
 #include <cstdio>
+
+#include <QCoreApplication>
 
 #include "measure/ColourMetrics.h"
 
@@ -21,12 +23,11 @@ std::string Value(const char* format, double v) {
     return std::isfinite(v) ? Number(format, v) : std::string("nan");
 }
 
-std::string Label(const char* name, const char* format, double v, const char* unit) {
-    std::string s(name);
-    s += ' ';
+QString Label(const QString& name, const char* format, double v, const char* unit) {
+    QString s = name + ' ';
     if (!std::isfinite(v))
         return s + '-';
-    return s + Number(format, v) + unit;
+    return s + QString::fromStdString(Number(format, v)) + QString::fromLatin1(unit);
 }
 
 }  // namespace
@@ -45,19 +46,24 @@ std::vector<std::string> ColourMetricsLines(const ColourMetrics& m) {
     };
 }
 
-std::vector<std::string> ColourMetricsLabels(const ColourMetrics& m) {
-    std::string dominant = m.dominantNm < 0.0 ? Label("compl", "%.1f", -m.dominantNm, " nm")
-                                              : Label("dom", "%.1f", m.dominantNm, " nm");
-    std::string duv = Label("Duv", "%+.4f", m.duv, "");
-    if (duv == "Duv +0.0000" || duv == "Duv -0.0000")
-        duv = "Duv 0.0000";
+// The names go through the window's language; CCT and Duv read the same in both.
+std::vector<QString> ColourMetricsLabels(const ColourMetrics& m) {
+    // A purple has no dominant wavelength; the complementary one stands in.
+    const QString dominant = m.dominantNm < 0.0
+                                 ? Label(QCoreApplication::translate("ColourMetrics", "補色波長"),
+                                         "%.1f", -m.dominantNm, " nm")
+                                 : Label(QCoreApplication::translate("ColourMetrics", "主波長"),
+                                         "%.1f", m.dominantNm, " nm");
+    QString duv = Label(QStringLiteral("Duv"), "%+.4f", m.duv, "");
+    if (duv == QLatin1String("Duv +0.0000") || duv == QLatin1String("Duv -0.0000"))
+        duv = QStringLiteral("Duv 0.0000");
     return {
-        Label("CCT", "%.0f", m.cctK, " K"),
+        Label(QStringLiteral("CCT"), "%.0f", m.cctK, " K"),
         duv,
         dominant,
-        Label("pe", "%.3f", m.purity, ""),
-        Label("peak", "%.0f", m.peakNm, " nm"),
-        Label("cen", "%.1f", m.centroidNm, " nm"),
-        Label("FWHM", "%.1f", m.fwhmNm, " nm"),
+        Label(QCoreApplication::translate("ColourMetrics", "純度"), "%.3f", m.purity, ""),
+        Label(QCoreApplication::translate("ColourMetrics", "ピーク"), "%.0f", m.peakNm, " nm"),
+        Label(QCoreApplication::translate("ColourMetrics", "重心"), "%.1f", m.centroidNm, " nm"),
+        Label(QCoreApplication::translate("ColourMetrics", "半値幅"), "%.1f", m.fwhmNm, " nm"),
     };
 }

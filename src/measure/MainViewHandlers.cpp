@@ -12,10 +12,13 @@ void MainViewLogic::Redraw() {
 
 void MainViewLogic::EnableControls(bool devicesAttached) {
     for (ControlId id : {ControlId::ExposureEdit, ControlId::ExposureUp, ControlId::ExposureDown,
-                         ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo})
+                         ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo,
+                         ControlId::Sensor})
         form_.setEnabled(id, devicesAttached);
+    // The record buttons act on the row the user chose.
+    const bool rowChosen = form_.currentRow(ControlId::DataList) >= 0;
     for (ControlId id : {ControlId::Delete, ControlId::Reference, ControlId::Comparison})
-        form_.setEnabled(id, !state_.monitoring);
+        form_.setEnabled(id, !state_.monitoring && rowChosen);
     form_.setEnabled(ControlId::SaveCsv, form_.listCount(ControlId::DataList) != 0);
 }
 
@@ -88,6 +91,7 @@ void MainViewLogic::OnDataListSelected(int row) {
     state_.monitoring = false;
     form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_RESUME));
     state_.selectedRecord = row;
+    form_.setCurrentRow(ControlId::DataList, row);  // the chosen row is the list's selection
     EnableControls(deviceCount() != 0);
     Redraw();
 }

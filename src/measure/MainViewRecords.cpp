@@ -85,12 +85,9 @@ void MainViewLogic::DeleteRecord(int k) {
             --state_.comparisonIndex;
     }
     RebuildDataList();
-    if (k < data_.recordCount) {
+    if (k < data_.recordCount)
         form_.setCurrentRow(ControlId::DataList, k);
-    } else {
-        form_.setEnabled(ControlId::Delete, false);
-        form_.setEnabled(ControlId::Reference, false);
-    }
+    EnableControls(deviceCount() != 0);  // no row left chosen: the record buttons go grey
     document_.setModified();
 }
 
@@ -117,6 +114,7 @@ void MainViewLogic::SetComparison(int k) {
     }
     state_.comparisonIndex = k;
     RebuildDataList();
+    EnableControls(deviceCount() != 0);  // the rebuilt list has no row chosen
 }
 
 QString MainViewLogic::RecordLabel(int r) const {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -98,10 +99,10 @@ TEST_F(AppTest, LedControlsAndAuxEditFollowTheDevicesFound) {
 
 TEST_F(AppTest, DeviceControlsAreDisabledWithoutDevices) {
     MakeFrame("");
-    for (ControlId id :
-         {ControlId::ExposureEdit, ControlId::ExposureUp, ControlId::ExposureDown,
-          ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo,
-          ControlId::Delete, ControlId::Reference, ControlId::Comparison, ControlId::SaveCsv})
+    for (ControlId id : {ControlId::ExposureEdit, ControlId::ExposureUp, ControlId::ExposureDown,
+                         ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo,
+                         ControlId::Sensor, ControlId::Delete, ControlId::Reference,
+                         ControlId::Comparison, ControlId::SaveCsv})
         EXPECT_FALSE(control(id)->isEnabled()) << static_cast<int>(id);
     EXPECT_EQ(list(ControlId::DeviceList)->count(), 0);
     EXPECT_FALSE(frame_->controller().timers().isActive(TIMER_TICK));
@@ -110,7 +111,8 @@ TEST_F(AppTest, DeviceControlsAreDisabledWithoutDevices) {
 TEST_F(AppTest, DeviceControlsAreEnabledWithDevices) {
     MakeFrame();
     for (ControlId id : {ControlId::ExposureEdit, ControlId::ExposureUp, ControlId::ExposureDown,
-                         ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo})
+                         ControlId::ExposureUpdate, ControlId::Acquire, ControlId::AveragingCombo,
+                         ControlId::Sensor})
         EXPECT_TRUE(control(id)->isEnabled()) << static_cast<int>(id);
     // Monitoring: the record buttons wait for a stored record to be shown.
     for (ControlId id : {ControlId::Delete, ControlId::Reference, ControlId::Comparison})
@@ -287,4 +289,127 @@ TEST_F(AppTest, ResizeRepaintsTheGraphShortlyAfter) {
     EXPECT_TRUE(timers.isActive(TIMER_FIRST_DRAW));
     EXPECT_LE(timers.remainingMs(TIMER_FIRST_DRAW), 100);
     timers.setHeld(false);
+}
+
+// --- input that cannot go wrong --------------------------------------------------
+
+TEST_F(AppTest, NumberEditsTakeDigitsOnly) {
+    struct Case {
+        ControlId edit;
+        const char* typed;
+        const char* shown;
+    };
+    // Letters, blanks after digits and a minus where it means nothing are refused as typed.
+    const Case cases[] = {
+        {ControlId::ExposureEdit, "12a0-0", "1200"}, {ControlId::ExposureEdit, "-5", "5"},
+        {ControlId::ExposureEdit, "  30", "  30"},   {ControlId::IntervalEdit, "1o0 0", "100"},
+        {ControlId::IntervalEdit, "-1000", "1000"},  {ControlId::AuxEdit, "-12x", "-12"},
+        {ControlId::AuxEdit, "3-4", "34"},           {ControlId::AuxEdit, " -7", " -7"},
+    };
+    MakeFrame();
+    frame_->show();
+    for (const Case& c : cases) {
+        auto* edit = qobject_cast<QLineEdit*>(control(c.edit));
+        edit->clear();
+        QTest::keyClicks(edit, c.typed);
+        EXPECT_EQ(edit->text(), c.shown) << c.typed;
+    }
+    // What the program writes itself, right-aligned numbers included, stays acceptable.
+    auto* exposure = qobject_cast<QLineEdit*>(control(ControlId::ExposureEdit));
+    qobject_cast<QPushButton*>(control(ControlId::ExposureUp))->click();
+    EXPECT_TRUE(exposure->text().startsWith(' ')) << exposure->text().toStdString();
+    EXPECT_TRUE(exposure->hasAcceptableInput());
+}
+
+TEST_F(AppTest, EnterInTheExposureEditSendsItLikeUpdate) {
+    MakeFrame();
+    frame_->show();
+    auto* exposure = qobject_cast<QLineEdit*>(control(ControlId::ExposureEdit));
+    EXPECT_FALSE(logic().state().exposurePending);
+    exposure->clear();
+    QTest::keyClicks(exposure, "2500");
+    QTest::keyClick(exposure, Qt::Key_Return);
+    EXPECT_TRUE(logic().state().exposurePending);
+    EXPECT_EQ(form().text(ControlId::ExposureEdit), "2500");
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+// Tabbing into the data list makes row 0 current without selecting it: monitoring goes on
+// and the record buttons wait until the user chooses a row.
+TEST_F(AppTest, FocusOnTheDataListChoosesNoRecord) {
+    MakeFrame();
+    ResizeForm(760);
+    for (int i = 0; i < 3; ++i)
+        logic().StoreRecord();
+    QListWidget* data = list(ControlId::DataList);
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(data, &focus);
+    ASSERT_EQ(data->currentRow(), 0);  // Qt's doing, which used to count as a choice
+    EXPECT_TRUE(logic().state().monitoring);
+    EXPECT_EQ(form().currentRow(ControlId::DataList), -1);
+    EXPECT_EQ(form().text(ControlId::Acquire), QString::fromUtf8("データ取得"));
+    const auto recordButtons = {ControlId::Delete, ControlId::Reference, ControlId::Comparison};
+    for (ControlId id : recordButtons)
+        EXPECT_FALSE(control(id)->isEnabled()) << static_cast<int>(id);
+
+    // A click on a row is a choice; so are the arrow keys from there.
+    QTest::mouseClick(data->viewport(), Qt::LeftButton, {},
+                      data->visualItemRect(data->item(1)).center());
+    EXPECT_FALSE(logic().state().monitoring);
+    EXPECT_EQ(logic().state().selectedRecord, 1);
+    for (ControlId id : recordButtons)
+        EXPECT_TRUE(control(id)->isEnabled()) << static_cast<int>(id);
+    QTest::keyClick(data, Qt::Key_Down);
+    EXPECT_EQ(logic().state().selectedRecord, 2);
+
+    // Marking row 2 for comparison rebuilds the list: no row is chosen any more.
+    qobject_cast<QPushButton*>(control(ControlId::Comparison))->click();
+    EXPECT_EQ(logic().state().comparisonIndex, 2);
+    EXPECT_EQ(form().currentRow(ControlId::DataList), -1);
+    for (ControlId id : recordButtons)
+        EXPECT_FALSE(control(id)->isEnabled()) << static_cast<int>(id);
+    // Deleting the last row leaves none chosen either.
+    data->setCurrentRow(2);
+    EXPECT_TRUE(control(ControlId::Delete)->isEnabled());
+    qobject_cast<QPushButton*>(control(ControlId::Delete))->click();
+    EXPECT_EQ(data->count(), 2);
+    for (ControlId id : recordButtons)
+        EXPECT_FALSE(control(id)->isEnabled()) << static_cast<int>(id);
+}
+
+TEST_F(AppTest, AveragingDropDownShowsTwentyRowsAndScrolls) {
+    MakeFrame();
+    ResizeForm(760);
+    QComboBox* avg = combo(ControlId::AveragingCombo);
+    EXPECT_EQ(avg->maxVisibleItems(), 20);
+    avg->showPopup();
+    QAbstractItemView* view = avg->view();
+    ASSERT_TRUE(view->isVisible());
+    const int row = view->sizeHintForRow(0);
+    ASSERT_GT(row, 0);
+    // Twenty rows and a frame, not the hundred counts.
+    EXPECT_LE(view->window()->height(), 20 * row + 12);
+    EXPECT_GE(view->window()->height(), 18 * row);
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+    avg->hidePopup();
+}
+
+TEST_F(AppTest, DataListFollowsNewRecordsWhileItsEndIsInView) {
+    MakeFrame();
+    ResizeForm(700);  // a list of 165 pixels: a few rows
+    QListWidget* data = list(ControlId::DataList);
+    const auto lastInView = [data] {
+        const QRect last = data->visualItemRect(data->item(data->count() - 1));
+        return last.bottom() < data->viewport()->height() + 1 && last.top() >= 0;
+    };
+    for (int i = 0; i < 20; ++i) {
+        logic().StoreRecord();
+        EXPECT_TRUE(lastInView()) << i;
+    }
+    ASSERT_GT(data->verticalScrollBar()->maximum(), 0);
+    // Scrolled back to the first records: a new one leaves the view where it is.
+    data->scrollToTop();
+    logic().StoreRecord();
+    EXPECT_EQ(data->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(lastInView());
 }

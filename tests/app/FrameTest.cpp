@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 #include <QUrl>
 
 #include "AppFixture.h"
@@ -88,9 +92,58 @@ TEST_F(AppTest, DarkSettingAndUploadFollowTheDevices) {
     EXPECT_TRUE(logic().state().darkPending);
 }
 
-TEST_F(AppTest, FirstStartPlacesTheWindowAtTheDefaultRectangle) {
+// No stored placement: the window opens showing the whole form and a data list of ten
+// rows and more.
+TEST_F(AppTest, FirstStartShowsTheWholeForm) {
     MakeFrame();
-    EXPECT_EQ(frame_->geometry(), QRect(0, 0, 740, 640));
+    frame_->resize(frame_->FirstStartSize());  // the offscreen screen (800 x 800) is smaller
+    frame_->show();
+    QCoreApplication::processEvents();
+    EXPECT_GE(form().width(), 905);
+    auto* area = frame_->findChild<QScrollArea*>();
+    ASSERT_NE(area, nullptr);
+    EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+    for (ControlId id : {ControlId::Sensor, ControlId::ExposureUp, ControlId::ExposureUpdate,
+                         ControlId::IntervalEdit, ControlId::SaveCsv, ControlId::Comparison}) {
+        const QRect r = control(id)->geometry();
+        EXPECT_TRUE(QRect(QPoint(0, 0), form().size()).contains(r)) << static_cast<int>(id);
+    }
+    QListWidget* data = list(ControlId::DataList);
+    for (int i = 0; i < 10; ++i)
+        logic().StoreRecord();
+    const QRect tenth = data->visualItemRect(data->item(9));
+    EXPECT_GE(tenth.top(), 0);
+    EXPECT_LE(tenth.bottom(), data->viewport()->height());
+}
+
+TEST_F(AppTest, FirstStartIsCentredOnTheScreensFreeArea) {
+    struct Case {
+        QSize size;
+        QRect available;
+        QRect expected;  // 32 pixels kept above for the title bar
+    };
+    const Case cases[] = {
+        {{1000, 850}, {0, 0, 1280, 1024}, {140, 103, 1000, 850}},
+        {{1000, 850}, {1280, 0, 1920, 1050}, {1740, 116, 1000, 850}},  // a second screen
+        {{1000, 850}, {0, 0, 1024, 600}, {12, 32, 1000, 568}},         // too small: shrunk
+        {{1000, 850}, {0, 40, 900, 700}, {0, 72, 900, 668}},           // a panel on top
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CMainFrame::FirstStartRect(c.size, c.available), c.expected) << c.expected.x();
+
+    MakeFrame();
+    const QRect screen = frame_->screen()->availableGeometry();
+    EXPECT_EQ(frame_->geometry(), CMainFrame::FirstStartRect(frame_->FirstStartSize(), screen));
+    EXPECT_TRUE(screen.contains(frame_->geometry()));
+}
+
+TEST_F(AppTest, APartlyStoredPlacementCountsAsNone) {
+    settings_->writeInt("Settings", "left", 100);
+    settings_->writeInt("Settings", "top", 120);
+    MakeFrame();
+    const QRect screen = frame_->screen()->availableGeometry();
+    EXPECT_EQ(frame_->geometry(), CMainFrame::FirstStartRect(frame_->FirstStartSize(), screen));
 }
 
 TEST_F(AppTest, WindowPlacementIsRestoredAtTheNextStart) {
@@ -256,6 +309,14 @@ TEST(EditNumDialogTest, ShowsTheValueAndReadsItLikeAtoi) {
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(dialog.value(), c.expected) << c.typed;
     }
+    // Typed by the user: digits and a leading minus only (axis limits may be negative).
+    CEditNumDlg typed(0);
+    typed.edit()->clear();
+    QTest::keyClicks(typed.edit(), "-1a2-.5");
+    EXPECT_EQ(typed.edit()->text(), "-125");
+    typed.accept();
+    EXPECT_EQ(typed.value(), -125);
+
     CEditNumDlg cancelled(300);
     cancelled.edit()->setText("5");
     cancelled.findChild<QPushButton*>("2")->click();

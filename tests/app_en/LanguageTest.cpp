@@ -135,3 +135,33 @@ TEST(ScreenshotOptionsTest, CursorTakesAPointOfTheGraphPanel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Qt's own dialogs speak Japanese with the Japanese window: file dialogs and the standard
+// buttons come from Qt's translation, English needs none.
+TEST(QtTranslationTest, JapaneseWindowLoadsQtsOwnTexts) {
+    QTranslator japanese;
+    ASSERT_TRUE(LoadQtTranslation(japanese, UiLanguage::Japanese));
+    EXPECT_EQ(japanese.language(), "ja");
+    QTranslator english;
+    EXPECT_FALSE(LoadQtTranslation(english, UiLanguage::English));
+
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    const auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+    ASSERT_EQ(cancel(), "Cancel");
+    ASSERT_TRUE(InstallLanguage(UiLanguage::Japanese));
+    EXPECT_EQ(cancel(), QString::fromUtf8("キャンセル"));
+    EXPECT_NE(lookIn(), "Look in:");
+    EXPECT_TRUE(lookIn().contains(QRegularExpression("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}]")))
+        << lookIn().toStdString();
+    // The window's own texts are the Japanese sources: Qt's translation leaves them alone.
+    EXPECT_EQ(QCoreApplication::translate("CVL_ToolView", "更新"), QString::fromUtf8("更新"));
+    for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    EXPECT_EQ(cancel(), "Cancel");
+}
+
+}  // namespace

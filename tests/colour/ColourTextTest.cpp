@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include <QImage>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "display/LiveGraph.h"
@@ -38,16 +39,20 @@ TEST(ColourMetricsText, UndefinedValuesAndSigns) {
 }
 
 TEST(ColourMetricsText, DiagramLabels) {
+    const auto labels = [](const ColourMetrics& m) {
+        QStringList out;
+        for (const QString& line : ColourMetricsLabels(m))
+            out << line;
+        return out;
+    };
     const ColourMetrics m{0.4493, 0.4127, 2856.46, 0.00012, 583.04, 0.5818, 724, 695.84, 47.096};
-    EXPECT_EQ(ColourMetricsLabels(m),
-              (std::vector<std::string>{"CCT 2856 K", "Duv +0.0001", "dom 583.0 nm", "pe 0.582",
-                                        "peak 724 nm", "cen 695.8 nm", "FWHM 47.1 nm"}));
+    EXPECT_EQ(labels(m), QStringList({"CCT 2856 K", "Duv +0.0001", "主波長 583.0 nm", "純度 0.582",
+                                      "ピーク 724 nm", "重心 695.8 nm", "半値幅 47.1 nm"}));
     const ColourMetrics purple{0.3, 0.2, kNaN, kNaN, -530.06, 0.4, 420, 600, kNaN};
-    EXPECT_EQ(ColourMetricsLabels(purple),
-              (std::vector<std::string>{"CCT -", "Duv -", "compl 530.1 nm", "pe 0.400",
-                                        "peak 420 nm", "cen 600.0 nm", "FWHM -"}));
+    EXPECT_EQ(labels(purple), QStringList({"CCT -", "Duv -", "補色波長 530.1 nm", "純度 0.400",
+                                           "ピーク 420 nm", "重心 600.0 nm", "半値幅 -"}));
     const ColourMetrics zero{0.3, 0.3, 6000, -0.00001, 480, 0.1, 450, 500, 20};
-    EXPECT_EQ(ColourMetricsLabels(zero)[1], "Duv 0.0000");
+    EXPECT_EQ(labels(zero)[1], "Duv 0.0000");
 }
 
 // The labels stand in a column right of the plot (x = 0.7 at column 485), under the "X,Y" text,

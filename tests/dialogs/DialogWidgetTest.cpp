@@ -129,6 +129,22 @@ TEST(PlanDialog, ShowsTheFolderAndTheFailingFileWithoutAMessageBox) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+// Interval and time window take digits only; a minus means nothing there.
+TEST(PlanDialog, NumberEditsTakeDigitsOnly) {
+    FakeDialogHost host;
+    CMeasurePlanDlg dialog(host);
+    dialog.show();
+    Control<QRadioButton>(dialog, 1028)->click();
+    Control<QCheckBox>(dialog, 1034)->click();
+    for (int id : {1030, 1035, 1036, 1037, 1038}) {
+        auto* edit = Control<QLineEdit>(dialog, id);
+        ASSERT_TRUE(edit->isEnabled()) << id;
+        edit->clear();
+        QTest::keyClicks(edit, "-1a5 ");
+        EXPECT_EQ(edit->text(), "15") << id;
+    }
+}
+
 TEST(PlanDialog, IntervalOfZeroIsRefusedWithAMessage) {
     FakeDialogHost host;
     CMeasurePlanDlg dialog(host);
@@ -236,17 +252,27 @@ TEST_F(UploadDialog, TwelveRecordsListedDrawnAndSaved) {
     EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
     EXPECT_FALSE(exchangedWhileReleased);
 
-    list->setCurrentRow(9);
     auto* panel = dialog.findChild<ImagePanel*>("1047");
     ASSERT_NE(panel, nullptr);
-    ASSERT_FALSE(panel->image().isNull());
     // The curve in device colour 0 reaches its peak row somewhere.
     const QColor brown = GraphPalette::DeviceColour(0);
-    bool curve = false;
-    for (int y = 0; y < panel->image().height() && !curve; ++y)
-        for (int x = 0; x < panel->image().width() && !curve; ++x)
-            curve = panel->image().pixelColor(x, y) == brown;
-    EXPECT_TRUE(curve);
+    const auto curveDrawn = [&] {
+        const QImage& image = panel->image();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y) == brown)
+                    return true;
+        return false;
+    };
+    // The record drawn at the start is the one shown as chosen: the first.
+    EXPECT_EQ(list->currentRow(), 0);
+    ASSERT_EQ(list->selectedItems().size(), 1);
+    EXPECT_EQ(list->selectedItems().first(), list->item(0));
+    EXPECT_TRUE(curveDrawn());
+
+    panel->canvas().fill(Qt::white);
+    list->setCurrentRow(9);
+    EXPECT_TRUE(curveDrawn());
 
     QTemporaryDir dir;
     host.savePath = dir.filePath("logged.csv");
@@ -320,6 +346,7 @@ TEST(UploadOnItsThread, CancelKeepsTheRecordsReadSoFar) {
         // The record being read when cancel came is finished and kept.
         EXPECT_EQ(dialog.upload().uploadedCount(), 11);
         EXPECT_EQ(Control<QListWidget>(dialog, 1046)->count(), 11);
+        EXPECT_EQ(Control<QListWidget>(dialog, 1046)->currentRow(), 0);
         EXPECT_EQ(served, 11);
         EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
         EXPECT_FALSE(host.queue.busy());
@@ -345,6 +372,17 @@ TEST(LedDialog, TitleSizePlaceAndSettingsOnClose) {
     EXPECT_EQ(Control<QLineEdit>(*dialog, 1045)->text(), "400");
     EXPECT_EQ(Control<QPushButton>(*dialog, 1043)->text(), "LED OFF");
     dialog->show();
+    // 650 x 800 is the frame, title bar included (the size stored on close): the client is
+    // that less the frame margins the window system reports (none offscreen).
+    const QSize margins = dialog->frameGeometry().size() - dialog->size();
+    EXPECT_EQ(dialog->size(), QSize(650, 800) - margins);
+    EXPECT_EQ(dialog->frameGeometry().size(), QSize(650, 800));
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    // Wavelengths take digits only.
+    auto* wave = Control<QLineEdit>(*dialog, 1046);
+    wave->clear();
+    QTest::keyClicks(wave, "-6x5 0");
+    EXPECT_EQ(wave->text(), "650");
 
     dialog->reject();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -352,6 +390,10 @@ TEST(LedDialog, TitleSizePlaceAndSettingsOnClose) {
     EXPECT_EQ(host.ledDialogsClosed, 1);
     EXPECT_TRUE(host.store.contains("leddlg", "right"));
     EXPECT_TRUE(host.store.contains("leddlg", "bottom"));
+    EXPECT_EQ(host.store.readInt("leddlg", "right", 0) - host.store.readInt("leddlg", "left", 0),
+              650);
+    EXPECT_EQ(host.store.readInt("leddlg", "bottom", 0) - host.store.readInt("leddlg", "top", 0),
+              800);
     EXPECT_EQ(host.store.readInt("LED", "wave1", 0), 400);
 }
 

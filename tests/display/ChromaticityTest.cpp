@@ -272,3 +272,24 @@ TEST(ChromaticityBackground, InsideColouredOutsideWhite) {
     const QColor blue = QColor::fromRgb(at(0.17, 0.05));
     EXPECT_GT(blue.blue(), blue.green());
 }
+
+// The picture beside the program wins (build tree, copied folder); an installed program in
+// PREFIX/bin finds it in PREFIX/share/vl-tool.
+TEST(ChromaticityBackground, FoundBesideTheProgramThenInTheDataFolder) {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString bin = prefix.filePath("bin") + "/";
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath("share/vl-tool")));
+    const auto touch = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write("BM", 2) == 2;
+    };
+    // Neither: the path beside the program, as before.
+    EXPECT_EQ(ChromaticityBackgroundPath(bin), bin + "xyz.bmp");
+    ASSERT_TRUE(touch(prefix.filePath("share/vl-tool/xyz.bmp")));
+    EXPECT_EQ(QDir::fromNativeSeparators(ChromaticityBackgroundPath(bin)),
+              prefix.filePath("share/vl-tool/xyz.bmp"));
+    ASSERT_TRUE(touch(bin + "xyz.bmp"));
+    EXPECT_EQ(ChromaticityBackgroundPath(bin), bin + "xyz.bmp");
+}

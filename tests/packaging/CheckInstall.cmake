@@ -19,9 +19,14 @@ foreach(p IN LISTS programs)
   endif()
 endforeach()
 
-# The window reads xyz.bmp from its own folder.
+# The window finds xyz.bmp in the package's data folder (nothing but programs in bin).
+if(EXISTS ${STAGE}/bin/xyz.bmp)
+  message(FATAL_ERROR "bin/xyz.bmp: data belongs in share/vl-tool, not beside the programs")
+endif()
 set(files
-  bin/xyz.bmp
+  share/vl-tool/xyz.bmp
+  share/doc/vl-tool/copyright
+  share/doc/vl-tool/changelog.gz
   share/applications/vl_tool.desktop
   share/mime/packages/vl_tool-mime.xml
   share/icons/hicolor/scalable/apps/vl_tool.svg
@@ -34,10 +39,10 @@ foreach(f IN LISTS files)
 endforeach()
 
 # xyz.bmp is a real picture: a BMP header, not an empty or stray file.
-file(READ ${STAGE}/bin/xyz.bmp magic LIMIT 2 HEX)
-file(SIZE ${STAGE}/bin/xyz.bmp bmp_size)
+file(READ ${STAGE}/share/vl-tool/xyz.bmp magic LIMIT 2 HEX)
+file(SIZE ${STAGE}/share/vl-tool/xyz.bmp bmp_size)
 if(NOT magic STREQUAL "424d" OR bmp_size LESS 1000)
-  message(FATAL_ERROR "bin/xyz.bmp is not a BMP picture (${bmp_size} bytes)")
+  message(FATAL_ERROR "share/vl-tool/xyz.bmp is not a BMP picture (${bmp_size} bytes)")
 endif()
 
 # The udev rule: each identity on a tty, for the seat's user (uaccess) and for dialout.
