@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <string_view>
 
 #include "measure/ColourMetrics.h"
 #include "measure/RatioAndPeak.h"
@@ -42,7 +43,7 @@ double BandMean(std::span<const float> spectrum, int first, int last) {
 // the colour code would leave such points out of its sums.
 using ColourColumn = std::vector<ColourMetrics>;
 const ColourColumn& ColourOf(const MeasurementDataSet& data, int d,
-                             std::map<int, ColourColumn>& cache) {
+                             std::map<int, ColourColumn>& cache, TrendColourCache* known) {
     auto [it, added] = cache.try_emplace(d);
     if (!added)
         return it->second;
@@ -50,8 +51,12 @@ const ColourColumn& ColourOf(const MeasurementDataSet& data, int d,
     it->second.reserve(static_cast<std::size_t>(data.recordCount));
     for (int r = 0; r < data.recordCount; ++r) {
         const auto s = SpectrumOf(data, d, r);
-        it->second.push_back(
-            HasNaN(s) ? none : ComputeColourMetrics(s, PointsOf(data), data.firstWavelength));
+        if (HasNaN(s))
+            it->second.push_back(none);
+        else if (known)
+            it->second.push_back(known->Of(s, data.firstWavelength));
+        else
+            it->second.push_back(ComputeColourMetrics(s, PointsOf(data), data.firstWavelength));
     }
     return it->second;
 }
@@ -61,7 +66,8 @@ TrendColumn Column(TrendQuantity q, int d, std::string name, int records) {
 }
 
 void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
-                std::map<int, ColourColumn>& colour, std::vector<TrendColumn>& out) {
+                std::map<int, ColourColumn>& colour, TrendColourCache* known,
+                std::vector<TrendColumn>& out) {
     const int n = data.recordCount;
     const int first = data.firstWavelength;
     switch (req.kind) {
@@ -99,7 +105,7 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
         case TrendKind::Chromaticity: {
             TrendColumn x = Column(TrendQuantity::X, d, "x", n);
             TrendColumn y = Column(TrendQuantity::Y, d, "y", n);
-            const ColourColumn& m = ColourOf(data, d, colour);
+            const ColourColumn& m = ColourOf(data, d, colour, known);
             for (int r = 0; r < n; ++r) {
                 x.values[r] = m[r].x;
                 y.values[r] = m[r].y;
@@ -110,7 +116,7 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
         }
         case TrendKind::Cct: {
             TrendColumn c = Column(TrendQuantity::Cct, d, "cct_K", n);
-            const ColourColumn& m = ColourOf(data, d, colour);
+            const ColourColumn& m = ColourOf(data, d, colour, known);
             for (int r = 0; r < n; ++r)
                 c.values[r] = m[r].cctK;
             out.push_back(std::move(c));
@@ -127,6 +133,22 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
 }
 
 }  // namespace
+
+const ColourMetrics& TrendColourCache::Of(std::span<const float> spectrum, int firstWavelength) {
+    const std::string_view bytes(reinterpret_cast<const char*>(spectrum.data()),
+                                 spectrum.size_bytes());
+    const std::uint64_t key =
+        std::hash<std::string_view>{}(bytes) ^
+        (static_cast<std::uint64_t>(firstWavelength) * 0x9E3779B97F4A7C15ULL) ^
+        (spectrum.size() << 48);
+    if (const auto it = metrics_.find(key); it != metrics_.end())
+        return it->second;
+    if (metrics_.size() >= kMaxEntries)
+        metrics_.clear();
+    const int points = static_cast<int>(spectrum.size());
+    return metrics_.emplace(key, ComputeColourMetrics(spectrum, points, firstWavelength))
+        .first->second;
+}
 
 TrendUnit UnitOf(TrendQuantity q) {
     switch (q) {
@@ -171,7 +193,8 @@ QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet&
 }
 
 bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> requests,
-                  std::span<const int> devices, TrendTable& out, QString& error) {
+                  std::span<const int> devices, TrendTable& out, QString& error,
+                  TrendColourCache* cache) {
     out = TrendTable{};
     for (const TrendRequest& req : requests) {
         error = CheckTrendRequest(req, data);
@@ -197,7 +220,7 @@ bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> 
     std::map<int, ColourColumn> colour;
     for (const TrendRequest& req : requests) {
         for (int d : chosen)
-            AddColumns(data, req, d, colour, out.columns);
+            AddColumns(data, req, d, colour, cache, out.columns);
     }
     return true;
 }

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QString>
 
+#include "measure/ColourMetrics.h"
 #include "measure/MeasurementDataSet.h"
 
 // Series across the records of a data set, one value per record and device
@@ -64,8 +66,22 @@ struct TrendTable {
 // firstWavelength + pointCount - 1), else one line naming the wavelength.
 QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet& data);
 
+// Colour metrics already worked out, keyed by a 64-bit hash of the spectrum and
+// its grid. The temperature search takes about half a millisecond a spectrum,
+// so a window that recomputes its series whenever a record comes or goes keeps
+// one of these and pays only for the spectra it has not seen.
+class TrendColourCache {
+  public:
+    const ColourMetrics& Of(std::span<const float> spectrum, int firstWavelength);
+
+  private:
+    static constexpr std::size_t kMaxEntries = 2 * MAX_RECORDS * MAX_DEVICES;
+    std::unordered_map<std::uint64_t, ColourMetrics> metrics_;
+};
+
 // The columns of the requests for the given device slots (every slot of the
 // data set when devices is empty), in that order. False with a message when a
 // request does not fit the grid; out is then empty.
 bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> requests,
-                  std::span<const int> devices, TrendTable& out, QString& error);
+                  std::span<const int> devices, TrendTable& out, QString& error,
+                  TrendColourCache* cache = nullptr);
