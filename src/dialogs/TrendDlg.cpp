@@ -90,6 +90,8 @@ CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
     top->addWidget(view_, 1);
     status_ = new QLabel(this);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setWordWrap(true);
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 3 + 4);
     top->addWidget(status_);
     connect(view_, &TrendPlotView::readoutChanged, this, &CTrendDlg::ShowStatus);
     connect(view_, &TrendPlotView::recordClicked, this, &CTrendDlg::recordChosen);

@@ -36,7 +36,12 @@ void TrendPlotView::resizeEvent(QResizeEvent*) {
 }
 
 void TrendPlotView::mouseMoveEvent(QMouseEvent* event) {
-    emit readoutChanged(plot_.Readout(event->position().toPoint()));
+    const int record = plot_.RecordAt(event->position().toPoint());
+    if (record != plot_.cursorRecord()) {
+        plot_.setCursorRecord(record);
+        update();
+    }
+    emit readoutChanged(plot_.ReadoutOf(record));
 }
 
 void TrendPlotView::mousePressEvent(QMouseEvent* event) {
@@ -48,5 +53,7 @@ void TrendPlotView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TrendPlotView::leaveEvent(QEvent*) {
+    plot_.setCursorRecord(-1);
+    update();
     emit readoutChanged(QString());
 }

@@ -254,8 +254,10 @@ void TrendPlot::DrawPanel(QPainter& p, const Panel& panel, bool last) const {
         p.drawLine(xi, r.top(), xi, r.bottom());
         if (last) {
             p.setPen(Qt::black);
-            p.drawText(QRect(xi - 70, r.bottom() + 4, 140, 16), Qt::AlignHCenter | Qt::AlignTop,
-                       label);
+            // Kept inside the picture: the last label would run off its right edge.
+            const int w = p.fontMetrics().horizontalAdvance(label) + 4;
+            const int left = std::clamp(xi - w / 2, 0, std::max(0, size_.width() - w));
+            p.drawText(QRect(left, r.bottom() + 4, w, 16), Qt::AlignHCenter | Qt::AlignTop, label);
         }
     };
     const double span = xHigh_ - xLow_;
@@ -284,6 +286,11 @@ void TrendPlot::DrawPanel(QPainter& p, const Panel& panel, bool last) const {
     p.setClipRect(r.adjusted(1, 1, -1, -1));
     for (int c : panel.columns)
         DrawCurve(p, panel, table_->columns[static_cast<std::size_t>(c)]);
+    if (cursor_ >= 0 && cursor_ < table_->recordCount()) {
+        const int x = static_cast<int>(std::lround(XOf(cursor_)));
+        p.setPen(QPen(Qt::darkGray, 1.0, Qt::DashLine));
+        p.drawLine(x, r.top(), x, r.bottom());
+    }
     p.restore();
     if (last) {
         p.setPen(Qt::black);

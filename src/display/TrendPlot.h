@@ -36,6 +36,10 @@ class TrendPlot {
     QString Readout(QPoint point) const;
     QString ReadoutOf(int record) const;
 
+    // A dashed line at record r across the panels (-1: none), where the cursor rests.
+    void setCursorRecord(int r) { cursor_ = r; }
+    int cursorRecord() const { return cursor_; }
+
     QSize size() const { return size_; }
     int panelCount() const { return static_cast<int>(panels_.size()); }
     QRect panelRect(int i) const { return panels_[static_cast<std::size_t>(i)].rect; }
@@ -69,6 +73,7 @@ class TrendPlot {
     double xLow_ = 0.0;
     double xHigh_ = 1.0;
     bool withDate_ = false;
+    int cursor_ = -1;
 };
 
 // The unit's axis title: "counts", "nm", "x, y", "K", "°C".
