@@ -152,6 +152,11 @@ void TrendPlot::Layout(const TrendTable& table, std::vector<int> shown, TrendAxi
         xHigh_ += 0.5;
     }
     withDate_ = axis_ == TrendAxis::Time && CrossesMidnight(table.timeStamps);
+    // Every column shares the records' places along x.
+    xs_.resize(static_cast<std::size_t>(records));
+    const double scale = (plotRight_ - plotLeft_ - 1) / (xHigh_ - xLow_);
+    for (int r = 0; r < records; ++r)
+        xs_[static_cast<std::size_t>(r)] = plotLeft_ + (XValue(r) - xLow_) * scale;
 }
 
 double TrendPlot::XValue(int record) const {
@@ -161,7 +166,7 @@ double TrendPlot::XValue(int record) const {
 }
 
 double TrendPlot::XOf(int record) const {
-    return plotLeft_ + (XValue(record) - xLow_) / (xHigh_ - xLow_) * (plotRight_ - plotLeft_ - 1);
+    return xs_[static_cast<std::size_t>(record)];
 }
 
 double TrendPlot::YOf(const Panel& panel, double v) const {

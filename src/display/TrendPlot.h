@@ -74,6 +74,7 @@ class TrendPlot {
     double xHigh_ = 1.0;
     bool withDate_ = false;
     int cursor_ = -1;
+    std::vector<double> xs_;  // per record
 };
 
 // The unit's axis title: "counts", "nm", "x, y", "K", "°C".
