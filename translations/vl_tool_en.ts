@@ -273,6 +273,14 @@
         <source>画像の保存に失敗しました: %1</source>
         <translation>Could not save the picture: %1</translation>
     </message>
+    <message>
+        <source>バンド %1–%2 nm: 始まりが終わりより長い波長です</source>
+        <translation>Band %1–%2 nm: the first wavelength is above the last</translation>
+    </message>
+    <message>
+        <source>%1 nm は波長の範囲 (%2–%3 nm) の外です</source>
+        <translation>%1 nm is outside the wavelength grid (%2–%3 nm)</translation>
+    </message>
 </context>
 <context>
     <name>CVL_ToolDoc</name>

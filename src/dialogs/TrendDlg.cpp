@@ -180,11 +180,21 @@ std::vector<TrendRequest> CTrendDlg::Requests(QString& problem) const {
             r.from = bandFrom_->text().toInt();
             r.to = bandTo_->text().toInt();
         }
-        const QString error = CheckTrendRequest(r, data_);
-        if (error.isEmpty())
+        if (CheckTrendRequest(r, data_).isEmpty()) {
             requests.push_back(r);
+            continue;
+        }
+        // The other series still show; this one is named in the status line.
+        const int first = data_.firstWavelength;
+        const int last = first + std::clamp(data_.pointCount, 0, static_cast<int>(MAX_POINTS)) - 1;
+        const auto onGrid = [&](int nm) { return nm >= first && nm <= last; };
+        if (r.kind == TrendKind::BandMean && r.from > r.to)
+            problem = tr("バンド %1–%2 nm: 始まりが終わりより長い波長です").arg(r.from).arg(r.to);
         else
-            problem = error;  // the other series still show
+            problem = tr("%1 nm は波長の範囲 (%2–%3 nm) の外です")
+                          .arg(onGrid(r.from) ? r.to : r.from)
+                          .arg(first)
+                          .arg(last);
     }
     return requests;
 }

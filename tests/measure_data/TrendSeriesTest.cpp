@@ -116,6 +116,30 @@ TEST(TrendSeries, ChromaticityAndCct) {
     }
 }
 
+TEST(TrendSeries, ColourCacheGivesTheSameColumns) {
+    MeasurementDataSet data = Sample();
+    const std::vector<TrendRequest> colour{{TrendKind::Chromaticity}, {TrendKind::Cct}};
+    const Trend plain = Compute(data, colour);
+    TrendColourCache cache;
+    TrendTable cached;
+    QString error;
+    for (int pass = 0; pass < 2; ++pass) {  // the second pass reads the cache
+        ASSERT_TRUE(ComputeTrend(data, colour, {}, cached, error, &cache));
+        for (std::size_t c = 0; c < plain.table.columns.size(); ++c) {
+            for (std::size_t r = 0; r < 3; ++r) {
+                const double a = plain.table.columns[c].values[r];
+                const double b = cached.columns[c].values[r];
+                EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << c << " " << r;
+            }
+        }
+    }
+    // A changed spectrum is worked out anew, not taken from the cache.
+    data.entry(0, 2).values.fill(0.0f);
+    data.entry(0, 2).values[520 - 340] = 1000.0f;
+    ASSERT_TRUE(ComputeTrend(data, colour, {}, cached, error, &cache));
+    EXPECT_EQ(cached.columns[0].values[2], plain.table.columns[0].values[1]);  // the 520 nm line
+}
+
 TEST(TrendSeries, WavelengthsOffTheGridAreRefused) {
     const MeasurementDataSet data = Sample();  // 340..850 nm
     EXPECT_TRUE(Compute(data, {{TrendKind::Intensity, 340}, {TrendKind::Intensity, 850}}).ok);
