@@ -189,7 +189,8 @@ std::vector<std::string> TrendPlot::xLabels() const {
 }
 
 void TrendPlot::DrawCurve(QPainter& p, const Panel& panel, const TrendColumn& column) const {
-    QPen pen(GraphPalette::DeviceColour(column.device), 1.0, StyleOf(column.quantity));
+    // Width 0: a cosmetic one-pixel pen, which the raster engine draws on its fast line path.
+    QPen pen(GraphPalette::DeviceColour(column.device), 0.0, StyleOf(column.quantity));
     p.setPen(pen);
     const int n = table_->recordCount();
     const bool markers = n <= (plotRight_ - plotLeft_) / 8;
