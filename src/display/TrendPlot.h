@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "measure/TrendSeries.h"
+#include "measure/TrendTimeAxis.h"
 
 class QPainter;
 
@@ -62,6 +63,7 @@ class TrendPlot {
     void DrawPanel(QPainter& p, const Panel& panel, bool last) const;
     void DrawCurve(QPainter& p, const Panel& panel, const TrendColumn& column) const;
     void DrawLegend(QPainter& p) const;
+    std::vector<TimeTick> TimeAxisTicks() const;
 
     const TrendTable* table_ = nullptr;
     std::vector<int> shown_;
