@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of the main window on simulated devices, one per display mode, the
-# English window and the cursor readout, into docs/screenshots/. Uses an existing build (BUILD_DIR, default build/); run
+# English window, the cursor readout and the trend window, into docs/screenshots/. Uses an existing build (BUILD_DIR, default build/); run
 # scripts/setup.sh first. Renders off-screen, so no display is needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,3 +53,12 @@ sleep 1
 "$exe" --port "$port" --settle-ms 0 --screenshot "$out/port-diagnostic.png" --after-ms 800 \
   --lang en 2>/dev/null
 echo "screenshots: $out/port-diagnostic.png"
+
+# The trend window over a made-up overnight run (crossing midnight, one device
+# silent for 40 minutes), the mouse resting on the middle record.
+run=$(mktemp --suffix=.vltd)
+/usr/bin/python3 scripts/trend-sample-run.py "$run"
+"$exe" "$run" --simulate "vis:serial=VS0001,vis:serial=VS0002,vis:serial=VL0003" --settle-ms 300 \
+  --trend-screenshot "$out/trend.png" --lang ja 2>/dev/null
+rm -f "$run"
+echo "screenshots: $out/trend.png"

@@ -148,6 +148,10 @@
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>トレンド表示…</source>
+        <translation>Trends…</translation>
+    </message>
 </context>
 <context>
     <name>CMeasurePlanDlg</name>
@@ -205,6 +209,81 @@
     <message>
         <source>キャンセル</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CTrendDlg</name>
+    <message>
+        <source>トレンド表示</source>
+        <translation>Trends</translation>
+    </message>
+    <message>
+        <source>機器:</source>
+        <translation>Devices:</translation>
+    </message>
+    <message>
+        <source>強度</source>
+        <translation>Intensity</translation>
+    </message>
+    <message>
+        <source>バンド平均</source>
+        <translation>Band mean</translation>
+    </message>
+    <message>
+        <source>ピーク</source>
+        <translation>Peak</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>横軸:</source>
+        <translation>X axis:</translation>
+    </message>
+    <message>
+        <source>時刻</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>レコード番号</source>
+        <translation>Record number</translation>
+    </message>
+    <message>
+        <source>CSV 保存...</source>
+        <translation>Save CSV...</translation>
+    </message>
+    <message>
+        <source>PNG 保存...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>レコードがありません</source>
+        <translation>No records</translation>
+    </message>
+    <message>
+        <source>機器と系列を選んでください</source>
+        <translation>Choose devices and series</translation>
+    </message>
+    <message>
+        <source>保存しました: %1</source>
+        <translation>Saved: %1</translation>
+    </message>
+    <message>
+        <source>画像の保存に失敗しました: %1</source>
+        <translation>Could not save the picture: %1</translation>
+    </message>
+    <message>
+        <source>バンド %1–%2 nm: 始まりが終わりより長い波長です</source>
+        <translation>Band %1–%2 nm: the first wavelength is above the last</translation>
+    </message>
+    <message>
+        <source>%1 nm は波長の範囲 (%2–%3 nm) の外です</source>
+        <translation>%1 nm is outside the wavelength grid (%2–%3 nm)</translation>
     </message>
 </context>
 <context>

@@ -30,6 +30,7 @@ enum Command : int {
     ID_UPLOAD = 32774,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
+    ID_VIEW_TRENDS = 32790,
     ID_APP_ABOUT = 57664,
 };
 }  // namespace
@@ -119,6 +120,9 @@ void CMainFrame::BuildMenus() {
     toolbar->setChecked(true);
     status->setChecked(true);
     connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    view->addSeparator();
+    connect(AddCommand(view, ID_VIEW_TRENDS, QT_TR_NOOP("トレンド表示…")), &QAction::triggered,
+            this, [this] { controller_->OpenTrends(); });
 
     QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
     connect(AddCommand(help, ID_APP_ABOUT, QT_TR_NOOP("バージョン情報 VL_Tool(&A)...")),

@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QImage>
+#include <QListWidget>
 #include <QStringList>
 
 #include "app/GraphInputBuilder.h"
@@ -19,6 +20,7 @@
 #include "dialogs/InfoDlg.h"
 #include "dialogs/MeasurePlanDlg.h"
 #include "dialogs/ReadDataDlg.h"
+#include "dialogs/TrendDlg.h"
 #include "display/ChromaticityBackground.h"
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
@@ -76,6 +78,7 @@ ViewController::~ViewController() {
     // An open LED dialog goes before the view it borrows from.
     for (auto& dialog : ledDialogs_)
         delete dialog.data();
+    delete trendDialog_.data();  // it reads the document's data set
     host_.reset();
     // The logic writes its settings back and closes the LED unit's port.
     logic_.reset();
@@ -234,6 +237,30 @@ CControlLEDDlg* ViewController::ledDialog() const {
         if (*it)
             return it->data();
     return nullptr;
+}
+
+CTrendDlg* ViewController::trendDialog() const {
+    return trendDialog_.data();
+}
+
+void ViewController::OpenTrends() {
+    if (trendDialog_) {
+        trendDialog_->raise();
+        trendDialog_->activateWindow();
+        return;
+    }
+    auto* list = qobject_cast<QListWidget*>(form_.control(ControlId::DataList));
+    auto* dialog = new CTrendDlg(doc_.dataSet(), &form_);
+    trendDialog_ = dialog;
+    if (list) {
+        dialog->FollowModel(list->model());
+        // As the user would pick the row: the main graph shows that record.
+        connect(dialog, &CTrendDlg::recordChosen, list, [list](int record) {
+            if (record < list->count())
+                list->setCurrentRow(record);
+        });
+    }
+    dialog->show();
 }
 
 void ViewController::OpenLedDetails() {

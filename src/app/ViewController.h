@@ -13,6 +13,7 @@
 #include "measure/ControlId.h"
 
 class CControlLEDDlg;
+class CTrendDlg;
 class CVL_ToolDoc;
 class CVL_ToolView;
 class Clock;
@@ -52,6 +53,10 @@ class ViewController : public QObject {
     ViewDialogHost& dialogHost() { return *host_; }
     // The modeless LED dialog while it is open.
     CControlLEDDlg* ledDialog() const;
+    // View > Trends: opens the trend window, or raises the one already open. It
+    // follows the data list's rows, and a clicked point selects that record.
+    void OpenTrends();
+    CTrendDlg* trendDialog() const;
 
     // The status-bar readout for the cursor at a point of the graph panel,
     // from the same input the graph is drawn from; empty off the plot.
@@ -112,6 +117,7 @@ class ViewController : public QObject {
     std::unique_ptr<ViewDialogHost> host_;
     // Every LED dialog opened and not yet gone (the last one is "the" dialog).
     std::vector<QPointer<CControlLEDDlg>> ledDialogs_;
+    QPointer<CTrendDlg> trendDialog_;
     std::function<QString()> csvPathFn_;
     QString portNotice_;
 };

@@ -12,6 +12,7 @@
 #include "app/MainFrame.h"
 #include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
+#include "app/TrendScreenshot.h"
 #include "device/Clock.h"
 #include "measure/ProfileSettings.h"
 #include "sim/PortOptions.h"
@@ -35,8 +36,10 @@ int main(int argc, char** argv) {
     QString error;
     PortOptions ports;
     ScreenshotOptions screenshot;
-    if (!ports.take(args, error) || !screenshot.take(args, error))
+    TrendScreenshotOptions trendShot;
+    if (!ports.take(args, error) || !screenshot.take(args, error) || !trendShot.take(args, error))
         return Fail(error);
+    const bool picture = screenshot.enabled() || trendShot.enabled();
     // Japanese unless --lang en or an English system locale asks for English.
     UiLanguage language = UiLanguage::Japanese;
     if (!TakeLanguage(args, QLocale::system(), language, error))
@@ -53,7 +56,7 @@ int main(int argc, char** argv) {
 
     // A second copy ends at once, silently (pictures are taken beside a running copy).
     SingleInstance instance;
-    if (!screenshot.enabled() && !instance.acquire())
+    if (!picture && !instance.acquire())
         return 0;
 
     Clock& clock = SystemClock::instance();
@@ -62,7 +65,7 @@ int main(int argc, char** argv) {
         return Fail(error);
     // Pictures leave the user's settings alone.
     std::unique_ptr<SettingsStore> settings;
-    if (screenshot.enabled()) {
+    if (picture) {
         settings = std::make_unique<MemorySettingsStore>();
     } else {
         settings = std::make_unique<QSettingsStore>();
@@ -87,5 +90,7 @@ int main(int argc, char** argv) {
     frame.show();
     if (screenshot.enabled())
         RunScreenshotSession(frame, screenshot);
+    if (trendShot.enabled())
+        RunTrendScreenshot(frame, trendShot);
     return app.exec();
 }

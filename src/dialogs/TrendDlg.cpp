@@ -1,0 +1,249 @@
+#include "dialogs/TrendDlg.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "dialogs/TrendPlotView.h"
+#include "display/GraphPalette.h"
+#include "export/TrendCsv.h"
+
+namespace {
+constexpr int kKinds = 6;
+
+QLineEdit* NumberEdit(int value, QWidget* parent) {
+    auto* edit = new QLineEdit(QString::number(value), parent);
+    edit->setValidator(new QIntValidator(-100000, 100000, edit));
+    edit->setMaximumWidth(60);
+    return edit;
+}
+}  // namespace
+
+CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
+    : QDialog(parent), data_(data) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(tr("トレンド表示"));
+    setSizeGripEnabled(true);
+    auto* top = new QVBoxLayout(this);
+
+    deviceRow_ = new QHBoxLayout;
+    deviceRow_->addWidget(new QLabel(tr("機器:"), this));
+    deviceRow_->addStretch();
+    top->addLayout(deviceRow_);
+
+    auto* kinds = new QHBoxLayout;
+    const char* names[kKinds] = {
+        QT_TR_NOOP("強度"), QT_TR_NOOP("バンド平均"), QT_TR_NOOP("ピーク"), "x, y", "CCT",
+        QT_TR_NOOP("温度")};
+    nm_ = NumberEdit(550, this);
+    bandFrom_ = NumberEdit(500, this);
+    bandTo_ = NumberEdit(600, this);
+    for (int k = 0; k < kKinds; ++k) {
+        auto* box = new QCheckBox(tr(names[k]), this);
+        kindBoxes_.push_back(box);
+        kinds->addWidget(box);
+        if (k == static_cast<int>(TrendKind::Intensity)) {
+            kinds->addWidget(nm_);
+            kinds->addWidget(new QLabel("nm", this));
+        } else if (k == static_cast<int>(TrendKind::BandMean)) {
+            kinds->addWidget(bandFrom_);
+            kinds->addWidget(new QLabel(QString::fromUtf8("–"), this));
+            kinds->addWidget(bandTo_);
+            kinds->addWidget(new QLabel("nm", this));
+        }
+        connect(box, &QCheckBox::toggled, this, &CTrendDlg::Refresh);
+    }
+    kindBoxes_[static_cast<int>(TrendKind::Intensity)]->setChecked(true);
+    kinds->addStretch();
+    top->addLayout(kinds);
+    for (QLineEdit* e : {nm_, bandFrom_, bandTo_})
+        connect(e, &QLineEdit::editingFinished, this, &CTrendDlg::Refresh);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("横軸:"), this));
+    axis_ = new QComboBox(this);
+    axis_->addItem(tr("時刻"));
+    axis_->addItem(tr("レコード番号"));
+    connect(axis_, &QComboBox::currentIndexChanged, this, &CTrendDlg::Refresh);
+    row->addWidget(axis_);
+    row->addStretch();
+    auto* csv = new QPushButton(tr("CSV 保存..."), this);
+    auto* png = new QPushButton(tr("PNG 保存..."), this);
+    auto* close = new QPushButton(tr("閉じる"), this);
+    for (QPushButton* b : {csv, png, close}) {
+        b->setAutoDefault(false);
+        row->addWidget(b);
+    }
+    connect(csv, &QPushButton::clicked, this, &CTrendDlg::SaveCsv);
+    connect(png, &QPushButton::clicked, this, &CTrendDlg::SavePng);
+    connect(close, &QPushButton::clicked, this, &CTrendDlg::reject);
+    top->addLayout(row);
+
+    view_ = new TrendPlotView(this);
+    top->addWidget(view_, 1);
+    status_ = new QLabel(this);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setWordWrap(true);
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 3 + 4);
+    top->addWidget(status_);
+    connect(view_, &TrendPlotView::readoutChanged, this, &CTrendDlg::ShowStatus);
+    connect(view_, &TrendPlotView::recordClicked, this, &CTrendDlg::recordChosen);
+
+    savePath_ = [this](const QString& filter, const QString& suffix) {
+        QFileDialog dialog(this, QString(), QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    };
+    resize(900, 640);
+    Refresh();
+}
+
+CTrendDlg::~CTrendDlg() {
+    // Hiding the children as the widget goes would end an edit and call Refresh
+    // on what is left of this object.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+}
+
+void CTrendDlg::FollowModel(QAbstractItemModel* model) {
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, signal, this, &CTrendDlg::ScheduleRefresh);
+    connect(model, &QAbstractItemModel::modelReset, this, &CTrendDlg::ScheduleRefresh);
+}
+
+void CTrendDlg::ScheduleRefresh() {
+    // Opening a document fills the list row by row: one refresh for them all,
+    // once the data set is complete.
+    if (refreshPending_)
+        return;
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshPending_ = false;
+            Refresh();
+        },
+        Qt::QueuedConnection);
+}
+
+QCheckBox* CTrendDlg::deviceBox(int d) const {
+    return d >= 0 && d < static_cast<int>(deviceBoxes_.size()) ? deviceBoxes_[d] : nullptr;
+}
+
+QCheckBox* CTrendDlg::kindBox(TrendKind kind) const {
+    return kindBoxes_[static_cast<std::size_t>(kind)];
+}
+
+QString CTrendDlg::statusText() const {
+    return status_->text();
+}
+
+void CTrendDlg::BuildDeviceBoxes() {
+    const int count = std::clamp(data_.deviceCount, 0, MAX_DEVICES);
+    for (int d = 0; d < count; ++d) {
+        const QString serial = QString::fromLatin1(data_.serialText[d]);
+        const QString label = serial.isEmpty() ? QString::number(d + 1) : serial;
+        if (d < static_cast<int>(deviceBoxes_.size())) {
+            deviceBoxes_[d]->setText(label);
+            continue;
+        }
+        auto* box = new QCheckBox(label, this);
+        box->setChecked(true);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::WindowText, GraphPalette::DeviceColour(d));
+        box->setPalette(palette);
+        deviceRow_->insertWidget(deviceRow_->count() - 1, box);
+        connect(box, &QCheckBox::toggled, this, &CTrendDlg::Refresh);
+        deviceBoxes_.push_back(box);
+    }
+    for (int d = 0; d < static_cast<int>(deviceBoxes_.size()); ++d)
+        deviceBoxes_[d]->setVisible(d < count);
+}
+
+std::vector<TrendRequest> CTrendDlg::Requests(QString& problem) const {
+    std::vector<TrendRequest> requests;
+    for (int k = 0; k < kKinds; ++k) {
+        if (!kindBoxes_[k]->isChecked())
+            continue;
+        TrendRequest r{static_cast<TrendKind>(k)};
+        if (r.kind == TrendKind::Intensity)
+            r.from = nm_->text().toInt();
+        if (r.kind == TrendKind::BandMean) {
+            r.from = bandFrom_->text().toInt();
+            r.to = bandTo_->text().toInt();
+        }
+        if (CheckTrendRequest(r, data_).isEmpty()) {
+            requests.push_back(r);
+            continue;
+        }
+        // The other series still show; this one is named in the status line.
+        const int first = data_.firstWavelength;
+        const int last = first + std::clamp(data_.pointCount, 0, static_cast<int>(MAX_POINTS)) - 1;
+        const auto onGrid = [&](int nm) { return nm >= first && nm <= last; };
+        if (r.kind == TrendKind::BandMean && r.from > r.to)
+            problem = tr("バンド %1–%2 nm: 始まりが終わりより長い波長です").arg(r.from).arg(r.to);
+        else
+            problem = tr("%1 nm は波長の範囲 (%2–%3 nm) の外です")
+                          .arg(onGrid(r.from) ? r.to : r.from)
+                          .arg(first)
+                          .arg(last);
+    }
+    return requests;
+}
+
+void CTrendDlg::Refresh() {
+    if (!view_)
+        return;  // still being built
+    BuildDeviceBoxes();
+    problem_.clear();
+    const std::vector<TrendRequest> requests = Requests(problem_);
+    std::vector<int> devices;
+    for (int d = 0; d < std::clamp(data_.deviceCount, 0, MAX_DEVICES); ++d) {
+        if (deviceBoxes_[d]->isChecked())
+            devices.push_back(d);
+    }
+    table_ = TrendTable{};
+    QString error;
+    if (!devices.empty())
+        ComputeTrend(data_, requests, devices, table_, error, &colourCache_);
+    shown_.clear();
+    for (int c = 0; c < static_cast<int>(table_.columns.size()); ++c)
+        shown_.push_back(c);
+    const TrendAxis axis = axis_->currentIndex() == 1 ? TrendAxis::Record : TrendAxis::Time;
+    view_->Show(table_, shown_, axis);
+    if (problem_.isEmpty() && data_.recordCount == 0)
+        problem_ = tr("レコードがありません");
+    else if (problem_.isEmpty() && shown_.empty())
+        problem_ = tr("機器と系列を選んでください");
+    ShowStatus(QString());
+}
+
+void CTrendDlg::ShowStatus(const QString& text) {
+    status_->setText(text.isEmpty() ? problem_ : text);
+}
+
+void CTrendDlg::SaveCsv() {
+    const QString path = savePath_("csv file(*.csv)", "csv");
+    if (path.isEmpty())
+        return;
+    const CsvResult result = ExportTrendCsv(table_, path);
+    problem_ = result.ok ? tr("保存しました: %1").arg(path) : result.message;
+    ShowStatus(QString());
+}
+
+void CTrendDlg::SavePng() {
+    const QString path = savePath_("png file(*.png)", "png");
+    if (path.isEmpty())
+        return;
+    const bool ok = view_->plot().Render().save(path, "PNG");
+    problem_ = ok ? tr("保存しました: %1").arg(path) : tr("画像の保存に失敗しました: %1").arg(path);
+    ShowStatus(QString());
+}

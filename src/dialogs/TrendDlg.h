@@ -1,0 +1,79 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QDialog>
+
+#include "measure/TrendSeries.h"
+
+class QAbstractItemModel;
+class QCheckBox;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class TrendPlotView;
+
+// The modeless trend window: series of the data set's records per device
+// (intensity at a wavelength, band mean, peak height and wavelength, x and y,
+// CCT, temperature) against time or record number, one panel per unit.
+// It reads the data set it is given and redraws on Refresh(); clicking a point
+// emits recordChosen. It deletes itself when closed.
+class CTrendDlg : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CTrendDlg(const MeasurementDataSet& data, QWidget* parent = nullptr);
+    ~CTrendDlg() override;
+
+    // Refresh (queued, so the data set is complete, and once for a burst of
+    // changes) whenever the data list's rows are inserted, removed or reset:
+    // the list holds one row per record.
+    void FollowModel(QAbstractItemModel* model);
+    void ScheduleRefresh();
+
+    // The save prompts: filter and default suffix in, chosen path out (empty:
+    // cancelled). Tests replace them.
+    using SavePathFn = std::function<QString(const QString& filter, const QString& suffix)>;
+    void setSavePathFunction(SavePathFn fn) { savePath_ = std::move(fn); }
+
+    const TrendTable& table() const { return table_; }
+    const std::vector<int>& shownColumns() const { return shown_; }
+    TrendPlotView* plotView() const { return view_; }
+    QString statusText() const;
+    QCheckBox* deviceBox(int d) const;
+    QCheckBox* kindBox(TrendKind kind) const;
+    QLineEdit* wavelengthEdit() const { return nm_; }
+    QComboBox* axisCombo() const { return axis_; }
+
+  public slots:
+    // The records changed (stored, deleted, a document opened): compute and draw again.
+    void Refresh();
+    void SaveCsv();
+    void SavePng();
+
+  signals:
+    void recordChosen(int record);
+
+  private:
+    void BuildDeviceBoxes();
+    std::vector<TrendRequest> Requests(QString& problem) const;
+    void ShowStatus(const QString& text);
+
+    const MeasurementDataSet& data_;
+    TrendTable table_;
+    TrendColourCache colourCache_;
+    std::vector<int> shown_;
+    TrendPlotView* view_ = nullptr;
+    QHBoxLayout* deviceRow_ = nullptr;
+    std::vector<QCheckBox*> deviceBoxes_;
+    std::vector<QCheckBox*> kindBoxes_;  // by TrendKind
+    QLineEdit* nm_ = nullptr;
+    QLineEdit* bandFrom_ = nullptr;
+    QLineEdit* bandTo_ = nullptr;
+    QComboBox* axis_ = nullptr;
+    QLabel* status_ = nullptr;
+    QString problem_;
+    bool refreshPending_ = false;
+    SavePathFn savePath_;
+};

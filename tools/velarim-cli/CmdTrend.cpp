@@ -1,0 +1,115 @@
+// velarim-cli trend FILE.vltd [--nm W]... [--band A-B]... [--peak] [--xy] [--cct]
+// [--temperature] [--csv OUT]: series across a document's records as the trend CSV, on
+// stdout or into OUT, the series in the order given.
+
+#include <cstdio>
+#include <vector>
+
+#include <QRegularExpression>
+
+#include "CliCommand.h"
+#include "export/TrendCsv.h"
+#include "measure/DocumentFile.h"
+#include "measure/TrendSeries.h"
+
+namespace {
+
+bool ParseNm(const QString& text, int& nm) {
+    bool ok = false;
+    nm = text.toInt(&ok);
+    return ok;
+}
+
+// The options in the order given; false with a message for a bad one.
+bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
+                    std::vector<TrendRequest>& requests, QString& error) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        const auto value = [&](QString& out) {
+            if (i + 1 >= args.size()) {
+                error = "trend: " + a + " needs a value";
+                return false;
+            }
+            out = args.at(++i);
+            return true;
+        };
+        QString v;
+        if (a == "--nm") {
+            if (!value(v))
+                return false;
+            TrendRequest r{TrendKind::Intensity};
+            if (!ParseNm(v, r.from)) {
+                error = "trend: --nm takes a whole wavelength in nm, not \"" + v + "\"";
+                return false;
+            }
+            requests.push_back(r);
+        } else if (a == "--band") {
+            if (!value(v))
+                return false;
+            static const QRegularExpression band("^(-?\\d+)-(-?\\d+)$");
+            const auto m = band.match(v);
+            TrendRequest r{TrendKind::BandMean};
+            if (!m.hasMatch() || !ParseNm(m.captured(1), r.from) || !ParseNm(m.captured(2), r.to)) {
+                error = "trend: --band takes A-B in whole nm, not \"" + v + "\"";
+                return false;
+            }
+            requests.push_back(r);
+        } else if (a == "--peak") {
+            requests.push_back({TrendKind::Peak});
+        } else if (a == "--xy") {
+            requests.push_back({TrendKind::Chromaticity});
+        } else if (a == "--cct") {
+            requests.push_back({TrendKind::Cct});
+        } else if (a == "--temperature") {
+            requests.push_back({TrendKind::Temperature});
+        } else if (a == "--csv") {
+            if (!value(csv))
+                return false;
+        } else if (a.startsWith("-")) {
+            error = "trend: unknown option \"" + a + "\"";
+            return false;
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            error = "trend: unexpected argument \"" + a + "\"";
+            return false;
+        }
+    }
+    if (file.isEmpty())
+        error = "trend: name the document file (FILE.vltd)";
+    else if (requests.empty())
+        error =
+            "trend: name at least one series (--nm, --band, --peak, --xy, --cct, --temperature)";
+    return error.isEmpty();
+}
+
+int Trend(CliContext& context) {
+    QString file, csv, error;
+    std::vector<TrendRequest> requests;
+    if (!ParseTrendArgs(context.args, file, csv, requests, error))
+        return Fail(error);
+    MeasurementDataSet data;
+    const DocumentResult read = ReadDocumentFile(file, data);
+    if (!read.ok)
+        return Fail(QString("%1: %2").arg(file, read.message));
+    TrendTable table;
+    if (!ComputeTrend(data, requests, {}, table, error))
+        return Fail(QString("%1: %2").arg(file, error));
+    if (!csv.isEmpty()) {
+        const CsvResult written = ExportTrendCsv(table, csv);
+        return written.ok ? 0 : Fail(written.message);
+    }
+    bool ok = true;
+    WriteTrendCsv(table, [&ok](const char* text, std::size_t size) {
+        ok = ok && std::fwrite(text, 1, size, stdout) == size;
+    });
+    if (std::fflush(stdout) != 0 || !ok)
+        return Fail("trend: writing to standard output failed");
+    return 0;
+}
+
+CliCommandRegistrar reg("trend",
+                        "trend FILE.vltd [--nm W]... [--band A-B]... [--peak] [--xy] [--cct] "
+                        "[--temperature] [--csv OUT]",
+                        Trend);
+}  // namespace
