@@ -32,7 +32,8 @@ struct OpenResult {
 }  // namespace
 
 // One run of the spectrometer detection: the candidates with a spectrometer
-// identity in port order, and the devices taken so far.
+// identity in port order, their channels while they are opened, and the
+// devices taken so far.
 struct DeviceLink::Detection {
     struct Candidate {
         QString name;
@@ -42,19 +43,25 @@ struct DeviceLink::Detection {
         std::size_t order = 0;  // place among the candidates
         QString name;
         bool bridged = false;
-        std::shared_ptr<PortChannel> channel;
         DeviceIdentity identity;
         StoredIdentity stored;
     };
     int generation = 0;
     std::vector<UsbDeviceInfo> devices;
     std::vector<Candidate> candidates;
-    std::size_t next = 0;  // the next candidate to open
+    std::vector<std::shared_ptr<PortChannel>> channels;  // by candidate, null: not (yet) open
+    std::size_t next = 0;                                // the next candidate to open
     std::vector<Taken> taken;
     int identified = 0;
     std::function<void(int)> found;
     std::function<void(int)> done;
     std::shared_ptr<Gather> ready;  // every device taken has its stored identity
+};
+
+// The LED unit search: a channel per candidate with the LED identity.
+struct DeviceLink::LedSearch {
+    std::vector<std::shared_ptr<PortChannel>> channels;  // in candidate order
+    std::vector<bool> opened;
 };
 
 DeviceLink::DeviceLink(PortProvider& ports, Clock& clock, PortExecutor& executor, int settleMs)
@@ -71,6 +78,8 @@ void DeviceLink::CloseAll() {
 }
 
 void DeviceLink::CloseSpectrometers() {
+    detection_.reset();  // a detection under way ends here, with its ports
+    detecting_ = false;
     for (DeviceSlot& s : slots_) {
         s.channel.reset();
         s.bridged = false;
@@ -90,6 +99,7 @@ void DeviceLink::DetectSpectrometers(std::function<void(int)> found,
     detectDiagnostics_.clear();
     detecting_ = true;
     auto d = std::make_shared<Detection>();
+    detection_ = d;
     d->generation = ++generation_;
     d->found = std::move(found);
     d->done = std::move(done);
@@ -102,13 +112,18 @@ void DeviceLink::DetectSpectrometers(std::function<void(int)> found,
             d->candidates.push_back({name, true});
         // any other port is not ours and is never opened
     }
-    d->ready = Gather::Make([this, d] { FinishDetection(*d); });
+    d->channels.resize(d->candidates.size());
+    std::weak_ptr<Detection> weak = d;
+    d->ready = Gather::Make([this, weak] {
+        if (auto live = weak.lock())
+            FinishDetection(*live);
+    });
     OpenNextWave(d);
 }
 
 // Opens as many further candidates at once as there are slots left; once all
 // of them have answered, the next wave fills the slots that failed to open.
-void DeviceLink::OpenNextWave(std::shared_ptr<Detection> d) {
+void DeviceLink::OpenNextWave(const std::shared_ptr<Detection>& d) {
     const std::size_t room = MAX_DEVICES - d->taken.size();
     std::vector<std::size_t> wave;
     while (wave.size() < room && d->next < d->candidates.size())
@@ -117,12 +132,16 @@ void DeviceLink::OpenNextWave(std::shared_ptr<Detection> d) {
         d->ready->Release();  // further ports stay closed and unlisted
         return;
     }
-    auto waveDone = Gather::Make([this, d] { OpenNextWave(d); });
+    std::weak_ptr<Detection> weak = d;
+    auto waveDone = Gather::Make([this, weak] {
+        if (auto live = weak.lock())
+            OpenNextWave(live);
+    });
     for (std::size_t order : wave) {
         const Detection::Candidate candidate = d->candidates[order];
-        std::shared_ptr<PortChannel> channel = executor_.channel(ports_, candidate.name);
+        d->channels[order] = executor_.channel(ports_, candidate.name);
         Ask<OpenResult>(
-            *channel,
+            *d->channels[order],
             [bridged = candidate.bridged](PortAccess& port) {
                 OpenResult r;
                 r.opened = port.open();
@@ -135,10 +154,14 @@ void DeviceLink::OpenNextWave(std::shared_ptr<Detection> d) {
                 r.identity = IdentifyOnDetection(*port.transport());
                 return r;
             },
-            [this, d, channel, order, candidate, opened = waveDone->Add(),
+            [this, weak, order, candidate, opened = waveDone->Add(),
              ready = d->ready->Add()](OpenResult r) mutable {
+                auto d = weak.lock();
+                if (!d)
+                    return;  // closed meanwhile
                 if (!r.opened) {
                     // No such port, or held by someone (this program included).
+                    d->channels[order].reset();
                     NoteOpenFailure(candidate.name, r.failure, d->devices,
                                     {USB_ID_DIRECT, USB_ID_BRIDGE}, detectDiagnostics_);
                     ready();
@@ -146,21 +169,22 @@ void DeviceLink::OpenNextWave(std::shared_ptr<Detection> d) {
                     return;
                 }
                 const std::size_t index = d->taken.size();
-                d->taken.push_back(
-                    {order, candidate.name, candidate.bridged, channel, r.identity, {}});
-                if (d->found && d->generation == generation_)
+                d->taken.push_back({order, candidate.name, candidate.bridged, r.identity, {}});
+                if (d->found)
                     d->found(++d->identified);
                 Ask<StoredIdentity>(
-                    *channel,
+                    *d->channels[order],
                     [settle = settleMs_, version = r.identity.version](PortAccess& port) {
                         port.waitQuietly(settle);  // its full quiet time after identification
                         if (!port.transport())
                             return StoredIdentity{};
                         return ReadStoredIdentity(*port.transport(), version);
                     },
-                    [d, index, ready = std::move(ready)](StoredIdentity stored) {
-                        d->taken[index].stored = std::move(stored);
-                        ready();
+                    [weak, index, ready = std::move(ready)](StoredIdentity stored) {
+                        if (auto d = weak.lock()) {
+                            d->taken[index].stored = std::move(stored);
+                            ready();
+                        }
                     });
                 opened();
             });
@@ -171,12 +195,13 @@ void DeviceLink::OpenNextWave(std::shared_ptr<Detection> d) {
 void DeviceLink::FinishDetection(Detection& d) {
     if (d.generation != generation_)
         return;  // closed or detected again meanwhile
-    std::sort(d.taken.begin(), d.taken.end(),
-              [](const Detection::Taken& a, const Detection::Taken& b) { return a.order < b.order; });
+    std::sort(
+        d.taken.begin(), d.taken.end(),
+        [](const Detection::Taken& a, const Detection::Taken& b) { return a.order < b.order; });
     int k = 0;
     for (Detection::Taken& t : d.taken) {
         DeviceSlot& s = slots_[k];
-        s.channel = std::move(t.channel);
+        s.channel = std::move(d.channels[t.order]);
         s.bridged = t.bridged;
         s.portTag = PortTag(t.name);
         s.versionText = t.identity.versionText;
@@ -186,11 +211,12 @@ void DeviceLink::FinishDetection(Detection& d) {
         stored_[k] = std::move(t.stored);
         ++k;
     }
-    d.taken.clear();
     deviceCount_ = k;
     detecting_ = false;
-    if (d.done)
-        d.done(k);
+    std::function<void(int)> done = std::move(d.done);
+    detection_.reset();  // d goes with it; the slots hold the channels now
+    if (done)
+        done(k);
 }
 
 const StoredIdentity& DeviceLink::storedIdentity(int slot) const {
@@ -208,22 +234,21 @@ void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {
     CloseLedUnit();
     ledDiagnostics_.clear();
     const std::vector<UsbDeviceInfo> devices = ports_.enumerateDevices();
-    struct Opened {
-        std::vector<std::shared_ptr<PortChannel>> channels;  // in candidate order, null: failed
-    };
-    auto opened = std::make_shared<Opened>();
-    const int generation = generation_;
-    auto all = Gather::Make([this, opened, generation, done] {
-        if (generation != generation_)
-            return;
+    auto search = std::make_shared<LedSearch>();
+    ledSearch_ = search;
+    std::weak_ptr<LedSearch> weak = search;
+    auto all = Gather::Make([this, weak, done] {
+        auto search = weak.lock();
+        if (!search)
+            return;  // closed meanwhile
         // The last match wins; the ports of earlier ones are closed.
-        for (auto it = opened->channels.rbegin(); it != opened->channels.rend(); ++it) {
-            if (*it) {
-                led_.channel = *it;
+        for (std::size_t i = search->channels.size(); i-- > 0;) {
+            if (search->opened[i]) {
+                led_.channel = std::move(search->channels[i]);
                 break;
             }
         }
-        opened->channels.clear();
+        ledSearch_.reset();
         led_.present = led_.channel != nullptr;
         if (!led_.present) {
             led_.state = 0;
@@ -246,11 +271,11 @@ void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {
     for (const QString& name : ports_.candidatePorts()) {
         if (!UsbIdMatchesPort(devices, USB_ID_LED, PortTag(name)))
             continue;
-        const std::size_t index = opened->channels.size();
-        std::shared_ptr<PortChannel> channel = executor_.channel(ports_, name);
-        opened->channels.push_back(nullptr);
+        const std::size_t index = search->channels.size();
+        search->channels.push_back(executor_.channel(ports_, name));
+        search->opened.push_back(false);
         Ask<OpenResult>(
-            *channel,
+            *search->channels[index],
             [](PortAccess& port) {
                 OpenResult r;
                 r.opened = port.open();
@@ -258,10 +283,12 @@ void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {
                     r.failure = port.openFailure();
                 return r;
             },
-            [this, opened, index, channel, name, devices, finished = all->Add()](OpenResult r) {
-                if (r.opened)
-                    opened->channels[index] = channel;
-                else
+            [this, weak, index, name, devices, finished = all->Add()](OpenResult r) {
+                auto search = weak.lock();
+                if (!search)
+                    return;
+                search->opened[index] = r.opened;
+                if (!r.opened)
                     NoteOpenFailure(name, r.failure, devices, {USB_ID_LED}, ledDiagnostics_);
                 finished();
             });
@@ -270,6 +297,7 @@ void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {
 }
 
 void DeviceLink::CloseLedUnit() {
+    ledSearch_.reset();
     led_.channel.reset();
     led_.present = false;
 }

@@ -87,7 +87,8 @@ class DeviceLink {
 
   private:
     struct Detection;
-    void OpenNextWave(std::shared_ptr<Detection> detection);
+    struct LedSearch;
+    void OpenNextWave(const std::shared_ptr<Detection>& detection);
     void FinishDetection(Detection& detection);
     // After a failed open of `name`: records it when the provider knew why and
     // the port carries one of `usbIds`.
@@ -103,6 +104,10 @@ class DeviceLink {
     int deviceCount_ = 0;
     bool detecting_ = false;
     int generation_ = 0;  // a newer detection or a close makes older results stale
+    // The searches under way own their ports' channels; the work they hand
+    // out holds them only weakly, so closing drops the search and its ports.
+    std::shared_ptr<Detection> detection_;
+    std::shared_ptr<LedSearch> ledSearch_;
     std::array<DeviceSlot, MAX_DEVICES> slots_;
     std::array<StoredIdentity, MAX_DEVICES> stored_;
     LedUnit led_;

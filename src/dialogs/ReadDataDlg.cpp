@@ -4,8 +4,8 @@
 
 #include <QListWidget>
 #include <QPainter>
-#include <QProgressDialog>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 
@@ -96,8 +96,10 @@ void CReadDataDlg::RunUpload(bool withProgress) {
                 upload->Begin();
                 return upload;
             },
-            [this, self, port, withProgress, end](std::shared_ptr<StoredRecordUpload> upload) {
-                if (!self) {
+            // The channel is looked up again, never held by its own work.
+            [this, self, withProgress, end](std::shared_ptr<StoredRecordUpload> upload) {
+                std::shared_ptr<PortChannel> port = self ? CurrentPort(host_) : nullptr;
+                if (!port) {
                     end();
                     return;
                 }
@@ -120,8 +122,7 @@ void CReadDataDlg::RunUpload(bool withProgress) {
                         if (progress->wasCanceled())
                             upload->requestStop();
                         const int k = upload->progress();
-                        progress->setLabelText(
-                            tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
+                        progress->setLabelText(tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
                         progress->setValue(k);
                     });
                     poll->start(50);
