@@ -148,6 +148,14 @@
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>HDF5 にエクスポート…</source>
+        <translation>Export HDF5…</translation>
+    </message>
+    <message>
+        <source>HDF5 にエクスポート</source>
+        <translation>Export HDF5</translation>
+    </message>
 </context>
 <context>
     <name>CMeasurePlanDlg</name>
