@@ -148,25 +148,36 @@ void Hdf5Layouts(benchmark::internal::Benchmark* b) {
 }
 }  // namespace
 
-BENCHMARK(BM_SaveDocument)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OpenDocument)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveDocument)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_OpenDocument)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_PlainCopy)
     ->ArgName("synced")
     ->Arg(0)
     ->Arg(1)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 BENCHMARK(BM_ExportHdf5)
     ->Apply(Hdf5Layouts)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 BENCHMARK(BM_ReadHdf5)
     ->Apply(Hdf5Layouts)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 int main(int argc, char** argv) {

@@ -6,21 +6,71 @@
 
 #include <libdeflate.h>
 
-void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
-    for (std::size_t i = 0; i < count; ++i) {
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// Sixteen values at a time through SSE2 byte unpacking, the rest one by one.
+void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out,
+                  std::size_t planeStride) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= count; i += 16) {
+        const std::uint8_t* src = in + 4 * i;
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16));
+        const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32));
+        const __m128i v3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 48));
+        // Three rounds of unpacking sort the bytes of 8 values by byte index.
+        const auto sort8 = [](__m128i a, __m128i b, __m128i& low, __m128i& high) {
+            const __m128i t0 = _mm_unpacklo_epi8(a, b), t1 = _mm_unpackhi_epi8(a, b);
+            const __m128i u0 = _mm_unpacklo_epi8(t0, t1), u1 = _mm_unpackhi_epi8(t0, t1);
+            low = _mm_unpacklo_epi8(u0, u1);   // bytes 0 then bytes 1
+            high = _mm_unpackhi_epi8(u0, u1);  // bytes 2 then bytes 3
+        };
+        __m128i w0, w1, x0, x1;
+        sort8(v0, v1, w0, w1);
+        sort8(v2, v3, x0, x1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi64(w0, x0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + planeStride + i),
+                         _mm_unpackhi_epi64(w0, x0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * planeStride + i),
+                         _mm_unpacklo_epi64(w1, x1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * planeStride + i),
+                         _mm_unpackhi_epi64(w1, x1));
+    }
+#endif
+    for (; i < count; ++i) {
         out[i] = in[4 * i];
-        out[count + i] = in[4 * i + 1];
-        out[2 * count + i] = in[4 * i + 2];
-        out[3 * count + i] = in[4 * i + 3];
+        out[planeStride + i] = in[4 * i + 1];
+        out[2 * planeStride + i] = in[4 * i + 2];
+        out[3 * planeStride + i] = in[4 * i + 3];
     }
 }
 
-void UnshuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
-    for (std::size_t i = 0; i < count; ++i) {
+void UnshuffleWords(const std::uint8_t* in, std::size_t planeStride, std::size_t count,
+                    std::uint8_t* out) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= count; i += 16) {
+        const auto load = [&](std::size_t plane) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + plane * planeStride + i));
+        };
+        const __m128i p0 = load(0), p1 = load(1), p2 = load(2), p3 = load(3);
+        const __m128i lo01 = _mm_unpacklo_epi8(p0, p1), hi01 = _mm_unpackhi_epi8(p0, p1);
+        const __m128i lo23 = _mm_unpacklo_epi8(p2, p3), hi23 = _mm_unpackhi_epi8(p2, p3);
+        std::uint8_t* dst = out + 4 * i;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi16(lo01, lo23));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), _mm_unpackhi_epi16(lo01, lo23));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32), _mm_unpacklo_epi16(hi01, hi23));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 48), _mm_unpackhi_epi16(hi01, hi23));
+    }
+#endif
+    for (; i < count; ++i) {
         out[4 * i] = in[i];
-        out[4 * i + 1] = in[count + i];
-        out[4 * i + 2] = in[2 * count + i];
-        out[4 * i + 3] = in[3 * count + i];
+        out[4 * i + 1] = in[planeStride + i];
+        out[4 * i + 2] = in[2 * planeStride + i];
+        out[4 * i + 3] = in[3 * planeStride + i];
     }
 }
 
@@ -53,18 +103,24 @@ bool DeflateCodec::Decompress(const std::uint8_t* in, std::size_t size, std::uin
                LIBDEFLATE_SUCCESS;
 }
 
-void ParallelFor(std::size_t count, int threads,
-                 const std::function<void(int thread, std::size_t i)>& work) {
-    const int helpers = static_cast<int>(std::min<std::size_t>(
-                            static_cast<std::size_t>(std::max(threads, 1)), count)) -
-                        1;
+bool ParallelForBeside(std::size_t count, int threads,
+                       const std::function<void(int thread, std::size_t i)>& work,
+                       const std::function<bool()>& beside) {
+    const int helpers = std::max(threads, 1) - 1;
     std::atomic<std::size_t> next{0};
     auto run = [&](int thread) {
         for (std::size_t i = next++; i < count; i = next++)
             work(thread, i);
     };
     std::vector<std::jthread> pool;
-    for (int t = 1; t <= helpers; ++t)
+    for (int t = 1; t <= helpers && static_cast<std::size_t>(t) <= count; ++t)
         pool.emplace_back(run, t);
+    const bool ok = beside ? beside() : true;
     run(0);
+    return ok;
+}
+
+void ParallelFor(std::size_t count, int threads,
+                 const std::function<void(int thread, std::size_t i)>& work) {
+    ParallelForBeside(count, threads, work, nullptr);
 }

@@ -11,9 +11,13 @@
 // shuffle filter lays it out) and deflate in the zlib format the HDF5 deflate
 // filter reads and writes.
 
-// Byte planes of count 4-byte values: out[k * count + i] = byte k of value i.
-void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out);
-void UnshuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out);
+// Byte planes of 4-byte values: the shuffle puts byte k of value i at
+// out[k * planeStride + i]; a chunk of n values has planeStride n, and one row
+// of it is shuffled or unshuffled at its offset into the planes.
+void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out,
+                  std::size_t planeStride);
+void UnshuffleWords(const std::uint8_t* in, std::size_t planeStride, std::size_t count,
+                    std::uint8_t* out);
 
 // One compressor or decompressor per thread; not shared between threads.
 class DeflateCodec {
@@ -39,3 +43,9 @@ class DeflateCodec {
 // (the calling thread is one of them); thread is 0..threads-1.
 void ParallelFor(std::size_t count, int threads,
                  const std::function<void(int thread, std::size_t i)>& work);
+
+// The same, but the calling thread first runs beside() (the file access of the
+// neighbouring batch) while the other threads already work; returns its result.
+bool ParallelForBeside(std::size_t count, int threads,
+                       const std::function<void(int thread, std::size_t i)>& work,
+                       const std::function<bool()>& beside);

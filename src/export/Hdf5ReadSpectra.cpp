@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -63,61 +64,75 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data) {
         std::uint32_t mask = 0;
         hsize_t offset[3] = {};
     };
-    std::vector<Slot> batch(kBatchChunks);
+    std::vector<Slot> buffers[2] = {std::vector<Slot>(kBatchChunks),
+                                    std::vector<Slot>(kBatchChunks)};
     std::vector<std::unique_ptr<DeflateCodec>> codecs;
-    std::vector<std::vector<std::uint8_t>> inflated(kThreads), plain(kThreads);
+    std::vector<std::vector<std::uint8_t>> inflated(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         codecs.push_back(std::make_unique<DeflateCodec>(0));
         inflated[t].resize(rawSize);
-        plain[t].resize(rawSize);
     }
-    for (std::size_t first = 0; first < count; first += kBatchChunks) {
-        const std::size_t n = std::min(kBatchChunks, count - first);
-        for (std::size_t i = 0; i < n; ++i) {
-            Slot& slot = batch[i];
-            const std::size_t c = first + i;
+    const std::size_t batches = (count + kBatchChunks - 1) / kBatchChunks;
+    auto size = [&](std::size_t b) {
+        return b < batches ? std::min(kBatchChunks, count - b * kBatchChunks) : 0;
+    };
+    // The stored bytes of batch b's chunks, as they lie in the file.
+    auto read = [&](std::size_t b) {
+        for (std::size_t i = 0; i < size(b); ++i) {
+            Slot& slot = buffers[b % 2][i];
+            const std::size_t c = b * kBatchChunks + i;
             slot.offset[0] = (c / recordChunks) * s.chunk[0];
             slot.offset[1] = (c % recordChunks) * s.chunk[1];
-            hsize_t size = 0;
-            if (H5Dget_chunk_storage_size(set, slot.offset, &size) < 0 || size == 0 ||
-                size > storedLimit)
+            hsize_t stored = 0;
+            if (H5Dget_chunk_storage_size(set, slot.offset, &stored) < 0 || stored == 0 ||
+                stored > storedLimit)
                 return false;
-            slot.size = static_cast<std::size_t>(size);
+            slot.size = static_cast<std::size_t>(stored);
             if (slot.stored.size() < slot.size)
                 slot.stored.resize(storedLimit);
             if (H5Dread_chunk(set, H5P_DEFAULT, slot.offset, &slot.mask, slot.stored.data()) < 0)
                 return false;
         }
-        std::vector<char> ok(n, 1);
-        ParallelFor(n, kThreads, [&](int t, std::size_t i) {
-            const Slot& slot = batch[i];
+        return true;
+    };
+    std::atomic<bool> damaged{false};
+    auto unpack = [&](std::size_t b) {
+        return [&, b](int t, std::size_t i) {
+            const Slot& slot = buffers[b % 2][i];
             const std::uint8_t* bytes = slot.stored.data();
             if (s.deflateBit && !(slot.mask & s.deflateBit)) {
                 if (!codecs[t]->Decompress(bytes, slot.size, inflated[t].data(), rawSize)) {
-                    ok[i] = 0;
+                    damaged = true;
                     return;
                 }
                 bytes = inflated[t].data();
             } else if (slot.size != rawSize) {
-                ok[i] = 0;
+                damaged = true;
                 return;
             }
-            if (s.shuffleBit && !(slot.mask & s.shuffleBit)) {
-                UnshuffleWords(bytes, chunkValues, plain[t].data());
-                bytes = plain[t].data();
-            }
+            // Whole spectra are unshuffled or copied straight into the entries.
+            const bool shuffled = s.shuffleBit && !(slot.mask & s.shuffleBit);
             const std::size_t points = s.chunk[2];
             for (std::size_t d = 0; d < s.chunk[0] && slot.offset[0] + d < s.dims[0]; ++d) {
                 for (std::size_t r = 0; r < s.chunk[1] && slot.offset[1] + r < s.dims[1]; ++r) {
                     auto& entry = data.entry(static_cast<int>(slot.offset[0] + d),
                                              static_cast<int>(slot.offset[1] + r));
-                    std::memcpy(entry.values.data(),
-                                bytes + (d * s.chunk[1] + r) * points * sizeof(float),
-                                points * sizeof(float));
+                    auto* to = reinterpret_cast<std::uint8_t*>(entry.values.data());
+                    const std::size_t row = (d * s.chunk[1] + r) * points;
+                    if (shuffled)
+                        UnshuffleWords(bytes + row, chunkValues, points, to);
+                    else
+                        std::memcpy(to, bytes + row * sizeof(float), points * sizeof(float));
                 }
             }
-        });
-        if (std::find(ok.begin(), ok.end(), 0) != ok.end())
+        };
+    };
+    // Batch b + 1 is read while batch b is unpacked.
+    if (!read(0))
+        return false;
+    for (std::size_t b = 0; b < batches; ++b) {
+        if (!ParallelForBeside(size(b), kThreads, unpack(b), [&] { return read(b + 1); }) ||
+            damaged)
             return false;
     }
     return true;

@@ -134,60 +134,102 @@ class SpectraWriter {
                                                 H5P_DEFAULT, dcpl.get(), H5P_DEFAULT));
         if (!set || !WriteTextAttribute(set.get(), kUnits, "counts"))
             return false;
-        std::vector<PackedChunk> batch(kBatchChunks);
-        for (std::size_t first = 0; first < grid_.count(); first += kBatchChunks) {
-            const std::size_t n = std::min(kBatchChunks, grid_.count() - first);
-            ParallelFor(n, layout_.threads,
-                        [&](int t, std::size_t i) { Pack(t, first + i, batch[i]); });
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::size_t c = first + i;
-                const hsize_t offset[3] = {(c / grid_.recordChunks) * grid_.chunk[0],
-                                           (c % grid_.recordChunks) * grid_.chunk[1], 0};
-                if (H5Dwrite_chunk(set.get(), H5P_DEFAULT, batch[i].mask, offset,
-                                   batch[i].bytes.size(), batch[i].bytes.data()) < 0)
-                    return false;
-            }
+        // Batch b + 1 is packed while batch b is written.
+        const std::size_t batches = (grid_.count() + kBatchChunks - 1) / kBatchChunks;
+        std::vector<PackedChunk> buffers[2] = {std::vector<PackedChunk>(kBatchChunks),
+                                               std::vector<PackedChunk>(kBatchChunks)};
+        auto size = [&](std::size_t b) {
+            return b < batches ? std::min(kBatchChunks, grid_.count() - b * kBatchChunks) : 0;
+        };
+        auto pack = [&](std::size_t b) {
+            return [this, b, &buffers](int t, std::size_t i) {
+                Pack(t, b * kBatchChunks + i, buffers[b % 2][i]);
+            };
+        };
+        ParallelFor(size(0), layout_.threads, pack(0));
+        for (std::size_t b = 0; b < batches; ++b) {
+            const bool written = ParallelForBeside(size(b + 1), layout_.threads, pack(b + 1), [&] {
+                for (std::size_t i = 0; i < size(b); ++i) {
+                    const std::size_t c = b * kBatchChunks + i;
+                    const PackedChunk& chunk = buffers[b % 2][i];
+                    const hsize_t offset[3] = {(c / grid_.recordChunks) * grid_.chunk[0],
+                                               (c % grid_.recordChunks) * grid_.chunk[1], 0};
+                    if (H5Dwrite_chunk(set.get(), H5P_DEFAULT, chunk.mask, offset,
+                                       chunk.bytes.size(), chunk.bytes.data()) < 0)
+                        return false;
+                }
+                return true;
+            });
+            if (!written)
+                return false;
         }
         return set.Close();
     }
 
   private:
-    // Gathers chunk c (padded with zeros past the last record), then filters it.
+    // Chunk c row by row (records past the last one are zeros), shuffled
+    // straight from the entries, then deflated.
     void Pack(int t, std::size_t c, PackedChunk& out) {
-        const std::size_t points = grid_.chunk[2];
-        const std::size_t d0 = (c / grid_.recordChunks) * grid_.chunk[0];
-        const std::size_t r0 = (c % grid_.recordChunks) * grid_.chunk[1];
-        float* raw = reinterpret_cast<float*>(raw_[t].data());
-        for (std::size_t d = 0; d < grid_.chunk[0]; ++d) {
-            for (std::size_t r = 0; r < grid_.chunk[1]; ++r) {
-                float* to = raw + (d * grid_.chunk[1] + r) * points;
-                if (r0 + r < grid_.dims[1]) {
-                    const auto& entry =
-                        data_.entry(static_cast<int>(d0 + d), static_cast<int>(r0 + r));
-                    std::memcpy(to, entry.values.data(), points * sizeof(float));
+        const std::size_t size = grid_.values() * sizeof(float);
+        const bool deflate = layout_.level > 0;
+        if (layout_.shuffle) {
+            ForEachRow(c, [&](std::size_t row, const float* values) {
+                std::uint8_t* planes = shuffled_[t].data() + row;
+                if (values != nullptr) {
+                    ShuffleWords(reinterpret_cast<const std::uint8_t*>(values), grid_.chunk[2],
+                                 planes, grid_.values());
                 } else {
-                    std::fill(to, to + points, 0.0f);
+                    for (int k = 0; k < 4; ++k)
+                        std::memset(planes + k * grid_.values(), 0, grid_.chunk[2]);
                 }
+            });
+            if (deflate && codecs_[t]->Compress(shuffled_[t].data(), size, out.bytes)) {
+                out.mask = 0;
+                return;
+            }
+            if (!deflate) {
+                out.bytes.assign(shuffled_[t].begin(), shuffled_[t].end());
+                out.mask = 0;
+                return;
             }
         }
-        const std::size_t size = grid_.values() * sizeof(float);
-        const std::uint8_t* plain = raw_[t].data();
-        if (layout_.shuffle) {
-            ShuffleWords(plain, grid_.values(), shuffled_[t].data());
-            plain = shuffled_[t].data();
-        }
-        if (layout_.level > 0 && codecs_[t]->Compress(plain, size, out.bytes)) {
+        Gather(c, raw_[t].data());
+        if (deflate && !layout_.shuffle && codecs_[t]->Compress(raw_[t].data(), size, out.bytes)) {
             out.mask = 0;
             return;
         }
-        if (layout_.level > 0) {
-            // Did not shrink: kept as gathered, every filter skipped.
-            out.bytes.assign(raw_[t].begin(), raw_[t].end());
-            out.mask = shuffleBit_ | deflateBit_;
-        } else {
-            out.bytes.assign(plain, plain + size);
-            out.mask = 0;
+        // Not deflated, or did not shrink: kept as gathered, every filter skipped.
+        out.bytes.assign(raw_[t].begin(), raw_[t].end());
+        out.mask = shuffleBit_ | deflateBit_;
+    }
+
+    // Calls fn(first value of the row in the chunk, values or nullptr for padding).
+    template <typename Fn>
+    void ForEachRow(std::size_t c, Fn fn) const {
+        const std::size_t d0 = (c / grid_.recordChunks) * grid_.chunk[0];
+        const std::size_t r0 = (c % grid_.recordChunks) * grid_.chunk[1];
+        for (std::size_t d = 0; d < grid_.chunk[0]; ++d) {
+            for (std::size_t r = 0; r < grid_.chunk[1]; ++r) {
+                const std::size_t row = (d * grid_.chunk[1] + r) * grid_.chunk[2];
+                if (r0 + r < grid_.dims[1]) {
+                    fn(row, data_.entry(static_cast<int>(d0 + d), static_cast<int>(r0 + r))
+                                .values.data());
+                } else {
+                    fn(row, nullptr);
+                }
+            }
         }
+    }
+
+    void Gather(std::size_t c, std::uint8_t* raw) const {
+        float* to = reinterpret_cast<float*>(raw);
+        const std::size_t points = grid_.chunk[2];
+        ForEachRow(c, [&](std::size_t row, const float* values) {
+            if (values != nullptr)
+                std::memcpy(to + row, values, points * sizeof(float));
+            else
+                std::fill(to + row, to + row + points, 0.0f);
+        });
     }
 
     const MeasurementDataSet& data_;
