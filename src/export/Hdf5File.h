@@ -7,7 +7,8 @@
 
 // The whole data set as one HDF5 file, for h5py, MATLAB and the other tools
 // that read HDF5 (layout in docs/hdf5.md): /spectra float32 [devices][records]
-// [points], chunked per record, shuffled and deflated; /wavelength_nm, /time,
+// [points], chunked per record, shuffled and deflated (level 1: higher levels
+// cost far more time than they save space, see the benchmark); /wavelength_nm, /time,
 // /temperature_C, /exposure_us, /reserved, /devices/serial and
 // /devices/sensor_model; the counts, the grid and the reference as root
 // attributes. Results carry the document file's messages.
@@ -18,7 +19,7 @@ struct Hdf5Layout {
     int chunkRecords = 1;         // records per chunk
     bool chunkAllDevices = true;  // chunks [devices][records][points], else [1][records][points]
     bool shuffle = true;          // byte shuffle before deflate
-    int level = 4;                // deflate level 1..9; 0 stores the chunks uncompressed
+    int level = 1;                // deflate level 1..9; 0 stores the chunks uncompressed
     int threads = 2;              // threads packing and unpacking chunks
 };
 
