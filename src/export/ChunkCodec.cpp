@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 #include <libdeflate.h>
+#include <zlib.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -74,7 +76,7 @@ void UnshuffleWords(const std::uint8_t* in, std::size_t planeStride, std::size_t
     }
 }
 
-DeflateCodec::DeflateCodec(int level) {
+DeflateCodec::DeflateCodec(int level) : level_(level) {
     if (level > 0)
         compressor_ = libdeflate_alloc_compressor(level);
     decompressor_ = libdeflate_alloc_decompressor();
@@ -83,6 +85,103 @@ DeflateCodec::DeflateCodec(int level) {
 DeflateCodec::~DeflateCodec() {
     libdeflate_free_compressor(compressor_);
     libdeflate_free_decompressor(decompressor_);
+    if (zlib_ != nullptr) {
+        deflateEnd(zlib_);
+        delete zlib_;
+    }
+}
+
+namespace {
+// A plane whose bytes' order-0 entropy exceeds 6 bits would shrink by less
+// than a quarter; stored, it inflates many times faster.
+bool LooksRandom(const std::uint8_t* bytes, std::size_t size) {
+    std::uint32_t histogram[256] = {};
+    for (std::size_t i = 0; i < size; ++i)
+        ++histogram[bytes[i]];
+    double bits = 0.0;
+    for (std::uint32_t n : histogram) {
+        if (n != 0)
+            bits -= static_cast<double>(n) * std::log2(static_cast<double>(n) / size);
+    }
+    return bits > 6.0 * static_cast<double>(size);
+}
+
+// Stored blocks at a byte boundary: a header byte (BFINAL, type 00), LEN, ~LEN.
+void AppendStored(std::vector<std::uint8_t>& out, const std::uint8_t* bytes, std::size_t size,
+                  bool last) {
+    do {
+        const std::size_t n = std::min<std::size_t>(size, 0xFFFF);
+        size -= n;
+        const bool final = last && size == 0;
+        const std::uint8_t header[5] = {
+            static_cast<std::uint8_t>(final ? 1 : 0), static_cast<std::uint8_t>(n),
+            static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(~n),
+            static_cast<std::uint8_t>(~n >> 8)};
+        out.insert(out.end(), header, header + 5);
+        out.insert(out.end(), bytes, bytes + n);
+        bytes += n;
+    } while (size > 0);
+}
+}  // namespace
+
+bool DeflateCodec::CompressPlanes(const std::uint8_t* planes, std::size_t count,
+                                  std::vector<std::uint8_t>& out) {
+    bool stored[4];
+    bool any = false;
+    for (int p = 0; p < 4; ++p)
+        any |= stored[p] = LooksRandom(planes + p * count, count);
+    const std::size_t size = 4 * count;
+    if (!any || compressor_ == nullptr)
+        return Compress(planes, size, out);
+    out.assign({0x78, 0x01});  // zlib header: deflate, 32 KB window
+    for (int p = 0; p < 4;) {
+        int end = p + 1;  // runs of planes of the same kind
+        while (end < 4 && stored[end] == stored[p])
+            ++end;
+        const std::uint8_t* run = planes + p * count;
+        const std::size_t runSize = (end - p) * count;
+        if (stored[p]) {
+            AppendStored(out, run, runSize, end == 4);
+        } else if (end == 4) {
+            // The last run ends the stream with libdeflate's own final block.
+            const std::size_t at = out.size();
+            out.resize(at + runSize);
+            const std::size_t n =
+                libdeflate_deflate_compress(compressor_, run, runSize, out.data() + at, runSize);
+            if (n == 0)
+                return false;
+            out.resize(at + n);
+        } else {
+            // Stored blocks follow: zlib's sync flush ends the run at a byte
+            // boundary with the stream left open.
+            if (zlib_ == nullptr) {
+                zlib_ = new z_stream{};
+                if (deflateInit2(zlib_, std::clamp(level_, 1, 9), Z_DEFLATED, -15, 8,
+                                 Z_DEFAULT_STRATEGY) != Z_OK) {
+                    delete zlib_;
+                    zlib_ = nullptr;
+                    return false;
+                }
+            } else {
+                deflateReset(zlib_);
+            }
+            const std::size_t at = out.size();
+            const std::size_t bound = deflateBound(zlib_, runSize) + 16;
+            out.resize(at + bound);
+            zlib_->next_in = const_cast<Bytef*>(run);
+            zlib_->avail_in = static_cast<uInt>(runSize);
+            zlib_->next_out = out.data() + at;
+            zlib_->avail_out = static_cast<uInt>(bound);
+            if (deflate(zlib_, Z_SYNC_FLUSH) != Z_OK || zlib_->avail_in != 0)
+                return false;
+            out.resize(at + bound - zlib_->avail_out);
+        }
+        p = end;
+    }
+    const std::uint32_t adler = libdeflate_adler32(1, planes, size);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(adler >> shift));
+    return out.size() < size;
 }
 
 bool DeflateCodec::Compress(const std::uint8_t* in, std::size_t size,

@@ -30,6 +30,12 @@ class DeflateCodec {
     // Compresses in into out (resized to the result). False when the result
     // would not be smaller than the input, so the chunk is better stored as is.
     bool Compress(const std::uint8_t* in, std::size_t size, std::vector<std::uint8_t>& out);
+    // Compresses a shuffled chunk of count 4-byte values plane by plane: a
+    // plane of bytes that look random (typically the noisy middle byte of the
+    // values) is kept in stored blocks, which inflate at copying speed, the
+    // others are deflated; one zlib stream all the same. False as Compress.
+    bool CompressPlanes(const std::uint8_t* planes, std::size_t count,
+                        std::vector<std::uint8_t>& out);
     // Inflates exactly outSize bytes; false for a damaged or differently sized stream.
     bool Decompress(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
                     std::size_t outSize);
@@ -37,6 +43,8 @@ class DeflateCodec {
   private:
     struct libdeflate_compressor* compressor_ = nullptr;
     struct libdeflate_decompressor* decompressor_ = nullptr;
+    struct z_stream_s* zlib_ = nullptr;  // for deflated runs that stored blocks follow
+    int level_ = 0;
 };
 
 // Calls work(thread, i) for every i in [0, count) on up to threads threads

@@ -183,7 +183,8 @@ class SpectraWriter {
                         std::memset(planes + k * grid_.values(), 0, grid_.chunk[2]);
                 }
             });
-            if (deflate && codecs_[t]->Compress(shuffled_[t].data(), size, out.bytes)) {
+            if (deflate &&
+                codecs_[t]->CompressPlanes(shuffled_[t].data(), grid_.values(), out.bytes)) {
                 out.mask = 0;
                 return;
             }
