@@ -92,18 +92,52 @@ DeflateCodec::~DeflateCodec() {
 }
 
 namespace {
-// A plane whose bytes' order-0 entropy exceeds 6 bits would shrink by less
-// than a quarter; stored, it inflates many times faster.
-bool LooksRandom(const std::uint8_t* bytes, std::size_t size) {
-    std::uint32_t histogram[256] = {};
-    for (std::size_t i = 0; i < size; ++i)
-        ++histogram[bytes[i]];
-    double bits = 0.0;
-    for (std::uint32_t n : histogram) {
-        if (n != 0)
-            bits -= static_cast<double>(n) * std::log2(static_cast<double>(n) / size);
+// zlib packs runs of a few KB here; a small hash table is cleared quickly on
+// every reset (the default one is 64 KB per chunk).
+constexpr int kZlibMemLevel = 2;
+// Planes longer than this (a chunk of more than 40 spectra) are not sorted out.
+constexpr std::size_t kMaxCounted = 40 * 511;
+
+// Bits per byte of order-0 entropy of size bytes mapped through byteOf.
+// Four histograms, summed at the end, keep runs of one byte value from
+// serialising the counting on one counter.
+template <typename ByteOf>
+double EntropyBits(std::size_t size, ByteOf byteOf) {
+    std::uint32_t counts[4][256] = {};
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        ++counts[0][byteOf(i)];
+        ++counts[1][byteOf(i + 1)];
+        ++counts[2][byteOf(i + 2)];
+        ++counts[3][byteOf(i + 3)];
     }
-    return bits > 6.0 * static_cast<double>(size);
+    for (; i < size; ++i)
+        ++counts[0][byteOf(i)];
+    // size * log2(size) - sum of n * log2(n), with n * log2(n) from a table.
+    static const std::vector<float> nLogN = [] {
+        std::vector<float> t(kMaxCounted + 1, 0.0f);
+        for (std::size_t n = 1; n <= kMaxCounted; ++n)
+            t[n] = static_cast<float>(n * std::log2(static_cast<double>(n)));
+        return t;
+    }();
+    if (size > kMaxCounted || size == 0)
+        return 8.0;
+    double sum = 0.0;
+    for (int v = 0; v < 256; ++v)
+        sum += nLogN[counts[0][v] + counts[1][v] + counts[2][v] + counts[3][v]];
+    return (nLogN[size] - sum) / static_cast<double>(size);
+}
+
+// A plane would shrink by less than a quarter when its bytes, and the steps
+// between neighbours (runs and slow slopes, which deflate finds as matches),
+// both carry more than 6 bits each; stored, it inflates many times faster.
+bool LooksRandom(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 2 || size > kMaxCounted ||
+        EntropyBits(size, [bytes](std::size_t i) { return bytes[i]; }) <= 6.0)
+        return false;
+    return EntropyBits(size - 1, [bytes](std::size_t i) {
+               return static_cast<std::uint8_t>(bytes[i + 1] - bytes[i]);
+           }) > 6.0;
 }
 
 // Stored blocks at a byte boundary: a header byte (BFINAL, type 00), LEN, ~LEN.
@@ -153,11 +187,12 @@ bool DeflateCodec::CompressPlanes(const std::uint8_t* planes, std::size_t count,
             out.resize(at + n);
         } else {
             // Stored blocks follow: zlib's sync flush ends the run at a byte
-            // boundary with the stream left open.
+            // boundary with the stream left open. Run-length matches only: such
+            // runs are mostly the low bytes, long runs of one value.
             if (zlib_ == nullptr) {
                 zlib_ = new z_stream{};
-                if (deflateInit2(zlib_, std::clamp(level_, 1, 9), Z_DEFLATED, -15, 8,
-                                 Z_DEFAULT_STRATEGY) != Z_OK) {
+                if (deflateInit2(zlib_, std::clamp(level_, 1, 9), Z_DEFLATED, -15, kZlibMemLevel,
+                                 Z_RLE) != Z_OK) {
                     delete zlib_;
                     zlib_ = nullptr;
                     return false;
