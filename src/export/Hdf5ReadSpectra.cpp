@@ -11,7 +11,9 @@
 
 namespace {
 constexpr int kThreads = 2;
-constexpr std::size_t kBatchChunks = 256;
+// Chunks read ahead of unpacking: up to 256, within about 8 MB.
+constexpr std::size_t kMostBatchChunks = 256;
+constexpr std::size_t kBatchBytes = std::size_t{8} << 20;
 constexpr std::size_t kRecordsPerRead = 64;
 
 // What the fast path needs to know of /spectra's storage.
@@ -57,6 +59,8 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data) {
     // Deflate may grow data a little; a stored size beyond this bound is damage.
     const std::size_t storedLimit = rawSize + rawSize / 8 + 1024;
     const std::size_t count = deviceChunks * recordChunks;
+    const std::size_t kBatchChunks =
+        std::clamp<std::size_t>(kBatchBytes / rawSize, 1, kMostBatchChunks);
 
     struct Slot {
         std::vector<std::uint8_t> stored;

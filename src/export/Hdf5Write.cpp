@@ -327,8 +327,12 @@ class TemporaryTarget {
             const QString name = stem + "-" + QString::number(attempt);
             if (QFile::exists(name))
                 continue;
+            // Closing the file closes whatever is still open in it, so nothing
+            // is left unwritten when it is renamed.
+            H5Handle access = PropertyHandle(H5Pcreate(H5P_FILE_ACCESS));
+            H5Pset_fclose_degree(access.get(), H5F_CLOSE_STRONG);
             H5Handle file = FileHandle(H5Fcreate(QFile::encodeName(name).constData(), H5F_ACC_EXCL,
-                                                 H5P_DEFAULT, H5P_DEFAULT));
+                                                 H5P_DEFAULT, access.get()));
             if (file) {
                 name_ = name;
                 if (QFile::exists(target_))
