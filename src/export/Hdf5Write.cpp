@@ -1,13 +1,9 @@
 // The HDF5 file's writer. /spectra is packed here chunk by chunk on several
 // threads and handed to the library whole (direct chunk write), with the filter
 // pipeline declared so that any HDF5 reader unpacks it.
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include <QCoreApplication>
