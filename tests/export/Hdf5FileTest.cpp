@@ -1,6 +1,7 @@
 // The HDF5 export: its layout as another HDF5 reader sees it, the exact round
 // trip through the document file, refusal of other files, and a read by h5py.
 
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -148,8 +149,9 @@ TEST_F(Hdf5FileTest, LayoutAsAnotherReaderSeesIt) {
         H5Handle type = TypeHandle(H5Dget_type(set.get()));
         EXPECT_GT(H5Tequal(type.get(), e.type), 0);
         EXPECT_EQ(Shape(set.get()), e.shape);
-        if (e.units)
+        if (e.units) {
             EXPECT_EQ(TextAttribute(set.get(), "units"), e.units);
+        }
     }
 
     // /spectra: one chunk per record holding all devices, shuffled then deflated.
