@@ -1,21 +1,28 @@
 // Document save and open of a full data set (10 x 10000 x 511, about 205 MB)
-// against a plain block copy of the same file, measured in the same run.
+// against a plain block copy of the same file, and the HDF5 export and read of
+// the same data set in its layouts, measured in the same run.
 
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <random>
 #include <vector>
 
 #include <QFile>
 
+#include "export/Hdf5File.h"
 #include "measure/DocumentFile.h"
 
 namespace {
 const char* const kDocumentPath = "/tmp/vl_bench_document.vltd";
 const char* const kCopyPath = "/tmp/vl_bench_copy.vltd";
+const char* const kHdf5Path = "/tmp/vl_bench_data.h5";
 
+// Spectra as a device gives them: a smooth peak over a dark level, each value an
+// average of four readings with a few counts of noise (so steps of 0.25).
 const MeasurementDataSet& FullDataSet() {
     static const MeasurementDataSet data = [] {
         MeasurementDataSet d;
@@ -24,13 +31,22 @@ const MeasurementDataSet& FullDataSet() {
             d.serialText[k] = "VLSN" + QByteArray::number(k);
             d.sensorModel[k] = "K52817QX-03";
         }
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> noise(-12, 12);
+        std::vector<float> shape(511);
         for (int r = 0; r < MAX_RECORDS; ++r) {
             d.AppendRecord(1710454509 + r);
             for (int k = 0; k < MAX_DEVICES; ++k) {
+                const double centre = 150.0 + 25.0 * k;
+                const double height = 20000.0 + 30.0 * (r % 500);
                 auto& e = d.entry(k, r);
-                for (int i = 0; i < 511; ++i)
-                    e.values[i] = static_cast<float>((r + i * k) % 60000);
-                e.temperature = 25.0f;
+                for (int i = 0; i < 511; ++i) {
+                    const double x = (i - centre) / 60.0;
+                    const double clean = 800.0 + height * std::exp(-x * x);
+                    const int sum = 4 * static_cast<int>(clean) + noise(random) + noise(random);
+                    e.values[i] = static_cast<float>(sum) / 4.0f;
+                }
+                e.temperature = 25.0f + 0.01f * static_cast<float>(r % 100);
                 e.exposure = 10000;
             }
         }
@@ -87,16 +103,82 @@ void BM_PlainCopy(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * QFile(kDocumentPath).size());
 }
+// Arguments: records per chunk, all devices in a chunk (1) or one (0),
+// shuffle (1/0), deflate level (0 = none).
+Hdf5Layout LayoutOf(const benchmark::State& state) {
+    Hdf5Layout layout;
+    layout.chunkRecords = static_cast<int>(state.range(0));
+    layout.chunkAllDevices = state.range(1) != 0;
+    layout.shuffle = state.range(2) != 0;
+    layout.level = static_cast<int>(state.range(3));
+    return layout;
+}
+
+void BM_ExportHdf5(benchmark::State& state) {
+    const MeasurementDataSet& data = FullDataSet();
+    const Hdf5Layout layout = LayoutOf(state);
+    for (auto _ : state) {
+        if (!WriteHdf5File(kHdf5Path, data, "VL_Tool bench", layout).ok)
+            state.SkipWithError("export failed");
+    }
+    state.counters["MB"] = static_cast<double>(QFile(kHdf5Path).size()) / 1e6;
+}
+
+void BM_ReadHdf5(benchmark::State& state) {
+    if (!WriteHdf5File(kHdf5Path, FullDataSet(), "VL_Tool bench", LayoutOf(state)).ok)
+        state.SkipWithError("export failed");
+    for (auto _ : state) {
+        MeasurementDataSet data;
+        if (!ReadHdf5File(kHdf5Path, data).ok)
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(data.recordCount);
+    }
+    state.counters["MB"] = static_cast<double>(QFile(kHdf5Path).size()) / 1e6;
+}
+
+void Hdf5Layouts(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"records", "all_devices", "shuffle", "level"});
+    b->Args({1, 1, 1, 1});  // what the program writes
+    b->Args({1, 1, 1, 2});
+    b->Args({1, 1, 1, 4});
+    b->Args({1, 1, 1, 6});
+    b->Args({1, 1, 0, 1});
+    b->Args({1, 0, 1, 1});
+    b->Args({1, 1, 1, 0});
+    b->Args({8, 1, 1, 1});
+}
 }  // namespace
 
-BENCHMARK(BM_SaveDocument)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_OpenDocument)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveDocument)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_OpenDocument)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_PlainCopy)
     ->ArgName("synced")
     ->Arg(0)
     ->Arg(1)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+BENCHMARK(BM_ExportHdf5)
+    ->Apply(Hdf5Layouts)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_ReadHdf5)
+    ->Apply(Hdf5Layouts)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 int main(int argc, char** argv) {
@@ -105,5 +187,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::remove(kDocumentPath);
     std::remove(kCopyPath);
+    std::remove(kHdf5Path);
     return 0;
 }

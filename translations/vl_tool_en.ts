@@ -152,6 +152,14 @@
         <source>トレンド表示…</source>
         <translation>Trends…</translation>
     </message>
+    <message>
+        <source>HDF5 にエクスポート…</source>
+        <translation>Export HDF5…</translation>
+    </message>
+    <message>
+        <source>HDF5 にエクスポート</source>
+        <translation>Export HDF5</translation>
+    </message>
 </context>
 <context>
     <name>CMeasurePlanDlg</name>

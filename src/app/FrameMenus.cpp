@@ -19,6 +19,7 @@ enum Command : int {
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
+    ID_FILE_EXPORT_HDF5 = 32790,
     ID_FILE_PRINT = 57607,
     ID_FILE_MRU_FILE1 = 57616,
     ID_APP_EXIT = 57665,
@@ -30,7 +31,7 @@ enum Command : int {
     ID_UPLOAD = 32774,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
-    ID_VIEW_TRENDS = 32790,
+    ID_VIEW_TRENDS = 32791,
     ID_APP_ABOUT = 57664,
 };
 }  // namespace
@@ -80,6 +81,8 @@ void CMainFrame::BuildMenus() {
             &QAction::triggered, this, [this] { OnFileSave(); });
     connect(AddCommand(file, ID_FILE_SAVE_AS, QT_TR_NOOP("名前を付けて保存(&A)...")),
             &QAction::triggered, this, [this] { OnFileSaveAs(); });
+    connect(AddCommand(file, ID_FILE_EXPORT_HDF5, QT_TR_NOOP("HDF5 にエクスポート…")),
+            &QAction::triggered, this, [this] { OnFileExportHdf5(); });
     file->addSeparator();
     recentMenu_ = file;
     recentAnchor_ = AddCommand(file, ID_FILE_MRU_FILE1, QT_TR_NOOP("最近使ったファイル"));

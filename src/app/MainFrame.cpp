@@ -18,12 +18,15 @@
 #include "app/AppIcons.h"
 #include "app/MainFormWidget.h"
 #include "app/VLToolDoc.h"
+#include "export/Hdf5File.h"
 #include "measure/MainViewLogic.h"
 #include "measure/ProfileSettings.h"
 
 namespace {
 constexpr char kPlacementSection[] = "Settings";
 constexpr char kDocumentFilter[] = "VL_Tool Files (*.vltd)";
+// File > Open also reads the HDF5 export back.
+constexpr char kOpenFilters[] = "VL_Tool Files (*.vltd *.h5);;VL_Tool Files (*.vltd);;HDF5 (*.h5)";
 // The form's own size: below it the window scrolls instead of squeezing it.
 constexpr QSize kFormMinimum(905, 540);
 // The form at first start: all of it across, and a client height of 760 gives
@@ -174,6 +177,7 @@ QString CMainFrame::AskFileName(bool forSaving, const QString& suggested) {
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(QString::fromUtf8(kOpenFilters).split(QStringLiteral(";;")));
         dialog.setWindowTitle(tr("開く"));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -264,6 +268,31 @@ bool CMainFrame::OnFileSaveAs() {
     if (path.isEmpty())
         return false;
     return SaveTo(path);
+}
+
+bool CMainFrame::OnFileExportHdf5() {
+    const QString suggested = doc_->filePath().isEmpty()
+                                  ? QStringLiteral("VL_Tool.h5")
+                                  : QFileInfo(doc_->filePath()).completeBaseName() + ".h5";
+    QString path;
+    if (fileNameFn_) {
+        path = fileNameFn_(true, suggested);
+    } else {
+        QFileDialog dialog(this, tr("HDF5 にエクスポート"));
+        dialog.setNameFilter(QStringLiteral("HDF5 (*.h5)"));
+        dialog.setDefaultSuffix(QStringLiteral("h5"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.selectFile(suggested);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().first();
+    }
+    if (path.isEmpty())
+        return false;
+    const DocumentResult result =
+        WriteHdf5File(path, doc_->dataSet(), QStringLiteral("VL_Tool " VL_VERSION));
+    if (!result.ok)
+        ShowMessage(result.message);
+    return result.ok;
 }
 
 void CMainFrame::OnAppAbout() {

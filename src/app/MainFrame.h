@@ -49,6 +49,9 @@ class CMainFrame : public QMainWindow {
     bool OpenDocumentFile(const QString& path);
     bool OnFileSave();
     bool OnFileSaveAs();
+    // File > Export HDF5: the whole data set into an HDF5 file; the document
+    // keeps its name and flag.
+    bool OnFileExportHdf5();
     // Files dropped on the window: the first local file is opened.
     bool OpenDroppedFiles(const QList<QUrl>& urls);
     // Asks whether to save a modified document: false when the user cancels

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "export/Hdf5File.h"
+
 CVL_ToolDoc::CVL_ToolDoc(QObject* parent) : QObject(parent) {}
 CVL_ToolDoc::~CVL_ToolDoc() = default;
 
@@ -25,10 +27,13 @@ void CVL_ToolDoc::newDocument() {
 
 DocumentResult CVL_ToolDoc::open(const QString& path) {
     // The reader leaves the data set untouched unless the whole file was read.
-    DocumentResult result = ReadDocumentFile(path, data_);
+    const bool hdf5 = HasHdf5Signature(path);
+    DocumentResult result = ReadDataSetFile(path, data_);
     if (!result.ok)
         return result;
-    path_ = QFileInfo(path).absoluteFilePath();
+    // An HDF5 file is read, not adopted: Save asks for a document name rather
+    // than overwriting the HDF5 file with a document.
+    path_ = hdf5 ? QString() : QFileInfo(path).absoluteFilePath();
     modified_ = false;
     emit titleChanged();
     return result;

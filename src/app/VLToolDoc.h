@@ -32,7 +32,8 @@ class CVL_ToolDoc : public QObject, public DocumentHooks {
 
     // File > New: the data set stays as it is.
     void newDocument();
-    // File > Open. On failure the data set, name and flag stay as they were.
+    // File > Open of a document or an HDF5 file (which leaves the name empty).
+    // On failure the data set, name and flag stay as they were.
     DocumentResult open(const QString& path);
     // File > Save / Save As into path; on success the document takes that name.
     DocumentResult save(const QString& path);

@@ -30,6 +30,7 @@ const MenuItem kMenu[] = {
     {57601, "開く...(&O)", "Ctrl+O", true},
     {57603, "上書き保存(&S)", "Ctrl+S", true},
     {57604, "名前を付けて保存(&A)...", "", true},
+    {32790, "HDF5 にエクスポート…", "", true},
     {57616, "最近使ったファイル", "", false},
     {57665, "アプリケーションの終了(&X)", "", true},
     {57643, "元に戻す(&U)", "Ctrl+Z", false},
@@ -38,7 +39,7 @@ const MenuItem kMenu[] = {
     {57637, "貼り付け(&P)", "Ctrl+V", false},
     {59392, "ツール バー(&T)", "", true},
     {59393, "ステータス バー(&S)", "", true},
-    {32790, "トレンド表示…", "", true},
+    {32791, "トレンド表示…", "", true},
     {57664, "バージョン情報 VL_Tool(&A)...", "", true},
     {57607, "印刷", "", false},
 };
@@ -196,6 +197,45 @@ TEST_F(AppTest, SaveAndOpenKeepTheDataAndName) {
     ASSERT_EQ(list(ControlId::DataList)->count(), 2);
     EXPECT_TRUE(list(ControlId::DataList)->item(1)->text().endsWith("[基準]"));
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(AppTest, Hdf5ExportOpensBackWithoutTakingItsName) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    logic().StoreRecord();
+    logic().SetReference(0);
+    const QString h5 = dir.filePath("run.h5");
+    QString suggested;
+    frame_->setFileNameFunction([&](bool, const QString& s) {
+        suggested = s;
+        return h5;
+    });
+    ASSERT_TRUE(frame_->OnFileExportHdf5());
+    EXPECT_EQ(suggested, "VL_Tool.h5");
+    EXPECT_TRUE(frame_->document().isModified());  // an export is not a save
+    EXPECT_TRUE(frame_->document().filePath().isEmpty());
+
+    CloseFrame();
+    saveAnswer = CMainFrame::SaveAnswer::No;
+    MakeFrame();
+    ASSERT_TRUE(frame_->OpenDocumentFile(h5));
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+    EXPECT_EQ(logic().dataSet().referenceIndex, 0);
+    EXPECT_TRUE(list(ControlId::DataList)->item(0)->text().endsWith("[基準]"));
+    // Save asks for a document name instead of writing a document over the HDF5 file.
+    EXPECT_TRUE(frame_->document().filePath().isEmpty());
+    const QString vltd = dir.filePath("run.vltd");
+    frame_->setFileNameFunction([&](bool, const QString&) { return vltd; });
+    ASSERT_TRUE(frame_->OnFileSave());
+    EXPECT_TRUE(ReadAll(h5).startsWith("\x89HDF"));
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("run.vltd - VL_Tool"));
+
+    messages.clear();
+    frame_->setFileNameFunction([&](bool, const QString&) { return dir.filePath("none/x.h5"); });
+    EXPECT_FALSE(frame_->OnFileExportHdf5());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントの保存に失敗しました。"));
 }
 
 TEST_F(AppTest, FailedOpenReportsAndKeepsTheDocument) {

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kTrendsId = 32790;
+constexpr int kTrendsId = 32791;
 
 template <typename F>
 bool EventuallyTrue(F done) {

@@ -1,37 +1,42 @@
-// velarim-cli convert IN.vltd OUT: a document file into the whole-data-set CSV
-// (OUT ending in .csv) or into a document file written anew (OUT ending in .vltd).
+// velarim-cli convert IN OUT: a document file or an HDF5 file (told apart by
+// the HDF5 signature) into the whole-data-set CSV (OUT ending in .csv), a
+// document file (.vltd) or an HDF5 file (.h5).
 
 #include "CliCommand.h"
 #include "export/DataSetCsv.h"
+#include "export/Hdf5File.h"
 #include "measure/DocumentFile.h"
 
 namespace {
 int Convert(CliContext& context) {
     if (context.args.size() != 2) {
-        return Fail("convert takes two file names: IN.vltd OUT.csv|OUT.vltd");
+        return Fail("convert takes two file names: IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5");
     }
     const QString in = context.args.at(0);
     const QString out = context.args.at(1);
     const bool toCsv = out.endsWith(".csv", Qt::CaseInsensitive);
     const bool toDocument = out.endsWith(".vltd", Qt::CaseInsensitive);
-    if (!toCsv && !toDocument) {
-        return Fail(QString("%1: the output name must end in .csv or .vltd").arg(out));
+    const bool toHdf5 = out.endsWith(".h5", Qt::CaseInsensitive);
+    if (!toCsv && !toDocument && !toHdf5) {
+        return Fail(QString("%1: the output name must end in .csv, .vltd or .h5").arg(out));
     }
     MeasurementDataSet data;
-    const DocumentResult read = ReadDocumentFile(in, data);
+    const DocumentResult read = ReadDataSetFile(in, data);
     if (!read.ok)
         return Fail(QString("%1: %2").arg(in, read.message));
     if (toCsv) {
         const CsvResult written = ExportDataSetCsv(data, out);
         if (!written.ok)
             return Fail(written.message);
-    } else {
-        const DocumentResult written = WriteDocumentFile(out, data);
-        if (!written.ok)
-            return Fail(QString("%1: %2").arg(out, written.message));
+        return 0;
     }
+    const DocumentResult written =
+        toDocument ? WriteDocumentFile(out, data)
+                   : WriteHdf5File(out, data, QStringLiteral("VL_Tool " VL_VERSION));
+    if (!written.ok)
+        return Fail(QString("%1: %2").arg(out, written.message));
     return 0;
 }
 
-CliCommandRegistrar reg("convert", "convert IN.vltd OUT.csv|OUT.vltd", Convert);
+CliCommandRegistrar reg("convert", "convert IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5", Convert);
 }  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include "measure/DocumentFile.h"
+#include "measure/MeasurementDataSet.h"
+
+// The whole data set as one HDF5 file, for h5py, MATLAB and the other tools
+// that read HDF5 (layout in docs/hdf5.md): /spectra float32 [devices][records]
+// [points], chunked per record, shuffled and deflated (level 1: higher levels
+// cost far more time than they save space, see the benchmark); /wavelength_nm, /time,
+// /temperature_C, /exposure_us, /reserved, /devices/serial and
+// /devices/sensor_model; the counts, the grid and the reference as root
+// attributes. Results carry the document file's messages.
+
+// How /spectra is stored. The defaults are what the program writes; the
+// benchmark tries the others.
+struct Hdf5Layout {
+    int chunkRecords = 1;         // records per chunk
+    bool chunkAllDevices = true;  // chunks [devices][records][points], else [1][records][points]
+    bool shuffle = true;          // byte shuffle before deflate
+    int level = 1;                // deflate level 1..9; 0 stores the chunks uncompressed
+    int threads = 2;              // threads packing and unpacking chunks
+};
+
+// Writes through a temporary file beside path that replaces path only when
+// complete; a failed export leaves neither a temporary file nor a changed path.
+// Texts with a NUL byte cannot be held as HDF5 strings and fail the export.
+DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data,
+                             const QString& createdBy, const Hdf5Layout& layout = {});
+
+// Reads a file of this layout into data; on failure data is left exactly as it
+// was. Missing or differently shaped datasets, other types, counts beyond the
+// capacity and a wavelength axis that is not first + i are an unexpected format.
+DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data);
+
+// True when the file starts with the HDF5 signature \x89HDF\r\n\x1a\n.
+bool HasHdf5Signature(const QString& path);
+
+// Reads a document file or an HDF5 file, told apart by the signature.
+DocumentResult ReadDataSetFile(const QString& path, MeasurementDataSet& data);

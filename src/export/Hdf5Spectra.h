@@ -1,0 +1,10 @@
+#pragma once
+
+#include <hdf5.h>
+
+#include "measure/MeasurementDataSet.h"
+
+// Reads /spectra of an open file into data, whose counts are already set and
+// whose records are allocated. False when /spectra is missing, not float32
+// [devices][records][points] or cannot be read.
+bool ReadSpectra(hid_t file, MeasurementDataSet& data);

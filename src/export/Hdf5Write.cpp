@@ -1,0 +1,229 @@
+// The HDF5 file's writer. /spectra is packed here chunk by chunk on several
+// threads and handed to the library whole (direct chunk write), with the filter
+// pipeline declared so that any HDF5 reader unpacks it.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include "export/ChunkCodec.h"
+#include "export/Hdf5File.h"
+#include "export/Hdf5Handles.h"
+#include "export/Hdf5Names.h"
+#include "export/Hdf5TemporaryTarget.h"
+#include "export/Hdf5WriteTables.h"
+
+namespace {
+using namespace hdf5names;
+
+constexpr std::size_t kBatchChunks = 256;
+
+// Chunk geometry of /spectra: chunks of [devices][records][points] values.
+struct ChunkGrid {
+    hsize_t dims[3];
+    hsize_t chunk[3];
+    std::size_t deviceChunks = 0;
+    std::size_t recordChunks = 0;
+    std::size_t count() const { return deviceChunks * recordChunks; }
+    std::size_t values() const { return chunk[0] * chunk[1] * chunk[2]; }
+};
+
+ChunkGrid GridOf(const MeasurementDataSet& data, const Hdf5Layout& layout) {
+    ChunkGrid g{};
+    g.dims[0] = static_cast<hsize_t>(data.deviceCount);
+    g.dims[1] = static_cast<hsize_t>(data.recordCount);
+    g.dims[2] = static_cast<hsize_t>(data.pointCount);
+    g.chunk[0] = layout.chunkAllDevices ? g.dims[0] : 1;
+    g.chunk[1] =
+        std::min<hsize_t>(static_cast<hsize_t>(std::max(layout.chunkRecords, 1)), g.dims[1]);
+    g.chunk[2] = g.dims[2];
+    if (g.dims[0] > 0 && g.dims[1] > 0 && g.dims[2] > 0) {
+        g.deviceChunks = g.dims[0] / g.chunk[0];
+        g.recordChunks = (g.dims[1] + g.chunk[1] - 1) / g.chunk[1];
+    }
+    return g;
+}
+
+// One packed chunk: its bytes and the filters it skipped.
+struct PackedChunk {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t mask = 0;
+};
+
+class SpectraWriter {
+  public:
+    SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout)
+        : data_(data), layout_(layout), grid_(GridOf(data, layout)) {
+        const int threads = std::max(layout.threads, 1);
+        for (int t = 0; t < threads; ++t) {
+            codecs_.push_back(std::make_unique<DeflateCodec>(layout.level));
+            raw_.emplace_back(grid_.values() * sizeof(float));
+            shuffled_.emplace_back(grid_.values() * sizeof(float));
+        }
+        // Pipeline order: shuffle, then deflate; bit i of a mask skips filter i.
+        unsigned index = 0;
+        if (layout.shuffle)
+            shuffleBit_ = 1u << index++;
+        if (layout.level > 0)
+            deflateBit_ = 1u << index++;
+    }
+
+    bool Write(hid_t file) {
+        H5Handle space = SpaceHandle(H5Screate_simple(3, grid_.dims, nullptr));
+        H5Handle dcpl = PropertyHandle(H5Pcreate(H5P_DATASET_CREATE));
+        if (!space || !dcpl)
+            return false;
+        if (grid_.count() > 0) {
+            if (H5Pset_chunk(dcpl.get(), 3, grid_.chunk) < 0 ||
+                (layout_.shuffle && H5Pset_shuffle(dcpl.get()) < 0) ||
+                (layout_.level > 0 &&
+                 H5Pset_deflate(dcpl.get(), std::clamp(layout_.level, 1, 9)) < 0))
+                return false;
+            // Every chunk is written, so none needs filling first.
+            H5Pset_fill_time(dcpl.get(), H5D_FILL_TIME_NEVER);
+            H5Pset_alloc_time(dcpl.get(), H5D_ALLOC_TIME_INCR);
+        }
+        H5Handle set = DataSetHandle(H5Dcreate2(file, kSpectra, H5T_IEEE_F32LE, space.get(),
+                                                H5P_DEFAULT, dcpl.get(), H5P_DEFAULT));
+        if (!set || !WriteTextAttribute(set.get(), kUnits, "counts"))
+            return false;
+        // Batch b + 1 is packed while batch b is written.
+        const std::size_t batches = (grid_.count() + kBatchChunks - 1) / kBatchChunks;
+        std::vector<PackedChunk> buffers[2] = {std::vector<PackedChunk>(kBatchChunks),
+                                               std::vector<PackedChunk>(kBatchChunks)};
+        auto size = [&](std::size_t b) {
+            return b < batches ? std::min(kBatchChunks, grid_.count() - b * kBatchChunks) : 0;
+        };
+        auto pack = [&](std::size_t b) {
+            return [this, b, &buffers](int t, std::size_t i) {
+                Pack(t, b * kBatchChunks + i, buffers[b % 2][i]);
+            };
+        };
+        ParallelFor(size(0), layout_.threads, pack(0));
+        for (std::size_t b = 0; b < batches; ++b) {
+            const bool written = ParallelForBeside(size(b + 1), layout_.threads, pack(b + 1), [&] {
+                for (std::size_t i = 0; i < size(b); ++i) {
+                    const std::size_t c = b * kBatchChunks + i;
+                    const PackedChunk& chunk = buffers[b % 2][i];
+                    const hsize_t offset[3] = {(c / grid_.recordChunks) * grid_.chunk[0],
+                                               (c % grid_.recordChunks) * grid_.chunk[1], 0};
+                    if (H5Dwrite_chunk(set.get(), H5P_DEFAULT, chunk.mask, offset,
+                                       chunk.bytes.size(), chunk.bytes.data()) < 0)
+                        return false;
+                }
+                return true;
+            });
+            if (!written)
+                return false;
+        }
+        return set.Close();
+    }
+
+  private:
+    // Chunk c row by row (records past the last one are zeros), shuffled
+    // straight from the entries, then deflated.
+    void Pack(int t, std::size_t c, PackedChunk& out) {
+        const std::size_t size = grid_.values() * sizeof(float);
+        const bool deflate = layout_.level > 0;
+        if (layout_.shuffle) {
+            ForEachRow(c, [&](std::size_t row, const float* values) {
+                std::uint8_t* planes = shuffled_[t].data() + row;
+                if (values != nullptr) {
+                    ShuffleWords(reinterpret_cast<const std::uint8_t*>(values), grid_.chunk[2],
+                                 planes, grid_.values());
+                } else {
+                    for (int k = 0; k < 4; ++k)
+                        std::memset(planes + k * grid_.values(), 0, grid_.chunk[2]);
+                }
+            });
+            if (deflate &&
+                codecs_[t]->CompressPlanes(shuffled_[t].data(), grid_.values(), out.bytes)) {
+                out.mask = 0;
+                return;
+            }
+            if (!deflate) {
+                out.bytes.assign(shuffled_[t].begin(), shuffled_[t].end());
+                out.mask = 0;
+                return;
+            }
+        }
+        Gather(c, raw_[t].data());
+        if (deflate && !layout_.shuffle && codecs_[t]->Compress(raw_[t].data(), size, out.bytes)) {
+            out.mask = 0;
+            return;
+        }
+        // Not deflated, or did not shrink: kept as gathered, every filter skipped.
+        out.bytes.assign(raw_[t].begin(), raw_[t].end());
+        out.mask = shuffleBit_ | deflateBit_;
+    }
+
+    // Calls fn(first value of the row in the chunk, values or nullptr for padding).
+    template <typename Fn>
+    void ForEachRow(std::size_t c, Fn fn) const {
+        const std::size_t d0 = (c / grid_.recordChunks) * grid_.chunk[0];
+        const std::size_t r0 = (c % grid_.recordChunks) * grid_.chunk[1];
+        for (std::size_t d = 0; d < grid_.chunk[0]; ++d) {
+            for (std::size_t r = 0; r < grid_.chunk[1]; ++r) {
+                const std::size_t row = (d * grid_.chunk[1] + r) * grid_.chunk[2];
+                if (r0 + r < grid_.dims[1]) {
+                    fn(row, data_.entry(static_cast<int>(d0 + d), static_cast<int>(r0 + r))
+                                .values.data());
+                } else {
+                    fn(row, nullptr);
+                }
+            }
+        }
+    }
+
+    void Gather(std::size_t c, std::uint8_t* raw) const {
+        float* to = reinterpret_cast<float*>(raw);
+        const std::size_t points = grid_.chunk[2];
+        ForEachRow(c, [&](std::size_t row, const float* values) {
+            if (values != nullptr)
+                std::memcpy(to + row, values, points * sizeof(float));
+            else
+                std::fill(to + row, to + row + points, 0.0f);
+        });
+    }
+
+    const MeasurementDataSet& data_;
+    const Hdf5Layout& layout_;
+    ChunkGrid grid_;
+    std::vector<std::unique_ptr<DeflateCodec>> codecs_;
+    std::vector<std::vector<std::uint8_t>> raw_;
+    std::vector<std::vector<std::uint8_t>> shuffled_;
+    unsigned shuffleBit_ = 0;
+    unsigned deflateBit_ = 0;
+};
+
+bool TextsFit(const MeasurementDataSet& data) {
+    for (int d = 0; d < data.deviceCount; ++d) {
+        if (data.serialText[static_cast<std::size_t>(d)].contains('\0') ||
+            data.sensorModel[static_cast<std::size_t>(d)].contains('\0'))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data,
+                             const QString& createdBy, const Hdf5Layout& layout) {
+    const DocumentResult failed{false,
+                                QCoreApplication::translate("DocumentFile", kDocumentSaveFailed)};
+    if (data.recordCount < 0 || data.recordCount > MAX_RECORDS || data.deviceCount < 0 ||
+        data.deviceCount > MAX_DEVICES || data.pointCount < 0 ||
+        data.pointCount > static_cast<int>(MAX_POINTS) || !TextsFit(data))
+        return failed;
+    SilenceHdf5Errors();
+    TemporaryTarget temporary(path);
+    H5Handle file = temporary.Create();
+    if (!file || !WriteRootAttributes(file.get(), data, createdBy) ||
+        !WriteRecordTables(file.get(), data) || !WriteTexts(file.get(), data) ||
+        !SpectraWriter(data, layout).Write(file.get()) || !file.Close() || !temporary.Commit())
+        return failed;
+    return {};
+}

@@ -1,0 +1,120 @@
+// The HDF5 file's small datasets and attributes: everything but /spectra.
+
+#include "export/Hdf5WriteTables.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "export/Hdf5Names.h"
+
+namespace {
+using namespace hdf5names;
+
+bool WriteAttribute(hid_t owner, const char* name, hid_t type, const void* value) {
+    H5Handle space = SpaceHandle(H5Screate(H5S_SCALAR));
+    H5Handle attribute =
+        AttributeHandle(H5Acreate2(owner, name, type, space.get(), H5P_DEFAULT, H5P_DEFAULT));
+    return attribute && H5Awrite(attribute.get(), type, value) >= 0;
+}
+
+bool WriteIntAttribute(hid_t owner, const char* name, std::int32_t value) {
+    return WriteAttribute(owner, name, H5T_STD_I32LE, &value);
+}
+
+}  // namespace
+
+H5Handle Utf8StringType() {
+    H5Handle type = TypeHandle(H5Tcopy(H5T_C_S1));
+    if (type &&
+        (H5Tset_size(type.get(), H5T_VARIABLE) < 0 || H5Tset_cset(type.get(), H5T_CSET_UTF8) < 0))
+        return {};
+    return type;
+}
+
+bool WriteTextAttribute(hid_t owner, const char* name, const QByteArray& text) {
+    H5Handle type = Utf8StringType();
+    const char* value = text.constData();
+    return type && WriteAttribute(owner, name, type.get(), &value);
+}
+
+namespace {
+// A contiguous dataset written whole from values (count elements of memType).
+bool WriteDataSet(hid_t owner, const char* name, hid_t fileType, hid_t memType,
+                  std::initializer_list<hsize_t> dims, const void* values,
+                  const char* units = nullptr) {
+    const std::vector<hsize_t> shape(dims);
+    H5Handle space =
+        SpaceHandle(H5Screate_simple(static_cast<int>(shape.size()), shape.data(), nullptr));
+    H5Handle set = DataSetHandle(
+        H5Dcreate2(owner, name, fileType, space.get(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
+    if (!set)
+        return false;
+    const bool empty = std::find(shape.begin(), shape.end(), 0) != shape.end();
+    if (!empty && H5Dwrite(set.get(), memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values) < 0)
+        return false;
+    return units == nullptr || WriteTextAttribute(set.get(), kUnits, units);
+}
+
+// Chunk geometry of /spectra: chunks of [devices][records][points] values.
+}  // namespace
+
+bool WriteTexts(hid_t file, const MeasurementDataSet& data) {
+    H5Handle group = GroupHandle(H5Gcreate2(file, kDevices, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
+    H5Handle type = Utf8StringType();
+    if (!group || !type)
+        return false;
+    const auto devices = static_cast<std::size_t>(data.deviceCount);
+    for (const auto& [name, texts] :
+         {std::pair{kSerial, &data.serialText}, std::pair{kSensorModel, &data.sensorModel}}) {
+        std::vector<const char*> pointers(devices);
+        for (std::size_t d = 0; d < devices; ++d)
+            pointers[d] = (*texts)[d].constData();
+        if (!WriteDataSet(group.get(), name, type.get(), type.get(), {devices}, pointers.data()))
+            return false;
+    }
+    return true;
+}
+
+bool WriteRecordTables(hid_t file, const MeasurementDataSet& data) {
+    const auto devices = static_cast<std::size_t>(data.deviceCount);
+    const auto records = static_cast<std::size_t>(data.recordCount);
+    std::vector<std::int32_t> wavelength(static_cast<std::size_t>(data.pointCount));
+    for (std::size_t i = 0; i < wavelength.size(); ++i)
+        wavelength[i] = data.firstWavelength + static_cast<std::int32_t>(i);
+    std::vector<std::int64_t> time(records);
+    for (std::size_t r = 0; r < records; ++r)
+        time[r] = data.record(static_cast<int>(r)).timeStamp;
+    std::vector<float> temperature(devices * records);
+    std::vector<std::int32_t> exposure(devices * records);
+    std::vector<std::int32_t> reserved(devices * records);
+    for (std::size_t d = 0; d < devices; ++d) {
+        for (std::size_t r = 0; r < records; ++r) {
+            const auto& e = data.entry(static_cast<int>(d), static_cast<int>(r));
+            temperature[d * records + r] = e.temperature;
+            exposure[d * records + r] = e.exposure;
+            reserved[d * records + r] = e.reserved;
+        }
+    }
+    const hid_t i32 = H5T_STD_I32LE;
+    return WriteDataSet(file, kWavelength, i32, H5T_NATIVE_INT32, {wavelength.size()},
+                        wavelength.data(), "nm") &&
+           WriteDataSet(file, kTime, H5T_STD_I64LE, H5T_NATIVE_INT64, {records}, time.data(),
+                        "seconds since 1970-01-01T00:00:00Z") &&
+           WriteDataSet(file, kTemperature, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, {devices, records},
+                        temperature.data(), "degC") &&
+           WriteDataSet(file, kExposure, i32, H5T_NATIVE_INT32, {devices, records}, exposure.data(),
+                        "us") &&
+           WriteDataSet(file, kReserved, i32, H5T_NATIVE_INT32, {devices, records},
+                        reserved.data());
+}
+
+bool WriteRootAttributes(hid_t file, const MeasurementDataSet& data, const QString& createdBy) {
+    return WriteIntAttribute(file, kFormatVersion, kVersion) &&
+           WriteTextAttribute(file, kCreatedBy, createdBy.toUtf8()) &&
+           WriteIntAttribute(file, kDeviceCount, data.deviceCount) &&
+           WriteIntAttribute(file, kRecordCount, data.recordCount) &&
+           WriteIntAttribute(file, kPointCount, data.pointCount) &&
+           WriteIntAttribute(file, kFirstWavelength, data.firstWavelength) &&
+           WriteIntAttribute(file, kReferenceIndex, data.referenceIndex);
+}

@@ -1,0 +1,380 @@
+// The HDF5 export: its layout as another HDF5 reader sees it, the exact round
+// trip through the document file, refusal of other files, and a read by h5py.
+
+#include <bit>
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "export/Hdf5File.h"
+#include "export/Hdf5Handles.h"
+
+namespace {
+constexpr std::int64_t kStamp0 = 1710454509;  // 2024/03/15 07:15:09 in Tokyo
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Two devices, three records, four points from 500 nm; value(d, r, i) =
+// d*100 + r*10 + i + 0.25, one NaN (a device that did not answer).
+MeasurementDataSet TwoByThree() {
+    MeasurementDataSet data;
+    data.deviceCount = 2;
+    data.pointCount = 4;
+    data.firstWavelength = 500;
+    data.referenceIndex = 1;
+    data.serialText[0] = "SN-A";
+    data.serialText[1] = "\xff\x80 raw";  // not UTF-8: kept as the bytes they are
+    data.sensorModel[0] = "K52817QX-03";
+    data.sensorModel[1] = "";
+    for (int r = 0; r < 3; ++r) {
+        data.AppendRecord(kStamp0 + 3600 * r);
+        for (int d = 0; d < 2; ++d) {
+            auto& e = data.entry(d, r);
+            e.temperature = 25.5f + static_cast<float>(d);
+            e.exposure = 1000 * (r + 1);
+            e.reserved = d == 1 ? -7 : 0x12345678;
+            for (int i = 0; i < 4; ++i)
+                e.values[i] = static_cast<float>(d * 100 + r * 10 + i) + 0.25f;
+        }
+    }
+    data.entry(1, 2).values[3] = kNaN;
+    data.entry(1, 2).temperature = kNaN;
+    return data;
+}
+
+// A larger data set whose values no filter shortcut reproduces: full spectra,
+// a record that does not compress, extreme time stamps.
+MeasurementDataSet Varied(int devices, int records) {
+    MeasurementDataSet data;
+    data.deviceCount = devices;
+    data.firstWavelength = 340;
+    data.referenceIndex = records - 1;
+    std::uint32_t noise = 12345;
+    for (int d = 0; d < devices; ++d)
+        data.serialText[d] = "VL" + QByteArray::number(d * 7);
+    for (int r = 0; r < records; ++r) {
+        data.AppendRecord(r == 0 ? std::numeric_limits<std::int64_t>::min() : kStamp0 - r);
+        for (int d = 0; d < devices; ++d) {
+            auto& e = data.entry(d, r);
+            for (int i = 0; i < 511; ++i) {
+                noise = noise * 1664525u + 1013904223u;
+                const float v = r == 1 ? std::bit_cast<float>(noise & 0x7F7FFFFFu)
+                                       : static_cast<float>(1000 + (noise >> 24)) / 8.0f;
+                e.values[i] = v;
+            }
+            e.temperature = -10.0f + 0.125f * static_cast<float>(r);
+            e.exposure = r * 3 + d;
+            e.reserved = static_cast<std::int32_t>(noise);
+        }
+    }
+    return data;
+}
+
+class Hdf5FileTest : public ::testing::Test {
+  protected:
+    void SetUp() override { SilenceHdf5Errors(); }
+    QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+    static QByteArray Bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static H5Handle Open(const QString& path, unsigned mode = H5F_ACC_RDONLY) {
+        return FileHandle(H5Fopen(QFile::encodeName(path).constData(), mode, H5P_DEFAULT));
+    }
+    static std::vector<hsize_t> Shape(hid_t set) {
+        H5Handle space = SpaceHandle(H5Dget_space(set));
+        std::vector<hsize_t> dims(
+            static_cast<std::size_t>(H5Sget_simple_extent_ndims(space.get())));
+        H5Sget_simple_extent_dims(space.get(), dims.data(), nullptr);
+        return dims;
+    }
+    static std::int64_t IntAttribute(hid_t owner, const char* name) {
+        H5Handle a = AttributeHandle(H5Aopen(owner, name, H5P_DEFAULT));
+        H5Handle type = TypeHandle(H5Aget_type(a.get()));
+        EXPECT_TRUE(H5Tequal(type.get(), H5T_STD_I32LE) > 0) << name;
+        std::int64_t v = 0;
+        H5Aread(a.get(), H5T_NATIVE_INT64, &v);
+        return v;
+    }
+    static std::string TextAttribute(hid_t owner, const char* name) {
+        H5Handle a = AttributeHandle(H5Aopen(owner, name, H5P_DEFAULT));
+        H5Handle type = TypeHandle(H5Aget_type(a.get()));
+        EXPECT_TRUE(H5Tis_variable_str(type.get()) > 0) << name;
+        EXPECT_EQ(H5Tget_cset(type.get()), H5T_CSET_UTF8) << name;
+        char* text = nullptr;
+        H5Aread(a.get(), type.get(), &text);
+        std::string out = text ? text : "";
+        H5free_memory(text);
+        return out;
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(Hdf5FileTest, LayoutAsAnotherReaderSeesIt) {
+    ASSERT_TRUE(WriteHdf5File(Path("a.h5"), TwoByThree(), "VL_Tool 1.9.0").ok);
+    EXPECT_TRUE(Bytes(Path("a.h5")).startsWith("\x89HDF\r\n\x1a\n"));
+    H5Handle file = Open(Path("a.h5"));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(IntAttribute(file.get(), "format_version"), 1);
+    EXPECT_EQ(IntAttribute(file.get(), "device_count"), 2);
+    EXPECT_EQ(IntAttribute(file.get(), "record_count"), 3);
+    EXPECT_EQ(IntAttribute(file.get(), "point_count"), 4);
+    EXPECT_EQ(IntAttribute(file.get(), "first_wavelength_nm"), 500);
+    EXPECT_EQ(IntAttribute(file.get(), "reference_index"), 1);
+    EXPECT_EQ(TextAttribute(file.get(), "created_by"), "VL_Tool 1.9.0");
+
+    struct Expected {
+        const char* name;
+        hid_t type;
+        std::vector<hsize_t> shape;
+        const char* units;
+    };
+    const Expected sets[] = {
+        {"spectra", H5T_IEEE_F32LE, {2, 3, 4}, "counts"},
+        {"wavelength_nm", H5T_STD_I32LE, {4}, "nm"},
+        {"time", H5T_STD_I64LE, {3}, "seconds since 1970-01-01T00:00:00Z"},
+        {"temperature_C", H5T_IEEE_F32LE, {2, 3}, "degC"},
+        {"exposure_us", H5T_STD_I32LE, {2, 3}, "us"},
+        {"reserved", H5T_STD_I32LE, {2, 3}, nullptr},
+    };
+    for (const Expected& e : sets) {
+        SCOPED_TRACE(e.name);
+        H5Handle set = DataSetHandle(H5Dopen2(file.get(), e.name, H5P_DEFAULT));
+        ASSERT_TRUE(set);
+        H5Handle type = TypeHandle(H5Dget_type(set.get()));
+        EXPECT_GT(H5Tequal(type.get(), e.type), 0);
+        EXPECT_EQ(Shape(set.get()), e.shape);
+        if (e.units) {
+            EXPECT_EQ(TextAttribute(set.get(), "units"), e.units);
+        }
+    }
+
+    // /spectra: one chunk per record holding all devices, shuffled then deflated.
+    H5Handle spectra = DataSetHandle(H5Dopen2(file.get(), "spectra", H5P_DEFAULT));
+    H5Handle dcpl = PropertyHandle(H5Dget_create_plist(spectra.get()));
+    hsize_t chunk[3] = {};
+    ASSERT_EQ(H5Pget_chunk(dcpl.get(), 3, chunk), 3);
+    EXPECT_EQ(std::vector<hsize_t>(chunk, chunk + 3), (std::vector<hsize_t>{2, 1, 4}));
+    ASSERT_EQ(H5Pget_nfilters(dcpl.get()), 2);
+    unsigned flags = 0, level = 0;
+    std::size_t n = 1;
+    EXPECT_EQ(H5Pget_filter2(dcpl.get(), 0, &flags, &n, &level, 0, nullptr, nullptr),
+              H5Z_FILTER_SHUFFLE);
+    n = 1;
+    EXPECT_EQ(H5Pget_filter2(dcpl.get(), 1, &flags, &n, &level, 0, nullptr, nullptr),
+              H5Z_FILTER_DEFLATE);
+    EXPECT_EQ(level, 1u);
+
+    // The values through the library's own filter pipeline.
+    float values[2][3][4];
+    ASSERT_GE(H5Dread(spectra.get(), H5T_NATIVE_FLOAT, H5S_ALL, H5S_ALL, H5P_DEFAULT, values), 0);
+    EXPECT_EQ(values[0][0][0], 0.25f);
+    EXPECT_EQ(values[0][2][1], 21.25f);
+    EXPECT_EQ(values[1][1][3], 113.25f);
+    EXPECT_TRUE(std::isnan(values[1][2][3]));
+    std::int32_t wavelength[4];
+    H5Handle grid = DataSetHandle(H5Dopen2(file.get(), "wavelength_nm", H5P_DEFAULT));
+    H5Dread(grid.get(), H5T_NATIVE_INT32, H5S_ALL, H5S_ALL, H5P_DEFAULT, wavelength);
+    EXPECT_EQ(std::vector<int>(wavelength, wavelength + 4), (std::vector<int>{500, 501, 502, 503}));
+    std::int64_t time[3];
+    H5Handle times = DataSetHandle(H5Dopen2(file.get(), "time", H5P_DEFAULT));
+    H5Dread(times.get(), H5T_NATIVE_INT64, H5S_ALL, H5S_ALL, H5P_DEFAULT, time);
+    EXPECT_EQ(time[2], kStamp0 + 7200);
+
+    H5Handle serial = DataSetHandle(H5Dopen2(file.get(), "devices/serial", H5P_DEFAULT));
+    H5Handle serialType = TypeHandle(H5Dget_type(serial.get()));
+    EXPECT_GT(H5Tis_variable_str(serialType.get()), 0);
+    EXPECT_EQ(H5Tget_cset(serialType.get()), H5T_CSET_UTF8);
+    char* texts[2] = {};
+    ASSERT_GE(H5Dread(serial.get(), serialType.get(), H5S_ALL, H5S_ALL, H5P_DEFAULT, texts), 0);
+    EXPECT_STREQ(texts[0], "SN-A");
+    EXPECT_STREQ(texts[1], "\xff\x80 raw");
+    H5Handle space = SpaceHandle(H5Dget_space(serial.get()));
+    H5Dvlen_reclaim(serialType.get(), space.get(), H5P_DEFAULT, texts);
+}
+
+TEST_F(Hdf5FileTest, DocumentThroughHdf5AndBackIsByteIdentical) {
+    for (const auto& [devices, records] : {std::pair{3, 40}, std::pair{10, 2}, std::pair{1, 600},
+                                           std::pair{2, 0}, std::pair{0, 0}}) {
+        SCOPED_TRACE(testing::Message() << devices << " devices, " << records << " records");
+        ASSERT_TRUE(WriteDocumentFile(Path("in.vltd"), Varied(devices, records)).ok);
+        MeasurementDataSet read;
+        ASSERT_TRUE(ReadDocumentFile(Path("in.vltd"), read).ok);
+        ASSERT_TRUE(WriteHdf5File(Path("mid.h5"), read, "VL_Tool test").ok);
+        MeasurementDataSet back;
+        const DocumentResult result = ReadDataSetFile(Path("mid.h5"), back);
+        ASSERT_TRUE(result.ok) << result.message.toStdString();
+        ASSERT_TRUE(WriteDocumentFile(Path("out.vltd"), back).ok);
+        EXPECT_EQ(Bytes(Path("out.vltd")), Bytes(Path("in.vltd")));
+    }
+}
+
+TEST_F(Hdf5FileTest, EveryLayoutReadsBackTheSameValues) {
+    const MeasurementDataSet data = Varied(3, 21);
+    ASSERT_TRUE(WriteDocumentFile(Path("want.vltd"), data).ok);
+    for (const Hdf5Layout layout :
+         {Hdf5Layout{1, false, true, 4, 1}, Hdf5Layout{8, true, true, 9, 2},
+          Hdf5Layout{1, true, false, 1, 2}, Hdf5Layout{5, true, true, 0, 2}}) {
+        ASSERT_TRUE(WriteHdf5File(Path("l.h5"), data, "t", layout).ok);
+        MeasurementDataSet back;
+        ASSERT_TRUE(ReadHdf5File(Path("l.h5"), back).ok);
+        ASSERT_TRUE(WriteDocumentFile(Path("got.vltd"), back).ok);
+        EXPECT_EQ(Bytes(Path("got.vltd")), Bytes(Path("want.vltd"))) << layout.chunkRecords;
+    }
+}
+
+// Damage done to a good export; each must be refused and leave the data set as it was.
+using Damage = std::function<void(hid_t file)>;
+
+void SetIntAttribute(hid_t file, const char* name, std::int32_t value) {
+    H5Handle a = AttributeHandle(H5Aopen(file, name, H5P_DEFAULT));
+    H5Awrite(a.get(), H5T_NATIVE_INT32, &value);
+}
+
+void Replace(hid_t file, const char* name, hid_t type, std::vector<hsize_t> shape) {
+    H5Ldelete(file, name, H5P_DEFAULT);
+    H5Handle space =
+        SpaceHandle(H5Screate_simple(static_cast<int>(shape.size()), shape.data(), nullptr));
+    H5Handle set = DataSetHandle(
+        H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
+    ASSERT_TRUE(set) << name;
+}
+
+TEST_F(Hdf5FileTest, FilesNotOfTheLayoutAreRefusedAndChangeNothing) {
+    const std::pair<const char*, Damage> damages[] = {
+        {"no spectra", [](hid_t f) { H5Ldelete(f, "spectra", H5P_DEFAULT); }},
+        {"no serials", [](hid_t f) { H5Ldelete(f, "devices/serial", H5P_DEFAULT); }},
+        {"no time", [](hid_t f) { H5Ldelete(f, "time", H5P_DEFAULT); }},
+        {"no format version", [](hid_t f) { H5Adelete(f, "format_version"); }},
+        {"format version 2", [](hid_t f) { SetIntAttribute(f, "format_version", 2); }},
+        {"11 devices", [](hid_t f) { SetIntAttribute(f, "device_count", 11); }},
+        {"10001 records", [](hid_t f) { SetIntAttribute(f, "record_count", 10001); }},
+        {"512 points", [](hid_t f) { SetIntAttribute(f, "point_count", 512); }},
+        {"more records than stored", [](hid_t f) { SetIntAttribute(f, "record_count", 4); }},
+        {"grid far away", [](hid_t f) { SetIntAttribute(f, "first_wavelength_nm", 1000001); }},
+        {"grid not first + i", [](hid_t f) { SetIntAttribute(f, "first_wavelength_nm", 501); }},
+        {"spectra float64",
+         [](hid_t f) {
+             Replace(f, "spectra", H5T_IEEE_F64LE, {2, 3, 4});
+         }},
+        {"spectra rank 2",
+         [](hid_t f) {
+             Replace(f, "spectra", H5T_IEEE_F32LE, {2, 12});
+         }},
+        {"spectra other shape",
+         [](hid_t f) {
+             Replace(f, "spectra", H5T_IEEE_F32LE, {2, 3, 5});
+         }},
+        {"time int32 unsigned", [](hid_t f) { Replace(f, "time", H5T_STD_U64LE, {3}); }},
+        {"exposure float",
+         [](hid_t f) {
+             Replace(f, "exposure_us", H5T_IEEE_F32LE, {2, 3});
+         }},
+        {"serial fixed-length", [](hid_t f) { Replace(f, "devices/serial", H5T_C_S1, {2}); }},
+        {"damaged chunk",
+         [](hid_t f) {
+             H5Handle set = DataSetHandle(H5Dopen2(f, "spectra", H5P_DEFAULT));
+             const hsize_t offset[3] = {0, 1, 0};
+             const char junk[12] = "not deflate";
+             H5Dwrite_chunk(set.get(), H5P_DEFAULT, 0, offset, sizeof junk, junk);
+         }},
+    };
+    const MeasurementDataSet before = Varied(1, 2);
+    ASSERT_TRUE(WriteDocumentFile(Path("before.vltd"), before).ok);
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(WriteHdf5File(Path("d.h5"), TwoByThree(), "t").ok);
+        {
+            H5Handle file = Open(Path("d.h5"), H5F_ACC_RDWR);
+            ASSERT_TRUE(file);
+            damage(file.get());
+        }
+        MeasurementDataSet data;
+        ASSERT_TRUE(ReadDocumentFile(Path("before.vltd"), data).ok);
+        const DocumentResult result = ReadDataSetFile(Path("d.h5"), data);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
+        ASSERT_TRUE(WriteDocumentFile(Path("after.vltd"), data).ok);
+        EXPECT_EQ(Bytes(Path("after.vltd")), Bytes(Path("before.vltd")));
+    }
+}
+
+TEST_F(Hdf5FileTest, SpectraStoredOtherwiseAreReadThroughTheLibrary) {
+    ASSERT_TRUE(WriteHdf5File(Path("c.h5"), TwoByThree(), "t").ok);
+    {
+        // As a script would write it: contiguous, big-endian.
+        H5Handle file = Open(Path("c.h5"), H5F_ACC_RDWR);
+        float values[2][3][4];
+        H5Handle old = DataSetHandle(H5Dopen2(file.get(), "spectra", H5P_DEFAULT));
+        H5Dread(old.get(), H5T_NATIVE_FLOAT, H5S_ALL, H5S_ALL, H5P_DEFAULT, values);
+        old.Close();
+        Replace(file.get(), "spectra", H5T_IEEE_F32BE, {2, 3, 4});
+        H5Handle set = DataSetHandle(H5Dopen2(file.get(), "spectra", H5P_DEFAULT));
+        ASSERT_GE(H5Dwrite(set.get(), H5T_NATIVE_FLOAT, H5S_ALL, H5S_ALL, H5P_DEFAULT, values), 0);
+    }
+    MeasurementDataSet back;
+    ASSERT_TRUE(ReadHdf5File(Path("c.h5"), back).ok);
+    ASSERT_TRUE(WriteDocumentFile(Path("got.vltd"), back).ok);
+    ASSERT_TRUE(WriteDocumentFile(Path("want.vltd"), TwoByThree()).ok);
+    EXPECT_EQ(Bytes(Path("got.vltd")), Bytes(Path("want.vltd")));
+}
+
+TEST_F(Hdf5FileTest, DocumentIsNotTakenForHdf5AndBackwards) {
+    ASSERT_TRUE(WriteDocumentFile(Path("doc.h5"), TwoByThree()).ok);  // misleading name
+    MeasurementDataSet data;
+    ASSERT_TRUE(ReadDataSetFile(Path("doc.h5"), data).ok);
+    EXPECT_EQ(data.deviceCount, 2);
+    EXPECT_EQ(ReadHdf5File(Path("doc.h5"), data).message,
+              QString::fromUtf8("予期しないファイル形式です。"));
+    ASSERT_TRUE(WriteHdf5File(Path("h5.vltd"), TwoByThree(), "t").ok);
+    MeasurementDataSet other;
+    ASSERT_TRUE(ReadDataSetFile(Path("h5.vltd"), other).ok);
+    EXPECT_EQ(other.pointCount, 4);
+    EXPECT_EQ(ReadHdf5File(Path("missing.h5"), data).message,
+              QString::fromUtf8("ドキュメントを開くことに失敗しました。"));
+}
+
+TEST_F(Hdf5FileTest, FailedExportKeepsThePreviousFileAndLeavesNoTemporary) {
+    QFile old(Path("keep.h5"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous");
+    old.close();
+    MeasurementDataSet data = TwoByThree();
+    data.serialText[1] = QByteArray("A\0B", 3);  // an HDF5 string ends at NUL
+    const DocumentResult result = WriteHdf5File(Path("keep.h5"), data, "t");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, QString::fromUtf8("ドキュメントの保存に失敗しました。"));
+    EXPECT_EQ(Bytes(Path("keep.h5")), "previous");
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"keep.h5"});
+    EXPECT_FALSE(WriteHdf5File(Path("no-such-dir/x.h5"), TwoByThree(), "t").ok);
+
+    ASSERT_TRUE(WriteHdf5File(Path("keep.h5"), TwoByThree(), "t").ok);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"keep.h5"});
+}
+
+TEST_F(Hdf5FileTest, DebianH5pyReadsEveryValueOfTheExport) {
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFile::exists(python))
+        GTEST_SKIP() << "no /usr/bin/python3";
+    ASSERT_TRUE(WriteDocumentFile(Path("p.vltd"), Varied(4, 30)).ok);
+    MeasurementDataSet data;
+    ASSERT_TRUE(ReadDocumentFile(Path("p.vltd"), data).ok);
+    data.entry(2, 3).values[100] = kNaN;
+    data.entry(0, 0).values[0] = -0.0f;
+    ASSERT_TRUE(WriteDocumentFile(Path("p.vltd"), data).ok);
+    ASSERT_TRUE(WriteHdf5File(Path("p.h5"), data, "VL_Tool " VL_VERSION).ok);
+    QProcess run;
+    run.start(python, {QStringLiteral(VL_HDF5_CHECK_SCRIPT), Path("p.vltd"), Path("p.h5")});
+    ASSERT_TRUE(run.waitForFinished(120000));
+    const QString out = QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
+    if (run.exitCode() == 77)
+        GTEST_SKIP() << "h5py is not installed for /usr/bin/python3: " << out.toStdString();
+    EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.startsWith("ok: 4 devices, 30 records, 511 points")) << out.toStdString();
+}
+}  // namespace
