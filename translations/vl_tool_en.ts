@@ -405,6 +405,22 @@
 <context>
     <name>MainView</name>
     <message>
+        <source>%1: 別の装置がつながっています。再検出してください</source>
+        <translation>%1: another device is attached there; detect again</translation>
+    </message>
+    <message>
+        <source>応答なし: %1</source>
+        <translation>No reply: %1</translation>
+    </message>
+    <message>
+        <source> [応答なし]</source>
+        <translation> [no reply]</translation>
+    </message>
+    <message>
+        <source>検出中… %1</source>
+        <translation>Detecting… %1</translation>
+    </message>
+    <message>
         <source>終了しました</source>
         <translation>Finished</translation>
     </message>
@@ -493,6 +509,20 @@
     <message>
         <source>ファイルの書き込みに失敗しました: </source>
         <translation>Failed to write the file: </translation>
+    </message>
+</context>
+<context>
+    <name>CInfoDlg</name>
+    <message>
+        <source>読み込み中…</source>
+        <translation>Loading…</translation>
+    </message>
+</context>
+<context>
+    <name>LiveGraph</name>
+    <message>
+        <source>応答なし</source>
+        <translation>no reply</translation>
     </message>
 </context>
 </TS>

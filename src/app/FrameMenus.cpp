@@ -177,6 +177,8 @@ void CMainFrame::BuildStatusBar() {
     });
     connect(controller_.get(), &ViewController::portNoticeChanged, this,
             [this] { ShowCursorReadout(); });
+    connect(controller_.get(), &ViewController::deviceNoticeChanged, this,
+            &CMainFrame::ShowCursorReadout);
     connect(controller_.get(), &ViewController::planFileNoticeChanged, this,
             [this] { ShowCursorReadout(); });
     // Live spectra change under a still cursor: each drawing renews the readout.
@@ -201,7 +203,8 @@ void CMainFrame::ShowCursorReadout() {
     // Off the graph the pane keeps telling of ports that could not be opened
     // and of a plan file that takes no lines.
     if (text.isEmpty() && controller_) {
-        QStringList notices{controller_->PortNotice(), controller_->PlanFileNotice()};
+        QStringList notices{controller_->DeviceNotice(), controller_->PortNotice(),
+                            controller_->PlanFileNotice()};
         notices.removeAll(QString());
         text = notices.join(QStringLiteral("  "));
     }

@@ -21,6 +21,7 @@ GraphInput MakeGraphInput(const ViewState& state, const DeviceLink& link,
         const DeviceSlot& slot = link.slot(d);
         in.liveSpectra[d] = std::span<const float>(slot.spectrum);
         in.liveTemperatures[d] = slot.temperature;
+        in.liveStale[d] = !slot.answering;
     }
     in.dataSet = &data;
     in.selectedRecord = state.selectedRecord;

@@ -10,7 +10,6 @@
 #include "app/GraphInputBuilder.h"
 #include "app/GraphPanel.h"
 #include "app/MainFormWidget.h"
-#include "measure/QtTimerHost.h"
 #include "app/VLToolDoc.h"
 #include "device/DeviceLink.h"
 #include "device/PortDiagnostics.h"
@@ -26,12 +25,12 @@
 #include "display/LiveGraph.h"
 #include "export/DataSetCsv.h"
 #include "measure/MainViewLogic.h"
+#include "measure/QtTimerHost.h"
 
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
     executor_ = setup_.executor ? setup_.executor : std::make_shared<WorkerPortExecutor>();
-    link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, *executor_,
-                                         setup_.settleMs);
+    link_ = std::make_unique<DeviceLink>(*setup_.ports, *setup_.clock, *executor_, setup_.settleMs);
     graph_ = std::make_unique<LiveGraph>(ChromaticityBackgroundPath(setup_.programFolder));
     timers_ = new QtTimerHost(
         [this](int id) {
@@ -47,6 +46,12 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
             return result.ok ? QString() : result.message;
         });
 
+    logic_->setAnsweringHook([this](int slot, bool answering) {
+        const QString who = slot < MAX_DEVICES ? link_->ListEntry(slot) : QStringLiteral("LED");
+        std::fprintf(stderr, "VL_Tool: %s %s\n", who.toLocal8Bit().constData(),
+                     answering ? "answers again" : "does not answer");
+        emit deviceNoticeChanged();
+    });
     logic_->setPlanNoticeHook([this] {
         const QString notice = logic_->planFileNotice();
         if (!notice.isEmpty())  // for those who start the window from a terminal
@@ -110,6 +115,10 @@ void ViewController::UpdatePortNotice() {
         std::fprintf(stderr, "VL_Tool: %s\n", line.toLocal8Bit().constData());
     portNotice_ = notice;
     emit portNoticeChanged();
+}
+
+QString ViewController::DeviceNotice() const {
+    return logic_->deviceNotice();
 }
 
 QString ViewController::PlanFileNotice() const {

@@ -71,6 +71,8 @@ class ViewController : public QObject {
     // Why the measurement plan's file could not take its last line; empty
     // while it takes its lines.
     QString PlanFileNotice() const;
+    // The devices that do not answer ("" when all do).
+    QString DeviceNotice() const;
 
   signals:
     // The port notice may have changed (after a search for devices).
@@ -80,6 +82,8 @@ class ViewController : public QObject {
     void devicesReady();
     // The plan file notice changed.
     void planFileNoticeChanged();
+    // A device stopped answering or answers again.
+    void deviceNoticeChanged();
 
   public:
     // Menu commands of the view.

@@ -82,6 +82,7 @@ void DeviceLink::CloseSpectrometers() {
     detecting_ = false;
     for (DeviceSlot& s : slots_) {
         s.channel.reset();
+        s.answering = true;
         s.bridged = false;
         s.version = 0.0f;
         s.isLX = false;
@@ -299,6 +300,7 @@ void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {
 void DeviceLink::CloseLedUnit() {
     ledSearch_.reset();
     led_.channel.reset();
+    led_.answering = true;
     led_.present = false;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "device/Exchange.h"
+#include "device/PortChannel.h"
 
 DeviceIdentity IdentifyOnDetection(Transport& port) {
     DeviceIdentity id;
@@ -86,6 +87,51 @@ bool StoreDark(Transport& port, float version) {
 void WakeDevice(Transport& port) {
     std::int32_t ignored = 0;
     ReadInt32(port, CMD_GET_DEVICE_TYPE, ignored);
+}
+
+namespace {
+// The port, opened anew when it has gone; null while it cannot be opened.
+Transport* LivePort(PortAccess& port, bool& reopened) {
+    reopened = false;
+    if (port.transport() && port.transport()->gone())
+        port.close();
+    if (port.transport())
+        return port.transport();
+    if (!port.open())
+        return nullptr;
+    reopened = true;
+    return port.transport();
+}
+}  // namespace
+
+ProbeResult ProbeSpectrometer(PortAccess& port, bool bridged, const QByteArray& serialText) {
+    ProbeResult r;
+    Transport* t = LivePort(port, r.reopened);
+    if (!t)
+        return r;
+    if (!r.reopened) {
+        float temperature = 0.0f;
+        r.answered = ReadFloat(*t, CMD_GET_TEMPERATURE, temperature);
+        return r;
+    }
+    if (bridged)
+        t->configureBridge();  // before any command goes out
+    r.identity = IdentifyOnDetection(*t);
+    if (r.identity.serialText != serialText) {
+        r.otherDevice = !r.identity.serialText.isEmpty();
+        port.close();
+        return r;
+    }
+    r.stored = ReadStoredIdentity(*t, r.identity.version);
+    r.answered = true;
+    return r;
+}
+
+bool ProbeLedUnit(PortAccess& port) {
+    bool reopened = false;
+    Transport* t = LivePort(port, reopened);
+    float temperature = 0.0f;
+    return t && ReadFloat(*t, LED_GET_TEMPERATURE, temperature);
 }
 
 std::int32_t ReadExposureForRecord(Transport& port) {

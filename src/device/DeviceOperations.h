@@ -71,6 +71,23 @@ bool StoreDark(Transport& port, float version);
 // Wakes a device when monitoring resumes (device type asked, reply not used).
 void WakeDevice(Transport& port);
 
+// Whether a device that stopped answering is back, asked about once a second
+// in place of its tick's reads: one short command while its port is still
+// open; once the port has gone, the port is opened anew at its name and the
+// device identified again (serial, sensor model, connect limits). It takes
+// its place back only when its serial text is the one it had.
+struct ProbeResult {
+    bool answered = false;
+    bool reopened = false;     // the port had gone and opened again
+    bool otherDevice = false;  // another serial answered there (closed again)
+    DeviceIdentity identity;   // when reopened
+    StoredIdentity stored;     // when reopened and it is the same device
+};
+class PortAccess;
+ProbeResult ProbeSpectrometer(PortAccess& port, bool bridged, const QByteArray& serialText);
+// The LED unit's probe: its temperature, reopening a port that has gone.
+bool ProbeLedUnit(PortAccess& port);
+
 // The exposure stored with a record: 0 when the device does not answer.
 std::int32_t ReadExposureForRecord(Transport& port);
 

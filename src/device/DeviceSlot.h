@@ -20,14 +20,15 @@ using SpectrumBuffer = std::array<float, MAX_POINTS>;
 struct DeviceSlot {
     DeviceSlot();
     std::shared_ptr<PortChannel> channel;  // empty when the slot is free
-    bool bridged = false;               // behind the USB-serial bridge: paged table reads
-    float version = 0.0f;               // decimal value of the version text
-    bool isLX = false;                  // the data-logging model
-    QByteArray versionText;             // as read at detection, for the device list
-    QByteArray serialText;              // as read at detection, for the device list
-    QString portTag;                    // "(ttyUSB0)", "(COM7)": shown in the device list
-    SpectrumBuffer spectrum{};          // last spectrum; a ramp 0, 100, ... until the first read
-    float temperature = 0.0f;           // last temperature read
+    bool bridged = false;                  // behind the USB-serial bridge: paged table reads
+    float version = 0.0f;                  // decimal value of the version text
+    bool isLX = false;                     // the data-logging model
+    QByteArray versionText;                // as read at detection, for the device list
+    QByteArray serialText;                 // as read at detection, for the device list
+    QString portTag;                       // "(ttyUSB0)", "(COM7)": shown in the device list
+    SpectrumBuffer spectrum{};             // last spectrum; a ramp 0, 100, ... until the first read
+    float temperature = 0.0f;              // last temperature read
+    bool answering = true;                 // false from a failed spectrum read until one succeeds
 
     bool isOpen() const { return channel != nullptr; }
 };
@@ -39,6 +40,7 @@ struct LedUnit {
     QByteArray label;        // name + " ver " + version
     std::int32_t state = 0;  // 0 off, 1 on; re-sent on every monitoring tick
     float temperature = 0.0f;
+    bool answering = true;  // false from a failed temperature read until one succeeds
 };
 
 // The one spectrum grid of the system. pointCount and firstWavelength live in

@@ -26,6 +26,7 @@ class SerialTransport final : public Transport {
     bool read(std::span<std::uint8_t> into) override;
     void configureBridge() override;
     QString portName() const override { return portName_; }
+    bool gone() const override { return port_.error() == QSerialPort::ResourceError; }
 
     // Called once when the port is closed (the provider's record of held ports).
     void setOnClose(std::function<void()> onClose) { onClose_ = std::move(onClose); }

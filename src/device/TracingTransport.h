@@ -24,6 +24,7 @@ class TracingTransport final : public Transport {
     bool read(std::span<std::uint8_t> into) override;
     void configureBridge() override { inner_->configureBridge(); }
     QString portName() const override { return inner_->portName(); }
+    bool gone() const override { return inner_->gone(); }
 
   private:
     void addLine(std::size_t requested, std::size_t received, std::int64_t endUs);

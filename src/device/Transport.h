@@ -25,6 +25,9 @@ class Transport {
     virtual void configureBridge() {}
     // Port name as listed, e.g. "ttyUSB0", "pts/5", "COM7", "sim1".
     virtual QString portName() const = 0;
+    // The port itself is gone (the device node was removed with the cable):
+    // nothing will pass through it again; it is to be closed and opened anew.
+    virtual bool gone() const { return false; }
 };
 
 // Bound for one read of n bytes at 921600 baud (10 bits per byte) plus a margin

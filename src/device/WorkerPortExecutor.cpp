@@ -1,5 +1,6 @@
 #include "device/WorkerPortExecutor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -30,6 +31,11 @@ class WorkerChannel final : public PortChannel {
         }
         wake_.notify_all();
         thread_.wait();
+        // The worker says goodbye under our own lock too, so that everything
+        // it did is ordered before what comes next (also for tools that do not
+        // see inside the thread library's join).
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return ended_; });
     }
 
     const QString& portName() const override { return access_.name(); }
@@ -93,6 +99,9 @@ class WorkerChannel final : public PortChannel {
                 Qt::QueuedConnection);
         }
         access_.close();  // the port goes on the thread it lives on
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        wake_.notify_all();
     }
 
     // On the owner's thread: the `done`s of the work that has run, in order.
@@ -115,20 +124,33 @@ class WorkerChannel final : public PortChannel {
         }
     }
 
-    // A quiet wait that ends early when the channel goes away.
+    // A quiet wait that ends early when the channel goes away. It waits in
+    // slices against the system clock (a timed wait that race checkers see)
+    // and counts the time on the steady clock.
     void WaitQuietly(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         std::unique_lock lock(mutex_);
-        wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_; });
+        while (!stopping_) {
+            const auto left = end - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero())
+                return;
+            const auto slice =
+                std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(100));
+            wake_.wait_until(lock,
+                             std::chrono::system_clock::now() +
+                                 std::chrono::duration_cast<std::chrono::microseconds>(slice));
+        }
     }
 
     QObject* owner_;
     std::shared_ptr<bool> alive_;  // read and cleared on the owner's thread only
     PortAccess access_;            // used on the worker thread only
-    std::mutex mutex_;             // guards queue_, finished_ and stopping_
+    std::mutex mutex_;             // guards queue_, finished_, stopping_ and ended_
     std::condition_variable wake_;
     std::deque<Job> queue_;
     std::deque<Done> finished_;  // run, their `done` not yet handed back
     bool stopping_ = false;
+    bool ended_ = false;  // the worker's loop is over and the port closed
     Thread thread_;
 };
 

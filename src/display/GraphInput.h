@@ -33,6 +33,9 @@ struct GraphInput {
     // An empty span draws no curve for that device.
     std::array<std::span<const float>, MAX_DEVICES> liveSpectra{};
     std::array<float, MAX_DEVICES> liveTemperatures{};
+    // Devices not answering: their last curve is drawn grey and dashed, and
+    // their peak label says so instead of a number.
+    std::array<bool, MAX_DEVICES> liveStale{};
 
     // Stored display and the reference/comparison curves. A null data set, or an index outside
     // 0..recordCount-1, draws the affected curves not at all.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -138,6 +139,13 @@ void LiveGraph::Polyline(QPainter& p, int count) {
 
 void LiveGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
                               const GraphInput& in) {
+    const int d = row == 0 && in.mode == DISPLAY_COLOUR ? in.currentDevice : row;
+    if (in.monitoring && Drawable(d) && in.liveStale[d]) {
+        PanelUnicodeText(p, f.right - 200, f.top + 42 + 20 * row,
+                         QStringLiteral("peak ----- (") +
+                             QCoreApplication::translate("LiveGraph", "応答なし") + ")");
+        return;
+    }
     const int n = PointsOf(in);
     const Peak peak = FindPeak(std::span<const float>(s, n), n, in.firstWavelength);
     PanelText(p, f.right - 200, f.top + 42 + 20 * row,
@@ -156,7 +164,10 @@ void LiveGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& 
         if (scale.valid()) {
             for (int i = 0; i < n; ++i)
                 points_[i] = QPoint(f.left + i, CountsRow(scale, s[i]));
-            p.setPen(palette_.devicePen(d, d == in.currentDevice));
+            if (in.monitoring && in.liveStale[d])
+                p.setPen(QPen(Qt::gray, 1, Qt::DashLine));  // the last curve, visibly stale
+            else
+                p.setPen(palette_.devicePen(d, d == in.currentDevice));
             Polyline(p, n);
         }
         DrawPeakLabel(p, f, d, s, in);

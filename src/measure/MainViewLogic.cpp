@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include <QStringList>
+
 #include <QCoreApplication>
 
 #include "device/DeviceLink.h"
@@ -21,7 +23,9 @@ MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& s
       document_(document),
       cycle_(link, data, form, timers, state_, operations_,
              MonitoringCycle::Hooks{[this](std::function<void()> stored) { StoreRecord(stored); },
-                                    [this] { EnableControls(deviceCount() != 0); }}) {
+                                    [this] { EnableControls(deviceCount() != 0); },
+                                    [this](int slot) { OnAnsweringChanged(slot); },
+                                    [this](int slot) { OnOtherDevice(slot); }}) {
     state_.programFolder = std::move(programFolder);
     ReadSettings();
 }
@@ -58,6 +62,45 @@ void MainViewLogic::WriteSettings() {
     settings_.writeInt("measure", "interval", state_.intervalMs);
 }
 
+QString MainViewLogic::DeviceListEntry(int slot) const {
+    QString entry = link_.ListEntry(slot);
+    if (slot >= 0 && slot < MAX_DEVICES && !link_.slot(slot).answering)
+        entry += QCoreApplication::translate("MainView", " [応答なし]");
+    return entry;
+}
+
+void MainViewLogic::OnAnsweringChanged(int slot) {
+    form_.clearList(ControlId::DeviceList);
+    QStringList silent;
+    for (int s = 0; s < link_.deviceCount(); ++s) {
+        form_.addListItem(ControlId::DeviceList, DeviceListEntry(s));
+        if (!link_.slot(s).answering)
+            silent << QString::fromLatin1(link_.slot(s).serialText) + link_.slot(s).portTag;
+    }
+    form_.setCurrentRow(ControlId::DeviceList, state_.currentDevice);
+    if (link_.led().present && !link_.led().answering)
+        silent << QStringLiteral("LED");
+    deviceNotice_ = silent.isEmpty() ? QString()
+                                     : QCoreApplication::translate("MainView", "応答なし: %1")
+                                           .arg(silent.join(QStringLiteral(", ")));
+    if (answeringHook_) {
+        const bool answering =
+            slot == MonitoringCycle::LED_SLOT ? link_.led().answering : link_.slot(slot).answering;
+        answeringHook_(slot, answering);
+    }
+}
+
+void MainViewLogic::OnOtherDevice(int slot) {
+    const QString notice = QCoreApplication::translate(
+                               "MainView", "%1: 別の装置がつながっています。再検出してください")
+                               .arg(link_.slot(slot).portTag);
+    if (deviceNotice_.contains(notice))
+        return;
+    deviceNotice_ = deviceNotice_.isEmpty() ? notice : deviceNotice_ + "  " + notice;
+    if (answeringHook_)
+        answeringHook_(slot, false);
+}
+
 void MainViewLogic::ShowDetecting(int found) {
     form_.clearList(ControlId::DeviceList);
     form_.addListItem(ControlId::DeviceList,
@@ -73,7 +116,8 @@ void MainViewLogic::DetectAndIdentify(std::function<void(int)> done) {
                                   form_.setEnabled(ControlId::DeviceList, true);
                                   data_.deviceCount = n;
                                   for (int s = 0; s < n; ++s)
-                                      form_.addListItem(ControlId::DeviceList, link_.ListEntry(s));
+                                      form_.addListItem(ControlId::DeviceList, DeviceListEntry(s));
+                                  deviceNotice_.clear();
                                   for (int s = 0; s < n; ++s) {
                                       data_.serialText[s] = link_.storedIdentity(s).serialText;
                                       data_.sensorModel[s] = link_.storedIdentity(s).sensorModel;

@@ -133,6 +133,16 @@ class MainViewLogic {
     // Empty while the plan's file takes its lines; else the message naming the
     // file that failed, until that file takes a line again.
     const QString& planFileNotice() const { return planFileNotice_; }
+    // The devices not answering, named for the status bar ("" when all answer).
+    const QString& deviceNotice() const { return deviceNotice_; }
+    // Called with the slot (MonitoringCycle::LED_SLOT for the LED unit) when a
+    // device stops answering or answers again.
+    void setAnsweringHook(std::function<void(int slot, bool answering)> hook) {
+        answeringHook_ = std::move(hook);
+    }
+    // A device list entry: the device's line, with " [応答なし]" while it does
+    // not answer.
+    QString DeviceListEntry(int slot) const;
     // Called whenever planFileNotice() changes (the window's status bar).
     void setPlanNoticeHook(std::function<void()> hook) { planNoticeHook_ = std::move(hook); }
 
@@ -169,5 +179,9 @@ class MainViewLogic {
     QString documentsFolder_ = UserDocumentsFolder();
     QString planFolder_;  // empty until decided
     QString planFileNotice_;
+    QString deviceNotice_;
+    std::function<void(int, bool)> answeringHook_;
+    void OnAnsweringChanged(int slot);
+    void OnOtherDevice(int slot);
     std::function<void()> planNoticeHook_;
 };

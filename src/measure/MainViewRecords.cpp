@@ -1,6 +1,7 @@
 // The record operations of the main view, composed on the data set.
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 
 #include <QCoreApplication>
@@ -41,6 +42,13 @@ void MainViewLogic::StoreRecord(std::function<void()> stored) {
     });
     for (int d = 0; d < record->devices; ++d) {
         DeviceSlot& slot = link_.slot(d);
+        if (slot.isOpen() && !slot.answering) {
+            // Not answering: its last values are not a measurement of now.
+            constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+            std::fill_n(record->spectra[d].begin(), record->points, nan);
+            record->temperatures[d] = nan;
+            continue;  // exposure 0, as for any failed exposure read
+        }
         std::copy_n(slot.spectrum.begin(), record->points, record->spectra[d].begin());
         record->temperatures[d] = slot.temperature;
         if (!slot.isOpen())

@@ -105,6 +105,10 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
         DeviceSlot& slot = link_.slot(d);
         if (!slot.isOpen())
             continue;  // keeps its values
+        if (!slot.answering) {
+            Probe(d);  // not waited for: the other devices go on
+            continue;
+        }
         Ask<LiveReading>(
             *slot.channel,
             [bridged = slot.bridged, points](PortAccess& port) {
@@ -118,11 +122,15 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
                     std::copy_n(live.spectrum.begin(), points, s.spectrum.begin());
                 if (live.temperatureRead)
                     s.temperature = live.temperature;
+                if (!live.spectrumRead)
+                    SetAnswering(d, false);
                 done();
             });
     }
     LedUnit& led = link_.led();
-    if (led.present && led.channel) {
+    if (led.present && led.channel && !led.answering) {
+        ProbeLed();
+    } else if (led.present && led.channel) {
         Ask<LedReading>(
             *led.channel,
             [state = led.state](PortAccess& port) {
@@ -131,10 +139,66 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
             [this, done = read->Add()](LedReading reading) {
                 if (reading.temperatureRead)
                     link_.led().temperature = reading.temperature;
+                else
+                    SetAnswering(LED_SLOT, false);
                 done();
             });
     }
     read->Release();
+}
+
+void MonitoringCycle::SetAnswering(int slot, bool answering) {
+    bool& flag = slot == LED_SLOT ? link_.led().answering : link_.slot(slot).answering;
+    if (flag == answering)
+        return;
+    flag = answering;
+    lastProbe_[std::size_t(slot)] = link_.clock().tickMs();  // the first probe a period on
+    probing_[std::size_t(slot)] = nullptr;
+    if (hooks_.answeringChanged)
+        hooks_.answeringChanged(slot);
+}
+
+bool MonitoringCycle::ProbeDue(int slot, const PortChannel* channel) {
+    const auto i = std::size_t(slot);
+    if (probing_[i] == channel)
+        return false;  // one probe at a time
+    const std::uint32_t now = link_.clock().tickMs();
+    if (now - lastProbe_[i] < PROBE_PERIOD_MS)
+        return false;
+    probing_[i] = channel;
+    lastProbe_[i] = now;
+    return true;
+}
+
+void MonitoringCycle::Probe(int d) {
+    DeviceSlot& slot = link_.slot(d);
+    if (!ProbeDue(d, slot.channel.get()))
+        return;
+    Ask<ProbeResult>(
+        *slot.channel,
+        [bridged = slot.bridged, serial = slot.serialText](PortAccess& port) {
+            return ProbeSpectrometer(port, bridged, serial);
+        },
+        [this, d](ProbeResult r) {
+            probing_[std::size_t(d)] = nullptr;
+            if (r.answered)
+                SetAnswering(d, true);  // back in its slot; the next tick reads it
+            else if (r.otherDevice && hooks_.otherDevice)
+                hooks_.otherDevice(d);
+        });
+}
+
+void MonitoringCycle::ProbeLed() {
+    LedUnit& led = link_.led();
+    if (!ProbeDue(LED_SLOT, led.channel.get()))
+        return;
+    Ask<bool>(
+        *led.channel, [](PortAccess& port) { return ProbeLedUnit(port); },
+        [this](bool answered) {
+            probing_[std::size_t(LED_SLOT)] = nullptr;
+            if (answered)
+                SetAnswering(LED_SLOT, true);
+        });
 }
 
 void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
 
 #include <QtGlobal>
 
+#include "device/DeviceSlot.h"
 #include "measure/MainForm.h"
 #include "measure/OperationQueue.h"
 #include "measure/TimerHost.h"
@@ -45,7 +48,16 @@ class MonitoringCycle {
         // StoreRecord of the view; calls `stored` once the record is in.
         std::function<void(std::function<void()> stored)> storeRecord;
         std::function<void()> enableControls;  // EnableControls of the view
+        // A device stopped answering or answers again (slot, or LED_SLOT).
+        std::function<void(int slot)> answeringChanged;
+        // Another device (another serial) answers on a lost device's port.
+        std::function<void(int slot)> otherDevice;
     };
+    // The LED unit in the hooks and the probe tables.
+    static constexpr int LED_SLOT = MAX_DEVICES;
+    // A device that does not answer is asked again about this often, in
+    // place of its reads; the ticks do not wait for it meanwhile.
+    static constexpr std::uint32_t PROBE_PERIOD_MS = 1000;
 
     MonitoringCycle(DeviceLink& link, MeasurementDataSet& data, MainForm& form, TimerHost& timers,
                     ViewState& state, OperationQueue& operations, Hooks hooks);
@@ -71,6 +83,10 @@ class MonitoringCycle {
     void DarkIfRequested(OperationQueue::Finished finished);
     void EndTick(OperationQueue::Finished finished);
     void Wake(OperationQueue::Finished finished);
+    void SetAnswering(int slot, bool answering);
+    void Probe(int slot);
+    void ProbeLed();
+    bool ProbeDue(int slot, const PortChannel* channel);
 
     DeviceLink& link_;
     MeasurementDataSet& data_;
@@ -80,4 +96,7 @@ class MonitoringCycle {
     OperationQueue& operations_;
     Hooks hooks_;
     bool tickUnderWay_ = false;
+    // The channel a probe is out on (null: none), and when the last went out.
+    std::array<const PortChannel*, MAX_DEVICES + 1> probing_{};
+    std::array<std::uint32_t, MAX_DEVICES + 1> lastProbe_{};
 };

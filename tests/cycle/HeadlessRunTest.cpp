@@ -26,7 +26,7 @@ TEST(HeadlessRun, ContinuousAcquisitionOnSimulatedDevices) {
     HeadlessView rig;
     QString error;
     auto sim =
-        SimPortProvider::FromText("vis:serial=A1,nir:serial=B2:link=bridge,led", rig.clock, error);
+        SimPortProvider::FromText("nir:serial=A1,nir:serial=B2:link=bridge,led", rig.clock, error);
     ASSERT_TRUE(sim) << error.toStdString();
     rig.Start(std::move(sim), 3000);
     FakeClock& clock = rig.clock;

@@ -224,7 +224,8 @@ TEST(InfoDialog, NoDeviceInTheSlotShowsEmptyTexts) {
 class UploadDialog : public ::testing::Test {
   protected:
     void Attach(int records) {
-        host.link.slot(0).channel = ChannelOver(std::make_unique<ScriptedTransport>([this, records](CommandWord w) {
+        host.link.slot(0).channel =
+            ChannelOver(std::make_unique<ScriptedTransport>([this, records](CommandWord w) {
                 if (w == CMD_GET_STORED_COUNT)
                     return Int32Reply(records);
                 exchangedWhileReleased = exchangedWhileReleased || !host.held;
@@ -310,7 +311,8 @@ TEST(UploadOnItsThread, CancelKeepsTheRecordsReadSoFar) {
             return Int32Reply(500);
         if (served == 10) {
             std::unique_lock lock(mutex);
-            wake.wait_for(lock, std::chrono::seconds(20), [&] { return released.load(); });
+            wake.wait_until(lock, std::chrono::system_clock::now() + std::chrono::seconds(20),
+                            [&] { return released.load(); });
         }
         std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
         PutU32(b, 2076, std::uint32_t(served++));

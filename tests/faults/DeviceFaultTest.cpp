@@ -2,6 +2,7 @@
 // view's real monitoring cycle: the program keeps ticking, the other devices
 // keep streaming, records already stored stay as they were, and re-detection
 // brings the device back once it answers again.
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <vector>
@@ -34,7 +35,7 @@ struct FaultCase {
     const char* name;
     Fault fault;
     bool staysInDetection;  // the port is still enumerated while the fault lasts
-    int lostReadsPerTick;   // with a record stored on every tick
+    int lostReadsPerProbe;  // replies a probe of the failing device loses
 };
 
 // Three spectrometers (the middle one behind the bridge, whose spectrum is a
@@ -112,15 +113,22 @@ TEST_P(DeviceFault, OthersStreamRecordsStayAndRedetectionRecovers) {
     EXPECT_EQ(rig.ports->stats(3).lostReads, 0) << "LED unit";
 
     // The failing device: no reply taken as a spectrum unless it had full size.
-    EXPECT_EQ(rig.ports->stats(kVictim).lostReads, 20 * c.lostReadsPerTick);
+    // After the tick that met the fault it is asked once a second only (one
+    // short command that loses its reply); its records hold NaN, exposure 0.
+    EXPECT_LE(rig.ports->stats(kVictim).lostReads, 2 * c.lostReadsPerProbe);
     const int last = rig.data.recordCount - 1;
     if (c.fault != Fault::Garble) {
-        EXPECT_EQ(rig.data.entry(kVictim, last).exposure, 0);
-        if (c.fault != Fault::UnplugMidTransfer) {  // its spectrum may have been cut short
-            EXPECT_EQ(std::memcmp(rig.data.entry(kVictim, last).values.data(), lastGood.data(),
-                                  sizeof(float) * 511),
-                      0);
+        EXPECT_FALSE(rig.link->slot(kVictim).answering);
+        for (int r = before + 1; r <= last; ++r) {
+            EXPECT_EQ(rig.data.entry(kVictim, r).exposure, 0) << r;
+            EXPECT_TRUE(std::isnan(rig.data.entry(kVictim, r).values[200])) << r;
+            EXPECT_TRUE(std::isnan(rig.data.entry(kVictim, r).temperature)) << r;
         }
+        if (c.fault != Fault::UnplugMidTransfer)  // its spectrum may have been cut short
+            EXPECT_EQ(std::memcmp(rig.link->slot(kVictim).spectrum.data(), lastGood.data(),
+                                  sizeof(float) * 511),
+                      0)
+                << "the graph keeps its last curve";
     }
     EXPECT_EQ(Snapshot(rig.data, before), stored) << "records stored before the fault changed";
 
@@ -148,20 +156,21 @@ TEST_P(DeviceFault, OthersStreamRecordsStayAndRedetectionRecovers) {
     EXPECT_EQ(Snapshot(rig.data, before), stored);
 }
 
-// Per tick with a record stored: spectrum (the first lost page ends the
-// transfer), temperature, exposure. A pulled port fails the write, so nothing
-// is read from it at all.
+// Replies a probe loses: one for a device still on its port, none for a
+// pulled port (it cannot be opened again until it is back).
 INSTANTIATE_TEST_SUITE_P(Faults, DeviceFault,
-                         ::testing::Values(FaultCase{"Silent", Fault::Silent, true, 3},
-                                           FaultCase{"Short", Fault::Short, true, 3},
+                         ::testing::Values(FaultCase{"Silent", Fault::Silent, true, 1},
+                                           FaultCase{"Short", Fault::Short, true, 1},
                                            FaultCase{"Garble", Fault::Garble, true, 0},
                                            FaultCase{"UnplugMidTransfer", Fault::UnplugMidTransfer,
-                                                     true, 3},
+                                                     true, 1},
                                            FaultCase{"Pulled", Fault::Pulled, false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Ten spectrometers behind the bridge, one silent from the start: it costs one
-// read bound per exchange of the tick (the 32-page spectrum included), never 32.
+// Ten spectrometers behind the bridge, one silent from the start: its first
+// tick costs one read bound per exchange (the 32-page spectrum included, never
+// 32); after that the ticks no longer wait for it and it is asked with one
+// short command about once a second. Its records hold NaN.
 TEST(SilentAmongTen, OneReadBoundPerTransfer) {
     QString devices;
     for (int d = 0; d < 10; ++d)
@@ -174,23 +183,35 @@ TEST(SilentAmongTen, OneReadBoundPerTransfer) {
     ASSERT_EQ(rig.data.deviceCount, 10);
     const std::int64_t detectionLostMs = rig.ports->total().lostMs;
 
-    rig.RunTicks(3);  // monitoring only
+    const TickFigures first = rig.RunTicks(1);
+    EXPECT_EQ(first.worstClockMs, ReplyTimeoutMs(PAGE_BYTES) + ReplyTimeoutMs(4));
+    EXPECT_FALSE(rig.link->slot(4).answering);
+    rig.RunTicks(2);  // monitoring only
     rig.ports->resetStats();
     const TickFigures watching = rig.RunTicks(20);
-    EXPECT_EQ(rig.ports->stats(4).lostReads, 20 * 2);
-    EXPECT_EQ(watching.worstClockMs, ReplyTimeoutMs(PAGE_BYTES) + ReplyTimeoutMs(4));
+    // About a second of ticks: one or two probes, each a single lost read.
+    const int probes = rig.ports->stats(4).lostReads;
+    EXPECT_GE(probes, 1);
+    EXPECT_LE(probes, 2);
+    EXPECT_EQ(watching.worstClockMs, ReplyTimeoutMs(4));
+    EXPECT_EQ(rig.ports->total().lostReads, probes) << "only the silent device loses replies";
 
     rig.StartContinuous(0);
     rig.ports->resetStats();
     const TickFigures acquiring = rig.RunTicks(50);
-    EXPECT_EQ(rig.ports->stats(4).lostReads, 50 * 3);
-    EXPECT_EQ(rig.ports->total().lostReads, 50 * 3) << "only the silent device loses replies";
-    const std::int64_t perTick = ReplyTimeoutMs(PAGE_BYTES) + 2 * ReplyTimeoutMs(4);
+    const int lost = rig.ports->stats(4).lostReads;  // probes only: no exposure is asked of it
+    EXPECT_GE(lost, 2);
+    EXPECT_LE(lost, 4);
+    EXPECT_EQ(rig.ports->total().lostReads, lost);
+    const std::int64_t perTick = ReplyTimeoutMs(4);
     EXPECT_EQ(acquiring.worstClockMs, perTick);
-    EXPECT_EQ(rig.ports->stats(4).lostMs, 50 * perTick);
+    EXPECT_EQ(rig.ports->stats(4).lostMs, lost * perTick);
     ASSERT_EQ(rig.data.recordCount, 50);
-    for (int d = 0; d < 10; ++d)
+    for (int d = 0; d < 10; ++d) {
         EXPECT_EQ(rig.data.entry(d, 49).exposure, d == 4 ? 0 : kExposure) << d;
+        EXPECT_EQ(std::isnan(rig.data.entry(d, 49).values[100]), d == 4) << d;
+        EXPECT_EQ(std::isnan(rig.data.entry(d, 49).temperature), d == 4) << d;
+    }
 
     std::cout << "[ figures  ] silent bridged device among ten: detection lost " << detectionLostMs
               << " ms; per tick " << watching.worstClockMs << " ms monitoring, "
@@ -255,21 +276,67 @@ TEST(LedFault, SilentUnitCostsTwoBoundsAndComesBack) {
     const TickFigures f = rig.RunTicks(10);
     EXPECT_EQ(f.ticks, 10);
     EXPECT_EQ(rig.data.recordCount, 15);
-    EXPECT_EQ(rig.ports->stats(2).lostReads, 10 * 2);  // temperature, state acknowledgement
+    // The first tick loses the temperature and the state's acknowledgement;
+    // then the unit is only asked about once a second.
+    EXPECT_GE(rig.ports->stats(2).lostReads, 2);
+    EXPECT_LE(rig.ports->stats(2).lostReads, 3);
+    EXPECT_FALSE(rig.link->led().answering);
     EXPECT_EQ(rig.ports->stats(0).lostReads + rig.ports->stats(1).lostReads, 0);
     EXPECT_EQ(rig.link->led().temperature, temperature);
     EXPECT_EQ(rig.data.entry(1, 14).exposure, kExposure);
 
     led.setFault({});
     rig.ports->resetStats();
-    rig.RunTicks(3);
+    rig.RunTicks(25);  // over a second: the next probe hears it
     EXPECT_EQ(rig.ports->total().lostReads, 0);
+    EXPECT_TRUE(rig.link->led().answering);
 
     // Pulled out for good: the spectrometers still stream.
     rig.ports->unplug(2);
     EXPECT_EQ(rig.RunTicks(10).ticks, 10);
-    EXPECT_EQ(rig.data.recordCount, 28);
-    EXPECT_EQ(rig.data.entry(0, 27).exposure, kExposure);
+    EXPECT_EQ(rig.data.recordCount, 50);
+    EXPECT_EQ(rig.data.entry(0, 49).exposure, kExposure);
+}
+
+// A cable pulled during continuous acquisition, then plugged back under the
+// same port: the device is marked at once, its records hold NaN while it is
+// away, and it takes its slot back by itself (no re-detect); later records are
+// real again. The others stream throughout.
+TEST(PulledAndBack, ComesBackByItselfUnderTheSamePort) {
+    FaultRig rig;
+    QString error;
+    ASSERT_TRUE(rig.Start("vis:serial=A1,vis:serial=B2:link=bridge,vis:serial=C3,led", error));
+    rig.StartContinuous(0);
+    rig.RunTicks(5);
+    const int before = rig.data.recordCount;
+
+    rig.ports->unplug(1);
+    rig.RunTicks(30);  // over a second: probes find the port gone and cannot open it again
+    EXPECT_FALSE(rig.link->slot(1).answering);
+    const QStringList list = rig.form.items(ControlId::DeviceList);
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_TRUE(list[1].endsWith(QString::fromUtf8(" [応答なし]"))) << list[1].toStdString();
+    EXPECT_FALSE(list[0].contains(QString::fromUtf8("応答なし")));
+    EXPECT_TRUE(rig.view->deviceNotice().contains("B2")) << rig.view->deviceNotice().toStdString();
+    const int away = rig.data.recordCount;
+    for (int r = before + 1; r < away; ++r) {
+        EXPECT_TRUE(std::isnan(rig.data.entry(1, r).values[10])) << r;
+        EXPECT_EQ(rig.data.entry(1, r).exposure, 0) << r;
+        EXPECT_EQ(rig.data.entry(0, r).exposure, kExposure) << r;
+        EXPECT_EQ(rig.data.entry(2, r).exposure, kExposure) << r;
+        EXPECT_FALSE(std::isnan(rig.data.entry(2, r).values[10])) << r;
+    }
+
+    rig.ports->plug(1);
+    rig.RunTicks(30);
+    EXPECT_TRUE(rig.link->slot(1).answering);
+    EXPECT_TRUE(rig.view->deviceNotice().isEmpty());
+    EXPECT_FALSE(rig.form.items(ControlId::DeviceList)[1].contains(QString::fromUtf8("応答なし")));
+    EXPECT_EQ(rig.data.deviceCount, 3);
+    const int last = rig.data.recordCount - 1;
+    EXPECT_EQ(rig.data.entry(1, last).exposure, kExposure);
+    EXPECT_GT(rig.data.entry(1, last).values[200], 1000.0f);
+    EXPECT_TRUE(rig.ports->sim().bridgeConfigured(1)) << "set up for the bridge again";
 }
 
 }  // namespace

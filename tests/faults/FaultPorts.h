@@ -116,9 +116,9 @@ class FaultPorts final : public PortProvider {
                 inner_->configureBridge();
         }
         QString portName() const override { return inner_->portName(); }
+        bool gone() const override { return !state_->plugged || state_->generation != generation_; }
 
       private:
-        bool gone() const { return !state_->plugged || state_->generation != generation_; }
         std::unique_ptr<Transport> inner_;
         std::shared_ptr<State> state_;
         int generation_;

@@ -11,12 +11,12 @@
 #include "CliLink.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
-#include "measure/QtTimerHost.h"
 #include "measure/DocumentFile.h"
 #include "measure/HeadlessForm.h"
 #include "measure/MainViewLogic.h"
 #include "measure/MeasurementDataSet.h"
 #include "measure/ProfileSettings.h"
+#include "measure/QtTimerHost.h"
 
 namespace {
 struct NoDocument : DocumentHooks {
@@ -76,6 +76,13 @@ int Acquire(CliContext& context) {
     NoDocument document;
     MainViewLogic view(form, timers, settings, link, data, document, QString());
     running = &view;
+    // A device that stops answering (its records then hold NaN) or answers
+    // again is told on stderr, one line each.
+    view.setAnsweringHook([&link](int slot, bool answering) {
+        const QString who = slot < MAX_DEVICES ? link.ListEntry(slot) : QStringLiteral("LED");
+        std::fprintf(stderr, "velarim-cli: %s %s\n", who.toLocal8Bit().constData(),
+                     answering ? "answers again" : "does not answer");
+    });
     WaitFor([&view](std::function<void()> done) { view.InitialUpdate(done); });
     if (data.deviceCount == 0)
         return Fail("no spectrometer found");
