@@ -24,6 +24,11 @@ done
 # The English window, and the status-bar readout for the mouse resting on the
 # 450 nm grid line (panel column 55 + 110).
 shoot "$out/main-english.png" --mode 0 --lang en
+# A device that stops answering after 60 exchanges: marked in the device list,
+# the peak label and the status bar.
+"$exe" --simulate "vis:serial=VS0001,vis:serial=VL0002:fault=unplug@60,led" --settle-ms 300 \
+  --screenshot "$out/no-reply.png" --after-ms 3500 --records 2 --mode 0 --lang ja 2>/dev/null
+echo "screenshots: $out/no-reply.png"
 shoot "$out/cursor-readout.png" --mode 0 --lang ja --cursor 165,385
 
 # A device whose port is held by another program: a simulated device on a

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the threaded parts and their tests with ThreadSanitizer into
-# build-tsan (or $TSAN_BUILD_DIR) and runs the suites that start port workers:
-# the worker tests over pseudo-terminals, the dialogs (an upload on the port's
-# own thread) and the command-line tool's runs (every command detects on
-# workers). Any report fails the run.
+# Builds the port workers, their tests and the programs with ThreadSanitizer
+# into build-tsan (or $TSAN_BUILD_DIR) and runs what starts port workers: the
+# worker tests (closing ports under work, an upload on the port's own thread)
+# and velarim-cli's commands on simulated devices (with wire time and a device
+# that drops out) and on pseudo-terminals served by velarim-sim. Any report
+# fails the run. Qt is not instrumented: tests/tsan.supp says what is left out.
 # Usage: scripts/test-tsan.sh [extra cmake args]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,13 +33,39 @@ export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:report_signal_unsaf
 export QT_QPA_PLATFORM=offscreen
 
 start=$(date +%s)
-cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
-  -DVL_TSAN=ON -DVL_BUILD_BENCH=OFF "${launcher[@]}" "$@"
-cmake --build "$build" -j2 --target test_e2e test_dialogs test_diagnostics velarim-cli velarim-sim
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DVL_TSAN=ON -DVL_BUILD_BENCH=OFF "${launcher[@]}" "$@"
+cmake --build "$build" -j2 --target test_e2e test_dialogs velarim-cli velarim-sim
 built=$(date +%s)
+
+# Every run below exits non-zero on a report (ThreadSanitizer's exit code 66).
+# clang 14's runtime trips over fork() in a threaded process, so the suites'
+# tests that start programs are left to the other builds; the programs
+# themselves run here, instrumented, from this script.
 status=0
-ctest --test-dir "$build" --output-on-failure -R '^(test_e2e|test_dialogs|test_diagnostics)$' ||
-  status=$?
+check() {
+  echo "test-tsan: $*"
+  "$@" >"$build/tsan-run.log" 2>&1 || { cat "$build/tsan-run.log"; status=1; }
+}
+bin=$build/bin
+check "$bin/test_e2e" --gtest_filter='WorkersOverPty.Closing*'
+check "$bin/test_dialogs" --gtest_filter='UploadOnItsThread*'
+devices="vis,vis:link=bridge:lx=1:baud=921600:latency_us=500,vis:fault=unplug@40,led"
+check "$bin/velarim-cli" acquire --records 20 --interval-ms 0 --settle-ms 20 --simulate "$devices"
+check "$bin/velarim-cli" list --settle-ms 20 --simulate "$devices"
+check "$bin/velarim-cli" info --device 1 --settle-ms 20 --simulate "$devices"
+check "$bin/velarim-cli" upload --device 1 --settle-ms 20 --simulate "$devices"
+# Real serial ports on pseudo-terminals, a worker per port.
+ports=$(mktemp)
+"$bin/velarim-sim" --pty "vis:serial=P1,vis:serial=P2:link=bridge,led" >"$ports" 2>/dev/null &
+sim=$!
+for _ in $(seq 100); do [ "$(wc -l <"$ports")" -ge 3 ] && break; sleep 0.1; done
+args=()
+while read -r p; do args+=(--port "$p"); done <"$ports"
+check "$bin/velarim-cli" acquire --records 10 --interval-ms 0 --settle-ms 20 "${args[@]}"
+kill "$sim" 2>/dev/null || true
+wait "$sim" 2>/dev/null || true
+rm -f "$ports"
 end=$(date +%s)
-echo "test-tsan: build $((built - start)) s, tests $((end - built)) s"
+echo "test-tsan: build $((built - start)) s, runs $((end - built)) s"
 exit $status

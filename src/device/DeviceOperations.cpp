@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "device/DeviceLink.h"
 #include "device/Exchange.h"
 #include "device/PortChannel.h"
 
@@ -104,11 +105,42 @@ Transport* LivePort(PortAccess& port, bool& reopened) {
 }
 }  // namespace
 
-ProbeResult ProbeSpectrometer(PortAccess& port, bool bridged, const QByteArray& serialText) {
+// A newly listed port with the device's identity where the same serial answers.
+ProbeResult ProbeNewPorts(PortAccess& port, bool bridged, const QByteArray& serialText,
+                          const std::vector<QString>& knownPorts) {
+    ProbeResult r;
+    const QString was = port.name();
+    const std::vector<UsbDeviceInfo> devices = port.provider().enumerateDevices();
+    for (const QString& name : port.provider().candidatePorts()) {
+        if (name == was || std::find(knownPorts.begin(), knownPorts.end(), name) != knownPorts.end())
+            continue;
+        if (!UsbIdMatchesPort(devices, bridged ? USB_ID_BRIDGE : USB_ID_DIRECT, PortTag(name)))
+            continue;
+        if (!port.openAt(name))
+            continue;
+        if (bridged)
+            port.transport()->configureBridge();
+        r.identity = IdentifyOnDetection(*port.transport());
+        if (r.identity.serialText == serialText) {
+            r.reopened = true;
+            r.newName = name;
+            r.stored = ReadStoredIdentity(*port.transport(), r.identity.version);
+            r.answered = true;
+            return r;
+        }
+        port.close();
+    }
+    port.rename(was);  // the next probe tries its own port first again
+    r.identity = {};
+    return r;
+}
+
+ProbeResult ProbeSpectrometer(PortAccess& port, bool bridged, const QByteArray& serialText,
+                              const std::vector<QString>& knownPorts) {
     ProbeResult r;
     Transport* t = LivePort(port, r.reopened);
     if (!t)
-        return r;
+        return ProbeNewPorts(port, bridged, serialText, knownPorts);
     if (!r.reopened) {
         float temperature = 0.0f;
         r.answered = ReadFloat(*t, CMD_GET_TEMPERATURE, temperature);

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
+
+#include <QString>
 
 #include <QByteArray>
 
@@ -79,12 +82,16 @@ void WakeDevice(Transport& port);
 struct ProbeResult {
     bool answered = false;
     bool reopened = false;     // the port had gone and opened again
+    QString newName;           // the device answered on a newly listed port
     bool otherDevice = false;  // another serial answered there (closed again)
     DeviceIdentity identity;   // when reopened
     StoredIdentity stored;     // when reopened and it is the same device
 };
 class PortAccess;
-ProbeResult ProbeSpectrometer(PortAccess& port, bool bridged, const QByteArray& serialText);
+// `knownPorts` are the ports listed when the device was lost: a port listed
+// since then with the device's USB identity is tried too.
+ProbeResult ProbeSpectrometer(PortAccess& port, bool bridged, const QByteArray& serialText,
+                              const std::vector<QString>& knownPorts = {});
 // The LED unit's probe: its temperature, reopening a port that has gone.
 bool ProbeLedUnit(PortAccess& port);
 

@@ -5,7 +5,6 @@ class InlineChannel final : public PortChannel {
   public:
     InlineChannel(PortProvider& provider, const QString& name, Clock& clock)
         : access_(provider, name, [&clock](int ms) { clock.sleepMs(ms); }) {}
-    const QString& portName() const override { return access_.name(); }
     void post(Work work, Done done) override {
         if (work)
             work(access_);

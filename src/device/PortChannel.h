@@ -27,6 +27,14 @@ class PortAccess {
     // provider's reason, when it can tell one, is kept in openFailure().
     bool open();
     void close() { transport_.reset(); }
+    // Opens the port under another name (a device plugged back in may get a
+    // new one); the access keeps that name from then on.
+    bool openAt(const QString& name) {
+        name_ = name;
+        return open();
+    }
+    void rename(const QString& name) { name_ = name; }
+    PortProvider& provider() { return provider_; }
     // Takes a port that is open already (a test's scripted port).
     void adopt(std::unique_ptr<Transport> port) { transport_ = std::move(port); }
     const PortOpenFailure& openFailure() const { return openFailure_; }
@@ -56,7 +64,6 @@ class PortChannel {
     using Done = std::function<void()>;
     virtual ~PortChannel() = default;
 
-    virtual const QString& portName() const = 0;
     virtual void post(Work work, Done done = {}) = 0;
     // Drops the work that has not started yet; no `done` of it will run.
     virtual void cancelPending() = 0;

@@ -38,7 +38,6 @@ class WorkerChannel final : public PortChannel {
         wake_.wait(lock, [this] { return ended_; });
     }
 
-    const QString& portName() const override { return access_.name(); }
 
     void post(Work work, Done done) override {
         {

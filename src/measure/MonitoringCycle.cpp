@@ -152,6 +152,8 @@ void MonitoringCycle::SetAnswering(int slot, bool answering) {
     if (flag == answering)
         return;
     flag = answering;
+    if (!answering && slot != LED_SLOT)
+        knownPorts_[std::size_t(slot)] = link_.ports().candidatePorts();
     lastProbe_[std::size_t(slot)] = link_.clock().tickMs();  // the first probe a period on
     probing_[std::size_t(slot)] = nullptr;
     if (hooks_.answeringChanged)
@@ -176,11 +178,14 @@ void MonitoringCycle::Probe(int d) {
         return;
     Ask<ProbeResult>(
         *slot.channel,
-        [bridged = slot.bridged, serial = slot.serialText](PortAccess& port) {
-            return ProbeSpectrometer(port, bridged, serial);
+        [bridged = slot.bridged, serial = slot.serialText,
+         known = knownPorts_[std::size_t(d)]](PortAccess& port) {
+            return ProbeSpectrometer(port, bridged, serial, known);
         },
         [this, d](ProbeResult r) {
             probing_[std::size_t(d)] = nullptr;
+            if (!r.newName.isEmpty())
+                link_.slot(d).portTag = PortTag(r.newName);  // replugged under a new name
             if (r.answered)
                 SetAnswering(d, true);  // back in its slot; the next tick reads it
             else if (r.otherDevice && hooks_.otherDevice)

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <QtGlobal>
 
@@ -99,4 +100,5 @@ class MonitoringCycle {
     // The channel a probe is out on (null: none), and when the last went out.
     std::array<const PortChannel*, MAX_DEVICES + 1> probing_{};
     std::array<std::uint32_t, MAX_DEVICES + 1> lastProbe_{};
+    std::array<std::vector<QString>, MAX_DEVICES> knownPorts_;  // listed when each was lost
 };

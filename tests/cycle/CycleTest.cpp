@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include "ViewFixture.h"
 
@@ -163,6 +164,40 @@ TEST_F(Cycle, SettingsRequestedWhilePausedGoOutAfterTheResume) {
     Fire(TIMER_TICK);
     EXPECT_EQ(Payloads(*dev, CMD_SET_AVERAGING), std::vector<std::int32_t>{8});
     EXPECT_EQ(Payloads(*dev, CMD_SET_EXPOSURE), std::vector<std::int32_t>{4000});
+}
+
+// The cable is pulled and the device comes back under another port name (a
+// replug may give it one): the slot takes it back by itself, by its serial.
+TEST_F(Cycle, AReplugUnderANewPortNameTakesTheSlotBack) {
+    Tick();
+    script(0)->responder = {};
+    script(0)->gone = true;
+    ports.setOpenable("ttyACM0", false);
+    Tick();
+    ASSERT_FALSE(link->slot(0).answering);
+    EXPECT_TRUE(form.items(ControlId::DeviceList)[0].endsWith(QString::fromUtf8(" [応答なし]")));
+
+    // A device of another serial appears first: it is asked, found to be
+    // another, and let go; the slot stays lost.
+    auto other = std::make_shared<FakeDevice>();
+    other->serial = "S99999";
+    auto otherScript = ports.addPort("ttyACM4", USB_ID_DIRECT, FakeDevice::Responder(other));
+    Tick(1000);
+    EXPECT_FALSE(link->slot(0).answering);
+    EXPECT_FALSE(otherScript->open);
+
+    auto back = ports.addPort("ttyACM5", USB_ID_DIRECT, FakeDevice::Responder(dev));
+    Tick(1000);
+    EXPECT_TRUE(link->slot(0).answering);
+    EXPECT_EQ(link->slot(0).portTag, "(ttyACM5)");
+    EXPECT_EQ(form.items(ControlId::DeviceList)[0], "S00000((ttyACM5)) 1.6");
+    const int spectraBefore = Count(0, CMD_GET_TEMPERATURE);
+    Tick();
+    EXPECT_GT(std::count_if(back->writes.begin(), back->writes.end(),
+                            [](const QByteArray& w) { return w.startsWith("\x0F"); }),
+              0)
+        << "the next tick reads its spectrum on the new port";
+    EXPECT_EQ(Count(0, CMD_GET_TEMPERATURE), spectraBefore);  // nothing more on the old one
 }
 
 TEST_F(Cycle, StoredExposureIsZeroWhenTheDeviceDoesNotAnswer) {

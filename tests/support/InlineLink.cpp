@@ -14,7 +14,6 @@ class OpenChannel final : public PortChannel {
         : access_(provider_, port ? port->portName() : QString(), {}) {
         access_.adopt(std::move(port));
     }
-    const QString& portName() const override { return access_.name(); }
     void post(Work work, Done done) override {
         if (work)
             work(access_);

@@ -37,6 +37,7 @@ struct PortScript {
     void queueSilence() { replies.push_back(QByteArray()); }
 
     std::size_t writeLimit = std::numeric_limits<std::size_t>::max();  // short writes
+    bool gone = false;  // the port vanished: nothing passes, it is to be opened anew
 
     // What happened, in order.
     std::vector<QByteArray> writes;
@@ -58,6 +59,7 @@ class RecordingTransport final : public Transport {
     bool read(std::span<std::uint8_t> into) override;
     void configureBridge() override;
     QString portName() const override { return script_->name; }
+    bool gone() const override { return script_->gone; }
 
     PortScript& script() { return *script_; }
 
