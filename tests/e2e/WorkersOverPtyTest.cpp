@@ -137,8 +137,10 @@ TEST(WorkersOverPty, ClosingThePortsDropsTheWorkAskedForAndCutsTheQuietWaitShort
     EXPECT_EQ(answered, 0);
     // The port is free again for the next detection.
     auto again = executor.channel(ports, SerialPortProvider::PortNameOfPath(silent.path));
-    bool reopened = false;
-    again->post([&reopened](PortAccess& port) { reopened = port.open(); }, [] {});
+    bool reopened = false;  // set on this thread, from the answer
+    Ask<bool>(
+        *again, [](PortAccess& port) { return port.open(); },
+        [&reopened](bool opened) { reopened = opened; });
     QTRY_VERIFY_WITH_TIMEOUT(reopened, 20000);
 }
 
