@@ -189,14 +189,20 @@ void MainViewLogic::InitialUpdate(std::function<void()> done) {
     });
 }
 
+// Once the devices are known: the data list, the enabled controls, the modes
+// that need a reference, and the first drawing (which starts the ticks).
+void MainViewLogic::ShowDevicesKnown() {
+    if (data_.recordCount != 0)
+        RebuildDataList();
+    EnableControls(deviceCount() != 0);
+    FallBackFromReferenceModes();
+    if (state_.monitoring)
+        cycle_.StartFirstDraw();
+}
+
 void MainViewLogic::FinishInitialUpdate(std::function<void()> done) {
     auto rest = [this, done] {
-        if (data_.recordCount != 0)
-            RebuildDataList();
-        EnableControls(deviceCount() != 0);
-        FallBackFromReferenceModes();
-        if (state_.monitoring)
-            cycle_.StartFirstDraw();
+        ShowDevicesKnown();
         state_.layoutReady = true;
         LayoutControls(form_.clientHeight());
         form_.setText(ControlId::IntervalEdit, QString::asprintf("%d", state_.intervalMs));
@@ -222,12 +228,7 @@ void MainViewLogic::Redetect(std::function<void()> done) {
             if (state_.currentDevice >= n || state_.currentDevice < 0)
                 state_.currentDevice = 0;
             auto rest = [this, finished, done] {
-                if (data_.recordCount != 0)
-                    RebuildDataList();
-                EnableControls(deviceCount() != 0);
-                FallBackFromReferenceModes();
-                if (state_.monitoring)
-                    cycle_.StartFirstDraw();
+                ShowDevicesKnown();
                 finished();
                 if (done)
                     done();

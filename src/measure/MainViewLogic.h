@@ -154,6 +154,7 @@ class MainViewLogic {
     struct PendingRecord;
     void ShowCurrentDevice(bool startUp, std::function<void()> done);
     void FinishInitialUpdate(std::function<void()> done);
+    void ShowDevicesKnown();
     void ShowDetecting(int found);
     void AppendRecord(const PendingRecord& record);
     void FallBackFromReferenceModes();
