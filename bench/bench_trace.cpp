@@ -12,8 +12,8 @@
 
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
-#include "device/InlinePortExecutor.h"
 #include "device/Exchange.h"
+#include "device/InlinePortExecutor.h"
 #include "device/TracingTransport.h"
 #include "sim/SimPortProvider.h"
 

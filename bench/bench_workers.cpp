@@ -133,9 +133,8 @@ Figures Stream(int devices, bool workers, int ticks, int settleMs, bool probeLoo
     QObject::connect(&probe, &QTimer::timeout, [&delays, &due] {
         const Steady::time_point posted = due;
         due = Steady::now() + std::chrono::milliseconds(7);
-        QTimer::singleShot(0, [&delays, posted] {
-            delays.push_back(std::max(0.0, Ms(Steady::now() - posted)));
-        });
+        QTimer::singleShot(
+            0, [&delays, posted] { delays.push_back(std::max(0.0, Ms(Steady::now() - posted))); });
     });
     if (probeLoop)
         probe.start(7);

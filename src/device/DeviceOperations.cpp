@@ -112,7 +112,8 @@ ProbeResult ProbeNewPorts(PortAccess& port, bool bridged, const QByteArray& seri
     const QString was = port.name();
     const std::vector<UsbDeviceInfo> devices = port.provider().enumerateDevices();
     for (const QString& name : port.provider().candidatePorts()) {
-        if (name == was || std::find(knownPorts.begin(), knownPorts.end(), name) != knownPorts.end())
+        if (name == was ||
+            std::find(knownPorts.begin(), knownPorts.end(), name) != knownPorts.end())
             continue;
         if (!UsbIdMatchesPort(devices, bridged ? USB_ID_BRIDGE : USB_ID_DIRECT, PortTag(name)))
             continue;

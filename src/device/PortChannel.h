@@ -83,4 +83,3 @@ class PortExecutor {
     virtual ~PortExecutor() = default;
     virtual std::shared_ptr<PortChannel> channel(PortProvider& provider, const QString& name) = 0;
 };
-

@@ -166,7 +166,7 @@ std::unique_ptr<Transport> SerialPortProvider::open(const QString& portName) {
     {
         std::lock_guard lock(held_->mutex);
         if (held_->paths.contains(path))
-            return nullptr;  // ours: nothing to report
+            return nullptr;         // ours: nothing to report
         held_->paths.insert(path);  // taken while it opens
     }
     QSerialPort::SerialPortError error = QSerialPort::NoError;

@@ -104,7 +104,6 @@ class WorkerChannel final : public PortChannel {
         wake_.wait(lock, [this] { return ended_; });
     }
 
-
     void post(Work work, Done done) override {
         {
             std::lock_guard lock(mutex_);

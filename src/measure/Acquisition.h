@@ -9,7 +9,6 @@
 #include "measure/MainForm.h"
 #include "measure/ViewState.h"
 
-
 // Integer of an edit's text as the C library's decimal conversion reads it:
 // leading blanks, an optional sign, then digits; text that is not a number
 // gives 0. Values beyond int32 are clamped instead of overflowing.

@@ -178,10 +178,8 @@ void MonitoringCycle::Probe(int d) {
         return;
     Ask<ProbeResult>(
         *slot.channel,
-        [bridged = slot.bridged, serial = slot.serialText,
-         known = knownPorts_[std::size_t(d)]](PortAccess& port) {
-            return ProbeSpectrometer(port, bridged, serial, known);
-        },
+        [bridged = slot.bridged, serial = slot.serialText, known = knownPorts_[std::size_t(d)]](
+            PortAccess& port) { return ProbeSpectrometer(port, bridged, serial, known); },
         [this, d](ProbeResult r) {
             probing_[std::size_t(d)] = nullptr;
             if (!r.newName.isEmpty())

@@ -14,12 +14,12 @@
 
 #include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
-#include "measure/QtTimerHost.h"
 #include "app/VLToolDoc.h"
 #include "device/Clock.h"
 #include "device/InlinePortExecutor.h"
 #include "measure/MainViewLogic.h"
 #include "measure/ProfileSettings.h"
+#include "measure/QtTimerHost.h"
 #include "sim/SimPortProvider.h"
 
 // A main window on simulated devices and a fake clock, with the user's

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "device/DeviceLink.h"
-#include "device/Exchange.h"
 #include "device/DeviceOperations.h"
+#include "device/Exchange.h"
 #include "support/FakePortProvider.h"
 #include "support/InlineLink.h"
 

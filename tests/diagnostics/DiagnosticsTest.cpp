@@ -15,9 +15,9 @@
 #include <QTemporaryDir>
 
 #include "device/DeviceLink.h"
-#include "support/InlineLink.h"
 #include "device/SerialPortProvider.h"
 #include "support/FakePortProvider.h"
+#include "support/InlineLink.h"
 #include "support/PseudoTerminal.h"
 #include "support/RefusingPorts.h"
 

@@ -41,8 +41,10 @@ TEST_F(DeviceLinkOverSim, DetectsIdentifiesAndSettlesOnTheClock) {
 TEST_F(DeviceLinkOverSim, ReadsWholeAndPagedSpectraWithoutRefusals) {
     ASSERT_EQ(DetectNow(link), 2);
     LiveReading whole, paged;
-    link.slot(0).channel->post([&](PortAccess& p) { whole = ReadLiveData(*p.transport(), false, 511); });
-    link.slot(1).channel->post([&](PortAccess& p) { paged = ReadLiveData(*p.transport(), true, 411); });
+    link.slot(0).channel->post(
+        [&](PortAccess& p) { whole = ReadLiveData(*p.transport(), false, 511); });
+    link.slot(1).channel->post(
+        [&](PortAccess& p) { paged = ReadLiveData(*p.transport(), true, 411); });
     ASSERT_TRUE(whole.spectrumRead);
     ASSERT_TRUE(paged.spectrumRead);
     EXPECT_GT(whole.spectrum[200], 1000.0f);

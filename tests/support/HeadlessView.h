@@ -10,12 +10,12 @@
 
 #include "device/DeviceLink.h"
 #include "device/PortProvider.h"
-#include "support/InlineLink.h"
 #include "measure/ClockTimerHost.h"
 #include "measure/HeadlessForm.h"
 #include "measure/MainViewLogic.h"
 #include "measure/MeasurementDataSet.h"
 #include "measure/ProfileSettings.h"
+#include "support/InlineLink.h"
 
 template <class Ports = PortProvider>
 class HeadlessView {

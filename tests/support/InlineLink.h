@@ -17,7 +17,8 @@ struct InlineExecutorHolder {
 class TestDeviceLink : private InlineExecutorHolder, public DeviceLink {
   public:
     TestDeviceLink(PortProvider& ports, Clock& clock, int settleMs = 3000)
-        : InlineExecutorHolder(clock), DeviceLink(ports, clock, InlineExecutorHolder::executor, settleMs) {}
+        : InlineExecutorHolder(clock),
+          DeviceLink(ports, clock, InlineExecutorHolder::executor, settleMs) {}
 };
 
 // Detection run to its end; the number of spectrometers found.
