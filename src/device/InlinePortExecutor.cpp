@@ -11,7 +11,6 @@ class InlineChannel final : public PortChannel {
         if (done)
             done();
     }
-    void cancelPending() override {}
 
   private:
     PortAccess access_;

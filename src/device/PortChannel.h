@@ -65,8 +65,6 @@ class PortChannel {
     virtual ~PortChannel() = default;
 
     virtual void post(Work work, Done done = {}) = 0;
-    // Drops the work that has not started yet; no `done` of it will run.
-    virtual void cancelPending() = 0;
 };
 
 // Runs `work(access)` on the channel and hands its result to `done(result)`.

@@ -114,11 +114,6 @@ class WorkerChannel final : public PortChannel {
         wake_.notify_one();
     }
 
-    void cancelPending() override {
-        std::lock_guard lock(mutex_);
-        queue_.clear();
-    }
-
   private:
     struct Job {
         Work work;

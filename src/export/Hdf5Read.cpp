@@ -172,14 +172,7 @@ DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data) {
     if (!ReadRecordTables(file.get(), fresh) || !ReadTexts(file.get(), fresh) ||
         !ReadSpectra(file.get(), fresh))
         return failed(kDocumentUnexpectedFormat);
-    // Slots beyond the file's device count keep the texts held before.
-    for (int d = fresh.deviceCount; d < MAX_DEVICES; ++d) {
-        fresh.serialText[static_cast<std::size_t>(d)] =
-            data.serialText[static_cast<std::size_t>(d)];
-        fresh.sensorModel[static_cast<std::size_t>(d)] =
-            data.sensorModel[static_cast<std::size_t>(d)];
-    }
-    data = std::move(fresh);
+    data.AdoptRead(std::move(fresh));
     return {};
 }
 

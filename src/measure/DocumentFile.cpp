@@ -268,13 +268,6 @@ DocumentResult ReadDocumentFile(const QString& path, MeasurementDataSet& data) {
         case ReadStatus::Failed:
             return Failed(kDocumentOpenFailed);
     }
-    // Slots beyond the file's device count keep the texts held before.
-    for (int d = fresh.deviceCount; d < MAX_DEVICES; ++d) {
-        fresh.serialText[static_cast<std::size_t>(d)] =
-            data.serialText[static_cast<std::size_t>(d)];
-        fresh.sensorModel[static_cast<std::size_t>(d)] =
-            data.sensorModel[static_cast<std::size_t>(d)];
-    }
-    data = std::move(fresh);
+    data.AdoptRead(std::move(fresh));
     return {};
 }

@@ -138,3 +138,11 @@ bool LocalTimeOf(std::int64_t timeStamp, std::tm& out) {
     const long long year = 1900LL + out.tm_year;
     return year >= 1000 && year <= 9999;
 }
+
+void MeasurementDataSet::AdoptRead(MeasurementDataSet&& read) {
+    for (int d = std::max(read.deviceCount, 0); d < MAX_DEVICES; ++d) {
+        read.serialText[static_cast<std::size_t>(d)] = serialText[static_cast<std::size_t>(d)];
+        read.sensorModel[static_cast<std::size_t>(d)] = sensorModel[static_cast<std::size_t>(d)];
+    }
+    *this = std::move(read);
+}

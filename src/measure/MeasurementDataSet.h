@@ -64,6 +64,10 @@ class MeasurementDataSet {
     // reference itself clears it. Returns false for k outside 0..recordCount-1.
     bool RemoveRecord(int k);
 
+    // Takes the data set a file reader filled: all of it, except that the
+    // slots beyond the file's device count keep the texts held before.
+    void AdoptRead(MeasurementDataSet&& read);
+
     // Data-list text of record r: "%Y%m%d_%H%M%S" in local time, with " [基準]"
     // for the reference, " [参照]" for the comparison record. A time stamp that
     // local time cannot represent gives a visible placeholder instead.

@@ -9,17 +9,11 @@
 #include "dialogs/TrendDlg.h"
 #include "dialogs/TrendPlotView.h"
 
+#include "support/Eventually.h"
+
 namespace {
 
 constexpr int kTrendsId = 32791;
-
-template <typename F>
-bool EventuallyTrue(F done) {
-    QDeadlineTimer deadline(10000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
 
 TEST_F(AppTest, TrendWindowFollowsTheDataListAndSelectsRecords) {
     QTemporaryDir dir;

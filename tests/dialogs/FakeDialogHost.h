@@ -13,14 +13,6 @@
 #include "measure/ProfileSettings.h"
 #include "support/InlineLink.h"
 
-// A port provider with no ports: the tests put transports into the slots themselves.
-class NoPorts final : public PortProvider {
-  public:
-    std::vector<QString> candidatePorts() override { return {}; }
-    std::vector<UsbDeviceInfo> enumerateDevices() override { return {}; }
-    std::unique_ptr<Transport> open(const QString&) override { return nullptr; }
-};
-
 // The main view as the dialogs see it, with everything they do recorded.
 class FakeDialogHost final : public DialogHost {
   public:

@@ -19,16 +19,9 @@
 #include "dialogs/TrendPlotView.h"
 #include "support/TrendSample.h"
 
-namespace {
+#include "support/Eventually.h"
 
-// Runs events until done() holds, for at most a generous 10 s.
-template <typename F>
-bool EventuallyTrue(F done) {
-    QDeadlineTimer deadline(10000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
+namespace {
 
 class TrendDlgTest : public ::testing::Test {
   protected:

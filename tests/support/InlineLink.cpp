@@ -1,13 +1,6 @@
 #include "support/InlineLink.h"
 
 namespace {
-class NoPortsProvider final : public PortProvider {
-  public:
-    std::vector<QString> candidatePorts() override { return {}; }
-    std::vector<UsbDeviceInfo> enumerateDevices() override { return {}; }
-    std::unique_ptr<Transport> open(const QString&) override { return nullptr; }
-};
-
 class OpenChannel final : public PortChannel {
   public:
     explicit OpenChannel(std::unique_ptr<Transport> port)
@@ -20,10 +13,9 @@ class OpenChannel final : public PortChannel {
         if (done)
             done();
     }
-    void cancelPending() override {}
 
   private:
-    NoPortsProvider provider_;
+    NoPorts provider_;
     PortAccess access_;
 };
 }  // namespace

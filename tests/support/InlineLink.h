@@ -33,6 +33,14 @@ inline void FindLedNow(DeviceLink& link) {
     link.FindAndConnectLedUnit({});
 }
 
+// A port provider with no ports (the tests put channels into slots themselves).
+class NoPorts final : public PortProvider {
+  public:
+    std::vector<QString> candidatePorts() override { return {}; }
+    std::vector<UsbDeviceInfo> enumerateDevices() override { return {}; }
+    std::unique_ptr<Transport> open(const QString&) override { return nullptr; }
+};
+
 // A channel over a port that is open already (a scripted transport), whose
 // work runs at once.
 std::shared_ptr<PortChannel> ChannelOver(std::unique_ptr<Transport> port);
