@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "measure/MeasurementDataSet.h"
+#include "data/MeasurementDataSet.h"
 
 namespace {
 MeasurementDataSet& FullDataSet() {

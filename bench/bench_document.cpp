@@ -13,8 +13,8 @@
 
 #include <QFile>
 
+#include "data/DocumentFile.h"
 #include "export/Hdf5File.h"
-#include "measure/DocumentFile.h"
 
 namespace {
 const char* const kDocumentPath = "/tmp/vl_bench_document.vltd";

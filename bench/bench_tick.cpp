@@ -12,13 +12,14 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "device/InlinePortExecutor.h"
 #include "display/LiveGraph.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ProfileSettings.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 // A form that keeps what the logic sets and paints the graph into an image of

@@ -15,7 +15,8 @@
 #include "device/Exchange.h"
 #include "device/InlinePortExecutor.h"
 #include "device/TracingTransport.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "data/TrendSeries.h"
 #include "display/TrendPlot.h"
-#include "measure/TrendSeries.h"
 
 namespace {
 

@@ -23,16 +23,16 @@
 #include <QTimer>
 
 #include "app/GraphInputBuilder.h"
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "device/InlinePortExecutor.h"
 #include "device/WorkerPortExecutor.h"
 #include "display/LiveGraph.h"
-#include "measure/HeadlessForm.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ProfileSettings.h"
-#include "measure/QtTimerHost.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "viewlogic/HeadlessForm.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/QtTimerHost.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 

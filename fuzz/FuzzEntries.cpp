@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 
 #include "FuzzMemFile.h"
+#include "data/DocumentFile.h"
+#include "data/RatioAndPeak.h"
 #include "export/DataSetCsv.h"
-#include "measure/DocumentFile.h"
-#include "measure/RatioAndPeak.h"
 
 namespace {
 

@@ -7,12 +7,13 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
 #include "device/Exchange.h"
-#include "measure/SensorInfo.h"
-#include "measure/StoredRecordUpload.h"
 #include "sim/SimDeviceSpec.h"
 #include "sim/SimLedUnit.h"
 #include "sim/SimSpectrometer.h"
 #include "sim/SimWorld.h"
+#include "support/FakeClock.h"
+#include "viewlogic/SensorInfo.h"
+#include "viewlogic/StoredRecordUpload.h"
 
 namespace {
 

@@ -13,7 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     setWindowTitle(tr("バージョン情報 VL_Tool"));
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(32, 32));
-    auto* text = new QLabel(QStringLiteral("VL_Tool, Version 1.9"), this);
+    auto* text = new QLabel(QStringLiteral("VL_Tool, Version " VL_VERSION_SHORT), this);
     text->setObjectName("versionText");
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);

@@ -9,8 +9,8 @@
 #include <QToolBar>
 
 #include "app/AppIcons.h"
-#include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
+#include "app/VLToolView.h"
 
 namespace {
 // Command ids of the menus and the toolbar.

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ViewState.h"
+#include "viewlogic/ViewState.h"
 
 GraphInput MakeGraphInput(const ViewState& state, const DeviceLink& link,
                           const MeasurementDataSet& data) {

@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QLocale>
-#include <QString>
-#include <QStringList>
+#include "setup/LanguageOption.h"
 
 class QTranslator;
 
-// The language of the user interface. Japanese is the program's own; English
-// comes from the translation embedded in the program (":/i18n/vl_tool_en.qm").
-// Files, settings and device exchanges never depend on it.
-enum class UiLanguage { Japanese, English };
-
-// Takes "--lang en|ja" out of args; without it, an English system locale
-// chooses English and every other locale Japanese. False with a message for
-// a value other than en or ja, or a missing value.
-bool TakeLanguage(QStringList& args, const QLocale& system, UiLanguage& language, QString& error);
+// The translations of the user interface: English is embedded in the program
+// (":/i18n/vl_tool_en.qm"); Japanese is the program's own.
 
 // Loads the embedded English translation into translator.
 bool LoadEnglishTranslation(QTranslator& translator);

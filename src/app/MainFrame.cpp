@@ -16,11 +16,11 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppIcons.h"
-#include "app/MainFormWidget.h"
 #include "app/VLToolDoc.h"
+#include "app/VLToolView.h"
 #include "export/Hdf5File.h"
-#include "measure/MainViewLogic.h"
-#include "measure/ProfileSettings.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 constexpr char kPlacementSection[] = "Settings";

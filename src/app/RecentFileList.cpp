@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "measure/ProfileSettings.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 constexpr char SECTION[] = "Recent File List";

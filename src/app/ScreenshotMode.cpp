@@ -13,12 +13,12 @@
 #include <QTimer>
 
 #include "app/GraphPanel.h"
-#include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
+#include "app/VLToolView.h"
 #include "app/ViewController.h"
 #include "device/DeviceLink.h"
-#include "measure/MainViewLogic.h"
-#include "sim/ArgOptions.h"
+#include "setup/ArgOptions.h"
+#include "viewlogic/MainViewLogic.h"
 
 namespace {
 bool TakePoint(QStringList& args, const QString& name, std::optional<QPoint>& value,

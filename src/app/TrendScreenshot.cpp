@@ -13,7 +13,7 @@
 #include "app/ViewController.h"
 #include "dialogs/TrendDlg.h"
 #include "dialogs/TrendPlotView.h"
-#include "sim/ArgOptions.h"
+#include "setup/ArgOptions.h"
 
 bool TrendScreenshotOptions::take(QStringList& args, QString& error) {
     return TakeOption(args, "--trend-screenshot", file, error);

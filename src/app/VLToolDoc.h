@@ -3,9 +3,9 @@
 #include <QObject>
 #include <QString>
 
-#include "measure/DocumentFile.h"
-#include "measure/MainForm.h"
-#include "measure/MeasurementDataSet.h"
+#include "data/DocumentFile.h"
+#include "data/MeasurementDataSet.h"
+#include "viewlogic/MainForm.h"
 
 // The document: the data set of the whole run, its file name and the modified
 // flag. New keeps the data (only the name and the flag start afresh); Open

@@ -9,8 +9,8 @@
 
 #include "app/GraphInputBuilder.h"
 #include "app/GraphPanel.h"
-#include "app/MainFormWidget.h"
 #include "app/VLToolDoc.h"
+#include "app/VLToolView.h"
 #include "device/DeviceLink.h"
 #include "device/PortDiagnostics.h"
 #include "device/WorkerPortExecutor.h"
@@ -24,8 +24,8 @@
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
 #include "export/DataSetCsv.h"
-#include "measure/MainViewLogic.h"
-#include "measure/QtTimerHost.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/QtTimerHost.h"
 
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
@@ -40,12 +40,6 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
         this);
     logic_ = std::make_unique<MainViewLogic>(form_, *timers_, *setup_.settings, *link_,
                                              doc_.dataSet(), doc_, setup_.programFolder);
-    logic_->setRecordCsvWriter(
-        [](const QString& path, const MeasurementDataSet& data, int r, int appendFlag) {
-            const CsvResult result = AppendRecordCsv(path, data, r, appendFlag);
-            return result.ok ? QString() : result.message;
-        });
-
     logic_->setAnsweringHook([this](int slot, bool answering) {
         const QString who = slot < MAX_DEVICES ? link_->ListEntry(slot) : QStringLiteral("LED");
         std::fprintf(stderr, "VL_Tool: %s %s\n", who.toLocal8Bit().constData(),

@@ -10,7 +10,7 @@
 #include <QString>
 
 #include "device/PortProvider.h"
-#include "measure/ControlId.h"
+#include "viewlogic/ControlId.h"
 
 class CControlLEDDlg;
 class CTrendDlg;

@@ -1,7 +1,7 @@
 // VL_Tool: the window program. One copy at a time; an optional document file
 // name on the command line is opened as the document. Takes the port options
-// of velarim-cli (--port, --simulate, --settle-ms, VELARIM_PORTS) and
-// --lang en|ja for the language of the user interface.
+// of velarim-cli (--port, --simulate, --settle-ms, --trace, VELARIM_PORTS),
+// --lang en|ja for the language of the user interface, --help and --version.
 
 #include <cstdio>
 
@@ -14,10 +14,23 @@
 #include "app/SingleInstance.h"
 #include "app/TrendScreenshot.h"
 #include "device/Clock.h"
-#include "measure/ProfileSettings.h"
-#include "sim/PortOptions.h"
+#include "setup/ArgOptions.h"
+#include "setup/PortOptions.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
+const char HELP[] =
+    "usage: VL_Tool [options] [DOCUMENT.vltd|DOCUMENT.h5]\n"
+    "  --port PATH=VID:PID   declare a port with its USB identity (repeatable);\n"
+    "                        VELARIM_PORTS=PATH=VID:PID;... adds more\n"
+    "  --simulate DEVICES    simulated devices instead of serial ports\n"
+    "                        (KIND[:key=value...][,KIND...], KIND vis|nir|uv|led)\n"
+    "  --settle-ms N         wait N ms instead of 3000 after detection and wake-up\n"
+    "  --trace FILE          one line per exchange on any port into FILE\n"
+    "  --lang en|ja          language of the window (default: the system's, else ja)\n"
+    "  --help, --version\n"
+    "Options take their value as --name VALUE or --name=VALUE.\n";
+
 int Fail(const QString& message) {
     std::fprintf(stderr, "VL_Tool: %s\n", message.toLocal8Bit().constData());
     return 2;
@@ -28,11 +41,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QSettingsStore::ORGANISATION);
     QCoreApplication::setApplicationName(QSettingsStore::APPLICATION);
-    QCoreApplication::setApplicationVersion("1.9.0.0");
+    QCoreApplication::setApplicationVersion(VL_VERSION);
     QGuiApplication::setDesktopFileName("vl_tool");
 
     QStringList args = app.arguments();
     args.removeFirst();
+    if (const auto answered = AnswerHelpOrVersion(args, QStringLiteral("VL_Tool"), HELP))
+        return *answered;
     QString error;
     PortOptions ports;
     ScreenshotOptions screenshot;

@@ -9,14 +9,14 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/ImagePanel.h"
 #include "dialogs/NumberEdit.h"
 #include "display/GraphPalette.h"
 #include "display/LedMonitorPlot.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/PlanScheduler.h"
+#include "viewlogic/PlanScheduler.h"
 
 namespace {
 

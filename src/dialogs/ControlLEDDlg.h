@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "measure/LedMonitor.h"
+#include "viewlogic/LedMonitor.h"
 
 class DialogHost;
 class GraphPalette;

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "measure/MainViewLogic.h"
+#include "viewlogic/MainViewLogic.h"
 
 QString DialogHost::askSavePath(QWidget* parent, const QString& initialName) {
     QFileDialog prompt(parent);

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "measure/SensorInfo.h"
+#include "viewlogic/SensorInfo.h"
 
 class DialogHost;
 class QListWidget;

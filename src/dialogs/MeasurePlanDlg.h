@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "measure/PlanScheduler.h"
+#include "viewlogic/PlanScheduler.h"
 
 class DialogHost;
 class QCheckBox;

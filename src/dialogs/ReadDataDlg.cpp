@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/DialogUnits.h"
@@ -16,8 +17,7 @@
 #include "dialogs/SaveFailureText.h"
 #include "display/GraphPalette.h"
 #include "display/StoredRecordGraph.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/OperationQueue.h"
+#include "viewlogic/OperationQueue.h"
 
 namespace {
 // One point of the curve is one pixel across: the panel is made wide enough

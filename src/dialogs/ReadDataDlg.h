@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "measure/StoredRecordUpload.h"
+#include "viewlogic/StoredRecordUpload.h"
 
 class DialogHost;
 class GraphPalette;

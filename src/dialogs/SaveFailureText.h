@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 
-#include "measure/StoredRecordTextFile.h"
+#include "data/TextFileWriter.h"
 
 // What the user is told when a file the user named could not be written.
 inline QString SaveFailureText(FileSaveResult result, const QString& path) {

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "measure/TrendSeries.h"
+#include "data/TrendSeries.h"
 
 class QAbstractItemModel;
 class QCheckBox;

@@ -10,8 +10,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "data/CmfTable.h"
 #include "display/PanelPainter.h"
-#include "measure/CmfTable.h"
 
 namespace {
 

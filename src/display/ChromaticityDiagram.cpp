@@ -6,8 +6,8 @@
 
 #include <QPainter>
 
+#include "data/ColourMetrics.h"
 #include "display/PanelPainter.h"
-#include "measure/ColourMetrics.h"
 
 Chromaticity ChromaticityOf(const CmfTable& table, std::span<const float> spectrum) {
     float X = 0.0f;

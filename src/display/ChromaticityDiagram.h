@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-#include "measure/CmfTable.h"
+#include "data/CmfTable.h"
 
 class QPainter;
 
@@ -32,7 +32,7 @@ MarkerBox MarkerBoxFor(float x, float y);
 // "X,Y = %5.3f,%5.3f", or "X,Y = -,-" for a spectrum without chromaticity.
 QString ChromaticityText(const Chromaticity& c);
 
-// The colour metrics of the spectrum (measure/ColourMetrics.h), one short line each, in a
+// The colour metrics of the spectrum (data/ColourMetrics.h), one short line each, in a
 // column right of the diagram's plot (x = 0.7 lies at column 485) and below the "X,Y" text.
 inline constexpr int kMetricsLeft = 496;
 inline constexpr int kMetricsTop = 22;

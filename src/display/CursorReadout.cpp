@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/RatioAndPeak.h"
 #include "display/ChromaticityBackground.h"
 #include "display/GraphGeometry.h"
 #include "display/LiveGraph.h"
-#include "measure/RatioAndPeak.h"
 
 namespace {
 

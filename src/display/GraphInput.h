@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <span>
 
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceSlot.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ViewState.h"
+#include "viewlogic/ViewState.h"
 
 // The six axis limits the main view holds (whole numbers).
 struct AxisLimits {

@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "data/RatioAndPeak.h"
 #include "display/PanelPainter.h"
-#include "measure/RatioAndPeak.h"
 
 namespace {
 

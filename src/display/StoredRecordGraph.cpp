@@ -6,10 +6,10 @@
 
 #include <QPainter>
 
+#include "data/RatioAndPeak.h"
 #include "display/GraphGeometry.h"
 #include "display/GraphPalette.h"
 #include "display/PanelPainter.h"
-#include "measure/RatioAndPeak.h"
 
 void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
                       const GraphPalette& palette) {

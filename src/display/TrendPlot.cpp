@@ -5,7 +5,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "measure/TrendTimeAxis.h"
+#include "data/TrendTimeAxis.h"
 
 namespace {
 constexpr int kLeft = 70;

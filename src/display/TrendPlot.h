@@ -9,8 +9,8 @@
 #include <QRect>
 #include <QString>
 
-#include "measure/TrendSeries.h"
-#include "measure/TrendTimeAxis.h"
+#include "data/TrendSeries.h"
+#include "data/TrendTimeAxis.h"
 
 class QPainter;
 

@@ -5,9 +5,9 @@
 
 #include <QPainter>
 
+#include "data/TrendTimeAxis.h"
 #include "display/GraphPalette.h"
 #include "display/TrendPlot.h"
-#include "measure/TrendTimeAxis.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "measure/MeasurementDataSet.h"
+#include "data/MeasurementDataSet.h"
 
 namespace {
 char* PadToThree(char* begin, char* end) {

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QString>
 
-#include "measure/WholeFileWriter.h"
+#include "data/WholeFileWriter.h"
 
 // A text file written in large blocks, with line ends written as CR LF by the
 // caller. Remembers the first failed write so that it can be reported.

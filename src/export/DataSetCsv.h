@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "measure/MeasurementDataSet.h"
+#include "data/MeasurementDataSet.h"
 
 // The spectrum CSV files: whole data set column-wise (one column per device
 // and record, one row per wavelength), or one record per line appended to a

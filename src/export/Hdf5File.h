@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "measure/DocumentFile.h"
-#include "measure/MeasurementDataSet.h"
+#include "data/DocumentFile.h"
+#include "data/MeasurementDataSet.h"
 
 // The whole data set as one HDF5 file, for h5py, MATLAB and the other tools
 // that read HDF5 (layout in docs/hdf5.md): /spectra float32 [devices][records]

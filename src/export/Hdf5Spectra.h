@@ -2,7 +2,7 @@
 
 #include <hdf5.h>
 
-#include "measure/MeasurementDataSet.h"
+#include "data/MeasurementDataSet.h"
 
 // Reads /spectra of an open file into data, whose counts are already set and
 // whose records are allocated. False when /spectra is missing, not float32

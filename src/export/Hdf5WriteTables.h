@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "data/MeasurementDataSet.h"
 #include "export/Hdf5Handles.h"
-#include "measure/MeasurementDataSet.h"
 
 // The HDF5 file's parts besides /spectra, written by Hdf5Write.cpp's writer.
 

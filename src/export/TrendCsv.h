@@ -5,8 +5,8 @@
 
 #include <QString>
 
+#include "data/TrendSeries.h"
 #include "export/DataSetCsv.h"
-#include "measure/TrendSeries.h"
 
 // The trend CSV: a header line "record,date,time," and the columns' names with
 // the device's serial text ("nm450_S1,", "peak_nm_S1,"), then one line per

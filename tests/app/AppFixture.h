@@ -12,15 +12,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "app/MainFormWidget.h"
 #include "app/MainFrame.h"
 #include "app/VLToolDoc.h"
+#include "app/VLToolView.h"
 #include "device/Clock.h"
 #include "device/InlinePortExecutor.h"
-#include "measure/MainViewLogic.h"
-#include "measure/ProfileSettings.h"
-#include "measure/QtTimerHost.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/QtTimerHost.h"
+#include "viewlogic/SettingsStore.h"
 
 // A main window on simulated devices and a fake clock, with the user's
 // settings redirected into a temporary folder and every message box answered

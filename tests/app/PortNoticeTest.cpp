@@ -6,8 +6,8 @@
 #include <QPushButton>
 
 #include "AppFixture.h"
+#include "data/MeasurementDataSet.h"
 #include "device/PortDiagnostics.h"
-#include "measure/MeasurementDataSet.h"
 #include "support/RefusingPorts.h"
 
 namespace {

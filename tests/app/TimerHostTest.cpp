@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "measure/QtTimerHost.h"
+#include "viewlogic/QtTimerHost.h"
 
 TEST(QtTimerHostTest, FiringsWhileHeldAreKeptBackAndHandedOnAfterwards) {
     std::vector<int> fired;

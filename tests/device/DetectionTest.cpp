@@ -5,6 +5,7 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
 #include "device/Exchange.h"
+#include "support/FakeClock.h"
 #include "support/FakePortProvider.h"
 #include "support/InlineLink.h"
 

@@ -20,7 +20,6 @@
 #include <QTimer>
 
 #include "FakeDialogHost.h"
-#include "ScriptedTransport.h"
 #include "device/CommandTable.h"
 #include "device/WorkerPortExecutor.h"
 #include "dialogs/ControlLEDDlg.h"
@@ -30,6 +29,7 @@
 #include "dialogs/ReadDataDlg.h"
 #include "display/GraphPalette.h"
 #include "display/LedMonitorPlot.h"
+#include "support/ScriptedTransport.h"
 
 namespace {
 

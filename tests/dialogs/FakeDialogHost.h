@@ -5,13 +5,14 @@
 
 #include <QString>
 
+#include "data/MeasurementDataSet.h"
 #include "device/Clock.h"
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/OperationQueue.h"
-#include "measure/ProfileSettings.h"
+#include "support/FakeClock.h"
 #include "support/InlineLink.h"
+#include "viewlogic/OperationQueue.h"
+#include "viewlogic/SettingsStore.h"
 
 // The main view as the dialogs see it, with everything they do recorded.
 class FakeDialogHost final : public DialogHost {

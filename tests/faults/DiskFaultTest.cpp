@@ -15,10 +15,10 @@
 #include <QTemporaryDir>
 
 #include "app/AppFixture.h"
+#include "data/DocumentFile.h"
 #include "export/DataSetCsv.h"
-#include "measure/DocumentFile.h"
-#include "measure/SensorInfo.h"
-#include "measure/StoredRecordUpload.h"
+#include "viewlogic/SensorInfo.h"
+#include "viewlogic/StoredRecordUpload.h"
 
 namespace {
 

@@ -17,7 +17,8 @@
 #include "device/Clock.h"
 #include "device/PortProvider.h"
 #include "device/Transport.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
 
 struct PortStats {
     int reads = 0;

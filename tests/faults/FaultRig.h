@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "FaultPorts.h"
+#include "support/FakeClock.h"
 #include "support/HeadlessView.h"
 
 struct TickFigures {

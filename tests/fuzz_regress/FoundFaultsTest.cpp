@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "data/DocumentFile.h"
+#include "data/RatioAndPeak.h"
 #include "export/DataSetCsv.h"
-#include "measure/DocumentFile.h"
-#include "measure/RatioAndPeak.h"
 
 namespace {
 

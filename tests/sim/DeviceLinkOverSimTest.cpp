@@ -4,7 +4,8 @@
 
 #include "device/DeviceLink.h"
 #include "device/Exchange.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
 #include "support/InlineLink.h"
 
 namespace {

@@ -3,6 +3,7 @@
 
 #include "SimTestSupport.h"
 #include "device/DeviceLink.h"
+#include "support/FakeClock.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 
 #include "device/Clock.h"
 #include "device/CommandTable.h"
-#include "sim/SimPortProvider.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
 
 // A simulation on a fake clock with raw byte access to its ports.
 struct SimBench {

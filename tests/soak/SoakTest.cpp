@@ -14,8 +14,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "measure/DocumentFile.h"
-#include "sim/SimPortProvider.h"
+#include "data/DocumentFile.h"
+#include "setup/SimPortProvider.h"
+#include "support/FakeClock.h"
 #include "support/HeadlessView.h"
 
 namespace {

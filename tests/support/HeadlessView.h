@@ -8,14 +8,15 @@
 
 #include <QString>
 
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "device/PortProvider.h"
-#include "measure/ClockTimerHost.h"
-#include "measure/HeadlessForm.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ProfileSettings.h"
+#include "support/ClockTimerHost.h"
+#include "support/FakeClock.h"
 #include "support/InlineLink.h"
+#include "viewlogic/HeadlessForm.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/SettingsStore.h"
 
 template <class Ports = PortProvider>
 class HeadlessView {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "measure/MeasurementDataSet.h"
+#include "data/MeasurementDataSet.h"
 
 // A small run for the trend tests, values chosen so that every series can be
 // worked out by hand. Grid 340..850 nm, devices "S1" and "S2", Tokyo time.

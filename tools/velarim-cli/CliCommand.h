@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "sim/ArgOptions.h"
-#include "sim/PortOptions.h"
+#include "setup/ArgOptions.h"
+#include "setup/PortOptions.h"
 
 // What a command gets: its own arguments (port options already taken out) and
 // the port options. It returns the exit status and prints its own messages.

@@ -9,14 +9,14 @@
 #include <QTimer>
 
 #include "CliLink.h"
+#include "data/DocumentFile.h"
+#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
-#include "measure/DocumentFile.h"
-#include "measure/HeadlessForm.h"
-#include "measure/MainViewLogic.h"
-#include "measure/MeasurementDataSet.h"
-#include "measure/ProfileSettings.h"
-#include "measure/QtTimerHost.h"
+#include "viewlogic/HeadlessForm.h"
+#include "viewlogic/MainViewLogic.h"
+#include "viewlogic/QtTimerHost.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 struct NoDocument : DocumentHooks {
@@ -87,25 +87,23 @@ int Acquire(CliContext& context) {
     if (data.deviceCount == 0)
         return Fail("no spectrometer found");
 
+    // Each record goes to the appended file as the measurement plan writes
+    // it: the header block with the first record of the run only.
+    view.setRecordAppendFile(options.appendCsv);
     // Continuous acquisition at the interval, as the user starts it.
     form.setChecked(ControlId::Continuous, true);
     form.setText(ControlId::IntervalEdit, QString::number(options.intervalMs));
     view.OnAcquireButton();
 
-    int appended = 0;
     QString failure;
     QEventLoop loop;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        // Each new record goes to the appended file as the measurement plan
-        // writes it: the header block with the first record of the run only.
-        for (; !options.appendCsv.isEmpty() && appended < data.recordCount; ++appended) {
-            const CsvResult written = AppendRecordCsv(options.appendCsv, data, appended, appended);
-            if (!written.ok) {
-                failure = written.message;
-                loop.quit();
-                return;
-            }
+        if (!view.planFileNotice().isEmpty()) {  // the appended file takes no line
+            view.OnAcquireButton();
+            failure = view.planFileNotice();
+            loop.quit();
+            return;
         }
         if (data.recordCount >= options.records) {
             view.OnAcquireButton();  // stop: no record comes after the last asked for

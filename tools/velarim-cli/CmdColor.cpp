@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "CliLink.h"
+#include "data/ColourMetrics.h"
 #include "device/DeviceOperations.h"
-#include "measure/ColourMetrics.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // document file (.vltd) or an HDF5 file (.h5).
 
 #include "CliCommand.h"
+#include "data/DocumentFile.h"
 #include "export/DataSetCsv.h"
 #include "export/Hdf5File.h"
-#include "measure/DocumentFile.h"
 
 namespace {
 int Convert(CliContext& context) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliLink.h"
-#include "measure/SensorInfo.h"
+#include "viewlogic/SensorInfo.h"
 
 namespace {
 

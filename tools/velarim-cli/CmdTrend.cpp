@@ -8,9 +8,9 @@
 #include <QRegularExpression>
 
 #include "CliCommand.h"
+#include "data/DocumentFile.h"
+#include "data/TrendSeries.h"
 #include "export/TrendCsv.h"
-#include "measure/DocumentFile.h"
-#include "measure/TrendSeries.h"
 
 namespace {
 

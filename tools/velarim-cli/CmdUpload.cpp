@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliLink.h"
-#include "measure/StoredRecordUpload.h"
+#include "viewlogic/StoredRecordUpload.h"
 
 namespace {
 

@@ -19,13 +19,19 @@ std::map<std::string, CommandEntry>& Commands() {
     return commands;
 }
 
-void PrintUsage() {
-    std::fprintf(stderr, "usage: velarim-cli COMMAND [options]\n");
+QString Usage() {
+    QString text = "usage: velarim-cli COMMAND [options]\n";
     for (const auto& [name, entry] : Commands())
-        std::fprintf(stderr, "  %s\n", entry.usage);
-    std::fprintf(stderr,
-                 "port options: --port PATH=VID:PID (repeatable), --simulate DEVICES, "
-                 "--settle-ms N, --trace FILE; VELARIM_PORTS=PATH=VID:PID;...\n");
+        text += QString("  %1\n").arg(entry.usage);
+    text +=
+        "port options: --port PATH=VID:PID (repeatable), --simulate DEVICES, "
+        "--settle-ms N, --trace FILE; VELARIM_PORTS=PATH=VID:PID;...\n"
+        "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n";
+    return text;
+}
+
+void PrintUsage() {
+    std::fprintf(stderr, "%s", Usage().toLocal8Bit().constData());
 }
 }  // namespace
 
@@ -42,10 +48,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();
-    if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
+    if (args.isEmpty()) {
         PrintUsage();
-        return args.isEmpty() ? 2 : 0;
+        return 2;
     }
+    if (const auto answered = AnswerHelpOrVersion(args, QStringLiteral("velarim-cli"), Usage()))
+        return *answered;
     const std::string name = args.takeFirst().toStdString();
     const auto it = Commands().find(name);
     if (it == Commands().end()) {

@@ -1,7 +1,7 @@
 // velarim-sim: simulated Velarim devices on pseudo-terminals, for the window,
 // velarim-cli and end-to-end tests.
 //
-//   velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N]
+//   velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N] [--help] [--version]
 //
 // Prints one line PATH=VID:PID per device (what --port takes) and serves the
 // devices until SIGINT or SIGTERM. Each --pty group is one simulation: an LED
@@ -16,7 +16,8 @@
 
 #include "PtyServer.h"
 #include "device/Clock.h"
-#include "sim/SimPortProvider.h"
+#include "setup/ArgOptions.h"
+#include "sim/MakeSimDevice.h"
 
 namespace {
 
@@ -26,12 +27,15 @@ void OnSignal(int) {
     stopRequested = 1;
 }
 
+const char USAGE[] =
+    "usage: velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N]\n"
+    "  DEVICES: KIND[:key=value...][,KIND...], KIND vis|nir|uv|led\n"
+    "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n";
+
 int Usage(const char* message) {
     if (message)
         std::fprintf(stderr, "velarim-sim: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N]\n"
-                 "  DEVICES: KIND[:key=value...][,KIND...], KIND vis|nir|uv|led\n");
+    std::fprintf(stderr, "%s", USAGE);
     return 2;
 }
 
@@ -41,26 +45,24 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();
+    if (const auto answered = AnswerHelpOrVersion(args, QStringLiteral("velarim-sim"), USAGE))
+        return *answered;
     QStringList groups;
-    bool log = false;
+    QString seedText;
+    QString error;
+    const bool log = TakeFlag(args, QStringLiteral("--log"));
+    if (!TakeRepeatedOption(args, QStringLiteral("--pty"), groups, error) ||
+        !TakeOption(args, QStringLiteral("--seed"), seedText, error))
+        return Usage(qPrintable(error));
     std::uint32_t seed = 1;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--pty" && i + 1 < args.size()) {
-            groups << args[++i];
-        } else if (args[i] == "--log") {
-            log = true;
-        } else if (args[i] == "--seed" && i + 1 < args.size()) {
-            bool ok = false;
-            seed = args[++i].toUInt(&ok);
-            if (!ok)
-                return Usage("--seed takes a whole number");
-        } else if (args[i] == "--help" || args[i] == "-h") {
-            Usage(nullptr);
-            return 0;
-        } else {
-            return Usage(qPrintable(QString("unexpected argument \"%1\"").arg(args[i])));
-        }
+    if (!seedText.isNull()) {
+        bool ok = false;
+        seed = seedText.toUInt(&ok);
+        if (!ok)
+            return Usage("--seed takes a whole number");
     }
+    if (!args.isEmpty())
+        return Usage(qPrintable(QString("unexpected argument \"%1\"").arg(args.first())));
     if (groups.isEmpty())
         return Usage("no --pty DEVICES given");
 
@@ -69,7 +71,6 @@ int main(int argc, char** argv) {
     QStringList lines;
     for (const QString& group : groups) {
         std::vector<SimDeviceSpec> deviceSpecs;
-        QString error;
         if (!ParseDeviceSpecs(group, deviceSpecs, error))
             return Usage(qPrintable(error));
         worlds.push_back(std::make_unique<SimWorld>(SystemClock::instance(), seed++));
@@ -105,7 +106,6 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 
-    QString error;
     if (!server.serve(stopRequested, error)) {
         std::fprintf(stderr, "velarim-sim: %s\n", qPrintable(error));
         return 1;

@@ -1,0 +1,348 @@
+#include "app/VLToolView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "app/EditNumDialog.h"
+#include "app/GraphPanel.h"
+#include "dialogs/NumberEdit.h"
+
+namespace {
+// True for an empty list too: the first records then keep the end in view.
+bool LastRowVisible(const QListWidget& list) {
+    if (list.count() == 0)
+        return true;
+    const QRect last = list.visualItemRect(list.item(list.count() - 1));
+    return last.isValid() && last.top() < list.viewport()->height();
+}
+}  // namespace
+
+CVL_ToolView::CVL_ToolView(QWidget* parent) : QWidget(parent) {
+    setObjectName("CVL_ToolView");
+    buildControls();
+    // Moves over the panel reach the form even with no button held; entering
+    // any other control leaves the graph.
+    setMouseTracking(true);
+    for (auto& [key, w] : controls_) {
+        if (w != panel_)
+            w->installEventFilter(this);
+    }
+}
+
+CVL_ToolView::~CVL_ToolView() = default;
+
+template <class W>
+W* CVL_ToolView::make(ControlId id, const QString& caption) {
+    W* w = nullptr;
+    if constexpr (std::is_constructible_v<W, QString, QWidget*>) {
+        w = caption.isNull() ? new W(this) : new W(caption, this);
+    } else {
+        w = new W(this);
+    }
+    w->setObjectName(QString::number(static_cast<int>(id)));
+    controls_[static_cast<int>(id)] = w;
+    return w;
+}
+
+void CVL_ToolView::buildControls() {
+    auto* title = new QLabel(QStringLiteral("Velarim Tool"), this);
+    title->setObjectName("title");
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setGeometry(10, 12, 220, 30);
+
+    // Created in the order of the layout table, which is also the tab order.
+    make<QCheckBox>(ControlId::LedCheck, QStringLiteral("LED"));
+    make<QPushButton>(ControlId::LedDetails, tr("詳細"));
+    panel_ = new GraphPanel(this);
+    panel_->setObjectName(QString::number(static_cast<int>(ControlId::GraphPanel)));
+    controls_[static_cast<int>(ControlId::GraphPanel)] = panel_;
+    make<QComboBox>(ControlId::ModeCombo);
+    make<QPushButton>(ControlId::Redetect, tr("再検出"));
+    make<QPushButton>(ControlId::Sensor, QStringLiteral("Sensor"));
+    make<QListWidget>(ControlId::DeviceList);
+    make<QLabel>(ControlId::ExposureLabel, tr("露光時間(us)"));
+    make<QPushButton>(ControlId::ExposureDown, QStringLiteral("-"));
+    make<QLineEdit>(ControlId::ExposureEdit);
+    make<QPushButton>(ControlId::ExposureUpdate, tr("更新"));
+    make<QPushButton>(ControlId::ExposureUp, QStringLiteral("+"));
+    make<QLabel>(ControlId::AveragingLabel, tr("平均回数"));
+    make<QComboBox>(ControlId::AveragingCombo);
+    make<QLineEdit>(ControlId::AuxEdit);
+    make<QPushButton>(ControlId::Acquire, tr("データ取得"));
+    make<QCheckBox>(ControlId::Continuous, tr("連続"));
+    make<QLineEdit>(ControlId::IntervalEdit);
+    make<QLabel>(ControlId::DataListLabel, tr("データリスト"));
+    make<QPushButton>(ControlId::MeasurePlan, tr("計測プラン"));
+    make<QListWidget>(ControlId::DataList);
+    make<QPushButton>(ControlId::Delete, tr("削除"));
+    make<QPushButton>(ControlId::Reference, tr("基準登録"));
+    make<QPushButton>(ControlId::Comparison, tr("参照"));
+    make<QPushButton>(ControlId::SaveCsv, tr("CSV保存"));
+
+    for (auto& [key, w] : controls_) {
+        const auto id = static_cast<ControlId>(key);
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            b->setAutoDefault(false);
+            connect(b, &QPushButton::clicked, this, [this, id] { emit clicked(id); });
+        } else if (auto* c = qobject_cast<QCheckBox*>(w)) {
+            connect(c, &QCheckBox::clicked, this, [this, id] { emit clicked(id); });
+        } else if (auto* l = qobject_cast<QListWidget*>(w); l && id == ControlId::DataList) {
+            // Focus alone makes a row current without selecting it; only a
+            // row the user selects (mouse or keys) shows a stored record.
+            connect(l, &QListWidget::itemSelectionChanged, this, [this, id, l] {
+                if (!l->selectedItems().isEmpty())
+                    emit selectionChanged(id, l->currentRow());
+            });
+        } else if (auto* l = qobject_cast<QListWidget*>(w)) {
+            connect(l, &QListWidget::currentRowChanged, this,
+                    [this, id](int row) { emit selectionChanged(id, row); });
+        } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+            connect(cb, &QComboBox::activated, this,
+                    [this, id](int index) { emit selectionChanged(id, index); });
+        }
+    }
+    // The edits hold numbers: text left to right, no frame changes.
+    for (ControlId id : {ControlId::ExposureEdit, ControlId::AuxEdit, ControlId::IntervalEdit})
+        qobject_cast<QLineEdit*>(control(id))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Numbers only; the auxiliary setting alone can be negative.
+    auto* exposure = qobject_cast<QLineEdit*>(control(ControlId::ExposureEdit));
+    AcceptWholeNumbersOnly(exposure, NumberSign::Unsigned);
+    AcceptWholeNumbersOnly(qobject_cast<QLineEdit*>(control(ControlId::IntervalEdit)),
+                           NumberSign::Unsigned);
+    AcceptWholeNumbersOnly(qobject_cast<QLineEdit*>(control(ControlId::AuxEdit)),
+                           NumberSign::Signed);
+    // Enter in the exposure edit sends the value as "更新" does.
+    connect(exposure, &QLineEdit::returnPressed, this,
+            [this] { emit clicked(ControlId::ExposureUpdate); });
+    qobject_cast<QComboBox*>(control(ControlId::ModeCombo))->setMaxVisibleItems(8);
+    // The averaging list is long: it scrolls rather than running off the screen.
+    auto* averaging = qobject_cast<QComboBox*>(control(ControlId::AveragingCombo));
+    averaging->setMaxVisibleItems(20);
+    averaging->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    for (ControlId id :
+         {ControlId::ExposureLabel, ControlId::AveragingLabel, ControlId::DataListLabel})
+        qobject_cast<QLabel*>(control(id))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+QWidget* CVL_ToolView::control(ControlId id) const {
+    const auto it = controls_.find(static_cast<int>(id));
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+GraphPanel* CVL_ToolView::graphPanel() const {
+    return panel_;
+}
+
+QString CVL_ToolView::text(ControlId id) const {
+    QWidget* w = control(id);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        return c->currentText();
+    if (auto* l = qobject_cast<QListWidget*>(w))
+        return l->currentItem() ? l->currentItem()->text() : QString();
+    return QString();
+}
+
+void CVL_ToolView::setText(ControlId id, const QString& text) {
+    QWidget* w = control(id);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        e->setText(text);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        b->setText(text);
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setText(text);
+    }
+}
+
+void CVL_ToolView::setEnabled(ControlId id, bool enabled) {
+    if (QWidget* w = control(id))
+        w->setEnabled(enabled);
+}
+
+void CVL_ToolView::setVisible(ControlId id, bool visible) {
+    if (QWidget* w = control(id))
+        w->setVisible(visible);
+}
+
+bool CVL_ToolView::isChecked(ControlId id) const {
+    auto* b = qobject_cast<QAbstractButton*>(control(id));
+    return b && b->isChecked();
+}
+
+void CVL_ToolView::setChecked(ControlId id, bool checked) {
+    if (auto* b = qobject_cast<QAbstractButton*>(control(id))) {
+        const QSignalBlocker blocker(b);
+        b->setChecked(checked);
+    }
+}
+
+void CVL_ToolView::setGeometry(ControlId id, const QRect& rect) {
+    QWidget* w = control(id);
+    if (!w)
+        return;
+    QRect r = rect;
+    if (qobject_cast<QComboBox*>(w))
+        r.setHeight(std::min(rect.height(), w->sizeHint().height()));
+    w->setGeometry(r);
+    if (id == ControlId::GraphPanel)
+        w->update();
+}
+
+void CVL_ToolView::clearList(ControlId id) {
+    if (auto* l = qobject_cast<QListWidget*>(control(id))) {
+        const QSignalBlocker blocker(l);
+        l->clear();
+    }
+}
+
+void CVL_ToolView::addListItem(ControlId id, const QString& text) {
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    if (!l)
+        return;
+    const QSignalBlocker blocker(l);
+    // A new record stays in view while the user watches the end of the list;
+    // one who has scrolled up to older records is left there.
+    const bool followEnd = id == ControlId::DataList && LastRowVisible(*l);
+    l->addItem(text);
+    if (followEnd)
+        l->scrollToBottom();
+}
+
+int CVL_ToolView::listCount(ControlId id) const {
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    return l ? l->count() : 0;
+}
+
+int CVL_ToolView::currentRow(ControlId id) const {
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    if (!l || l->selectedItems().isEmpty())
+        return -1;
+    return l->currentRow();
+}
+
+void CVL_ToolView::setCurrentRow(ControlId id, int row) {
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    if (!l)
+        return;
+    const QSignalBlocker blocker(l);
+    if (row < 0 || row >= l->count()) {
+        l->clearSelection();
+        l->setCurrentRow(-1);
+    } else {
+        l->setCurrentRow(row);
+        l->scrollToItem(l->item(row));
+    }
+}
+
+void CVL_ToolView::clearCombo(ControlId id) {
+    if (auto* c = qobject_cast<QComboBox*>(control(id))) {
+        const QSignalBlocker blocker(c);
+        c->clear();
+    }
+}
+
+void CVL_ToolView::addComboItem(ControlId id, const QString& text) {
+    if (auto* c = qobject_cast<QComboBox*>(control(id))) {
+        const QSignalBlocker blocker(c);
+        c->addItem(text);
+        // A drop-down shows no selection until one is set.
+        if (c->count() == 1)
+            c->setCurrentIndex(-1);
+    }
+}
+
+int CVL_ToolView::currentIndex(ControlId id) const {
+    auto* c = qobject_cast<QComboBox*>(control(id));
+    return c ? c->currentIndex() : -1;
+}
+
+void CVL_ToolView::setCurrentIndex(ControlId id, int index) {
+    if (auto* c = qobject_cast<QComboBox*>(control(id))) {
+        const QSignalBlocker blocker(c);
+        c->setCurrentIndex(index < c->count() ? index : -1);
+    }
+}
+
+bool CVL_ToolView::message(const QString& text, bool withCancel) {
+    if (messageFn_)
+        return messageFn_(text, withCancel);
+    const auto buttons = withCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VL_Tool"), text, buttons, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    if (withCancel)
+        box.button(QMessageBox::Cancel)->setText(tr("キャンセル"));
+    return box.exec() == QMessageBox::Ok;
+}
+
+bool CVL_ToolView::editNumber(int& value) {
+    if (editNumberFn_)
+        return editNumberFn_(value);
+    CEditNumDlg dialog(value, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.value();
+    return true;
+}
+
+void CVL_ToolView::drawGraph(int device) {
+    const QSize size = panel_->size();
+    if (size.isEmpty())
+        return;
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    if (graphDrawFn_)
+        graphDrawFn_(image, device);
+    panel_->setImage(std::move(image));
+    emit graphDrawn();
+}
+
+int CVL_ToolView::clientHeight() const {
+    return height();
+}
+
+void CVL_ToolView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit leftButtonDown(event->position().toPoint());
+    QWidget::mousePressEvent(event);
+}
+
+void CVL_ToolView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (panel_->isVisible() && panel_->geometry().contains(p))
+        emit cursorOverGraph(p - panel_->pos());
+    else
+        emit cursorLeftGraph();
+    QWidget::mouseMoveEvent(event);
+}
+
+void CVL_ToolView::leaveEvent(QEvent* event) {
+    emit cursorLeftGraph();
+    QWidget::leaveEvent(event);
+}
+
+bool CVL_ToolView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter)
+        emit cursorLeftGraph();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CVL_ToolView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit resized(height());
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "data/MeasurementDataSet.h"
+
+// The document file (*.vltd): the data set as one little-endian stream with no
+// magic number: five int32 header fields, per device slot two archive texts and
+// the record entries (P float32, temperature, exposure, reserved), then per
+// record the marker 0x8000000A and an int64 time.
+
+inline constexpr char kDocumentUnexpectedFormat[] =
+    QT_TRANSLATE_NOOP("DocumentFile", "予期しないファイル形式です。");
+inline constexpr char kDocumentOpenFailed[] =
+    QT_TRANSLATE_NOOP("DocumentFile", "ドキュメントを開くことに失敗しました。");
+inline constexpr char kDocumentSaveFailed[] =
+    QT_TRANSLATE_NOOP("DocumentFile", "ドキュメントの保存に失敗しました。");
+
+struct DocumentResult {
+    bool ok = true;
+    QString message;  // one of the texts above when !ok
+};
+
+// Writes through WholeFileWriter: a temporary file beside path replaces path only when
+// complete, so a failed save leaves the previous file as it was.
+DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data);
+
+// Reads path into data. A zero-length file changes nothing. On failure data is
+// left exactly as it was. Header counts beyond the capacity (more than 10 slots,
+// 10000 records or 511 points, or negative) and a first wavelength beyond
+// +-1000000 nm are rejected as an unexpected format.
+DocumentResult ReadDocumentFile(const QString& path, MeasurementDataSet& data);
+
+// The archive text form: length prefix (1, 3, 7 or 15 bytes) and the bytes.
+void AppendArchiveText(QByteArray& out, const QByteArray& text);

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <QString>
+
+#include "data/ColourMetrics.h"
+#include "data/MeasurementDataSet.h"
+
+// Series across the records of a data set, one value per record and device
+// slot: what the trend window draws and `velarim-cli trend` writes.
+
+enum class TrendKind {
+    Intensity,     // the value at one wavelength
+    BandMean,      // mean of the points from..to nm, both included
+    Peak,          // height and wavelength, as the graph's peak label finds them
+    Chromaticity,  // x and y, as the chromaticity diagram
+    Cct,           // correlated colour temperature
+    Temperature,   // the device temperature
+};
+
+struct TrendRequest {
+    TrendKind kind = TrendKind::Intensity;
+    int from = 0;  // nm: the wavelength of Intensity, the band's first point
+    int to = 0;    // nm: the band's last point
+};
+
+// What one column holds; a request gives one column per device slot, two for
+// Peak (height, wavelength) and Chromaticity (x, y).
+enum class TrendQuantity {
+    Intensity,
+    BandMean,
+    PeakHeight,
+    PeakWavelength,
+    X,
+    Y,
+    Cct,
+    Temperature
+};
+
+// The axis a quantity is drawn against.
+enum class TrendUnit { Counts, Nanometre, Chromaticity, Kelvin, Celsius };
+inline constexpr int kTrendUnits = 5;
+TrendUnit UnitOf(TrendQuantity q);
+
+struct TrendColumn {
+    TrendQuantity quantity;
+    int device;
+    std::string
+        name;  // "nm450", "band500-600", "peak", "peak_nm", "x", "y", "cct_K", "temperature"
+    std::vector<double> values;  // per record; NaN where undefined
+};
+
+struct TrendTable {
+    std::vector<std::int64_t> timeStamps;  // per record
+    std::vector<TrendColumn> columns;      // per request in order, per device, per quantity
+    std::vector<QByteArray> serialText;    // per device slot of the data set
+    int recordCount() const { return static_cast<int>(timeStamps.size()); }
+};
+
+// Empty when the request fits the data set's grid (firstWavelength ..
+// firstWavelength + pointCount - 1), else one line naming the wavelength.
+QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet& data);
+
+// Colour metrics already worked out, keyed by a 64-bit hash of the spectrum and
+// its grid. The temperature search takes about half a millisecond a spectrum,
+// so a window that recomputes its series whenever a record comes or goes keeps
+// one of these and pays only for the spectra it has not seen.
+class TrendColourCache {
+  public:
+    const ColourMetrics& Of(std::span<const float> spectrum, int firstWavelength);
+
+  private:
+    static constexpr std::size_t kMaxEntries = 2 * MAX_RECORDS * MAX_DEVICES;
+    std::unordered_map<std::uint64_t, ColourMetrics> metrics_;
+};
+
+// The columns of the requests for the given device slots (every slot of the
+// data set when devices is empty), in that order. False with a message when a
+// request does not fit the grid; out is then empty.
+bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> requests,
+                  std::span<const int> devices, TrendTable& out, QString& error,
+                  TrendColourCache* cache = nullptr);

@@ -1,0 +1,199 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <set>
+
+#include <QPoint>
+#include <QString>
+
+#include "viewlogic/ControlLayout.h"
+#include "viewlogic/MainForm.h"
+#include "viewlogic/MonitoringCycle.h"
+#include "viewlogic/OperationQueue.h"
+#include "viewlogic/PlanFolder.h"
+#include "viewlogic/SettingsStore.h"
+#include "viewlogic/TimerHost.h"
+#include "viewlogic/ViewState.h"
+
+class DeviceLink;
+class MeasurementDataSet;
+
+// Texts of the mode combo, in DisplayMode order.
+// The combo shows them through QCoreApplication::translate("MainView", text).
+inline const char* const DISPLAY_MODE_TEXTS[5] = {
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（線）"),
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（色）"),
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（比較）"),
+    QT_TRANSLATE_NOOP("MainView", "スペクトル（吸収率）"),
+    QT_TRANSLATE_NOOP("MainView", "色度図　　　　　"),
+};
+
+// Writes record r of the data set as one CSV line to path (header block first
+// when appendFlag is 0) and gives back an empty text, or the message naming the
+// file when the line could not be written. The view writes through the export
+// library's AppendRecordCsv; tests put a writer of their own in its place.
+using RecordCsvWriter = std::function<QString(const QString& path, const MeasurementDataSet& data,
+                                              int r, int appendFlag)>;
+
+// The main view without widgets: its state, the start-up and re-detect
+// sequences, the control handlers, the layout, the record operations and the
+// monitoring cycle. The window forwards user actions and timer firings here.
+class MainViewLogic {
+  public:
+    // Reads the settings. programFolder ends with a separator.
+    MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& settings, DeviceLink& link,
+                  MeasurementDataSet& data, DocumentHooks& document, QString programFolder);
+    // Writes the settings back and closes the LED unit's port.
+    ~MainViewLogic();
+    MainViewLogic(const MainViewLogic&) = delete;
+    MainViewLogic& operator=(const MainViewLogic&) = delete;
+
+    ViewState& state() { return state_; }
+    const ViewState& state() const { return state_; }
+    DeviceLink& link() { return link_; }
+    MeasurementDataSet& dataSet() { return data_; }
+    const MeasurementDataSet& dataSet() const { return data_; }
+    int currentDevice() const { return state_.currentDevice; }
+    void setRecordCsvWriter(RecordCsvWriter writer) { csvWriter_ = std::move(writer); }
+    // Every record stored from now on is also appended to this CSV file, the
+    // first with the header block, as the plan appends its records; a failing
+    // file is told as the plan's are (planFileNotice). Empty: none.
+    void setRecordAppendFile(const QString& path) {
+        recordAppendFile_ = path;
+        appendedToFile_ = 0;
+    }
+
+    // --- sequences -----------------------------------------------------------
+    // The form's initial update: run at start and after File > New / Open.
+    // Detection happens at the first call only; it runs in the background
+    // while the device list says "検出中…", and the rest of the update follows
+    // when it is done. `done` runs at the very end.
+    void InitialUpdate(std::function<void()> done = {});
+    // File > Open read a new data set: forget the comparison record. The
+    // window calls it before the initial update that follows the open.
+    void DocumentOpened();
+    // Button 1016: close, detect again, show the current device.
+    void Redetect(std::function<void()> done = {});
+    // Detection and identity reads into the data set (device list filled);
+    // `done(count)` with the number of spectrometers.
+    void DetectAndIdentify(std::function<void(int)> done);
+    // The device work of the view, one operation at a time.
+    OperationQueue& operations() { return operations_; }
+
+    // --- controls ------------------------------------------------------------
+    void EnableControls(bool devicesAttached);
+    void LayoutControls(int h);
+    void OnResize(int h);
+
+    // --- handlers (the user's actions) ----------------------------------------
+    void OnModeSelected(int s);              // 1001
+    void OnDeviceSelected(int row);          // 1002
+    void OnExposureDown();                   // 1003
+    void OnExposureUp();                     // 1004
+    void OnExposureUpdate();                 // 1006
+    void OnAveragingSelected(int index);     // 1015
+    void OnDataListSelected(int row);        // 1007
+    void OnAcquireButton();                  // 1008
+    void OnDelete();                         // 1009
+    void OnSetReference();                   // 1010
+    void OnComparison();                     // 1014
+    void OnLedCheck(bool checked);           // 1048
+    void OnDarkSettingMenu();                // menu 1032
+    void OnLeftButtonDown(const QPoint& p);  // axis-limit editing
+    void OnTimer(int id) { cycle_.OnTimer(id); }
+
+    bool DarkSettingEnabled() const;  // slot 0 firmware 1.5 or above
+    bool UploadEnabled() const;       // the current device is the LX model
+    // The LED state as the LED dialog sets it: unit state and check box 1048.
+    void SetLedState(bool on);
+
+    // --- record operations -------------------------------------------------------
+    // Stores a record of every device's live data, with each device's exposure
+    // asked afresh (all at once); `stored` runs when the record is in the list
+    // (or was not stored: data set full). Call it within an operation.
+    void StoreRecord(std::function<void()> stored = {});
+    void DeleteRecord(int k);
+    void SetReference(int k);
+    void SetComparison(int k);
+    QString RecordLabel(int r) const;
+    void RebuildDataList();
+    // Stores a record and, when fileName is not empty, appends it to
+    // PlanFolder() + fileName through the CSV writer (an operation of its
+    // own). A failing append opens no message box (an unattended plan must not
+    // stall): it becomes the plan file notice, and the record stays in the
+    // data list.
+    void StoreRecordAndSave(const QString& fileName, int appendFlag);
+
+    // --- the plan's files --------------------------------------------------------
+    // Decides where plan files go (ChoosePlanFolder) and returns it; the plan
+    // dialog calls it when it opens, so that it shows where the files go.
+    QString DecidePlanFolder();
+    // The folder decided last (decided now when not yet), ending with a separator.
+    QString PlanFolder();
+    // Replaces the folder test and the documents folder (tests).
+    void setPlanFolderRule(FolderWritableFn writable, QString documentsFolder) {
+        folderWritable_ = std::move(writable);
+        documentsFolder_ = std::move(documentsFolder);
+        planFolder_.clear();
+    }
+    // Empty while the plan's file takes its lines; else the message naming the
+    // file that failed, until that file takes a line again.
+    const QString& planFileNotice() const { return planFileNotice_; }
+    // The devices not answering, named for the status bar ("" when all answer).
+    const QString& deviceNotice() const { return deviceNotice_; }
+    // Called with the slot (MonitoringCycle::LED_SLOT for the LED unit) when a
+    // device stops answering or answers again.
+    void setAnsweringHook(std::function<void(int slot, bool answering)> hook) {
+        answeringHook_ = std::move(hook);
+    }
+    // A device list entry: the device's line, with " [応答なし]" while it does
+    // not answer.
+    QString DeviceListEntry(int slot) const;
+    // Called whenever planFileNotice() changes (the window's status bar).
+    void setPlanNoticeHook(std::function<void()> hook) { planNoticeHook_ = std::move(hook); }
+
+    // --- settings --------------------------------------------------------------
+    void ReadSettings();
+    void WriteSettings();
+
+  private:
+    struct PendingRecord;
+    void ShowCurrentDevice(bool startUp, std::function<void()> done);
+    void FinishInitialUpdate(std::function<void()> done);
+    void ShowDevicesKnown();
+    void ShowDetecting(int found);
+    void AppendRecord(const PendingRecord& record);
+    void FallBackFromReferenceModes();
+    void Redraw();
+    int deviceCount() const;
+
+    MainForm& form_;
+    TimerHost& timers_;
+    SettingsStore& settings_;
+    DeviceLink& link_;
+    MeasurementDataSet& data_;
+    DocumentHooks& document_;
+    ViewState state_;
+    OperationQueue operations_;
+    MonitoringCycle cycle_;
+    RecordCsvWriter csvWriter_;
+    QString recordAppendFile_;
+    int appendedToFile_ = 0;
+    // Appends record r to the file at path; a failure becomes the plan-file notice.
+    void AppendRecordToCsv(const QString& path, int r, int appendFlag);
+    // Files whose last append failed and was reported: an unattended plan
+    // tells of a failing file once, not at every record, and again only after
+    // the file has taken a line in between.
+    std::set<QString> failingCsvPaths_;
+    void SetPlanFileNotice(const QString& text);
+    FolderWritableFn folderWritable_ = CanCreateFilesIn;
+    QString documentsFolder_ = UserDocumentsFolder();
+    QString planFolder_;  // empty until decided
+    QString planFileNotice_;
+    QString deviceNotice_;
+    std::function<void(int, bool)> answeringHook_;
+    void OnAnsweringChanged(int slot);
+    void OnOtherDevice(int slot);
+    std::function<void()> planNoticeHook_;
+};

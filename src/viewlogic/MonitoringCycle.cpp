@@ -1,0 +1,299 @@
+#include "viewlogic/MonitoringCycle.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+
+#include "data/MeasurementDataSet.h"
+#include "device/DeviceLink.h"
+#include "device/Gather.h"
+#include "viewlogic/Acquisition.h"
+
+namespace {
+// The slot single-device exchanges go to; a current device outside the slots
+// addresses an empty slot whose exchanges are skipped.
+DeviceSlot& SelectedSlot(DeviceLink& link, int currentDevice) {
+    static DeviceSlot none;
+    if (currentDevice < 0 || currentDevice >= MAX_DEVICES)
+        return none;
+    return link.slot(currentDevice);
+}
+}  // namespace
+
+MonitoringCycle::MonitoringCycle(DeviceLink& link, MeasurementDataSet& data, MainForm& form,
+                                 TimerHost& timers, ViewState& state, OperationQueue& operations,
+                                 Hooks hooks)
+    : link_(link),
+      data_(data),
+      form_(form),
+      timers_(timers),
+      state_(state),
+      operations_(operations),
+      hooks_(std::move(hooks)) {}
+
+int MonitoringCycle::resumeWaitMs() const {
+    return link_.settleMs();
+}
+
+void MonitoringCycle::StartFirstDraw() {
+    timers_.start(TIMER_FIRST_DRAW, FIRST_DRAW_MS);
+}
+
+void MonitoringCycle::OnTimer(int id) {
+    switch (id) {
+        case TIMER_FIRST_DRAW:
+            timers_.stop(TIMER_FIRST_DRAW);
+            form_.drawGraph(state_.currentDevice);
+            if (data_.deviceCount != 0)
+                timers_.start(TIMER_TICK, TICK_START_MS);
+            break;
+        case TIMER_TICK:
+            Tick();
+            break;
+        case TIMER_RESUME:
+            timers_.stop(TIMER_RESUME);
+            operations_.Run([this](OperationQueue::Finished finished) { Wake(finished); });
+            break;
+        case TIMER_RESUME_WAIT:
+            timers_.stop(TIMER_RESUME_WAIT);
+            timers_.start(TIMER_TICK, TICK_START_MS);
+            break;
+        default:
+            break;
+    }
+}
+
+void MonitoringCycle::Wake(OperationQueue::Finished finished) {
+    DeviceSlot& slot = SelectedSlot(link_, state_.currentDevice);
+    auto settle = [this, finished] {
+        timers_.start(TIMER_RESUME_WAIT, resumeWaitMs());
+        finished();
+    };
+    if (!slot.isOpen()) {
+        settle();
+        return;
+    }
+    slot.channel->post(
+        [](PortAccess& port) {
+            if (port.transport())
+                WakeDevice(*port.transport());
+        },
+        settle);
+}
+
+void MonitoringCycle::Tick() {
+    timers_.stop(TIMER_TICK);
+    if (!state_.monitoring)
+        return;  // paused until the acquisition button resumes
+    // A tick already under way (a resize restarted the first draw meanwhile)
+    // re-arms the timer when it ends: ticks never overlap.
+    if (tickUnderWay_)
+        return;
+    tickUnderWay_ = true;
+    operations_.Run([this](OperationQueue::Finished finished) { RunTick(finished); });
+}
+
+void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
+    if (!state_.monitoring) {  // a record was chosen while the tick waited for its turn
+        tickUnderWay_ = false;
+        finished();
+        return;
+    }
+    auto read = Gather::Make([this, finished] { AfterReads(finished); });
+    const int points = std::clamp<int>(data_.pointCount, 0, MAX_POINTS);
+    for (int d = 0; d < data_.deviceCount && d < MAX_DEVICES; ++d) {
+        DeviceSlot& slot = link_.slot(d);
+        if (!slot.isOpen())
+            continue;  // keeps its values
+        if (!slot.answering) {
+            Probe(d);  // not waited for: the other devices go on
+            continue;
+        }
+        Ask<LiveReading>(
+            *slot.channel,
+            [bridged = slot.bridged, points](PortAccess& port) {
+                return port.transport() ? ReadLiveData(*port.transport(), bridged, points)
+                                        : LiveReading{};
+            },
+            [this, d, points, done = read->Add()](LiveReading live) {
+                DeviceSlot& s = link_.slot(d);
+                // A missing reply keeps the last spectrum and temperature.
+                if (live.spectrumRead)
+                    std::copy_n(live.spectrum.begin(), points, s.spectrum.begin());
+                if (live.temperatureRead)
+                    s.temperature = live.temperature;
+                if (!live.spectrumRead)
+                    SetAnswering(d, false);
+                done();
+            });
+    }
+    LedUnit& led = link_.led();
+    if (led.present && led.channel && !led.answering) {
+        ProbeLed();
+    } else if (led.present && led.channel) {
+        Ask<LedReading>(
+            *led.channel,
+            [state = led.state](PortAccess& port) {
+                return port.transport() ? ReadLedLive(*port.transport(), state) : LedReading{};
+            },
+            [this, done = read->Add()](LedReading reading) {
+                if (reading.temperatureRead)
+                    link_.led().temperature = reading.temperature;
+                else
+                    SetAnswering(LED_SLOT, false);
+                done();
+            });
+    }
+    read->Release();
+}
+
+void MonitoringCycle::SetAnswering(int slot, bool answering) {
+    bool& flag = slot == LED_SLOT ? link_.led().answering : link_.slot(slot).answering;
+    if (flag == answering)
+        return;
+    flag = answering;
+    if (!answering && slot != LED_SLOT)
+        knownPorts_[std::size_t(slot)] = link_.ports().candidatePorts();
+    lastProbe_[std::size_t(slot)] = link_.clock().tickMs();  // the first probe a period on
+    probing_[std::size_t(slot)] = nullptr;
+    if (hooks_.answeringChanged)
+        hooks_.answeringChanged(slot);
+}
+
+bool MonitoringCycle::ProbeDue(int slot, const PortChannel* channel) {
+    const auto i = std::size_t(slot);
+    if (probing_[i] == channel)
+        return false;  // one probe at a time
+    const std::uint32_t now = link_.clock().tickMs();
+    if (now - lastProbe_[i] < PROBE_PERIOD_MS)
+        return false;
+    probing_[i] = channel;
+    lastProbe_[i] = now;
+    return true;
+}
+
+void MonitoringCycle::Probe(int d) {
+    DeviceSlot& slot = link_.slot(d);
+    if (!ProbeDue(d, slot.channel.get()))
+        return;
+    Ask<ProbeResult>(
+        *slot.channel,
+        [bridged = slot.bridged, serial = slot.serialText, known = knownPorts_[std::size_t(d)]](
+            PortAccess& port) { return ProbeSpectrometer(port, bridged, serial, known); },
+        [this, d](ProbeResult r) {
+            probing_[std::size_t(d)] = nullptr;
+            if (!r.newName.isEmpty())
+                link_.slot(d).portTag = PortTag(r.newName);  // replugged under a new name
+            if (r.answered)
+                SetAnswering(d, true);  // back in its slot; the next tick reads it
+            else if (r.otherDevice && hooks_.otherDevice)
+                hooks_.otherDevice(d);
+        });
+}
+
+void MonitoringCycle::ProbeLed() {
+    LedUnit& led = link_.led();
+    if (!ProbeDue(LED_SLOT, led.channel.get()))
+        return;
+    Ask<bool>(
+        *led.channel, [](PortAccess& port) { return ProbeLedUnit(port); },
+        [this](bool answered) {
+            probing_[std::size_t(LED_SLOT)] = nullptr;
+            if (answered)
+                SetAnswering(LED_SLOT, true);
+        });
+}
+
+void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
+    form_.drawGraph(state_.currentDevice);
+    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
+    auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
+    const PendingSettings settings = TakePendingSettings(selected, form_, state_);
+    if (!settings.empty() && selected.isOpen()) {
+        selected.channel->post(
+            [settings, version = selected.version](PortAccess& port) {
+                if (port.transport())
+                    SendPendingSettings(*port.transport(), version, settings);
+            },
+            sent->Add());
+    }
+    if (state_.acquiring)
+        AcquireIfDue(sent->Add());
+    sent->Release();
+}
+
+void MonitoringCycle::AcquireIfDue(std::function<void()> then) {
+    if (form_.isChecked(ControlId::Continuous)) {
+        // Unsigned 32-bit arithmetic: survives the wrap of the tick count, and
+        // a negative interval (a huge unsigned one) never comes due.
+        const std::uint32_t now = link_.clock().tickMs();
+        if (now - state_.lastTick > static_cast<std::uint32_t>(state_.intervalMs)) {
+            state_.lastTick += static_cast<std::uint32_t>(state_.intervalMs);
+            if (hooks_.storeRecord) {
+                hooks_.storeRecord(then);
+                return;
+            }
+        }
+        then();
+        return;
+    }
+    state_.acquiring = false;
+    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+    if (hooks_.storeRecord)
+        hooks_.storeRecord(then);
+    else
+        then();
+}
+
+void MonitoringCycle::DarkIfRequested(OperationQueue::Finished finished) {
+    if (!state_.darkPending) {
+        EndTick(finished);
+        return;
+    }
+    // Cleared before "終了しました" is shown, so nothing repeats the request.
+    state_.darkPending = false;
+    auto report = [this, finished] {
+        form_.message(QCoreApplication::translate("MainView", "終了しました"), false);
+        EndTick(finished);
+    };
+    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
+    if (!selected.isOpen()) {
+        report();
+        return;
+    }
+    selected.channel->post(
+        [version = selected.version](PortAccess& port) {
+            if (port.transport())
+                StoreDark(*port.transport(), version);  // sent with firmware 1.5 or above
+        },
+        report);
+}
+
+void MonitoringCycle::EndTick(OperationQueue::Finished finished) {
+    timers_.start(TIMER_TICK, TICK_PERIOD_MS);
+    tickUnderWay_ = false;
+    finished();
+}
+
+void MonitoringCycle::OnAcquireButton() {
+    if (state_.monitoring && state_.acquiring) {
+        state_.acquiring = false;
+        form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+        return;
+    }
+    if (state_.monitoring) {
+        state_.acquiring = true;
+        state_.lastTick = link_.clock().tickMs();
+        state_.intervalMs = EditInteger(form_.text(ControlId::IntervalEdit));
+        if (form_.isChecked(ControlId::Continuous))
+            form_.setText(ControlId::Acquire,
+                          QCoreApplication::translate("MainView", CAPTION_STOP));
+        return;
+    }
+    state_.monitoring = true;
+    form_.setCurrentRow(ControlId::DataList, -1);
+    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+    if (hooks_.enableControls)
+        hooks_.enableControls();
+    timers_.start(TIMER_RESUME, RESUME_MS);
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "device/Clock.h"
+#include "viewlogic/MainViewLogic.h"

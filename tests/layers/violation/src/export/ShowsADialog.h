@@ -1,0 +1,5 @@
+#pragma once
+
+#include <QDialog>
+
+#include "data/MeasurementDataSet.h"

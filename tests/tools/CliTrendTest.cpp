@@ -1,0 +1,77 @@
+// velarim-cli trend over a document file: the CSV on stdout or in --csv, series in the order
+// given, and one-line refusals.
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "data/DocumentFile.h"
+#include "support/ProgramRun.h"
+#include "support/TrendSample.h"
+
+namespace {
+
+class CliTrend : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        MeasurementDataSet data;
+        FillTrendSample(data);
+        file_ = dir_.filePath("run.vltd");
+        ASSERT_TRUE(WriteDocumentFile(file_, data).ok);
+    }
+    ProgramRun Run(QStringList args) {
+        args.prepend("trend");
+        return RunProgram(VELARIM_CLI_PATH, args);
+    }
+    QTemporaryDir dir_;
+    QString file_;
+};
+
+TEST_F(CliTrend, SeriesInTheOrderGivenOnStdoutAndInAFile) {
+    const ProgramRun run = Run({file_, "--temperature", "--nm", "450", "--band", "500-502"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out,
+              "record,date,time,temperature_S1,temperature_S2,nm450_S1,nm450_S2,"
+              "band500-502_S1,band500-502_S2,\r\n"
+              "1,2024/03/01,23:59:58,25.5,nan,100.2,nan,2.3,nan,\r\n"
+              "2,2024/03/02,00:00:03,24.0,-3.2,0.0,10.0,0.0,10.0,\r\n"
+              "3,2024/03/02,00:01:03,26.0,20.0,100.0,10.0,100.0,10.0,\r\n");
+    EXPECT_TRUE(run.err.isEmpty());
+
+    const QString csv = dir_.filePath("out.csv");
+    const ProgramRun toFile = Run({"--peak", "--csv", csv, file_, "--cct"});
+    ASSERT_EQ(toFile.exitCode, 0) << toFile.err.toStdString();
+    EXPECT_TRUE(toFile.out.isEmpty());
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0],
+              "record,date,time,peak_S1,peak_nm_S1,peak_S2,peak_nm_S2,cct_K_S1,cct_K_S2,\r");
+    EXPECT_EQ(lines[3], "3,2024/03/02,00:01:03,100.0,340,10.0,340,5491,5491,\r");
+}
+
+TEST_F(CliTrend, BadRequestsAreRefusedOnOneLine) {
+    struct Bad {
+        QStringList args;
+        const char* named;
+    };
+    const QString missing = dir_.filePath("missing.vltd");
+    for (const Bad& b :
+         {Bad{{"FILE"}, "at least one series"}, Bad{{"FILE", "--nm", "851"}, "851 nm"},
+          Bad{{"FILE", "--nm", "339"}, "339 nm"}, Bad{{"FILE", "--band", "800-900"}, "900 nm"},
+          Bad{{"FILE", "--band", "5x0-600"}, "5x0-600"},
+          Bad{{"FILE", "--nm"}, "--nm needs a value"}, Bad{{"FILE", "--nm", "abc"}, "abc"},
+          Bad{{"FILE", "--colour"}, "--colour"}, Bad{{"FILE", "other.vltd", "--xy"}, "other.vltd"},
+          Bad{{"--xy"}, "FILE.vltd"}, Bad{{"MISSING", "--xy"}, "missing.vltd"}}) {
+        QStringList args = b.args;
+        args.replaceInStrings("FILE", file_);
+        args.replaceInStrings("MISSING", missing);
+        const ProgramRun run = Run(args);
+        EXPECT_GE(run.exitCode, 1) << b.named;
+        EXPECT_TRUE(run.out.isEmpty()) << b.named;
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(b.named)) << run.err.toStdString();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include <climits>
+
+#include "ViewFixture.h"
+#include "viewlogic/Acquisition.h"
+
+// --- exposure ladders and edit integers -------------------------------------
+
+struct LadderCase {
+    bool up;
+    std::int32_t from;
+    std::int32_t to;
+};
+
+class ExposureLadder : public ::testing::TestWithParam<LadderCase> {};
+
+TEST_P(ExposureLadder, StepsByTheTable) {
+    const LadderCase c = GetParam();
+    EXPECT_EQ(c.up ? ExposureStepUp(c.from) : ExposureStepDown(c.from), c.to);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, ExposureLadder,
+    ::testing::Values(
+        LadderCase{false, 200, 100}, LadderCase{false, 199, 189}, LadderCase{false, 5, -5},
+        LadderCase{false, 1000, 900}, LadderCase{false, 2000, 1000}, LadderCase{false, 1999, 1899},
+        LadderCase{false, 20000, 10000}, LadderCase{false, 19999, 18999},
+        LadderCase{false, 200000, 100000}, LadderCase{false, 199999, 189999},
+        LadderCase{false, 0, -10}, LadderCase{true, 99999, 109999},
+        LadderCase{true, 100000, 200000}, LadderCase{true, 1000, 2000}, LadderCase{true, 999, 1099},
+        LadderCase{true, 9999, 10999}, LadderCase{true, 10000, 20000}, LadderCase{true, -50, 50},
+        // the ends of int32 stay put instead of wrapping round
+        LadderCase{true, INT_MAX - 5, INT_MAX - 5}, LadderCase{false, INT_MIN + 3, INT_MIN + 3}));
+
+TEST(EditInteger, ReadsLikeTheCLibrary) {
+    EXPECT_EQ(EditInteger("  42abc"), 42);
+    EXPECT_EQ(EditInteger("\t-7"), -7);
+    EXPECT_EQ(EditInteger("+5"), 5);
+    EXPECT_EQ(EditInteger("abc"), 0);
+    EXPECT_EQ(EditInteger(""), 0);
+    EXPECT_EQ(EditInteger("- 3"), 0);
+    EXPECT_EQ(EditInteger("  100"), 100);
+    EXPECT_EQ(EditInteger("99999999999999"), INT_MAX);
+    EXPECT_EQ(EditInteger("-2147483648"), INT_MIN);
+    EXPECT_EQ(EditInteger("-99999999999999"), INT_MIN);
+}
+
+TEST(ExposureButtons, WriteBackRightAlignedAndMarkPending) {
+    FakeMainForm form;
+    ViewState state;
+    form.setText(ControlId::ExposureEdit, "200");
+    StepExposureDown(form, state);
+    EXPECT_EQ(form.text(ControlId::ExposureEdit), "  100");
+    EXPECT_TRUE(state.exposurePending);
+    form.setText(ControlId::ExposureEdit, "x");
+    StepExposureDown(form, state);
+    EXPECT_EQ(form.text(ControlId::ExposureEdit), "  -10");
+    form.setText(ControlId::ExposureEdit, "100000");
+    StepExposureUp(form, state);
+    EXPECT_EQ(form.text(ControlId::ExposureEdit), "200000");
+}
+
+// --- pending settings on the tick ---------------------------------------------
+
+using PendingSettingsOnTick = ViewFixture;
+
+TEST_F(PendingSettingsOnTick, AveragingChosenTwiceIsSentOnce) {
+    auto dev = AddDevice("1.6");
+    Start();
+    view->OnAveragingSelected(4);
+    Tick();
+    view->OnAveragingSelected(4);
+    Tick();
+    EXPECT_EQ(Payloads(*dev, CMD_SET_AVERAGING), std::vector<std::int32_t>{5});
+    EXPECT_EQ(dev->averaging, 5);
+}
+
+TEST_F(PendingSettingsOnTick, Firmware15SendsAveragingButNeverTouchesTheAuxSetting) {
+    auto dev = AddDevice("1.5");
+    Start();
+    form.setText(ControlId::AuxEdit, "7");
+    view->OnAveragingSelected(9);
+    Tick();
+    Tick();
+    EXPECT_EQ(Payloads(*dev, CMD_SET_AVERAGING), std::vector<std::int32_t>{10});
+    EXPECT_EQ(Count(0, CMD_GET_AUX_SETTING), 0);
+    EXPECT_TRUE(Payloads(*dev, CMD_SET_AUX_SETTING).empty());
+    EXPECT_EQ(form.text(ControlId::AuxEdit), "7");
+}
+
+TEST_F(PendingSettingsOnTick, Firmware14DropsAveragingAsSent) {
+    auto dev = AddDevice("1.4");
+    Start();
+    view->OnAveragingSelected(2);
+    Tick();
+    EXPECT_TRUE(Payloads(*dev, CMD_SET_AVERAGING).empty());
+    EXPECT_EQ(view->state().averagingSent, 3);
+}
+
+TEST_F(PendingSettingsOnTick, AuxSettingAboveFirmware15SentOnlyWhenChanged) {
+    auto dev = AddDevice("1.6");
+    dev->aux = 4;
+    Start();
+    EXPECT_EQ(form.text(ControlId::AuxEdit), "4");
+    Tick();  // "4" differs from the 0 last sent: sent once
+    Tick();
+    form.setText(ControlId::AuxEdit, "12");
+    Tick();
+    EXPECT_EQ(Payloads(*dev, CMD_SET_AUX_SETTING), (std::vector<std::int32_t>{4, 12}));
+}
+
+TEST_F(PendingSettingsOnTick, UpdateSendsTheEditTextOnTheNextTickOnly) {
+    auto dev = AddDevice("1.6");
+    Start();
+    form.setText(ControlId::ExposureEdit, " 3500 us");
+    view->OnExposureUpdate();
+    Tick();
+    Tick();
+    EXPECT_EQ(Payloads(*dev, CMD_SET_EXPOSURE), std::vector<std::int32_t>{3500});
+    EXPECT_FALSE(view->state().exposurePending);
+}
+
+TEST_F(PendingSettingsOnTick, DarkOnFirmware14SendsNothingButReportsFinished) {
+    auto dev = AddDevice("1.4");
+    Start();
+    EXPECT_FALSE(view->DarkSettingEnabled());
+    view->OnDarkSettingMenu();
+    EXPECT_TRUE(form.messageHadCancel.back());
+    EXPECT_EQ(form.messages.back(), "ダーク設定を行います。よろしいですか");
+    Tick();
+    EXPECT_EQ(dev->darkStores, 0);
+    EXPECT_EQ(form.messages.back(), "終了しました");
+    EXPECT_FALSE(view->state().darkPending);
+}
+
+TEST_F(PendingSettingsOnTick, DarkRequestClearedBeforeTheBoxOpens) {
+    auto dev = AddDevice("1.5");
+    Start();
+    EXPECT_TRUE(view->DarkSettingEnabled());
+    view->OnDarkSettingMenu();
+    bool pendingWhileOpen = true;
+    form.whileMessageOpen = [&] { pendingWhileOpen = view->state().darkPending; };
+    Tick();
+    EXPECT_FALSE(pendingWhileOpen);
+    EXPECT_EQ(dev->darkStores, 1);
+    Tick();
+    EXPECT_EQ(dev->darkStores, 1);
+}
+
+TEST_F(PendingSettingsOnTick, CancelledDarkQuestionRequestsNothing) {
+    AddDevice("1.6");
+    Start();
+    form.messageAnswers.push_back(false);
+    view->OnDarkSettingMenu();
+    EXPECT_FALSE(view->state().darkPending);
+}
+
+TEST_F(PendingSettingsOnTick, LedStateResentEveryTick) {
+    AddDevice("1.6");
+    AddLed();
+    Start();
+    ASSERT_TRUE(link->led().present);
+    Tick();
+    Tick();
+    view->OnLedCheck(true);
+    Tick();
+    EXPECT_EQ(CountLed(LED_SET_STATE), 3);
+    EXPECT_EQ(CountLed(LED_GET_TEMPERATURE), 3);
+    EXPECT_EQ(Payloads(*led, LED_SET_STATE), (std::vector<std::int32_t>{0, 0, 1}));
+    EXPECT_FLOAT_EQ(link->led().temperature, 30.0f);
+}
+
+TEST_F(PendingSettingsOnTick, TwoDevicesExposureGoesToTheSelectedOneAndRecordsCarryTheirOwn) {
+    auto dev0 = AddDevice("1.6");
+    auto dev1 = AddDevice("1.6");
+    dev0->exposure = 10000;
+    dev1->exposure = 20000;
+    Start();
+    view->OnDeviceSelected(1);
+    EXPECT_EQ(form.text(ControlId::ExposureEdit), "20000");
+    view->OnExposureUp();
+    EXPECT_EQ(form.text(ControlId::ExposureEdit), "30000");
+    Tick();
+    EXPECT_TRUE(Payloads(*dev0, CMD_SET_EXPOSURE).empty());
+    EXPECT_EQ(Payloads(*dev1, CMD_SET_EXPOSURE), std::vector<std::int32_t>{30000});
+    view->OnAcquireButton();
+    Tick();
+    ASSERT_EQ(Records(), 1);
+    EXPECT_EQ(data.entry(0, 0).exposure, 10000);
+    EXPECT_EQ(data.entry(1, 0).exposure, 30000);
+}

@@ -1,0 +1,218 @@
+#include <limits>
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "device/CommandTable.h"
+#include "support/ScriptedTransport.h"
+#include "viewlogic/StoredRecordUpload.h"
+
+namespace {
+
+// An LX device with `count` logged records; record k has aux 7k, temperature
+// 20.25 + k, voltage 3.3 + k / 100 and spectrum point i = 10 i + k.
+// Records listed in `lost` go unanswered.
+struct LoggingDevice {
+    std::int32_t count = 0;
+    bool answerCount = true;
+    std::vector<int> lost;
+    int served = 0;
+
+    std::vector<std::uint8_t> Answer(CommandWord w) {
+        if (w == CMD_GET_STORED_COUNT)
+            return answerCount ? Int32Reply(count) : std::vector<std::uint8_t>{};
+        if (!(w == CMD_GET_STORED_RECORD))
+            return {};
+        const int k = served++;
+        if (std::find(lost.begin(), lost.end(), k) != lost.end())
+            return {};
+        std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0xEE);
+        for (int i = 0; i < 511; ++i)
+            PutFloat(b, std::size_t(i) * 4, float(10 * i + k));
+        PutU32(b, 2044, std::uint32_t(7 * k));
+        PutFloat(b, 2068, 20.25f + k);
+        PutFloat(b, 2072, 3.3f + k / 100.0f);
+        PutU32(b, 2076, std::uint32_t(k));
+        return b;
+    }
+};
+
+TEST(StoredRecordUpload, NoRecords) {
+    LoggingDevice device;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    upload.RunToEnd();
+    EXPECT_EQ(upload.uploadedCount(), 0);
+    ASSERT_EQ(port.words.size(), 1u);
+    EXPECT_EQ(port.words[0].value(), 0x00040016u);
+}
+
+TEST(StoredRecordUpload, TwelveRecordsInOrderWithListLines) {
+    LoggingDevice device;
+    device.count = 12;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    upload.RunToEnd();
+    ASSERT_EQ(upload.uploadedCount(), 12);
+    // The count once, then the identical record word twelve times.
+    ASSERT_EQ(port.words.size(), 13u);
+    for (std::size_t i = 1; i < 13; ++i) {
+        EXPECT_EQ(port.words[i].value(), 0x08300017u);
+        EXPECT_EQ(port.words[i].length, 2096);
+    }
+    EXPECT_EQ(StoredRecordListLine(upload.records()[0]), "1     0 20.2 3.30");
+    EXPECT_EQ(StoredRecordListLine(upload.records()[9]), "10    63 29.2 3.39");
+    EXPECT_EQ(StoredRecordListLine(upload.records()[11]), "12    77 31.2 3.41");
+    EXPECT_FLOAT_EQ(upload.records()[9].spectrum(100), 1009.0f);
+}
+
+TEST(StoredRecordUpload, FailedCountReadsAsNoRecords) {
+    LoggingDevice device;
+    device.count = 5;
+    device.answerCount = false;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    EXPECT_EQ(upload.Begin(), 0);
+    EXPECT_FALSE(upload.countRead());
+    EXPECT_FALSE(upload.Step());
+    EXPECT_EQ(port.words.size(), 1u);
+}
+
+TEST(StoredRecordUpload, CountAboveStoreIsCutToTenThousand) {
+    LoggingDevice device;
+    device.count = 12345;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    EXPECT_EQ(upload.Begin(), MAX_STORED_RECORDS);
+    EXPECT_EQ(upload.reportedCount(), 12345);
+    int steps = 0;
+    while (upload.Step())
+        ++steps;
+    EXPECT_EQ(steps + 1, MAX_STORED_RECORDS);
+    EXPECT_EQ(upload.uploadedCount(), MAX_STORED_RECORDS);
+    EXPECT_EQ(port.words.size(), 1u + MAX_STORED_RECORDS);
+}
+
+TEST(StoredRecordUpload, NegativeCountReadsNothing) {
+    LoggingDevice device;
+    device.count = -3;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    EXPECT_EQ(upload.Begin(), 0);
+}
+
+TEST(StoredRecordUpload, LostRecordIsZeroFilledAndLaterRecordsFollow) {
+    LoggingDevice device;
+    device.count = 3;
+    device.lost = {1};
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    upload.RunToEnd();
+    ASSERT_EQ(upload.uploadedCount(), 3);
+    EXPECT_EQ(upload.failedRecords(), 1);
+    EXPECT_EQ(StoredRecordListLine(upload.records()[1]), "1     0 0.0 0.00");
+    EXPECT_EQ(StoredRecordListLine(upload.records()[2]), "3    14 22.2 3.32");
+}
+
+TEST(StoredRecordUpload, StoppingEarlyKeepsTheRecordsRead) {
+    LoggingDevice device;
+    device.count = 12;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    upload.Begin();
+    for (int i = 0; i < 4; ++i)
+        upload.Step();
+    EXPECT_FALSE(upload.done());
+    EXPECT_EQ(upload.uploadedCount(), 4);
+    EXPECT_EQ(StoredRecordListLine(upload.records()[3]), "4    21 23.2 3.33");
+}
+
+TEST(StoredRecordUpload, NoDeviceFindsNothing) {
+    StoredRecordUpload upload(nullptr);
+    upload.RunToEnd();
+    EXPECT_EQ(upload.uploadedCount(), 0);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(StoredRecordCsv, HeaderAndLineWidths) {
+    LoggingDevice device;
+    device.count = 2;
+    ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
+    StoredRecordUpload upload(&port);
+    upload.RunToEnd();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("logged.csv");
+    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
+    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    ASSERT_EQ(lines.size(), 4);  // header, two records, and nothing after the last CR LF
+    EXPECT_TRUE(lines[3].isEmpty());
+    EXPECT_TRUE(lines[0].startsWith("no,temperature, voltage,340,341,"));
+    EXPECT_TRUE(lines[0].endsWith("849,850,\r"));
+    EXPECT_EQ(lines[0].count(','), 3 + 511);
+    EXPECT_TRUE(lines[1].startsWith("1,20.2,3.30,0.0,10.0,20.0,"));
+    EXPECT_TRUE(lines[2].startsWith("2,21.2,3.31,1.0,11.0,"));
+    EXPECT_TRUE(lines[2].endsWith(",5101.0,\r"));
+    EXPECT_EQ(lines[1].count(','), 3 + 511);
+}
+
+TEST(StoredRecordCsv, NoRecordsGivesTheHeaderAlone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.csv");
+    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
+    const QByteArray bytes = ReadAll(path);
+    EXPECT_TRUE(bytes.startsWith("no,temperature, voltage,190,191,"));
+    EXPECT_TRUE(bytes.endsWith("439,440,\r\n"));
+    EXPECT_EQ(bytes.count('\n'), 1);
+}
+
+TEST(StoredRecordCsv, SmallValuesKeepTheirWidthAndSign) {
+    StoredRecord record;
+    std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+    PutFloat(b, 0, -0.04f);
+    PutFloat(b, 4, 5.0f);
+    PutFloat(b, 8, 1234.56f);
+    PutFloat(b, 2068, -5.0f);
+    PutFloat(b, 2072, 0.125f);
+    std::copy(b.begin(), b.end(), record.bytes.begin());
+    EXPECT_EQ(StoredRecordCsvLine(record, 3), "1,-5.0,0.12,-0.0,5.0,1234.6,");
+}
+
+TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
+    StoredRecord record;
+    std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    PutFloat(b, 0, nan);
+    PutFloat(b, 4, 5.0f);
+    PutFloat(b, 2068, nan);
+    PutFloat(b, 2072, 0.125f);
+    std::copy(b.begin(), b.end(), record.bytes.begin());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("nan.csv");
+    ASSERT_EQ(SaveStoredRecordsCsv(path, std::vector<StoredRecord>{record}, 2, 340),
+              FileSaveResult::Written);
+    EXPECT_EQ(ReadAll(path),
+              QByteArray("no,temperature, voltage,340,341,\r\n1,nan,0.12,nan,5.0,\r\n"));
+}
+
+TEST(StoredRecordCsv, UnwritablePathIsReported) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("no/such/dir/x.csv");
+    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
+    EXPECT_TRUE(TextFileError(FileSaveResult::OpenFailed, path).contains(path));
+}
+
+TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    StoredRecord record;
+    std::vector<StoredRecord> records(200, record);
+    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
+}
+
+}  // namespace
