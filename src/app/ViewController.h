@@ -50,7 +50,6 @@ class ViewController : public QObject {
     QtTimerHost& timers() { return *timers_; }
     CVL_ToolView& form() { return form_; }
     CVL_ToolDoc& document() { return doc_; }
-    ViewDialogHost& dialogHost() { return *host_; }
     // The modeless LED dialog while it is open.
     CControlLEDDlg* ledDialog() const;
     // View > Trends: opens the trend window, or raises the one already open. It

@@ -38,7 +38,6 @@ class CTrendDlg : public QDialog {
     void setSavePathFunction(SavePathFn fn) { savePath_ = std::move(fn); }
 
     const TrendTable& table() const { return table_; }
-    const std::vector<int>& shownColumns() const { return shown_; }
     TrendPlotView* plotView() const { return view_; }
     QString statusText() const;
     QCheckBox* deviceBox(int d) const;

@@ -174,7 +174,3 @@ QString TrendPlot::ReadoutOf(int record) const {
     }
     return text;
 }
-
-QString TrendPlot::Readout(QPoint point) const {
-    return ReadoutOf(RecordAt(point));
-}

@@ -32,9 +32,8 @@ class TrendPlot {
     // The record under a point of the picture (nearest by x, within a few
     // pixels of its place), -1 off the plot.
     int RecordAt(QPoint point) const;
-    // "record 3  2024/03/02 00:01:03  nm450 S1 100.0  ..." for the record
-    // under the point; empty off the plot.
-    QString Readout(QPoint point) const;
+    // "record 3  2024/03/02 00:01:03  nm450 S1 100.0  ..." for a record (the
+    // one RecordAt finds under a point); empty for -1, off the plot.
     QString ReadoutOf(int record) const;
 
     // A dashed line at record r across the panels (-1: none), where the cursor rests.

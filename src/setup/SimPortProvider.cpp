@@ -84,7 +84,3 @@ std::unique_ptr<Transport> SimPortProvider::open(const QString& portName) {
 SimSpectrometer* SimPortProvider::spectrometer(int port) {
     return dynamic_cast<SimSpectrometer*>(ports_[port].device.get());
 }
-
-SimLedUnit* SimPortProvider::ledUnit(int port) {
-    return dynamic_cast<SimLedUnit*>(ports_[port].device.get());
-}

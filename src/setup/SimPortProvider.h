@@ -42,7 +42,6 @@ class SimPortProvider final : public PortProvider {
     SimDevice& device(int port) { return *ports_[port].device; }
     // The device on a port as a spectrometer / LED unit; nullptr when it is not one.
     SimSpectrometer* spectrometer(int port);
-    SimLedUnit* ledUnit(int port);
     bool isOpen(int port) const { return *ports_[port].held; }
     bool bridgeConfigured(int port) const { return ports_[port].device->linkReady(); }
 

@@ -21,7 +21,6 @@ class SimSpectrometer final : public SimDevice {
     // Settings as the host last set them.
     std::int32_t exposureUs() const { return exposureUs_; }
     std::int32_t averaging() const { return averaging_; }
-    std::int32_t auxSetting() const { return aux_; }
     bool darkStored() const { return darkStored_; }
     const SimSensorProfile& profile() const { return profile_; }
     const SimDeviceSpec& deviceSpec() const { return spec_; }

@@ -74,7 +74,6 @@ class MonitoringCycle {
     int resumeWaitMs() const;
 
     // Whether a tick is under way or waiting for its turn.
-    bool tickUnderWay() const { return tickUnderWay_; }
 
   private:
     void Tick();

@@ -24,7 +24,6 @@ class QtTimerHost : public QObject, public TimerHost {
     int remainingMs(int id) const;
     // While held, firings are kept back; releasing hands them on at once.
     void setHeld(bool held);
-    bool isHeld() const { return held_; }
     // What a timer's expiry does: hand the firing on, or keep it back while held.
     void fire(int id);
 
