@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -14,6 +15,7 @@
 #include <QUrl>
 
 #include "AppFixture.h"
+#include "app/AboutDialog.h"
 #include "app/EditNumDialog.h"
 #include "app/RecentFileList.h"
 #include "app/SingleInstance.h"
@@ -401,4 +403,13 @@ TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates) {
     EXPECT_EQ(again.files(), list.files());
     again.remove("/d/e.vltd");
     EXPECT_EQ(again.files().size(), 3);
+}
+
+// The About box shows the version of the project (CMakeLists.txt), major and minor.
+TEST(AboutBox, ShowsTheProjectVersion) {
+    CAboutDlg about;
+    const auto* text = about.findChild<QLabel*>("versionText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), "VL_Tool, Version 1.9");
+    EXPECT_TRUE(QStringLiteral(VL_VERSION).startsWith(VL_VERSION_SHORT "."));
 }

@@ -1,6 +1,7 @@
 // --port, --simulate, --settle-ms and VELARIM_PORTS as both programs take them.
 #include <gtest/gtest.h>
 
+#include "setup/ArgOptions.h"
 #include "setup/PortOptions.h"
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
@@ -58,6 +59,55 @@ TEST_F(PortOptionsTest, WithoutSimulateTheSerialPortsAreUsed) {
     auto provider = options.makeProvider(clock, error);
     ASSERT_TRUE(provider);
     EXPECT_EQ(dynamic_cast<SimPortProvider*>(provider.get()), nullptr);
+}
+
+// The one grammar of every program's own options: "--name VALUE" or
+// "--name=VALUE" wherever they stand; the rest stays in order.
+struct GrammarCase {
+    QStringList args;
+    bool ok;
+    QString value;
+    QStringList rest;
+};
+
+TEST(ArgOptionsGrammar, BothFormsAnywhereTheLastOneCounts) {
+    const GrammarCase cases[] = {
+        {{"--csv", "a.csv"}, true, "a.csv", {}},
+        {{"--csv=a.csv"}, true, "a.csv", {}},
+        {{"x", "--csv=", "y"}, true, "", {"x", "y"}},
+        {{"--vltd", "r.vltd", "--csv", "a.csv", "--x"}, true, "a.csv", {"--vltd", "r.vltd", "--x"}},
+        {{"--csv=a.csv", "--csv", "b.csv"}, true, "b.csv", {}},
+        {{"--csvx", "a"}, true, QString(), {"--csvx", "a"}},
+        {{"--csv"}, false, QString(), {}},
+    };
+    for (const GrammarCase& c : cases) {
+        QStringList args = c.args;
+        QString value;
+        QString error;
+        const std::string what = c.args.join(' ').toStdString();
+        ASSERT_EQ(TakeOption(args, "--csv", value, error), c.ok) << what;
+        if (!c.ok) {
+            EXPECT_EQ(error, "--csv needs a value") << what;
+            continue;
+        }
+        EXPECT_EQ(value, c.value) << what;
+        EXPECT_EQ(value.isNull(), c.value.isNull()) << what;
+        EXPECT_EQ(args, c.rest) << what;
+    }
+    QStringList args = {"--pty", "vis", "--log", "--pty=led,vis", "--seed", "4"};
+    QStringList groups;
+    QString error;
+    ASSERT_TRUE(TakeRepeatedOption(args, "--pty", groups, error));
+    EXPECT_EQ(groups, (QStringList{"vis", "led,vis"}));
+    EXPECT_TRUE(TakeFlag(args, "--log"));
+    EXPECT_FALSE(TakeFlag(args, "--log"));
+    int seed = 0;
+    ASSERT_TRUE(TakeIntOption(args, "--seed", seed, error, 0));
+    EXPECT_EQ(seed, 4);
+    EXPECT_TRUE(args.isEmpty());
+    args = {"--seed=-2"};
+    EXPECT_FALSE(TakeIntOption(args, "--seed", seed, error, 0));
+    EXPECT_EQ(error, "--seed takes a whole number, not \"-2\"");
 }
 
 struct BadOption {

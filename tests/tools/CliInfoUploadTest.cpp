@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
+#include <vector>
 #include "support/ProgramRun.h"
 
 namespace {
@@ -54,6 +55,40 @@ TEST(CliUpload, NoLoggedRecords) {
         RunCli({"upload", "--settle-ms", "0", "--simulate", "vis:lx=1:records=0"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.lines.isEmpty());
+}
+
+// Options take "--name=VALUE" as well as "--name VALUE", in every command.
+TEST(CliInfo, BothOptionFormsGiveTheSameLines) {
+    const ProgramRun spaced =
+        RunCli({"info", "--device", "1", "--simulate", "vis,nir", "--settle-ms", "0"});
+    const ProgramRun joined = RunCli({"info", "--device=1", "--simulate=vis,nir", "--settle-ms=0"});
+    ASSERT_EQ(spaced.exitCode, 0) << spaced.err.toStdString();
+    EXPECT_EQ(joined.exitCode, 0) << joined.err.toStdString();
+    EXPECT_EQ(joined.out, spaced.out);
+}
+
+// Every program answers --help with its usage and --version with its name and
+// the project's version, on stdout, and does nothing else.
+TEST(EveryProgram, AnswersHelpAndVersion) {
+    struct Program {
+        QString path;
+        QString name;
+        QString usage;
+    };
+    std::vector<Program> programs = {{VL_TOOL_PATH, "VL_Tool", "usage: VL_Tool"},
+                                     {VELARIM_CLI_PATH, "velarim-cli", "usage: velarim-cli"}};
+#ifdef VELARIM_SIM_PATH
+    programs.push_back({VELARIM_SIM_PATH, "velarim-sim", "usage: velarim-sim"});
+#endif
+    for (const Program& p : programs) {
+        const ProgramRun version = RunProgram(p.path, {"--version"});
+        EXPECT_EQ(version.exitCode, 0) << p.name.toStdString();
+        EXPECT_EQ(version.out, p.name + " " VL_VERSION "\n");
+        const ProgramRun help = RunProgram(p.path, {"--help"});
+        EXPECT_EQ(help.exitCode, 0) << p.name.toStdString();
+        EXPECT_TRUE(help.out.startsWith(p.usage)) << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains("--name=VALUE")) << help.out.toStdString();
+    }
 }
 
 struct FailureCase {

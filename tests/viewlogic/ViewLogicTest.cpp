@@ -483,6 +483,45 @@ TEST_F(Records, StoreRecordAndSaveAppendsInTheProgramFolder) {
     EXPECT_EQ(data.recordCount, 6);
 }
 
+// velarim-cli acquire --append-csv: every stored record goes to the file
+// through the plan's own append, the first with the header block; a plan's
+// file still takes its own lines beside it.
+TEST_F(Records, EveryStoredRecordGoesToTheAppendFile) {
+    struct Call {
+        QString path;
+        int r;
+        int flag;
+    };
+    std::vector<Call> calls;
+    view->setRecordCsvWriter(
+        [&calls](const QString& path, const MeasurementDataSet&, int r, int flag) {
+            calls.push_back({path, r, flag});
+            return path.startsWith("/full/") ? "cannot write " + path : QString();
+        });
+    view->setRecordAppendFile("/tmp/run.csv");
+    view->StoreRecordAndSave("", 0);
+    view->StoreRecordAndSave("plan.csv", 5);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].path, "/tmp/run.csv");
+    EXPECT_EQ(calls[0].r, 3);
+    EXPECT_EQ(calls[0].flag, 0);
+    EXPECT_EQ(calls[1].path, "/tmp/run.csv");
+    EXPECT_EQ(calls[1].r, 4);
+    EXPECT_EQ(calls[1].flag, 1);
+    EXPECT_EQ(calls[2].path, "/opt/vl/plan.csv");
+    EXPECT_EQ(calls[2].flag, 5);
+    EXPECT_EQ(view->planFileNotice(), "");
+    view->setRecordAppendFile("/full/run.csv");  // a new file starts with its header
+    view->StoreRecordAndSave("", 0);
+    EXPECT_EQ(calls.back().flag, 0);
+    EXPECT_EQ(view->planFileNotice(), "cannot write /full/run.csv");
+    view->setRecordAppendFile(QString());
+    const std::size_t before = calls.size();
+    view->StoreRecordAndSave("", 0);
+    EXPECT_EQ(calls.size(), before);
+    EXPECT_EQ(data.recordCount, 7);
+}
+
 TEST_F(Records, AFailingPlanFileIsANoticeNotAMessageBox) {
     bool fail = true;
     view->setRecordCsvWriter([&fail](const QString& path, const MeasurementDataSet&, int, int) {
