@@ -14,10 +14,10 @@
 
 #include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
-#include "device/InlinePortExecutor.h"
 #include "display/LiveGraph.h"
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
+#include "support/InlinePortExecutor.h"
 #include "viewlogic/MainViewLogic.h"
 #include "viewlogic/SettingsStore.h"
 

@@ -13,10 +13,10 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
 #include "device/Exchange.h"
-#include "device/InlinePortExecutor.h"
 #include "device/TracingTransport.h"
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
+#include "support/InlinePortExecutor.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "device/DeviceLink.h"
-#include "device/InlinePortExecutor.h"
+#include "support/InlinePortExecutor.h"
 
 struct InlineExecutorHolder {
     explicit InlineExecutorHolder(Clock& clock) : executor(clock) {}

@@ -1,4 +1,4 @@
-#include "device/InlinePortExecutor.h"
+#include "support/InlinePortExecutor.h"
 
 namespace {
 class InlineChannel final : public PortChannel {
