@@ -43,7 +43,6 @@ class DeflateCodec {
   private:
     struct libdeflate_compressor* compressor_ = nullptr;
     struct libdeflate_decompressor* decompressor_ = nullptr;
-    struct z_stream_s* zlib_ = nullptr;  // for deflated runs that stored blocks follow
     int level_ = 0;
 };
 

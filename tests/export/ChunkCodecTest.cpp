@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -26,36 +28,81 @@ TEST(ChunkCodecTest, ShuffleSortsBytesIntoPlanesAndBack) {
     }
 }
 
+// Compressible planes of several kinds: long runs, runs of every length up to
+// beyond one match (258), two values alternating at random (the low byte of
+// quarter steps), byte frequencies that grow like Fibonacci numbers (an
+// optimal code would need more than 15 bits) and one value throughout.
+std::uint8_t CompressibleByte(int kind, std::size_t i, std::mt19937& random) {
+    switch (kind) {
+        case 0:
+            return static_cast<std::uint8_t>(i / 100);
+        case 1: {
+            std::size_t run = 1, start = 0;  // runs of length 1, 2, 3, ... 300, 1, ...
+            while (start + run <= i) {
+                start += run;
+                run = run % 300 + 1;
+            }
+            return static_cast<std::uint8_t>(run);
+        }
+        case 2:
+            return random() & 1 ? 0x80 : 0x00;
+        case 3: {
+            // Symbol s (0..19) with weight fib(s + 1), dealt so that neighbours differ.
+            static const std::vector<std::uint8_t> deck = [] {
+                std::vector<std::uint8_t> cards;
+                std::uint32_t a = 1, b = 1;
+                for (int symbol = 0; symbol < 20; ++symbol) {
+                    cards.insert(cards.end(), a, static_cast<std::uint8_t>(symbol));
+                    std::tie(a, b) = std::pair{b, a + b};
+                }
+                std::vector<std::uint8_t> dealt(cards.size());
+                const std::size_t half = (cards.size() + 1) / 2;
+                for (std::size_t k = 0; k < cards.size(); ++k)
+                    dealt[k] = cards[k % 2 == 0 ? k / 2 : half + k / 2];
+                return dealt;
+            }();
+            return deck[i % deck.size()];
+        }
+        default:
+            return 0x44;
+    }
+}
+
 // Every mix of random and compressible planes gives one zlib stream that zlib
-// inflates to the chunk.
+// inflates to the chunk, also when the stored planes need several blocks.
 TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
-    const std::size_t count = 5110;  // ten spectra of 511 values
     std::mt19937 random(3);
     DeflateCodec codec(1);
-    for (int randomPlanes = 0; randomPlanes < 16; ++randomPlanes) {
-        SCOPED_TRACE(randomPlanes);
-        std::vector<std::uint8_t> planes(4 * count);
-        for (std::size_t k = 0; k < 4; ++k) {
-            for (std::size_t i = 0; i < count; ++i) {
-                planes[k * count + i] = (randomPlanes >> k) & 1
-                                            ? static_cast<std::uint8_t>(random())
-                                            : static_cast<std::uint8_t>(i / 100 + k);
+    for (const std::size_t count : {5110u, 30000u}) {  // ten spectra of 511 values; more
+        for (int kind = 0; kind < 5; ++kind) {
+            for (int randomPlanes = 0; randomPlanes < 16; ++randomPlanes) {
+                SCOPED_TRACE(testing::Message() << count << " values, kind " << kind
+                                                << ", random planes " << randomPlanes);
+                std::vector<std::uint8_t> planes(4 * count);
+                for (std::size_t k = 0; k < 4; ++k) {
+                    for (std::size_t i = 0; i < count; ++i) {
+                        planes[k * count + i] = (randomPlanes >> k) & 1
+                                                    ? static_cast<std::uint8_t>(random())
+                                                    : CompressibleByte(kind, i + k, random);
+                    }
+                }
+                std::vector<std::uint8_t> packed;
+                if (!codec.CompressPlanes(planes.data(), count, packed)) {
+                    EXPECT_EQ(randomPlanes, 15);  // nothing to gain: kept raw
+                    continue;
+                }
+                EXPECT_LT(packed.size(), planes.size());
+                std::vector<std::uint8_t> back(planes.size());
+                uLongf size = back.size();
+                ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK);
+                EXPECT_EQ(size, planes.size());
+                EXPECT_EQ(back, planes);
+                std::vector<std::uint8_t> fast(planes.size());
+                ASSERT_TRUE(
+                    codec.Decompress(packed.data(), packed.size(), fast.data(), fast.size()));
+                EXPECT_EQ(fast, planes);
             }
         }
-        std::vector<std::uint8_t> packed;
-        if (!codec.CompressPlanes(planes.data(), count, packed)) {
-            EXPECT_EQ(randomPlanes, 15);  // nothing to gain: kept raw
-            continue;
-        }
-        EXPECT_LT(packed.size(), planes.size());
-        std::vector<std::uint8_t> back(planes.size());
-        uLongf size = back.size();
-        ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK);
-        EXPECT_EQ(size, planes.size());
-        EXPECT_EQ(back, planes);
-        std::vector<std::uint8_t> fast(planes.size());
-        ASSERT_TRUE(codec.Decompress(packed.data(), packed.size(), fast.data(), fast.size()));
-        EXPECT_EQ(fast, planes);
     }
 }
 }  // namespace
