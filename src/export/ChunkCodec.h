@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The two filters the HDF5 file's spectra pass through, done here so that
@@ -19,6 +20,8 @@ void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out,
 void UnshuffleWords(const std::uint8_t* in, std::size_t planeStride, std::size_t count,
                     std::uint8_t* out);
 
+class DeflateBlockEncoder;
+
 // One compressor or decompressor per thread; not shared between threads.
 class DeflateCodec {
   public:
@@ -33,7 +36,10 @@ class DeflateCodec {
     // Compresses a shuffled chunk of count 4-byte values plane by plane: a
     // plane of bytes that look random (typically the noisy middle byte of the
     // values) is kept in stored blocks, which inflate at copying speed, the
-    // others are deflated; one zlib stream all the same. False as Compress.
+    // others are deflated; one zlib stream all the same. Deflated planes that
+    // stored ones follow get a block of runs and literals; the last ones, at
+    // level 1, a block of runs, repeats and literals of our own, at higher
+    // levels libdeflate's. False as Compress.
     bool CompressPlanes(const std::uint8_t* planes, std::size_t count,
                         std::vector<std::uint8_t>& out);
     // Inflates exactly outSize bytes; false for a damaged or differently sized stream.
@@ -41,6 +47,7 @@ class DeflateCodec {
                     std::size_t outSize);
 
   private:
+    std::unique_ptr<DeflateBlockEncoder> encoder_;  // the fastest level's blocks
     struct libdeflate_compressor* compressor_ = nullptr;
     struct libdeflate_decompressor* decompressor_ = nullptr;
     int level_ = 0;

@@ -31,7 +31,8 @@ TEST(ChunkCodecTest, ShuffleSortsBytesIntoPlanesAndBack) {
 // Compressible planes of several kinds: long runs, runs of every length up to
 // beyond one match (258), two values alternating at random (the low byte of
 // quarter steps), byte frequencies that grow like Fibonacci numbers (an
-// optimal code would need more than 15 bits) and one value throughout.
+// optimal code would need more than 15 bits), one value throughout, and random
+// nibbles that repeat after 32768 bytes (the farthest distance deflate has).
 std::uint8_t CompressibleByte(int kind, std::size_t i, std::mt19937& random) {
     switch (kind) {
         case 0:
@@ -63,8 +64,18 @@ std::uint8_t CompressibleByte(int kind, std::size_t i, std::mt19937& random) {
             }();
             return deck[i % deck.size()];
         }
-        default:
+        case 4:
             return 0x44;
+        default: {
+            static const std::vector<std::uint8_t> nibbles = [] {
+                std::mt19937 r(11);
+                std::vector<std::uint8_t> v(32768);
+                for (auto& b : v)
+                    b = static_cast<std::uint8_t>(r() & 15);
+                return v;
+            }();
+            return nibbles[i % nibbles.size()];
+        }
     }
 }
 
@@ -73,8 +84,8 @@ std::uint8_t CompressibleByte(int kind, std::size_t i, std::mt19937& random) {
 TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
     std::mt19937 random(3);
     DeflateCodec codec(1);
-    for (const std::size_t count : {5110u, 30000u}) {  // ten spectra of 511 values; more
-        for (int kind = 0; kind < 5; ++kind) {
+    for (const std::size_t count : {5110u, 30000u, 40000u}) {  // ten spectra of 511 values; more
+        for (int kind = 0; kind < 6; ++kind) {
             for (int randomPlanes = 0; randomPlanes < 16; ++randomPlanes) {
                 SCOPED_TRACE(testing::Message() << count << " values, kind " << kind
                                                 << ", random planes " << randomPlanes);
