@@ -684,24 +684,50 @@ bool DeflateCodec::Decompress(const std::uint8_t* in, std::size_t size, std::uin
                LIBDEFLATE_SUCCESS;
 }
 
-bool ParallelForBeside(std::size_t count, int threads,
-                       const std::function<void(int thread, std::size_t i)>& work,
-                       const std::function<bool()>& beside) {
-    const int helpers = std::max(threads, 1) - 1;
-    std::atomic<std::size_t> next{0};
-    auto run = [&](int thread) {
-        for (std::size_t i = next++; i < count; i = next++)
-            work(thread, i);
-    };
-    std::vector<std::jthread> pool;
-    for (int t = 1; t <= helpers && static_cast<std::size_t>(t) <= count; ++t)
-        pool.emplace_back(run, t);
-    const bool ok = beside ? beside() : true;
-    run(0);
-    return ok;
+WorkTeam::WorkTeam(int threads) {
+    for (int t = 1; t < threads; ++t)
+        helpers_.emplace_back([this, t] { Help(t); });
 }
 
-void ParallelFor(std::size_t count, int threads,
-                 const std::function<void(int thread, std::size_t i)>& work) {
-    ParallelForBeside(count, threads, work, nullptr);
+WorkTeam::~WorkTeam() {
+    stop_ = true;
+    round_.fetch_add(1, std::memory_order_release);
+    round_.notify_all();
+}
+
+void WorkTeam::Work(int thread) {
+    for (std::size_t i = next_.fetch_add(1); i < count_; i = next_.fetch_add(1))
+        (*work_)(thread, i);
+}
+
+void WorkTeam::Help(int thread) {
+    std::uint64_t seen = 0;
+    for (;;) {
+        round_.wait(seen, std::memory_order_acquire);
+        seen = round_.load(std::memory_order_acquire);
+        if (stop_)
+            return;
+        Work(thread);
+        if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            busy_.notify_one();
+    }
+}
+
+bool WorkTeam::Run(std::size_t count, const std::function<void(int, std::size_t)>& work,
+                   const std::function<bool()>& beside) {
+    count_ = count;
+    work_ = &work;
+    next_ = 0;
+    const int helpers = count > 0 ? static_cast<int>(helpers_.size()) : 0;
+    busy_.store(helpers, std::memory_order_relaxed);
+    if (helpers > 0) {
+        round_.fetch_add(1, std::memory_order_release);
+        round_.notify_all();
+    }
+    const bool ok = beside ? beside() : true;
+    Work(0);
+    for (int left = busy_.load(std::memory_order_acquire); left != 0;
+         left = busy_.load(std::memory_order_acquire))
+        busy_.wait(left, std::memory_order_acquire);
+    return ok;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 // The two filters the HDF5 file's spectra pass through, done here so that
@@ -53,13 +55,32 @@ class DeflateCodec {
     int level_ = 0;
 };
 
-// Calls work(thread, i) for every i in [0, count) on up to threads threads
-// (the calling thread is one of them); thread is 0..threads-1.
-void ParallelFor(std::size_t count, int threads,
-                 const std::function<void(int thread, std::size_t i)>& work);
+// Threads that stay for the whole of a file's chunks: each Run hands them one
+// batch, so that batches can be small (their buffers are touched afresh by
+// every export and read) without a thread being started for each.
+class WorkTeam {
+  public:
+    explicit WorkTeam(int threads);  // the calling thread and threads - 1 helpers
+    ~WorkTeam();
+    WorkTeam(const WorkTeam&) = delete;
+    WorkTeam& operator=(const WorkTeam&) = delete;
 
-// The same, but the calling thread first runs beside() (the file access of the
-// neighbouring batch) while the other threads already work; returns its result.
-bool ParallelForBeside(std::size_t count, int threads,
-                       const std::function<void(int thread, std::size_t i)>& work,
-                       const std::function<bool()>& beside);
+    // Calls work(thread, i) for every i in [0, count), thread 0..threads-1
+    // (0 is the calling thread); the calling thread first runs beside() (the
+    // file access of the neighbouring batch) while the helpers already work.
+    // Returns when every call has returned, with beside's result.
+    bool Run(std::size_t count, const std::function<void(int thread, std::size_t i)>& work,
+             const std::function<bool()>& beside = nullptr);
+
+  private:
+    void Help(int thread);
+    void Work(int thread);
+
+    std::vector<std::jthread> helpers_;
+    std::atomic<std::uint64_t> round_{0};  // one more for each Run, and to stop
+    std::atomic<std::size_t> next_{0};
+    std::atomic<int> busy_{0};  // helpers not yet done with the current Run
+    std::size_t count_ = 0;
+    const std::function<void(int, std::size_t)>* work_ = nullptr;
+    bool stop_ = false;
+};

@@ -11,9 +11,10 @@
 
 namespace {
 constexpr int kThreads = 2;
-// Chunks read ahead of unpacking: up to 256, within about 8 MB.
-constexpr std::size_t kMostBatchChunks = 256;
-constexpr std::size_t kBatchBytes = std::size_t{8} << 20;
+// Chunks read ahead of unpacking: up to 32, within about 1 MB of values. Few,
+// since their buffers are new memory (page faults) for every read.
+constexpr std::size_t kMostBatchChunks = 32;
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 constexpr std::size_t kRecordsPerRead = 64;
 
 // What the fast path needs to know of /spectra's storage.
@@ -93,7 +94,7 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
                 return false;
             slot.size = static_cast<std::size_t>(stored);
             if (slot.stored.size() < slot.size)
-                slot.stored.resize(storedLimit);
+                slot.stored.resize(slot.size);
             if (H5Dread_chunk(set, H5P_DEFAULT, slot.offset, &slot.mask, slot.stored.data()) < 0)
                 return false;
         }
@@ -136,9 +137,9 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
     // Batch b + 1 is read while batch b is unpacked.
     if (!read(0))
         return false;
+    WorkTeam team(kThreads);
     for (std::size_t b = 0; b < batches; ++b) {
-        if (!ParallelForBeside(size(b), kThreads, unpack(b), [&] { return read(b + 1); }) ||
-            damaged)
+        if (!team.Run(size(b), unpack(b), [&] { return read(b + 1); }) || damaged)
             return false;
     }
     return true;

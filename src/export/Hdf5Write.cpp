@@ -19,7 +19,9 @@
 namespace {
 using namespace hdf5names;
 
-constexpr std::size_t kBatchChunks = 256;
+// Chunks packed ahead of writing: few, since their buffers are new memory
+// (page faults) for every export.
+constexpr std::size_t kBatchChunks = 32;
 
 // Chunk geometry of /spectra: chunks of [devices][records][points] values.
 struct ChunkGrid {
@@ -102,9 +104,10 @@ class SpectraWriter {
                 Pack(t, b * kBatchChunks + i, buffers[b % 2][i]);
             };
         };
-        ParallelFor(size(0), layout_.threads, pack(0));
+        WorkTeam team(std::max(layout_.threads, 1));
+        team.Run(size(0), pack(0));
         for (std::size_t b = 0; b < batches; ++b) {
-            const bool written = ParallelForBeside(size(b + 1), layout_.threads, pack(b + 1), [&] {
+            const bool written = team.Run(size(b + 1), pack(b + 1), [&] {
                 for (std::size_t i = 0; i < size(b); ++i) {
                     const std::size_t c = b * kBatchChunks + i;
                     const PackedChunk& chunk = buffers[b % 2][i];
