@@ -199,41 +199,43 @@ class BitWriter {
 void PrefixCodeLengths(const std::uint32_t* frequencies, int symbols, int limit,
                        std::uint8_t* lengths) {
     constexpr int kMostSymbols = 288;
-    std::uint32_t f[kMostSymbols];
-    std::copy(frequencies, frequencies + symbols, f);
-    int used = 0;
-    for (int i = 0; i < symbols; ++i)
-        used += f[i] > 0;
-    for (int i = 0; used < 2 && i < symbols; ++i) {
-        if (f[i] == 0) {
-            f[i] = 1;
-            ++used;
-        }
-    }
     // Used symbols by rising frequency: frequency above, symbol in the low 9 bits.
     std::uint32_t order[kMostSymbols];
-    std::uint32_t a[kMostSymbols];
     int n = 0;
+    for (int i = 0; i < symbols; ++i) {
+        if (frequencies[i] > 0)
+            order[n++] = (frequencies[i] << 9) | static_cast<std::uint32_t>(i);
+    }
+    for (int i = 0; n < 2 && i < symbols; ++i) {
+        if (frequencies[i] == 0 && (n == 0 || (order[0] & 0x1FF) != static_cast<std::uint32_t>(i)))
+            order[n++] = (1u << 9) | static_cast<std::uint32_t>(i);
+    }
+    std::uint32_t a[kMostSymbols];
     for (;;) {
-        n = 0;
-        std::uint32_t most = 0;
-        for (int i = 0; i < symbols; ++i) {
-            if (f[i] > 0) {
-                order[n++] = (f[i] << 9) | static_cast<std::uint32_t>(i);
-                most = std::max(most, f[i]);
+        if (n <= 32) {
+            for (int i = 1; i < n; ++i) {
+                const std::uint32_t key = order[i];
+                int j = i;
+                for (; j > 0 && order[j - 1] > key; --j)
+                    order[j] = order[j - 1];
+                order[j] = key;
             }
-        }
-        // Radix sort by frequency, a byte at a time; symbols were in order.
-        std::uint32_t spare[kMostSymbols];
-        for (int shift = 9; (most >> (shift - 9)) > 0; shift += 8) {
-            int start[257] = {};
+        } else {
+            // Radix sort by frequency, a byte at a time; symbols were in order.
+            std::uint32_t most = 0;
             for (int i = 0; i < n; ++i)
-                ++start[((order[i] >> shift) & 0xFF) + 1];
-            for (int d = 0; d < 256; ++d)
-                start[d + 1] += start[d];
-            for (int i = 0; i < n; ++i)
-                spare[start[(order[i] >> shift) & 0xFF]++] = order[i];
-            std::copy(spare, spare + n, order);
+                most = std::max(most, order[i] >> 9);
+            std::uint32_t spare[kMostSymbols];
+            for (int shift = 9; (most >> (shift - 9)) > 0; shift += 8) {
+                int start[257] = {};
+                for (int i = 0; i < n; ++i)
+                    ++start[((order[i] >> shift) & 0xFF) + 1];
+                for (int d = 0; d < 256; ++d)
+                    start[d + 1] += start[d];
+                for (int i = 0; i < n; ++i)
+                    spare[start[(order[i] >> shift) & 0xFF]++] = order[i];
+                std::copy(spare, spare + n, order);
+            }
         }
         for (int i = 0; i < n; ++i)
             a[i] = order[i] >> 9;
@@ -275,8 +277,9 @@ void PrefixCodeLengths(const std::uint32_t* frequencies, int symbols, int limit,
         }
         if (static_cast<int>(a[0]) <= limit)
             break;
-        for (int i = 0; i < symbols; ++i)
-            f[i] = f[i] == 0 ? 0 : (f[i] + 1) / 2;
+        // Too long: halve the frequencies (none drops to zero) and build again.
+        for (int i = 0; i < n; ++i)
+            order[i] = ((((order[i] >> 9) + 1) / 2) << 9) | (order[i] & 0x1FF);
     }
     std::fill(lengths, lengths + symbols, std::uint8_t{0});
     for (int i = 0; i < n; ++i)
