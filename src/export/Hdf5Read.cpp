@@ -107,10 +107,7 @@ bool ReadRecordTables(hid_t file, const MeasurementDataSet& data, RecordTables& 
     if (!wavelengthSet || !timeSet || !temperatureSet || !exposureSet || !reservedSet)
         return false;
     std::vector<std::int32_t> wavelength(points);
-    tables.time.resize(records);
-    tables.temperature.resize(devices * records);
-    tables.exposure.resize(devices * records);
-    tables.reserved.resize(devices * records);
+    tables.Resize(devices, records);
     if (!ReadWhole(wavelengthSet.get(), H5T_NATIVE_INT32, wavelength.data(), points) ||
         !ReadWhole(timeSet.get(), H5T_NATIVE_INT64, tables.time.data(), records) ||
         !ReadWhole(temperatureSet.get(), H5T_NATIVE_FLOAT, tables.temperature.data(),

@@ -173,14 +173,6 @@ bool ReadThroughLibrary(hid_t set, const Storage& s, MeasurementDataSet& data,
 }
 }  // namespace
 
-void RecordTables::FillAll(MeasurementDataSet& data) const {
-    for (int r = 0; r < data.recordCount; ++r) {
-        data.record(r).timeStamp = time[static_cast<std::size_t>(r)];
-        for (int d = 0; d < data.deviceCount; ++d)
-            Fill(data, d, r);
-    }
-}
-
 bool ReadSpectra(hid_t file, MeasurementDataSet& data, const RecordTables& tables) {
     if (H5Lexists(file, hdf5names::kSpectra, H5P_DEFAULT) <= 0)
         return false;

@@ -57,8 +57,9 @@ struct PackedChunk {
 
 class SpectraWriter {
   public:
-    SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout)
-        : data_(data), layout_(layout), grid_(GridOf(data, layout)) {
+    // Takes the record tables from the entries as it packs their spectra.
+    SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout, RecordTables& tables)
+        : data_(data), layout_(layout), grid_(GridOf(data, layout)), tables_(tables) {
         const int threads = std::max(layout.threads, 1);
         for (int t = 0; t < threads; ++t) {
             codecs_.push_back(std::make_unique<DeflateCodec>(layout.level));
@@ -78,6 +79,9 @@ class SpectraWriter {
         H5Handle dcpl = PropertyHandle(H5Pcreate(H5P_DATASET_CREATE));
         if (!space || !dcpl)
             return false;
+        tables_.Resize(grid_.dims[0], grid_.dims[1]);
+        if (grid_.count() == 0)
+            tables_.TakeAll(data_);
         if (grid_.count() > 0) {
             if (H5Pset_chunk(dcpl.get(), 3, grid_.chunk) < 0 ||
                 (layout_.shuffle && H5Pset_shuffle(dcpl.get()) < 0) ||
@@ -129,6 +133,7 @@ class SpectraWriter {
     // Chunk c row by row (records past the last one are zeros), shuffled
     // straight from the entries, then deflated.
     void Pack(int t, std::size_t c, PackedChunk& out) {
+        TakeTables(c);
         const std::size_t size = grid_.values() * sizeof(float);
         const bool deflate = layout_.level > 0;
         if (layout_.shuffle) {
@@ -181,6 +186,15 @@ class SpectraWriter {
         }
     }
 
+    void TakeTables(std::size_t c) {
+        const std::size_t d0 = (c / grid_.recordChunks) * grid_.chunk[0];
+        const std::size_t r0 = (c % grid_.recordChunks) * grid_.chunk[1];
+        for (std::size_t d = 0; d < grid_.chunk[0]; ++d) {
+            for (std::size_t r = 0; r < grid_.chunk[1] && r0 + r < grid_.dims[1]; ++r)
+                tables_.Take(data_, static_cast<int>(d0 + d), static_cast<int>(r0 + r));
+        }
+    }
+
     void Gather(std::size_t c, std::uint8_t* raw) const {
         float* to = reinterpret_cast<float*>(raw);
         const std::size_t points = grid_.chunk[2];
@@ -195,6 +209,7 @@ class SpectraWriter {
     const MeasurementDataSet& data_;
     const Hdf5Layout& layout_;
     ChunkGrid grid_;
+    RecordTables& tables_;
     std::vector<std::unique_ptr<DeflateCodec>> codecs_;
     std::vector<std::vector<std::uint8_t>> raw_;
     std::vector<std::vector<std::uint8_t>> shuffled_;
@@ -224,9 +239,10 @@ DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data
     SilenceHdf5Errors();
     TemporaryTarget temporary(path);
     H5Handle file = temporary.Create();
+    RecordTables tables;
     if (!file || !WriteRootAttributes(file.get(), data, createdBy) ||
-        !WriteRecordTables(file.get(), data) || !WriteTexts(file.get(), data) ||
-        !SpectraWriter(data, layout).Write(file.get()) || !file.Close() || !temporary.Commit())
+        !WriteTexts(file.get(), data) || !SpectraWriter(data, layout, tables).Write(file.get()) ||
+        !WriteRecordTables(file.get(), data, tables) || !file.Close() || !temporary.Commit())
         return failed;
     return {};
 }
