@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <thread>
 #include <vector>
 
 // The two filters the HDF5 file's spectra pass through, done here so that
@@ -19,6 +22,8 @@ void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out,
 void UnshuffleWords(const std::uint8_t* in, std::size_t planeStride, std::size_t count,
                     std::uint8_t* out);
 
+class DeflateBlockEncoder;
+
 // One compressor or decompressor per thread; not shared between threads.
 class DeflateCodec {
   public:
@@ -33,7 +38,10 @@ class DeflateCodec {
     // Compresses a shuffled chunk of count 4-byte values plane by plane: a
     // plane of bytes that look random (typically the noisy middle byte of the
     // values) is kept in stored blocks, which inflate at copying speed, the
-    // others are deflated; one zlib stream all the same. False as Compress.
+    // others are deflated; one zlib stream all the same. Deflated planes that
+    // stored ones follow get a block of runs and literals; the last ones, at
+    // level 1, a block of runs, repeats and literals of our own, at higher
+    // levels libdeflate's. False as Compress.
     bool CompressPlanes(const std::uint8_t* planes, std::size_t count,
                         std::vector<std::uint8_t>& out);
     // Inflates exactly outSize bytes; false for a damaged or differently sized stream.
@@ -41,19 +49,38 @@ class DeflateCodec {
                     std::size_t outSize);
 
   private:
+    std::unique_ptr<DeflateBlockEncoder> encoder_;  // the fastest level's blocks
     struct libdeflate_compressor* compressor_ = nullptr;
     struct libdeflate_decompressor* decompressor_ = nullptr;
-    struct z_stream_s* zlib_ = nullptr;  // for deflated runs that stored blocks follow
     int level_ = 0;
 };
 
-// Calls work(thread, i) for every i in [0, count) on up to threads threads
-// (the calling thread is one of them); thread is 0..threads-1.
-void ParallelFor(std::size_t count, int threads,
-                 const std::function<void(int thread, std::size_t i)>& work);
+// Threads that stay for the whole of a file's chunks: each Run hands them one
+// batch, so that batches can be small (their buffers are touched afresh by
+// every export and read) without a thread being started for each.
+class WorkTeam {
+  public:
+    explicit WorkTeam(int threads);  // the calling thread and threads - 1 helpers
+    ~WorkTeam();
+    WorkTeam(const WorkTeam&) = delete;
+    WorkTeam& operator=(const WorkTeam&) = delete;
 
-// The same, but the calling thread first runs beside() (the file access of the
-// neighbouring batch) while the other threads already work; returns its result.
-bool ParallelForBeside(std::size_t count, int threads,
-                       const std::function<void(int thread, std::size_t i)>& work,
-                       const std::function<bool()>& beside);
+    // Calls work(thread, i) for every i in [0, count), thread 0..threads-1
+    // (0 is the calling thread); the calling thread first runs beside() (the
+    // file access of the neighbouring batch) while the helpers already work.
+    // Returns when every call has returned, with beside's result.
+    bool Run(std::size_t count, const std::function<void(int thread, std::size_t i)>& work,
+             const std::function<bool()>& beside = nullptr);
+
+  private:
+    void Help(int thread);
+    void Work(int thread);
+
+    std::vector<std::jthread> helpers_;
+    std::atomic<std::uint64_t> round_{0};  // one more for each Run, and to stop
+    std::atomic<std::size_t> next_{0};
+    std::atomic<int> busy_{0};  // helpers not yet done with the current Run
+    std::size_t count_ = 0;
+    const std::function<void(int, std::size_t)>* work_ = nullptr;
+    bool stop_ = false;
+};

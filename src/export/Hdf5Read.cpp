@@ -94,7 +94,8 @@ bool ReadTexts(hid_t file, MeasurementDataSet& data) {
     return true;
 }
 
-bool ReadRecordTables(hid_t file, MeasurementDataSet& data) {
+// The tables of the records and entries; the grid is checked against the header.
+bool ReadRecordTables(hid_t file, const MeasurementDataSet& data, RecordTables& tables) {
     const auto devices = static_cast<std::size_t>(data.deviceCount);
     const auto records = static_cast<std::size_t>(data.recordCount);
     const auto points = static_cast<std::size_t>(data.pointCount);
@@ -106,29 +107,19 @@ bool ReadRecordTables(hid_t file, MeasurementDataSet& data) {
     if (!wavelengthSet || !timeSet || !temperatureSet || !exposureSet || !reservedSet)
         return false;
     std::vector<std::int32_t> wavelength(points);
-    std::vector<std::int64_t> time(records);
-    std::vector<float> temperature(devices * records);
-    std::vector<std::int32_t> exposure(devices * records);
-    std::vector<std::int32_t> reserved(devices * records);
+    tables.Resize(devices, records);
     if (!ReadWhole(wavelengthSet.get(), H5T_NATIVE_INT32, wavelength.data(), points) ||
-        !ReadWhole(timeSet.get(), H5T_NATIVE_INT64, time.data(), records) ||
-        !ReadWhole(temperatureSet.get(), H5T_NATIVE_FLOAT, temperature.data(), devices * records) ||
-        !ReadWhole(exposureSet.get(), H5T_NATIVE_INT32, exposure.data(), devices * records) ||
-        !ReadWhole(reservedSet.get(), H5T_NATIVE_INT32, reserved.data(), devices * records))
+        !ReadWhole(timeSet.get(), H5T_NATIVE_INT64, tables.time.data(), records) ||
+        !ReadWhole(temperatureSet.get(), H5T_NATIVE_FLOAT, tables.temperature.data(),
+                   devices * records) ||
+        !ReadWhole(exposureSet.get(), H5T_NATIVE_INT32, tables.exposure.data(),
+                   devices * records) ||
+        !ReadWhole(reservedSet.get(), H5T_NATIVE_INT32, tables.reserved.data(), devices * records))
         return false;
     // The data set knows only a first wavelength and one nm steps.
     for (std::size_t i = 0; i < points; ++i) {
         if (wavelength[i] != data.firstWavelength + static_cast<std::int64_t>(i))
             return false;
-    }
-    for (std::size_t r = 0; r < records; ++r) {
-        data.record(static_cast<int>(r)).timeStamp = time[r];
-        for (std::size_t d = 0; d < devices; ++d) {
-            auto& e = data.entry(static_cast<int>(d), static_cast<int>(r));
-            e.temperature = temperature[d * records + r];
-            e.exposure = exposure[d * records + r];
-            e.reserved = reserved[d * records + r];
-        }
     }
     return true;
 }
@@ -169,8 +160,9 @@ DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data) {
         return failed(kDocumentUnexpectedFormat);
     if (fresh.recordCount > 0)
         fresh.record(fresh.recordCount - 1);
-    if (!ReadRecordTables(file.get(), fresh) || !ReadTexts(file.get(), fresh) ||
-        !ReadSpectra(file.get(), fresh))
+    RecordTables tables;
+    if (!ReadRecordTables(file.get(), fresh, tables) || !ReadTexts(file.get(), fresh) ||
+        !ReadSpectra(file.get(), fresh, tables))
         return failed(kDocumentUnexpectedFormat);
     data.AdoptRead(std::move(fresh));
     return {};

@@ -11,9 +11,10 @@
 
 namespace {
 constexpr int kThreads = 2;
-// Chunks read ahead of unpacking: up to 256, within about 8 MB.
-constexpr std::size_t kMostBatchChunks = 256;
-constexpr std::size_t kBatchBytes = std::size_t{8} << 20;
+// Chunks read ahead of unpacking: up to 32, within about 1 MB of values. Few,
+// since their buffers are new memory (page faults) for every read.
+constexpr std::size_t kMostBatchChunks = 32;
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 constexpr std::size_t kRecordsPerRead = 64;
 
 // What the fast path needs to know of /spectra's storage.
@@ -51,7 +52,7 @@ bool ChunkedAsWritten(hid_t set, Storage& s) {
 
 // Reads the chunks themselves and unpacks them on several threads. False when
 // a chunk is missing, of an unexpected size or damaged.
-bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data) {
+bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const RecordTables& tables) {
     const std::size_t deviceChunks = (s.dims[0] + s.chunk[0] - 1) / s.chunk[0];
     const std::size_t recordChunks = (s.dims[1] + s.chunk[1] - 1) / s.chunk[1];
     const std::size_t chunkValues = s.chunk[0] * s.chunk[1] * s.chunk[2];
@@ -93,7 +94,7 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data) {
                 return false;
             slot.size = static_cast<std::size_t>(stored);
             if (slot.stored.size() < slot.size)
-                slot.stored.resize(storedLimit);
+                slot.stored.resize(slot.size);
             if (H5Dread_chunk(set, H5P_DEFAULT, slot.offset, &slot.mask, slot.stored.data()) < 0)
                 return false;
         }
@@ -119,9 +120,11 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data) {
             const std::size_t points = s.chunk[2];
             for (std::size_t d = 0; d < s.chunk[0] && slot.offset[0] + d < s.dims[0]; ++d) {
                 for (std::size_t r = 0; r < s.chunk[1] && slot.offset[1] + r < s.dims[1]; ++r) {
-                    auto& entry = data.entry(static_cast<int>(slot.offset[0] + d),
-                                             static_cast<int>(slot.offset[1] + r));
-                    auto* to = reinterpret_cast<std::uint8_t*>(entry.values.data());
+                    const int device = static_cast<int>(slot.offset[0] + d);
+                    const int record = static_cast<int>(slot.offset[1] + r);
+                    tables.Fill(data, device, record);
+                    auto* to =
+                        reinterpret_cast<std::uint8_t*>(data.entry(device, record).values.data());
                     const std::size_t row = (d * s.chunk[1] + r) * points;
                     if (shuffled)
                         UnshuffleWords(bytes + row, chunkValues, points, to);
@@ -134,16 +137,17 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data) {
     // Batch b + 1 is read while batch b is unpacked.
     if (!read(0))
         return false;
+    WorkTeam team(kThreads);
     for (std::size_t b = 0; b < batches; ++b) {
-        if (!ParallelForBeside(size(b), kThreads, unpack(b), [&] { return read(b + 1); }) ||
-            damaged)
+        if (!team.Run(size(b), unpack(b), [&] { return read(b + 1); }) || damaged)
             return false;
     }
     return true;
 }
 
 // Any other storage: the library reads blocks of records through its own pipeline.
-bool ReadThroughLibrary(hid_t set, const Storage& s, MeasurementDataSet& data) {
+bool ReadThroughLibrary(hid_t set, const Storage& s, MeasurementDataSet& data,
+                        const RecordTables& tables) {
     const std::size_t points = s.dims[2];
     std::vector<float> block(s.dims[0] * kRecordsPerRead * points);
     H5Handle fileSpace = SpaceHandle(H5Dget_space(set));
@@ -164,11 +168,12 @@ bool ReadThroughLibrary(hid_t set, const Storage& s, MeasurementDataSet& data) {
             }
         }
     }
+    tables.FillAll(data);
     return true;
 }
 }  // namespace
 
-bool ReadSpectra(hid_t file, MeasurementDataSet& data) {
+bool ReadSpectra(hid_t file, MeasurementDataSet& data, const RecordTables& tables) {
     if (H5Lexists(file, hdf5names::kSpectra, H5P_DEFAULT) <= 0)
         return false;
     H5Handle set = DataSetHandle(H5Dopen2(file, hdf5names::kSpectra, H5P_DEFAULT));
@@ -183,9 +188,11 @@ bool ReadSpectra(hid_t file, MeasurementDataSet& data) {
         s.dims[1] != static_cast<hsize_t>(data.recordCount) ||
         s.dims[2] != static_cast<hsize_t>(data.pointCount))
         return false;
-    if (s.dims[0] == 0 || s.dims[1] == 0 || s.dims[2] == 0)
+    if (s.dims[0] == 0 || s.dims[1] == 0 || s.dims[2] == 0) {
+        tables.FillAll(data);
         return true;
+    }
     if (ChunkedAsWritten(set.get(), s))
-        return ReadChunks(set.get(), s, data);
-    return ReadThroughLibrary(set.get(), s, data);
+        return ReadChunks(set.get(), s, data, tables);
+    return ReadThroughLibrary(set.get(), s, data, tables);
 }

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
@@ -9,7 +12,8 @@
 #include "export/Hdf5Handles.h"
 
 // The HDF5 export's temporary file beside the target: it replaces the target
-// only when complete, and is removed unless it did.
+// only when complete and on the disk (as the document save does), and is
+// removed unless it did.
 class TemporaryTarget {
   public:
     explicit TemporaryTarget(const QString& target) : target_(target) {}
@@ -25,9 +29,12 @@ class TemporaryTarget {
             if (QFile::exists(name))
                 continue;
             // Closing the file closes whatever is still open in it, so nothing
-            // is left unwritten when it is renamed.
+            // is left unwritten when it is renamed. The 1.10 format indexes
+            // the chunks of a fixed-size dataset in one array instead of a
+            // B-tree, which costs less per chunk to write and to look up.
             H5Handle access = PropertyHandle(H5Pcreate(H5P_FILE_ACCESS));
             H5Pset_fclose_degree(access.get(), H5F_CLOSE_STRONG);
+            H5Pset_libver_bounds(access.get(), H5F_LIBVER_V110, H5F_LIBVER_V110);
             H5Handle file = FileHandle(H5Fcreate(QFile::encodeName(name).constData(), H5F_ACC_EXCL,
                                                  H5P_DEFAULT, access.get()));
             if (file) {
@@ -39,9 +46,18 @@ class TemporaryTarget {
         }
         return {};
     }
+    // For the closed file (closing still writes: in the 1.10 format it
+    // clears the superblock's open-for-writing flag): its data goes to the
+    // disk, then it replaces the target.
     bool Commit() {
-        committed_ = std::rename(QFile::encodeName(name_).constData(),
-                                 QFile::encodeName(target_).constData()) == 0;
+        const QByteArray name = QFile::encodeName(name_);
+        const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        const bool synced = fdatasync(fd) == 0;
+        close(fd);
+        committed_ =
+            synced && std::rename(name.constData(), QFile::encodeName(target_).constData()) == 0;
         return committed_;
     }
 

@@ -19,7 +19,9 @@
 namespace {
 using namespace hdf5names;
 
-constexpr std::size_t kBatchChunks = 256;
+// Chunks packed ahead of writing: few, since their buffers are new memory
+// (page faults) for every export.
+constexpr std::size_t kBatchChunks = 32;
 
 // Chunk geometry of /spectra: chunks of [devices][records][points] values.
 struct ChunkGrid {
@@ -55,8 +57,9 @@ struct PackedChunk {
 
 class SpectraWriter {
   public:
-    SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout)
-        : data_(data), layout_(layout), grid_(GridOf(data, layout)) {
+    // Takes the record tables from the entries as it packs their spectra.
+    SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout, RecordTables& tables)
+        : data_(data), layout_(layout), grid_(GridOf(data, layout)), tables_(tables) {
         const int threads = std::max(layout.threads, 1);
         for (int t = 0; t < threads; ++t) {
             codecs_.push_back(std::make_unique<DeflateCodec>(layout.level));
@@ -76,6 +79,9 @@ class SpectraWriter {
         H5Handle dcpl = PropertyHandle(H5Pcreate(H5P_DATASET_CREATE));
         if (!space || !dcpl)
             return false;
+        tables_.Resize(grid_.dims[0], grid_.dims[1]);
+        if (grid_.count() == 0)
+            tables_.TakeAll(data_);
         if (grid_.count() > 0) {
             if (H5Pset_chunk(dcpl.get(), 3, grid_.chunk) < 0 ||
                 (layout_.shuffle && H5Pset_shuffle(dcpl.get()) < 0) ||
@@ -102,9 +108,10 @@ class SpectraWriter {
                 Pack(t, b * kBatchChunks + i, buffers[b % 2][i]);
             };
         };
-        ParallelFor(size(0), layout_.threads, pack(0));
+        WorkTeam team(std::max(layout_.threads, 1));
+        team.Run(size(0), pack(0));
         for (std::size_t b = 0; b < batches; ++b) {
-            const bool written = ParallelForBeside(size(b + 1), layout_.threads, pack(b + 1), [&] {
+            const bool written = team.Run(size(b + 1), pack(b + 1), [&] {
                 for (std::size_t i = 0; i < size(b); ++i) {
                     const std::size_t c = b * kBatchChunks + i;
                     const PackedChunk& chunk = buffers[b % 2][i];
@@ -126,6 +133,7 @@ class SpectraWriter {
     // Chunk c row by row (records past the last one are zeros), shuffled
     // straight from the entries, then deflated.
     void Pack(int t, std::size_t c, PackedChunk& out) {
+        TakeTables(c);
         const std::size_t size = grid_.values() * sizeof(float);
         const bool deflate = layout_.level > 0;
         if (layout_.shuffle) {
@@ -178,6 +186,15 @@ class SpectraWriter {
         }
     }
 
+    void TakeTables(std::size_t c) {
+        const std::size_t d0 = (c / grid_.recordChunks) * grid_.chunk[0];
+        const std::size_t r0 = (c % grid_.recordChunks) * grid_.chunk[1];
+        for (std::size_t d = 0; d < grid_.chunk[0]; ++d) {
+            for (std::size_t r = 0; r < grid_.chunk[1] && r0 + r < grid_.dims[1]; ++r)
+                tables_.Take(data_, static_cast<int>(d0 + d), static_cast<int>(r0 + r));
+        }
+    }
+
     void Gather(std::size_t c, std::uint8_t* raw) const {
         float* to = reinterpret_cast<float*>(raw);
         const std::size_t points = grid_.chunk[2];
@@ -192,6 +209,7 @@ class SpectraWriter {
     const MeasurementDataSet& data_;
     const Hdf5Layout& layout_;
     ChunkGrid grid_;
+    RecordTables& tables_;
     std::vector<std::unique_ptr<DeflateCodec>> codecs_;
     std::vector<std::vector<std::uint8_t>> raw_;
     std::vector<std::vector<std::uint8_t>> shuffled_;
@@ -221,9 +239,10 @@ DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data
     SilenceHdf5Errors();
     TemporaryTarget temporary(path);
     H5Handle file = temporary.Create();
+    RecordTables tables;
     if (!file || !WriteRootAttributes(file.get(), data, createdBy) ||
-        !WriteRecordTables(file.get(), data) || !WriteTexts(file.get(), data) ||
-        !SpectraWriter(data, layout).Write(file.get()) || !file.Close() || !temporary.Commit())
+        !WriteTexts(file.get(), data) || !SpectraWriter(data, layout, tables).Write(file.get()) ||
+        !WriteRecordTables(file.get(), data, tables) || !file.Close() || !temporary.Commit())
         return failed;
     return {};
 }

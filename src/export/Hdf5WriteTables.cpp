@@ -76,37 +76,23 @@ bool WriteTexts(hid_t file, const MeasurementDataSet& data) {
     return true;
 }
 
-bool WriteRecordTables(hid_t file, const MeasurementDataSet& data) {
+bool WriteRecordTables(hid_t file, const MeasurementDataSet& data, const RecordTables& tables) {
     const auto devices = static_cast<std::size_t>(data.deviceCount);
     const auto records = static_cast<std::size_t>(data.recordCount);
     std::vector<std::int32_t> wavelength(static_cast<std::size_t>(data.pointCount));
     for (std::size_t i = 0; i < wavelength.size(); ++i)
         wavelength[i] = data.firstWavelength + static_cast<std::int32_t>(i);
-    std::vector<std::int64_t> time(records);
-    for (std::size_t r = 0; r < records; ++r)
-        time[r] = data.record(static_cast<int>(r)).timeStamp;
-    std::vector<float> temperature(devices * records);
-    std::vector<std::int32_t> exposure(devices * records);
-    std::vector<std::int32_t> reserved(devices * records);
-    for (std::size_t d = 0; d < devices; ++d) {
-        for (std::size_t r = 0; r < records; ++r) {
-            const auto& e = data.entry(static_cast<int>(d), static_cast<int>(r));
-            temperature[d * records + r] = e.temperature;
-            exposure[d * records + r] = e.exposure;
-            reserved[d * records + r] = e.reserved;
-        }
-    }
     const hid_t i32 = H5T_STD_I32LE;
     return WriteDataSet(file, kWavelength, i32, H5T_NATIVE_INT32, {wavelength.size()},
                         wavelength.data(), "nm") &&
-           WriteDataSet(file, kTime, H5T_STD_I64LE, H5T_NATIVE_INT64, {records}, time.data(),
+           WriteDataSet(file, kTime, H5T_STD_I64LE, H5T_NATIVE_INT64, {records}, tables.time.data(),
                         "seconds since 1970-01-01T00:00:00Z") &&
            WriteDataSet(file, kTemperature, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, {devices, records},
-                        temperature.data(), "degC") &&
-           WriteDataSet(file, kExposure, i32, H5T_NATIVE_INT32, {devices, records}, exposure.data(),
-                        "us") &&
+                        tables.temperature.data(), "degC") &&
+           WriteDataSet(file, kExposure, i32, H5T_NATIVE_INT32, {devices, records},
+                        tables.exposure.data(), "us") &&
            WriteDataSet(file, kReserved, i32, H5T_NATIVE_INT32, {devices, records},
-                        reserved.data());
+                        tables.reserved.data());
 }
 
 bool WriteRootAttributes(hid_t file, const MeasurementDataSet& data, const QString& createdBy) {

@@ -5,6 +5,7 @@
 
 #include "data/MeasurementDataSet.h"
 #include "export/Hdf5Handles.h"
+#include "export/Hdf5RecordTables.h"
 
 // The HDF5 file's parts besides /spectra, written by Hdf5Write.cpp's writer.
 
@@ -14,7 +15,8 @@ bool WriteTextAttribute(hid_t owner, const char* name, const QByteArray& text);
 
 // The root attributes: format version, created_by, counts, grid, reference.
 bool WriteRootAttributes(hid_t file, const MeasurementDataSet& data, const QString& createdBy);
-// /wavelength_nm, /time, /temperature_C, /exposure_us and /reserved.
-bool WriteRecordTables(hid_t file, const MeasurementDataSet& data);
+// /wavelength_nm, /time, /temperature_C, /exposure_us and /reserved, the
+// tables as taken from the entries.
+bool WriteRecordTables(hid_t file, const MeasurementDataSet& data, const RecordTables& tables);
 // /devices/serial and /devices/sensor_model.
 bool WriteTexts(hid_t file, const MeasurementDataSet& data);

@@ -1,8 +1,11 @@
 // Packing of HDF5 chunks: the byte shuffle against its definition and the
 // plane-wise zlib streams against zlib's own inflate.
 
+#include <algorithm>
 #include <cstring>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -26,36 +29,132 @@ TEST(ChunkCodecTest, ShuffleSortsBytesIntoPlanesAndBack) {
     }
 }
 
+// Compressible planes of several kinds: long runs, runs of every length up to
+// beyond one match (258), two values alternating at random (the low byte of
+// quarter steps), byte frequencies that grow like Fibonacci numbers (an
+// optimal code would need more than 15 bits), one value throughout, and random
+// nibbles that repeat after 32768 bytes (the farthest distance deflate has).
+std::uint8_t CompressibleByte(int kind, std::size_t i, std::mt19937& random) {
+    switch (kind) {
+        case 0:
+            return static_cast<std::uint8_t>(i / 100);
+        case 1: {
+            std::size_t run = 1, start = 0;  // runs of length 1, 2, 3, ... 300, 1, ...
+            while (start + run <= i) {
+                start += run;
+                run = run % 300 + 1;
+            }
+            return static_cast<std::uint8_t>(run);
+        }
+        case 2:
+            return random() & 1 ? 0x80 : 0x00;
+        case 3: {
+            // Symbol s (0..19) with weight fib(s + 1), dealt so that neighbours differ.
+            static const std::vector<std::uint8_t> deck = [] {
+                std::vector<std::uint8_t> cards;
+                std::uint32_t a = 1, b = 1;
+                for (int symbol = 0; symbol < 20; ++symbol) {
+                    cards.insert(cards.end(), a, static_cast<std::uint8_t>(symbol));
+                    std::tie(a, b) = std::pair{b, a + b};
+                }
+                std::vector<std::uint8_t> dealt(cards.size());
+                const std::size_t half = (cards.size() + 1) / 2;
+                for (std::size_t k = 0; k < cards.size(); ++k)
+                    dealt[k] = cards[k % 2 == 0 ? k / 2 : half + k / 2];
+                return dealt;
+            }();
+            return deck[i % deck.size()];
+        }
+        case 4:
+            return 0x44;
+        default: {
+            static const std::vector<std::uint8_t> nibbles = [] {
+                std::mt19937 r(11);
+                std::vector<std::uint8_t> v(32768);
+                for (auto& b : v)
+                    b = static_cast<std::uint8_t>(r() & 15);
+                return v;
+            }();
+            return nibbles[i % nibbles.size()];
+        }
+    }
+}
+
 // Every mix of random and compressible planes gives one zlib stream that zlib
-// inflates to the chunk.
+// inflates to the chunk, also when the stored planes need several blocks.
 TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
-    const std::size_t count = 5110;  // ten spectra of 511 values
     std::mt19937 random(3);
     DeflateCodec codec(1);
-    for (int randomPlanes = 0; randomPlanes < 16; ++randomPlanes) {
-        SCOPED_TRACE(randomPlanes);
+    for (const std::size_t count : {5110u, 30000u, 40000u}) {  // ten spectra of 511 values; more
+        for (int kind = 0; kind < 6; ++kind) {
+            for (int randomPlanes = 0; randomPlanes < 16; ++randomPlanes) {
+                SCOPED_TRACE(testing::Message() << count << " values, kind " << kind
+                                                << ", random planes " << randomPlanes);
+                std::vector<std::uint8_t> planes(4 * count);
+                for (std::size_t k = 0; k < 4; ++k) {
+                    for (std::size_t i = 0; i < count; ++i) {
+                        planes[k * count + i] = (randomPlanes >> k) & 1
+                                                    ? static_cast<std::uint8_t>(random())
+                                                    : CompressibleByte(kind, i + k, random);
+                    }
+                }
+                std::vector<std::uint8_t> packed;
+                if (!codec.CompressPlanes(planes.data(), count, packed)) {
+                    EXPECT_EQ(randomPlanes, 15);  // nothing to gain: kept raw
+                    continue;
+                }
+                EXPECT_LT(packed.size(), planes.size());
+                std::vector<std::uint8_t> back(planes.size());
+                uLongf size = back.size();
+                ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK);
+                EXPECT_EQ(size, planes.size());
+                EXPECT_EQ(back, planes);
+                std::vector<std::uint8_t> fast(planes.size());
+                ASSERT_TRUE(
+                    codec.Decompress(packed.data(), packed.size(), fast.data(), fast.size()));
+                EXPECT_EQ(fast, planes);
+            }
+        }
+    }
+}
+
+// Planes made of random pieces (runs, copies from up to 40000 bytes back,
+// literals from alphabets of 2 to 256 symbols, with the piece kinds weighted at
+// random per plane): whatever the encoder chooses, zlib inflates it back.
+TEST(ChunkCodecTest, RandomlyPiecedPlanesInflateWithZlib) {
+    std::mt19937 random(17);
+    DeflateCodec codec(1);
+    for (int round = 0; round < 120; ++round) {
+        const std::size_t count = 511 * (1 + random() % 12);
         std::vector<std::uint8_t> planes(4 * count);
         for (std::size_t k = 0; k < 4; ++k) {
-            for (std::size_t i = 0; i < count; ++i) {
-                planes[k * count + i] = (randomPlanes >> k) & 1
-                                            ? static_cast<std::uint8_t>(random())
-                                            : static_cast<std::uint8_t>(i / 100 + k);
+            std::uint8_t* plane = planes.data() + k * count;
+            const unsigned weights[3] = {random() % 8, random() % 8, random() % 8 + 1};
+            const unsigned alphabet = 2 + random() % 255;
+            for (std::size_t i = 0; i < count;) {
+                const unsigned pick = random() % (weights[0] + weights[1] + weights[2]);
+                const std::size_t length = std::min<std::size_t>(1 + random() % 300, count - i);
+                if (pick < weights[0]) {
+                    std::memset(plane + i, static_cast<int>(random() % alphabet), length);
+                } else if (pick < weights[0] + weights[1] && i > 0) {
+                    const std::size_t distance = 1 + random() % std::min<std::size_t>(i, 40000);
+                    for (std::size_t j = 0; j < length; ++j)
+                        plane[i + j] = plane[i + j - distance];
+                } else {
+                    for (std::size_t j = 0; j < length; ++j)
+                        plane[i + j] = static_cast<std::uint8_t>(random() % alphabet);
+                }
+                i += length;
             }
         }
         std::vector<std::uint8_t> packed;
-        if (!codec.CompressPlanes(planes.data(), count, packed)) {
-            EXPECT_EQ(randomPlanes, 15);  // nothing to gain: kept raw
-            continue;
-        }
-        EXPECT_LT(packed.size(), planes.size());
+        if (!codec.CompressPlanes(planes.data(), count, packed))
+            continue;  // kept raw
         std::vector<std::uint8_t> back(planes.size());
         uLongf size = back.size();
-        ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK);
-        EXPECT_EQ(size, planes.size());
-        EXPECT_EQ(back, planes);
-        std::vector<std::uint8_t> fast(planes.size());
-        ASSERT_TRUE(codec.Decompress(packed.data(), packed.size(), fast.data(), fast.size()));
-        EXPECT_EQ(fast, planes);
+        ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK) << round;
+        ASSERT_EQ(size, planes.size()) << round;
+        ASSERT_EQ(back, planes) << round;
     }
 }
 }  // namespace

@@ -200,7 +200,7 @@ TEST_F(Hdf5FileTest, LayoutAsAnotherReaderSeesIt) {
 
 TEST_F(Hdf5FileTest, DocumentThroughHdf5AndBackIsByteIdentical) {
     for (const auto& [devices, records] : {std::pair{3, 40}, std::pair{10, 2}, std::pair{1, 600},
-                                           std::pair{2, 0}, std::pair{0, 0}}) {
+                                           std::pair{2, 0}, std::pair{0, 3}, std::pair{0, 0}}) {
         SCOPED_TRACE(testing::Message() << devices << " devices, " << records << " records");
         ASSERT_TRUE(WriteDocumentFile(Path("in.vltd"), Varied(devices, records)).ok);
         MeasurementDataSet read;
