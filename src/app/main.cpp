@@ -19,17 +19,12 @@
 #include "viewlogic/SettingsStore.h"
 
 namespace {
-const char HELP[] =
-    "usage: VL_Tool [options] [DOCUMENT.vltd|DOCUMENT.h5]\n"
-    "  --port PATH=VID:PID   declare a port with its USB identity (repeatable);\n"
-    "                        VELARIM_PORTS=PATH=VID:PID;... adds more\n"
-    "  --simulate DEVICES    simulated devices instead of serial ports\n"
-    "                        (KIND[:key=value...][,KIND...], KIND vis|nir|uv|led)\n"
-    "  --settle-ms N         wait N ms instead of 3000 after detection and wake-up\n"
-    "  --trace FILE          one line per exchange on any port into FILE\n"
-    "  --lang en|ja          language of the window (default: the system's, else ja)\n"
-    "  --help, --version\n"
-    "Options take their value as --name VALUE or --name=VALUE.\n";
+const QString HELP = QStringLiteral("usage: VL_Tool [options] [DOCUMENT.vltd|DOCUMENT.h5]\n") +
+                     PORT_OPTIONS_HELP +
+                     "  --lang en|ja          language of the window (default: the system's, else "
+                     "ja)\n"
+                     "  --help, --version\n"
+                     "Options take their value as --name VALUE or --name=VALUE.\n";
 
 int Fail(const QString& message) {
     std::fprintf(stderr, "VL_Tool: %s\n", message.toLocal8Bit().constData());

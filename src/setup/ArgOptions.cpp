@@ -4,6 +4,9 @@
 
 #include "setup/ProgramVersion.h"
 
+namespace {
+// args[i] as option name: 0 when it is not this option, 1 when taken (value
+// set, args shortened), -1 when its value is missing.
 int TakeOptionAt(QStringList& args, int i, const QString& name, QString& value) {
     const QString& arg = args.at(i);
     if (arg.startsWith(name + "=")) {
@@ -19,6 +22,7 @@ int TakeOptionAt(QStringList& args, int i, const QString& name, QString& value) 
     args.remove(i, 2);
     return 1;
 }
+}  // namespace
 
 bool TakeRepeatedOption(QStringList& args, const QString& name, QStringList& values,
                         QString& error) {

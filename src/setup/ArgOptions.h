@@ -20,10 +20,6 @@ bool TakeRepeatedOption(QStringList& args, const QString& name, QStringList& val
 // A switch without a value; true when it was there.
 bool TakeFlag(QStringList& args, const QString& name);
 
-// args[i] as option name: 0 when it is not this option, 1 when taken (value
-// set, args shortened), -1 when its value is missing.
-int TakeOptionAt(QStringList& args, int i, const QString& name, QString& value);
-
 // "--help" / "-h" prints help (the usage text) and "--version" the program's
 // name and version, both on stdout; the exit status (0) is returned then, and
 // nothing when neither is asked for.

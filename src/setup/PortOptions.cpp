@@ -21,60 +21,58 @@ bool CheckDeclared(const QString& entry, const QString& from, QString& error) {
 
 }  // namespace
 
+const char PORT_OPTIONS_HELP[] =
+    "  --port PATH=VID:PID   declare a port with its USB identity (repeatable);\n"
+    "                        VELARIM_PORTS=PATH=VID:PID;... adds more\n"
+    "  --simulate DEVICES    simulated devices instead of serial ports\n"
+    "                        (KIND[:key=value...][,KIND...], KIND vis|nir|uv|led)\n"
+    "  --settle-ms N         wait N ms instead of 3000 after detection and wake-up\n"
+    "  --trace FILE          one line per exchange on any port into FILE\n";
+
 bool PortOptions::take(QStringList& args, QString& error) {
-    for (int i = 0; i < args.size();) {
-        QString value;
-        int r = TakeOptionAt(args, i, "--port", value);
-        if (r > 0) {
-            if (!CheckDeclared(value, "--port", error))
-                return false;
-            declaredPorts << value;
-            continue;
-        }
-        if (r == 0)
-            r = TakeOptionAt(args, i, "--simulate", value);
-        if (r > 0 && simulate.isNull()) {
-            std::vector<SimDeviceSpec> deviceSpecs;
-            QString why;
-            if (!ParseDeviceSpecs(value, deviceSpecs, why)) {
-                error = "--simulate: " + why;
-                return false;
-            }
-            simulate = value;
-            continue;
-        }
-        if (r > 0) {
-            error = "--simulate given twice";
+    QStringList ports;
+    QStringList simulations;
+    QString settle;
+    QString trace;
+    if (!TakeRepeatedOption(args, "--port", ports, error) ||
+        !TakeRepeatedOption(args, "--simulate", simulations, error) ||
+        !TakeOption(args, "--settle-ms", settle, error) ||
+        !TakeOption(args, "--trace", trace, error))
+        return false;
+    for (const QString& port : ports) {
+        if (!CheckDeclared(port, "--port", error))
+            return false;
+        declaredPorts << port;
+    }
+    if (simulations.size() > 1) {
+        error = "--simulate given twice";
+        return false;
+    }
+    if (!simulations.isEmpty()) {
+        std::vector<SimDeviceSpec> deviceSpecs;
+        QString why;
+        if (!ParseDeviceSpecs(simulations.first(), deviceSpecs, why)) {
+            error = "--simulate: " + why;
             return false;
         }
-        if (r == 0)
-            r = TakeOptionAt(args, i, "--settle-ms", value);
-        if (r > 0) {
-            bool ok = false;
-            const int ms = value.toInt(&ok);
-            if (!ok || ms < 0 || value.startsWith('+')) {
-                error = "--settle-ms takes a whole number of milliseconds, 0 or more, not \"" +
-                        value + "\"";
-                return false;
-            }
-            settleMs = ms;
-            continue;
-        }
-        if (r == 0)
-            r = TakeOptionAt(args, i, "--trace", value);
-        if (r > 0) {
-            if (value.isEmpty()) {
-                error = "--trace needs a file name";
-                return false;
-            }
-            traceFile = value;
-            continue;
-        }
-        if (r < 0) {
-            error = args.at(i) + " needs a value";
+        simulate = simulations.first();
+    }
+    if (!settle.isNull()) {
+        bool ok = false;
+        const int ms = settle.toInt(&ok);
+        if (!ok || ms < 0 || settle.startsWith('+')) {
+            error = "--settle-ms takes a whole number of milliseconds, 0 or more, not \"" + settle +
+                    "\"";
             return false;
         }
-        ++i;
+        settleMs = ms;
+    }
+    if (!trace.isNull()) {
+        if (trace.isEmpty()) {
+            error = "--trace needs a file name";
+            return false;
+        }
+        traceFile = trace;
     }
     const QString env = QProcessEnvironment::systemEnvironment().value("VELARIM_PORTS");
     for (const QString& entry : env.split(';', Qt::SkipEmptyParts)) {

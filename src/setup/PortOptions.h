@@ -14,6 +14,9 @@
 //   --simulate DEVICES    in-process simulated devices instead of serial ports
 //   --settle-ms N         replaces the 3000 ms waits of detection and wake-up
 //   --trace FILE          writes one line per exchange on any port to FILE
+// Those options as the programs' --help lists them, one or two lines each.
+extern const char PORT_OPTIONS_HELP[];
+
 struct PortOptions {
     QStringList declaredPorts;  // "PATH=VID:PID"
     QString simulate;           // DEVICES grammar, empty when not simulating

@@ -23,10 +23,8 @@ QString Usage() {
     QString text = "usage: velarim-cli COMMAND [options]\n";
     for (const auto& [name, entry] : Commands())
         text += QString("  %1\n").arg(entry.usage);
-    text +=
-        "port options: --port PATH=VID:PID (repeatable), --simulate DEVICES, "
-        "--settle-ms N, --trace FILE; VELARIM_PORTS=PATH=VID:PID;...\n"
-        "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n";
+    text += QString("port options:\n") + PORT_OPTIONS_HELP +
+            "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n";
     return text;
 }
 
