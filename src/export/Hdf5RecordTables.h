@@ -32,10 +32,13 @@ struct RecordTables {
         exposure[at] = e.exposure;
         reserved[at] = e.reserved;
     }
-    // The time stamp of record r and the values of entry (d, r).
+    // The values of entry (d, r), and record r's time stamp when d is 0 (each
+    // record once, so that threads unpacking other devices' entries of the
+    // same record never write it too).
     void Fill(MeasurementDataSet& data, int d, int r) const {
         const std::size_t at = Index(d, r);
-        data.record(r).timeStamp = time[static_cast<std::size_t>(r)];
+        if (d == 0)
+            data.record(r).timeStamp = time[static_cast<std::size_t>(r)];
         auto& e = data.entry(d, r);
         e.temperature = temperature[at];
         e.exposure = exposure[at];
