@@ -38,15 +38,21 @@ class DeflateCodec {
     // Compresses a shuffled chunk of count 4-byte values plane by plane: a
     // plane of bytes that look random (typically the noisy middle byte of the
     // values) is kept in stored blocks, which inflate at copying speed, the
-    // others are deflated; one zlib stream all the same. Deflated planes that
-    // stored ones follow get a block of runs and literals; the last ones, at
-    // level 1, a block of runs, repeats and literals of our own, at higher
-    // levels libdeflate's. False as Compress.
+    // others are deflated; one zlib stream all the same. At level 1 a plane is
+    // deflated only when runs and repeats leave few literals, and with
+    // deflate's fixed codes, so that it inflates nearly as fast; at higher
+    // levels deflated planes that stored ones follow get a block of runs and
+    // literals, the last ones libdeflate's. False as Compress.
     bool CompressPlanes(const std::uint8_t* planes, std::size_t count,
                         std::vector<std::uint8_t>& out);
-    // Inflates exactly outSize bytes; false for a damaged or differently sized stream.
-    bool Decompress(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
-                    std::size_t outSize);
+    // Inflates the size bytes of in into exactly outSize bytes; false for a
+    // damaged or differently sized stream. The buffers may reach beyond the
+    // stream and the result (inRoom >= size, outRoom >= outSize); with
+    // kRoomBeyond more on both sides the inflater's fast loop runs to the
+    // stream's end instead of finishing its last few hundred bytes one by one.
+    bool Decompress(const std::uint8_t* in, std::size_t size, std::size_t inRoom, std::uint8_t* out,
+                    std::size_t outSize, std::size_t outRoom);
+    static constexpr std::size_t kRoomBeyond = 320;
 
   private:
     std::unique_ptr<DeflateBlockEncoder> encoder_;  // the fastest level's blocks

@@ -75,7 +75,7 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
     std::vector<std::vector<std::uint8_t>> inflated(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         codecs.push_back(std::make_unique<DeflateCodec>(0));
-        inflated[t].resize(rawSize);
+        inflated[t].resize(rawSize + DeflateCodec::kRoomBeyond);
     }
     const std::size_t batches = (count + kBatchChunks - 1) / kBatchChunks;
     auto size = [&](std::size_t b) {
@@ -93,8 +93,8 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
                 stored > storedLimit)
                 return false;
             slot.size = static_cast<std::size_t>(stored);
-            if (slot.stored.size() < slot.size)
-                slot.stored.resize(slot.size);
+            if (slot.stored.size() < slot.size + DeflateCodec::kRoomBeyond)
+                slot.stored.resize(slot.size + DeflateCodec::kRoomBeyond);
             if (H5Dread_chunk(set, H5P_DEFAULT, slot.offset, &slot.mask, slot.stored.data()) < 0)
                 return false;
         }
@@ -106,7 +106,8 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
             const Slot& slot = buffers[b % 2][i];
             const std::uint8_t* bytes = slot.stored.data();
             if (s.deflateBit && !(slot.mask & s.deflateBit)) {
-                if (!codecs[t]->Decompress(bytes, slot.size, inflated[t].data(), rawSize)) {
+                if (!codecs[t]->Decompress(bytes, slot.size, slot.stored.size(), inflated[t].data(),
+                                           rawSize, inflated[t].size())) {
                     damaged = true;
                     return;
                 }

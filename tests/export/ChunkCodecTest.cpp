@@ -80,16 +80,44 @@ std::uint8_t CompressibleByte(int kind, std::size_t i, std::mt19937& random) {
     }
 }
 
+// The types of a zlib stream's deflate blocks in order (0 stored, 1 fixed
+// codes, 2 a code of its own), read at each block boundary zlib stops at.
+std::vector<int> BlockTypes(const std::vector<std::uint8_t>& stream, std::size_t outSize) {
+    z_stream z{};
+    inflateInit(&z);
+    std::vector<std::uint8_t> out(outSize);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    std::vector<int> types;
+    while (inflate(&z, Z_BLOCK) == Z_OK) {
+        // At a boundary with a block still to come: its three header bits
+        // start after the unused bits of the last byte taken.
+        if ((z.data_type & 128) && !(z.data_type & 64)) {
+            const int unused = z.data_type & 7;
+            const unsigned bits =
+                unused > 0 ? (z.next_in[-1] >> (8 - unused)) | (unsigned{z.next_in[0]} << unused)
+                           : z.next_in[0];
+            types.push_back(static_cast<int>((bits >> 1) & 3));
+        }
+    }
+    inflateEnd(&z);
+    return types;
+}
+
 // Every mix of random and compressible planes gives one zlib stream that zlib
-// inflates to the chunk, also when the stored planes need several blocks.
+// inflates to the chunk, also when the stored planes need several blocks. At
+// the fastest level, planes left mostly literals are stored like random ones
+// and the others take deflate's fixed codes, so that no block brings a code
+// the inflater has to build a table for.
 TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
     std::mt19937 random(3);
-    DeflateCodec codec(1);
-    for (const std::size_t count : {5110u, 30000u, 40000u}) {  // ten spectra of 511 values; more
+    DeflateCodec codecs[2] = {DeflateCodec(1), DeflateCodec(4)};
+    for (const std::size_t count : {5110u, 30000u, 40000u}) {  // ten spectra of 511; more
         for (int kind = 0; kind < 6; ++kind) {
+            const bool mostlyLiterals = kind == 2 || kind == 5;  // or short repeats
             for (int randomPlanes = 0; randomPlanes < 16; ++randomPlanes) {
-                SCOPED_TRACE(testing::Message() << count << " values, kind " << kind
-                                                << ", random planes " << randomPlanes);
                 std::vector<std::uint8_t> planes(4 * count);
                 for (std::size_t k = 0; k < 4; ++k) {
                     for (std::size_t i = 0; i < count; ++i) {
@@ -98,21 +126,46 @@ TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
                                                     : CompressibleByte(kind, i + k, random);
                     }
                 }
-                std::vector<std::uint8_t> packed;
-                if (!codec.CompressPlanes(planes.data(), count, packed)) {
-                    EXPECT_EQ(randomPlanes, 15);  // nothing to gain: kept raw
-                    continue;
+                for (const int level : {1, 4}) {
+                    DeflateCodec& codec = codecs[level == 1 ? 0 : 1];
+                    SCOPED_TRACE(testing::Message()
+                                 << "level " << level << ", " << count << " values, kind " << kind
+                                 << ", random planes " << randomPlanes);
+                    std::vector<std::uint8_t> packed;
+                    if (!codec.CompressPlanes(planes.data(), count, packed)) {
+                        // Nothing to gain: kept raw.
+                        EXPECT_TRUE(randomPlanes == 15 || (level == 1 && mostlyLiterals));
+                        continue;
+                    }
+                    EXPECT_FALSE(level == 1 && mostlyLiterals);
+                    EXPECT_LT(packed.size(), planes.size());
+                    std::vector<std::uint8_t> back(planes.size());
+                    uLongf size = back.size();
+                    ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK);
+                    EXPECT_EQ(size, planes.size());
+                    EXPECT_EQ(back, planes);
+                    const std::vector<int> types = BlockTypes(packed, planes.size());
+                    if (level == 1) {
+                        EXPECT_EQ(std::count(types.begin(), types.end(), 2), 0);
+                        if (randomPlanes == 0) {
+                            EXPECT_EQ(types, std::vector<int>{1});
+                        }
+                    }
+                    // As the reader inflates: with room beyond both ends.
+                    const std::size_t room = DeflateCodec::kRoomBeyond;
+                    std::vector<std::uint8_t> fast(planes.size() + room);
+                    const std::size_t streamSize = packed.size();
+                    packed.resize(streamSize + room, 0xA5);
+                    ASSERT_TRUE(codec.Decompress(packed.data(), streamSize, packed.size(),
+                                                 fast.data(), planes.size(), fast.size()));
+                    EXPECT_TRUE(std::equal(planes.begin(), planes.end(), fast.begin()));
+                    // A stream cut short, or a result of another size, is refused
+                    // even when the room beyond holds what is missing.
+                    EXPECT_FALSE(codec.Decompress(packed.data(), streamSize - 1, packed.size(),
+                                                  fast.data(), planes.size(), fast.size()));
+                    EXPECT_FALSE(codec.Decompress(packed.data(), streamSize, packed.size(),
+                                                  fast.data(), planes.size() - 1, fast.size()));
                 }
-                EXPECT_LT(packed.size(), planes.size());
-                std::vector<std::uint8_t> back(planes.size());
-                uLongf size = back.size();
-                ASSERT_EQ(uncompress(back.data(), &size, packed.data(), packed.size()), Z_OK);
-                EXPECT_EQ(size, planes.size());
-                EXPECT_EQ(back, planes);
-                std::vector<std::uint8_t> fast(planes.size());
-                ASSERT_TRUE(
-                    codec.Decompress(packed.data(), packed.size(), fast.data(), fast.size()));
-                EXPECT_EQ(fast, planes);
             }
         }
     }
@@ -123,14 +176,17 @@ TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
 // random per plane): whatever the encoder chooses, zlib inflates it back.
 TEST(ChunkCodecTest, RandomlyPiecedPlanesInflateWithZlib) {
     std::mt19937 random(17);
-    DeflateCodec codec(1);
+    DeflateCodec fastest(1), smaller(4);
     for (int round = 0; round < 120; ++round) {
+        DeflateCodec& codec = round % 2 ? smaller : fastest;
         const std::size_t count = 511 * (1 + random() % 12);
         std::vector<std::uint8_t> planes(4 * count);
         for (std::size_t k = 0; k < 4; ++k) {
             std::uint8_t* plane = planes.data() + k * count;
-            const unsigned weights[3] = {random() % 8, random() % 8, random() % 8 + 1};
-            const unsigned alphabet = 2 + random() % 255;
+            const unsigned weights[3] = {static_cast<unsigned>(random() % 8),
+                                         static_cast<unsigned>(random() % 8),
+                                         static_cast<unsigned>(random() % 8 + 1)};
+            const auto alphabet = static_cast<unsigned>(2 + random() % 255);
             for (std::size_t i = 0; i < count;) {
                 const unsigned pick = random() % (weights[0] + weights[1] + weights[2]);
                 const std::size_t length = std::min<std::size_t>(1 + random() % 300, count - i);
