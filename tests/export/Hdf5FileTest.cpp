@@ -214,17 +214,26 @@ TEST_F(Hdf5FileTest, DocumentThroughHdf5AndBackIsByteIdentical) {
     }
 }
 
+// Small files, and files of several megabytes whose chunks cross the reader's
+// read-ahead blocks or are larger than one (64 records of ten devices).
 TEST_F(Hdf5FileTest, EveryLayoutReadsBackTheSameValues) {
-    const MeasurementDataSet data = Varied(3, 21);
-    ASSERT_TRUE(WriteDocumentFile(Path("want.vltd"), data).ok);
-    for (const Hdf5Layout layout :
-         {Hdf5Layout{1, false, true, 4, 1}, Hdf5Layout{8, true, true, 9, 2},
-          Hdf5Layout{1, true, false, 1, 2}, Hdf5Layout{5, true, true, 0, 2}}) {
-        ASSERT_TRUE(WriteHdf5File(Path("l.h5"), data, "t", layout).ok);
+    const MeasurementDataSet small = Varied(3, 21), large = Varied(10, 150);
+    const std::pair<const MeasurementDataSet*, Hdf5Layout> cases[] = {
+        {&small, Hdf5Layout{1, false, true, 4, 1}},
+        {&small, Hdf5Layout{8, true, true, 9, 2}},
+        {&small, Hdf5Layout{1, true, false, 1, 2}},
+        {&small, Hdf5Layout{5, true, true, 0, 2}},
+        {&large, Hdf5Layout{}},
+        {&large, Hdf5Layout{64, true, true, 0, 2}}};
+    for (const auto& [data, layout] : cases) {
+        SCOPED_TRACE(testing::Message() << data->deviceCount << " devices, " << layout.chunkRecords
+                                        << " records a chunk");
+        ASSERT_TRUE(WriteDocumentFile(Path("want.vltd"), *data).ok);
+        ASSERT_TRUE(WriteHdf5File(Path("l.h5"), *data, "t", layout).ok);
         MeasurementDataSet back;
         ASSERT_TRUE(ReadHdf5File(Path("l.h5"), back).ok);
         ASSERT_TRUE(WriteDocumentFile(Path("got.vltd"), back).ok);
-        EXPECT_EQ(Bytes(Path("got.vltd")), Bytes(Path("want.vltd"))) << layout.chunkRecords;
+        EXPECT_EQ(Bytes(Path("got.vltd")), Bytes(Path("want.vltd")));
     }
 }
 
@@ -301,6 +310,24 @@ TEST_F(Hdf5FileTest, FilesNotOfTheLayoutAreRefusedAndChangeNothing) {
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
         ASSERT_TRUE(WriteDocumentFile(Path("after.vltd"), data).ok);
         EXPECT_EQ(Bytes(Path("after.vltd")), Bytes(Path("before.vltd")));
+    }
+}
+
+// A file cut short, in its chunks or in its last metadata, is refused.
+TEST_F(Hdf5FileTest, FilesCutShortAreRefused) {
+    ASSERT_TRUE(WriteHdf5File(Path("whole.h5"), Varied(10, 150), "t").ok);
+    const QByteArray whole = Bytes(Path("whole.h5"));
+    for (const qsizetype keep : {whole.size() / 3, whole.size() - 30000, whole.size() - 1}) {
+        SCOPED_TRACE(keep);
+        QFile cut(Path("cut.h5"));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        cut.write(whole.left(keep));
+        cut.close();
+        MeasurementDataSet data;
+        const DocumentResult result = ReadHdf5File(Path("cut.h5"), data);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
+        EXPECT_EQ(data.recordCount, 0);
     }
 }
 

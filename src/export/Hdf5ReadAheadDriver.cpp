@@ -1,0 +1,197 @@
+#include "export/Hdf5ReadAheadDriver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+// Raw data is read in blocks of this size; a chunk of /spectra is about 10 KB.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr haddr_t kMostAddress = (haddr_t{1} << 62) - 1;
+
+struct ReadAheadFile {
+    H5FD_t pub;  // the library's part; first, as the library casts to it
+    int fd = -1;
+    dev_t device = 0;
+    ino_t inode = 0;
+    haddr_t eoa = 0;
+    haddr_t eof = 0;
+    std::vector<std::uint8_t> block;  // the file's bytes [blockAt, blockAt + blockFilled)
+    haddr_t blockAt = 0;
+    std::size_t blockFilled = 0;
+};
+
+ReadAheadFile* Of(H5FD_t* file) {
+    return reinterpret_cast<ReadAheadFile*>(file);
+}
+const ReadAheadFile* Of(const H5FD_t* file) {
+    return reinterpret_cast<const ReadAheadFile*>(file);
+}
+
+// Reads size bytes at at; bytes past the end of the file read as zeros, as
+// with the default driver.
+bool ReadAt(int fd, haddr_t at, std::uint8_t* to, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = pread(fd, to + done, size - done, static_cast<off_t>(at + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    std::memset(to + done, 0, size - done);
+    return true;
+}
+
+H5FD_t* Open(const char* name, unsigned flags, hid_t, haddr_t maxaddr) {
+    if ((flags & (H5F_ACC_RDWR | H5F_ACC_CREAT | H5F_ACC_TRUNC | H5F_ACC_EXCL)) != 0 ||
+        name == nullptr || maxaddr == 0 || maxaddr == HADDR_UNDEF || maxaddr > kMostAddress)
+        return nullptr;
+    const int fd = open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    auto* file = new ReadAheadFile{};
+    file->fd = fd;
+    file->device = st.st_dev;
+    file->inode = st.st_ino;
+    file->eof = static_cast<haddr_t>(st.st_size);
+    return &file->pub;
+}
+
+herr_t Close(H5FD_t* file) {
+    ReadAheadFile* f = Of(file);
+    const int result = close(f->fd);
+    delete f;
+    return result == 0 ? 0 : -1;
+}
+
+int Compare(const H5FD_t* a, const H5FD_t* b) {
+    const ReadAheadFile* fa = Of(a);
+    const ReadAheadFile* fb = Of(b);
+    if (fa->device != fb->device)
+        return fa->device < fb->device ? -1 : 1;
+    if (fa->inode != fb->inode)
+        return fa->inode < fb->inode ? -1 : 1;
+    return 0;
+}
+
+herr_t Query(const H5FD_t*, unsigned long* flags) {
+    if (flags != nullptr) {
+        // As the default driver: the library gathers small metadata reads.
+        *flags = H5FD_FEAT_AGGREGATE_METADATA | H5FD_FEAT_ACCUMULATE_METADATA |
+                 H5FD_FEAT_DATA_SIEVE | H5FD_FEAT_AGGREGATE_SMALLDATA;
+    }
+    return 0;
+}
+
+haddr_t GetEoa(const H5FD_t* file, H5FD_mem_t) {
+    return Of(file)->eoa;
+}
+
+herr_t SetEoa(H5FD_t* file, H5FD_mem_t, haddr_t address) {
+    Of(file)->eoa = address;
+    return 0;
+}
+
+haddr_t GetEof(const H5FD_t* file, H5FD_mem_t) {
+    return Of(file)->eof;
+}
+
+herr_t GetHandle(H5FD_t* file, hid_t, void** handle) {
+    if (handle == nullptr)
+        return -1;
+    *handle = &Of(file)->fd;
+    return 0;
+}
+
+herr_t Read(H5FD_t* file, H5FD_mem_t type, hid_t, haddr_t address, std::size_t size, void* buffer) {
+    ReadAheadFile* f = Of(file);
+    if (address == HADDR_UNDEF || address > kMostAddress || size > kMostAddress - address ||
+        address + size > f->eoa)
+        return -1;
+    auto* to = static_cast<std::uint8_t*>(buffer);
+    if (type != H5FD_MEM_DRAW || size >= kBlockSize)
+        return ReadAt(f->fd, address, to, size) ? 0 : -1;
+    // Raw data: from the block, refilled from here when it does not hold
+    // all of it.
+    if (address < f->blockAt || address + size > f->blockAt + f->blockFilled) {
+        if (f->block.empty())
+            f->block.resize(kBlockSize);
+        f->blockFilled = 0;
+        if (!ReadAt(f->fd, address, f->block.data(), kBlockSize))
+            return -1;
+        // Bytes past the end of the file are zeros, held like the others.
+        f->blockAt = address;
+        f->blockFilled = kBlockSize;
+    }
+    std::memcpy(to, f->block.data() + (address - f->blockAt), size);
+    return 0;
+}
+
+herr_t Write(H5FD_t*, H5FD_mem_t, hid_t, haddr_t, std::size_t, const void*) {
+    return -1;  // read only
+}
+
+herr_t Truncate(H5FD_t*, hid_t, hbool_t) {
+    return 0;  // nothing is written
+}
+
+const H5FD_class_t kReadAheadClass = {
+    "vl_read_ahead",
+    kMostAddress,
+    H5F_CLOSE_WEAK,
+    nullptr,  // terminate
+    nullptr,  // sb_size
+    nullptr,  // sb_encode
+    nullptr,  // sb_decode
+    0,        // fapl_size
+    nullptr,  // fapl_get
+    nullptr,  // fapl_copy
+    nullptr,  // fapl_free
+    0,        // dxpl_size
+    nullptr,  // dxpl_copy
+    nullptr,  // dxpl_free
+    Open,
+    Close,
+    Compare,
+    Query,
+    nullptr,  // get_type_map
+    nullptr,  // alloc
+    nullptr,  // free
+    GetEoa,
+    SetEoa,
+    GetEof,
+    GetHandle,
+    Read,
+    Write,
+    nullptr,  // flush
+    Truncate,
+    nullptr,  // lock
+    nullptr,  // unlock
+    H5FD_FLMAP_DICHOTOMY,
+};
+}  // namespace
+
+H5Handle ReadAheadAccess() {
+    static const hid_t driver = H5FDregister(&kReadAheadClass);
+    if (driver < 0)
+        return {};
+    H5Handle access = PropertyHandle(H5Pcreate(H5P_FILE_ACCESS));
+    if (!access || H5Pset_driver(access.get(), driver, nullptr) < 0)
+        return {};
+    return access;
+}
