@@ -785,7 +785,7 @@ bool DeflateCodec::Decompress(const std::uint8_t* in, std::size_t size, std::siz
     return decompressor_ != nullptr && inRoom >= size && outRoom >= outSize &&
            libdeflate_zlib_decompress_ex(decompressor_, in, inRoom, out, outRoom, &taken, &given) ==
                LIBDEFLATE_SUCCESS &&
-           taken == size && given == outSize;
+           taken <= size && given == outSize;
 }
 
 WorkTeam::WorkTeam(int threads) {

@@ -46,10 +46,12 @@ class DeflateCodec {
     bool CompressPlanes(const std::uint8_t* planes, std::size_t count,
                         std::vector<std::uint8_t>& out);
     // Inflates the size bytes of in into exactly outSize bytes; false for a
-    // damaged or differently sized stream. The buffers may reach beyond the
-    // stream and the result (inRoom >= size, outRoom >= outSize); with
-    // kRoomBeyond more on both sides the inflater's fast loop runs to the
-    // stream's end instead of finishing its last few hundred bytes one by one.
+    // damaged or differently sized stream, or one that reaches beyond size
+    // (bytes after its end are ignored, as the library's deflate filter
+    // ignores them). The buffers may reach beyond the stream and the result
+    // (inRoom >= size, outRoom >= outSize); with kRoomBeyond more on both
+    // sides the inflater's fast loop runs to the stream's end instead of
+    // finishing its last few hundred bytes one by one.
     bool Decompress(const std::uint8_t* in, std::size_t size, std::size_t inRoom, std::uint8_t* out,
                     std::size_t outSize, std::size_t outRoom);
     static constexpr std::size_t kRoomBeyond = 320;

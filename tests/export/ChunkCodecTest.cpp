@@ -159,8 +159,11 @@ TEST(ChunkCodecTest, PlanewiseStreamsInflateWithZlib) {
                     ASSERT_TRUE(codec.Decompress(packed.data(), streamSize, packed.size(),
                                                  fast.data(), planes.size(), fast.size()));
                     EXPECT_TRUE(std::equal(planes.begin(), planes.end(), fast.begin()));
-                    // A stream cut short, or a result of another size, is refused
-                    // even when the room beyond holds what is missing.
+                    // Bytes after the stream are ignored; a stream cut short, or a
+                    // result of another size, is refused even when the room
+                    // beyond holds what is missing.
+                    EXPECT_TRUE(codec.Decompress(packed.data(), streamSize + 3, packed.size(),
+                                                 fast.data(), planes.size(), fast.size()));
                     EXPECT_FALSE(codec.Decompress(packed.data(), streamSize - 1, packed.size(),
                                                   fast.data(), planes.size(), fast.size()));
                     EXPECT_FALSE(codec.Decompress(packed.data(), streamSize, packed.size(),
