@@ -33,6 +33,14 @@ int Fail(const QString& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before the window system is asked
+    // for a display, so that they work where there is none.
+    QStringList early;
+    for (int i = 1; i < argc; ++i)
+        early << QString::fromLocal8Bit(argv[i]);
+    if (const auto answered = AnswerHelpOrVersion(early, QStringLiteral("VL_Tool"), HELP))
+        return *answered;
+
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QSettingsStore::ORGANISATION);
     QCoreApplication::setApplicationName(QSettingsStore::APPLICATION);
@@ -41,8 +49,6 @@ int main(int argc, char** argv) {
 
     QStringList args = app.arguments();
     args.removeFirst();
-    if (const auto answered = AnswerHelpOrVersion(args, QStringLiteral("VL_Tool"), HELP))
-        return *answered;
     QString error;
     PortOptions ports;
     ScreenshotOptions screenshot;

@@ -3,10 +3,16 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs) {
+ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs,
+                      bool withoutDisplay) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("VELARIM_PORTS");
+    if (withoutDisplay) {
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+    }
     process.setProcessEnvironment(env);
     process.start(program, args);
     ProgramRun run;

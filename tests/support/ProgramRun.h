@@ -13,5 +13,7 @@ struct ProgramRun {
 };
 
 // Runs program to its end, killing it after waitMs. VELARIM_PORTS is taken out
-// of its environment so that a developer's own ports cannot leak into a test.
-ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs = 60000);
+// of its environment so that a developer's own ports cannot leak into a test;
+// withoutDisplay also takes out every display a window could open on.
+ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs = 60000,
+                      bool withoutDisplay = false);

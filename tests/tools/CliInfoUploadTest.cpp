@@ -68,7 +68,8 @@ TEST(CliInfo, BothOptionFormsGiveTheSameLines) {
 }
 
 // Every program answers --help with its usage and --version with its name and
-// the project's version, on stdout, and does nothing else.
+// the project's version, on stdout, and does nothing else: not even open a
+// display (run over ssh, the window program has none).
 TEST(EveryProgram, AnswersHelpAndVersion) {
     struct Program {
         QString path;
@@ -81,10 +82,10 @@ TEST(EveryProgram, AnswersHelpAndVersion) {
     programs.push_back({VELARIM_SIM_PATH, "velarim-sim", "usage: velarim-sim"});
 #endif
     for (const Program& p : programs) {
-        const ProgramRun version = RunProgram(p.path, {"--version"});
-        EXPECT_EQ(version.exitCode, 0) << p.name.toStdString();
+        const ProgramRun version = RunProgram(p.path, {"--version"}, 60000, true);
+        EXPECT_EQ(version.exitCode, 0) << p.name.toStdString() << version.err.toStdString();
         EXPECT_EQ(version.out, p.name + " " VL_VERSION "\n");
-        const ProgramRun help = RunProgram(p.path, {"--help"});
+        const ProgramRun help = RunProgram(p.path, {"--help"}, 60000, true);
         EXPECT_EQ(help.exitCode, 0) << p.name.toStdString();
         EXPECT_TRUE(help.out.startsWith(p.usage)) << help.out.toStdString();
         EXPECT_TRUE(help.out.contains("--name=VALUE")) << help.out.toStdString();
