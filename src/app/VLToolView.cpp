@@ -83,7 +83,8 @@ void CVL_ToolView::buildControls() {
     make<QLineEdit>(ControlId::IntervalEdit);
     make<QLabel>(ControlId::DataListLabel, tr("データリスト"));
     make<QPushButton>(ControlId::MeasurePlan, tr("計測プラン"));
-    make<QListWidget>(ControlId::DataList);
+    // Rows of one line each: laying out 10000 of them takes no text layout.
+    make<QListWidget>(ControlId::DataList)->setUniformItemSizes(true);
     make<QPushButton>(ControlId::Delete, tr("削除"));
     make<QPushButton>(ControlId::Reference, tr("基準登録"));
     make<QPushButton>(ControlId::Comparison, tr("参照"));
@@ -220,6 +221,20 @@ void CVL_ToolView::addListItem(ControlId id, const QString& text) {
     const bool followEnd = id == ControlId::DataList && LastRowVisible(*l);
     l->addItem(text);
     if (followEnd)
+        l->scrollToBottom();
+}
+
+// One layout for the whole list instead of one for each row (a rebuilt list of
+// 10000 records took minutes row by row); the end is in view, as following
+// each new row from an empty list would leave it.
+void CVL_ToolView::setListItems(ControlId id, const QStringList& texts) {
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    if (!l)
+        return;
+    const QSignalBlocker blocker(l);
+    l->clear();
+    l->addItems(texts);
+    if (id == ControlId::DataList)
         l->scrollToBottom();
 }
 

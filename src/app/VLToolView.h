@@ -51,6 +51,7 @@ class CVL_ToolView : public QWidget, public MainForm {
     void setGeometry(ControlId id, const QRect& rect) override;
     void clearList(ControlId id) override;
     void addListItem(ControlId id, const QString& text) override;
+    void setListItems(ControlId id, const QStringList& texts) override;
     int listCount(ControlId id) const override;
     int currentRow(ControlId id) const override;
     void setCurrentRow(ControlId id, int row) override;

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include "viewlogic/ControlId.h"
 
@@ -28,6 +29,13 @@ class MainForm {
     // setCurrentRow(id, -1) clears it.
     virtual void clearList(ControlId id) = 0;
     virtual void addListItem(ControlId id, const QString& text) = 0;
+    // The whole list at once (a rebuilt data list of up to 10000 records):
+    // as clearing it and adding each text, which a window can do in one go.
+    virtual void setListItems(ControlId id, const QStringList& texts) {
+        clearList(id);
+        for (const QString& text : texts)
+            addListItem(id, text);
+    }
     virtual int listCount(ControlId id) const = 0;
     virtual int currentRow(ControlId id) const = 0;
     virtual void setCurrentRow(ControlId id, int row) = 0;

@@ -132,9 +132,11 @@ QString MainViewLogic::RecordLabel(int r) const {
 }
 
 void MainViewLogic::RebuildDataList() {
-    form_.clearList(ControlId::DataList);
+    QStringList labels;
+    labels.reserve(data_.recordCount);
     for (int r = 0; r < data_.recordCount; ++r)
-        form_.addListItem(ControlId::DataList, RecordLabel(r));
+        labels << RecordLabel(r);
+    form_.setListItems(ControlId::DataList, labels);
     form_.setEnabled(ControlId::SaveCsv, form_.listCount(ControlId::DataList) != 0);
 }
 

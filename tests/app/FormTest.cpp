@@ -394,6 +394,28 @@ TEST_F(AppTest, AveragingDropDownShowsTwentyRowsAndScrolls) {
     avg->hidePopup();
 }
 
+// A rebuilt data list (a document opened, a record deleted, the comparison
+// chosen) comes in one go, with its end in view, as following each new row
+// from an empty list would leave it; rows of one height keep 10000 of them
+// cheap to lay out.
+TEST_F(AppTest, DataListRebuiltAtOnceShowsItsEnd) {
+    MakeFrame();
+    ResizeForm(700);
+    QListWidget* data = list(ControlId::DataList);
+    EXPECT_TRUE(data->uniformItemSizes());
+    QStringList labels;
+    for (int i = 0; i < 300; ++i)
+        labels << QString::number(i);
+    form().setListItems(ControlId::DataList, labels);
+    ASSERT_EQ(data->count(), 300);
+    EXPECT_EQ(data->item(299)->text(), "299");
+    EXPECT_TRUE(data->selectedItems().isEmpty());
+    const QRect last = data->visualItemRect(data->item(299));
+    EXPECT_TRUE(last.bottom() < data->viewport()->height() + 1 && last.top() >= 0);
+    form().setListItems(ControlId::DataList, {"a", "b"});
+    EXPECT_EQ(data->count(), 2);
+}
+
 TEST_F(AppTest, DataListFollowsNewRecordsWhileItsEndIsInView) {
     MakeFrame();
     ResizeForm(700);  // a list of 165 pixels: a few rows

@@ -124,11 +124,12 @@ TEST_P(DeviceFault, OthersStreamRecordsStayAndRedetectionRecovers) {
             EXPECT_TRUE(std::isnan(rig.data.entry(kVictim, r).values[200])) << r;
             EXPECT_TRUE(std::isnan(rig.data.entry(kVictim, r).temperature)) << r;
         }
-        if (c.fault != Fault::UnplugMidTransfer)  // its spectrum may have been cut short
+        if (c.fault != Fault::UnplugMidTransfer) {  // its spectrum may have been cut short
             EXPECT_EQ(std::memcmp(rig.link->slot(kVictim).spectrum.data(), lastGood.data(),
                                   sizeof(float) * 511),
                       0)
                 << "the graph keeps its last curve";
+        }
     }
     EXPECT_EQ(Snapshot(rig.data, before), stored) << "records stored before the fault changed";
 
