@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the port workers, their tests and the programs with ThreadSanitizer
-# into build-tsan (or $TSAN_BUILD_DIR) and runs what starts port workers: the
-# worker tests (closing ports under work, an upload on the port's own thread)
-# and velarim-cli's commands on simulated devices (with wire time and a device
-# that drops out) and on pseudo-terminals served by velarim-sim. Any report
-# fails the run. Qt is not instrumented: tests/tsan.supp says what is left out.
+# into build-tsan (or $TSAN_BUILD_DIR) and runs what starts threads: the worker
+# tests (closing ports under work, an upload on the port's own thread),
+# velarim-cli's commands on simulated devices (with wire time and a device that
+# drops out), an HDF5 export and read (chunks packed and unpacked on a team of
+# threads) and acquisition on pseudo-terminals served by velarim-sim. Any
+# report fails the run. Qt is not instrumented: tests/tsan.supp says what is
+# left out.
 # Usage: scripts/test-tsan.sh [extra cmake args]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,6 +54,14 @@ check "$bin/test_e2e" --gtest_filter='WorkersOverPty.Closing*'
 check "$bin/test_dialogs" --gtest_filter='UploadOnItsThread*'
 devices="vis,vis:link=bridge:lx=1:baud=921600:latency_us=500,vis:fault=unplug@40,led"
 check "$bin/velarim-cli" acquire --records 20 --interval-ms 0 --settle-ms 20 --simulate "$devices"
+# The HDF5 export and read pack and unpack chunks on a team of threads.
+files=$(mktemp -d)
+check "$bin/velarim-cli" acquire --records 40 --interval-ms 0 --settle-ms 20 \
+  --vltd "$files/run.vltd" --simulate "vis,vis,vis"
+check "$bin/velarim-cli" convert "$files/run.vltd" "$files/run.h5"
+check "$bin/velarim-cli" convert "$files/run.h5" "$files/back.vltd"
+cmp "$files/run.vltd" "$files/back.vltd" || { echo "test-tsan: HDF5 round trip differs"; status=1; }
+rm -rf "$files"
 check "$bin/velarim-cli" list --settle-ms 20 --simulate "$devices"
 check "$bin/velarim-cli" info --device 1 --settle-ms 20 --simulate "$devices"
 check "$bin/velarim-cli" upload --device 1 --settle-ms 20 --simulate "$devices"
