@@ -788,6 +788,10 @@ bool DeflateCodec::Decompress(const std::uint8_t* in, std::size_t size, std::siz
            taken <= size && given == outSize;
 }
 
+int TeamThreads() {
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 2, 4);
+}
+
 WorkTeam::WorkTeam(int threads) {
     for (int t = 1; t < threads; ++t)
         helpers_.emplace_back([this, t] { Help(t); });

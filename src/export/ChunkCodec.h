@@ -63,6 +63,11 @@ class DeflateCodec {
     int level_ = 0;
 };
 
+// The threads a file's chunks are packed or unpacked on when the caller does
+// not say: the machine's cores, two to four (beyond four the one thread that
+// talks to the library is the limit).
+int TeamThreads();
+
 // Threads that stay for the whole of a file's chunks: each Run hands them one
 // batch, so that batches can be small (their buffers are touched afresh by
 // every export and read) without a thread being started for each.

@@ -21,7 +21,7 @@ struct Hdf5Layout {
     bool chunkAllDevices = true;  // chunks [devices][records][points], else [1][records][points]
     bool shuffle = true;          // byte shuffle before deflate
     int level = 1;                // deflate level 1..9; 0 stores the chunks uncompressed
-    int threads = 2;              // threads packing and unpacking chunks
+    int threads = 0;              // threads packing chunks; 0: the machine's cores, 2 to 4
 };
 
 // Writes through a temporary file beside path that replaces path only when

@@ -1,6 +1,7 @@
 #include "export/Hdf5ReadAheadDriver.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -150,6 +151,21 @@ herr_t Truncate(H5FD_t*, hid_t, hbool_t) {
     return 0;  // nothing is written
 }
 
+// As the default driver locks: shared for reading, so that a file another
+// program holds for writing through the library is not read half-written; a
+// file system without locks is read all the same, as the library does.
+herr_t Lock(H5FD_t* file, hbool_t rw) {
+    if (flock(Of(file)->fd, (rw ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0 || errno == ENOSYS)
+        return 0;
+    return -1;
+}
+
+herr_t Unlock(H5FD_t* file) {
+    if (flock(Of(file)->fd, LOCK_UN) == 0 || errno == ENOSYS)
+        return 0;
+    return -1;
+}
+
 const H5FD_class_t kReadAheadClass = {
     "vl_read_ahead",
     kMostAddress,
@@ -180,8 +196,8 @@ const H5FD_class_t kReadAheadClass = {
     Write,
     nullptr,  // flush
     Truncate,
-    nullptr,  // lock
-    nullptr,  // unlock
+    Lock,
+    Unlock,
     H5FD_FLMAP_DICHOTOMY,
 };
 }  // namespace

@@ -10,7 +10,6 @@
 #include "export/Hdf5Spectra.h"
 
 namespace {
-constexpr int kThreads = 2;
 // Chunks read ahead of unpacking: up to 32, within about 1 MB of values. Few,
 // since their buffers are new memory (page faults) for every read.
 constexpr std::size_t kMostBatchChunks = 32;
@@ -72,8 +71,9 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
     std::vector<Slot> buffers[2] = {std::vector<Slot>(kBatchChunks),
                                     std::vector<Slot>(kBatchChunks)};
     std::vector<std::unique_ptr<DeflateCodec>> codecs;
-    std::vector<std::vector<std::uint8_t>> inflated(kThreads);
-    for (int t = 0; t < kThreads; ++t) {
+    const int threads = TeamThreads();
+    std::vector<std::vector<std::uint8_t>> inflated(threads);
+    for (int t = 0; t < threads; ++t) {
         codecs.push_back(std::make_unique<DeflateCodec>(0));
         inflated[t].resize(rawSize + DeflateCodec::kRoomBeyond);
     }
@@ -138,7 +138,7 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
     // Batch b + 1 is read while batch b is unpacked.
     if (!read(0))
         return false;
-    WorkTeam team(kThreads);
+    WorkTeam team(threads);
     for (std::size_t b = 0; b < batches; ++b) {
         if (!team.Run(size(b), unpack(b), [&] { return read(b + 1); }) || damaged)
             return false;

@@ -60,7 +60,7 @@ class SpectraWriter {
     // Takes the record tables from the entries as it packs their spectra.
     SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout, RecordTables& tables)
         : data_(data), layout_(layout), grid_(GridOf(data, layout)), tables_(tables) {
-        const int threads = std::max(layout.threads, 1);
+        const int threads = layout.threads > 0 ? layout.threads : TeamThreads();
         for (int t = 0; t < threads; ++t) {
             codecs_.push_back(std::make_unique<DeflateCodec>(layout.level));
             raw_.emplace_back(grid_.values() * sizeof(float));
@@ -108,7 +108,7 @@ class SpectraWriter {
                 Pack(t, b * kBatchChunks + i, buffers[b % 2][i]);
             };
         };
-        WorkTeam team(std::max(layout_.threads, 1));
+        WorkTeam team(static_cast<int>(codecs_.size()));
         team.Run(size(0), pack(0));
         for (std::size_t b = 0; b < batches; ++b) {
             const bool written = team.Run(size(b + 1), pack(b + 1), [&] {

@@ -1,6 +1,10 @@
 // The HDF5 export: its layout as another HDF5 reader sees it, the exact round
 // trip through the document file, refusal of other files, and a read by h5py.
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cmath>
 #include <functional>
@@ -313,8 +317,9 @@ TEST_F(Hdf5FileTest, FilesNotOfTheLayoutAreRefusedAndChangeNothing) {
     }
 }
 
-// A file cut short, in its chunks or in its last metadata, is refused.
-TEST_F(Hdf5FileTest, FilesCutShortAreRefused) {
+// A file cut short, in its chunks or in its last metadata, is refused; so is
+// one that a program writing it holds locked, until it lets go.
+TEST_F(Hdf5FileTest, FilesCutShortOrBeingWrittenAreRefused) {
     ASSERT_TRUE(WriteHdf5File(Path("whole.h5"), Varied(10, 150), "t").ok);
     const QByteArray whole = Bytes(Path("whole.h5"));
     for (const qsizetype keep : {whole.size() / 3, whole.size() - 30000, whole.size() - 1}) {
@@ -329,6 +334,15 @@ TEST_F(Hdf5FileTest, FilesCutShortAreRefused) {
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
         EXPECT_EQ(data.recordCount, 0);
     }
+    const int writer = open(QFile::encodeName(Path("whole.h5")).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(flock(writer, LOCK_EX), 0);
+    MeasurementDataSet data;
+    EXPECT_FALSE(ReadHdf5File(Path("whole.h5"), data).ok);
+    flock(writer, LOCK_UN);
+    close(writer);
+    EXPECT_TRUE(ReadHdf5File(Path("whole.h5"), data).ok);
+    EXPECT_EQ(data.recordCount, 150);
 }
 
 TEST_F(Hdf5FileTest, SpectraStoredOtherwiseAreReadThroughTheLibrary) {
