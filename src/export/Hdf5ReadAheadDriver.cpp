@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -27,6 +28,9 @@ struct ReadAheadFile {
     haddr_t blockAt = 0;
     std::size_t blockFilled = 0;
 };
+
+// The library hands back the pointer to pub that Open gave it.
+static_assert(std::is_standard_layout_v<ReadAheadFile>);
 
 ReadAheadFile* Of(H5FD_t* file) {
     return reinterpret_cast<ReadAheadFile*>(file);
