@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <type_traits>
 #include <vector>
 
@@ -37,6 +38,33 @@ ReadAheadFile* Of(H5FD_t* file) {
 }
 const ReadAheadFile* Of(const H5FD_t* file) {
     return reinterpret_cast<const ReadAheadFile*>(file);
+}
+
+// Blocks outlive the files they were read for: fresh memory costs a page fault
+// for every 4 KB, which for a new block took longer than reading a megabyte
+// into it. A few are kept for the next files.
+std::mutex blocksLock;
+std::vector<std::vector<std::uint8_t>> spareBlocks;  // under blocksLock
+constexpr std::size_t kMostSpareBlocks = 2;
+
+std::vector<std::uint8_t> TakeBlock() {
+    {
+        const std::lock_guard<std::mutex> lock(blocksLock);
+        if (!spareBlocks.empty()) {
+            std::vector<std::uint8_t> block = std::move(spareBlocks.back());
+            spareBlocks.pop_back();
+            return block;
+        }
+    }
+    return std::vector<std::uint8_t>(kBlockSize);
+}
+
+void GiveBack(std::vector<std::uint8_t>&& block) {
+    if (block.size() != kBlockSize)
+        return;
+    const std::lock_guard<std::mutex> lock(blocksLock);
+    if (spareBlocks.size() < kMostSpareBlocks)
+        spareBlocks.push_back(std::move(block));
 }
 
 // Reads size bytes at at; bytes past the end of the file read as zeros, as
@@ -80,6 +108,7 @@ H5FD_t* Open(const char* name, unsigned flags, hid_t, haddr_t maxaddr) {
 herr_t Close(H5FD_t* file) {
     ReadAheadFile* f = Of(file);
     const int result = close(f->fd);
+    GiveBack(std::move(f->block));
     delete f;
     return result == 0 ? 0 : -1;
 }
@@ -135,7 +164,7 @@ herr_t Read(H5FD_t* file, H5FD_mem_t type, hid_t, haddr_t address, std::size_t s
     // all of it.
     if (address < f->blockAt || address + size > f->blockAt + f->blockFilled) {
         if (f->block.empty())
-            f->block.resize(kBlockSize);
+            f->block = TakeBlock();
         f->blockFilled = 0;
         if (!ReadAt(f->fd, address, f->block.data(), kBlockSize))
             return -1;
