@@ -402,15 +402,15 @@ std::uint32_t Load32(const std::uint8_t* p) {
 // the table are kept between blocks.
 class DeflateBlockEncoder {
   public:
-    // One block of the bytes with a dynamic code. A last block ends the
-    // stream at a byte boundary; otherwise a stored block follows, and its
-    // header bits (BFINAL as storedFinal, type 00) come right after this
-    // block's end, then zero bits up to the byte boundary where its LEN begins.
-    void Append(std::vector<std::uint8_t>& out, const std::uint8_t* bytes, std::size_t size,
-                bool last, bool storedFinal) {
-        tokenCount_ = 0;
-        Gather(bytes, size, last);
-        Write(out, 0, tokenCount_, last, storedFinal, false);
+    // One block of the bytes with a code of its own, runs and literals, before
+    // stored planes: the header bits of the stored block (BFINAL as
+    // storedFinal, type 00) come right after this block's end, then zero
+    // bits up to the byte boundary where its LEN begins.
+    void AppendBeforeStored(std::vector<std::uint8_t>& out, const std::uint8_t* bytes,
+                            std::size_t size, bool storedFinal) {
+        ClearTokens();
+        Gather(bytes, size, false);
+        Write(out, 0, tokenCount_, false, storedFinal, false);
     }
 
     // Adds the tokens of the bytes to those gathered so far (runs always,
@@ -422,7 +422,8 @@ class DeflateBlockEncoder {
     void DropTokens(std::size_t from) { tokenCount_ = from; }
     void ClearTokens() { tokenCount_ = 0; }
 
-    // The gathered tokens [from, to) as one block, ending as Append's do;
+    // The gathered tokens [from, to) as one block: a last block ends the
+    // stream at a byte boundary, another ends as AppendBeforeStored's do;
     // with deflate's fixed codes, which need no code in the block and which
     // inflaters keep from one such block to the next, or with a code of
     // their own.
@@ -757,7 +758,7 @@ bool DeflateCodec::CompressPlanes(const std::uint8_t* planes, std::size_t count,
                 return false;
             out.resize(at + n);
         } else {
-            encoder_->Append(out, run, runSize, false, storedFinal);
+            encoder_->AppendBeforeStored(out, run, runSize, storedFinal);
         }
         headerWritten = end < 4;
         p = end;
