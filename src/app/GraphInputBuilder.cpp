@@ -12,13 +12,21 @@ GraphInput MakeGraphInput(const ViewState& state, const DeviceLink& link,
     in.mode = state.displayMode;
     in.pointCount = data.pointCount;
     in.firstWavelength = data.firstWavelength;
-    in.nirSensor = link.profile().nirSensor;
-    in.uvSensor = link.profile().uvSensor;
-    in.deviceCount = std::clamp(data.deviceCount, 0, MAX_DEVICES);
+    // The flags of a sensor kind that all live devices share.
+    const int live = std::clamp(link.deviceCount(), 0, MAX_DEVICES);
+    in.nirSensor = live > 0;
+    in.uvSensor = live > 0;
+    for (int d = 0; d < live; ++d) {
+        in.nirSensor = in.nirSensor && link.profile(d).nirSensor;
+        in.uvSensor = in.uvSensor && link.profile(d).uvSensor;
+    }
+    // Live: the devices attached now; stored: the data set's devices.
+    in.deviceCount = state.monitoring ? live : std::clamp(data.deviceCount, 0, MAX_DEVICES);
     in.currentDevice = state.currentDevice;
     in.monitoring = state.monitoring;
-    for (int d = 0; d < in.deviceCount; ++d) {
+    for (int d = 0; d < live; ++d) {
         const DeviceSlot& slot = link.slot(d);
+        in.liveGrids[d] = slot.profile.grid();
         in.liveSpectra[d] = std::span<const float>(slot.spectrum);
         in.liveTemperatures[d] = slot.temperature;
         in.liveStale[d] = !slot.answering;

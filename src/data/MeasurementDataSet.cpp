@@ -54,6 +54,59 @@ MeasurementDataSet::MeasurementDataSet() {
     records_.reserve(MAX_RECORDS);
 }
 
+SpectrumGrid MeasurementDataSet::grid(int d) const {
+    if (mixedGrids_ && d >= 0 && d < MAX_DEVICES)
+        return deviceGrids_[static_cast<std::size_t>(d)];
+    return {firstWavelength, pointCount};
+}
+
+void MeasurementDataSet::SetGrid(SpectrumGrid grid) {
+    mixedGrids_ = false;
+    firstWavelength = grid.firstWavelength;
+    pointCount = grid.pointCount;
+}
+
+void MeasurementDataSet::SetDeviceGrids(const std::vector<SpectrumGrid>& grids) {
+    if (grids.empty())
+        return;
+    std::array<SpectrumGrid, MAX_DEVICES> all{};
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        SpectrumGrid g = k < grids.size() ? grids[k] : grids.front();
+        g.pointCount = std::clamp<std::int32_t>(g.pointCount, 0, MAX_POINTS);
+        all[k] = g;
+    }
+    const std::size_t used = std::min<std::size_t>(grids.size(), MAX_DEVICES);
+    const bool mixed = std::any_of(all.begin(), all.begin() + used,
+                                   [&](const SpectrumGrid& g) { return !(g == all[0]); });
+    if (!mixed) {
+        SetGrid(all[0]);
+        return;
+    }
+    mixedGrids_ = true;
+    deviceGrids_ = all;
+    firstWavelength = all[0].firstWavelength;
+    pointCount = 0;
+    for (std::size_t k = 0; k < used; ++k) {
+        firstWavelength = std::min(firstWavelength, all[k].firstWavelength);
+        pointCount = std::max(pointCount, all[k].pointCount);
+    }
+}
+
+std::vector<std::int32_t> MeasurementDataSet::UnionWavelengths() const {
+    std::vector<std::int32_t> nm;
+    const int devices = std::clamp(deviceCount, 0, MAX_DEVICES);
+    for (int d = 0; d < std::max(devices, 1); ++d) {
+        const SpectrumGrid g = grid(d);
+        for (std::int32_t i = 0; i < std::clamp<std::int32_t>(g.pointCount, 0, MAX_POINTS); ++i)
+            nm.push_back(g.firstWavelength + i);
+        if (!mixedGrids_)
+            break;
+    }
+    std::sort(nm.begin(), nm.end());
+    nm.erase(std::unique(nm.begin(), nm.end()), nm.end());
+    return nm;
+}
+
 MeasurementDataSet::MeasurementDataSet(MeasurementDataSet&&) noexcept = default;
 MeasurementDataSet& MeasurementDataSet::operator=(MeasurementDataSet&&) noexcept = default;
 MeasurementDataSet::~MeasurementDataSet() = default;

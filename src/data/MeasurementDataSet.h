@@ -14,8 +14,14 @@
 
 inline constexpr int MAX_RECORDS = 10000;
 
-// The whole of a document's data: records of all devices, the spectrum grid,
-// the devices' identity texts and the reference record.
+// The whole of a document's data: records of all devices, the spectrum grid of
+// each device, the devices' identity texts and the reference record.
+//
+// Devices of one sensor kind share one grid, held in pointCount and
+// firstWavelength. With kinds mixed each device slot has its own grid (see
+// SetDeviceGrids); pointCount then holds the largest point count and
+// firstWavelength the smallest first wavelength, and values of device d are
+// meaningful only on grid(d).
 //
 // A record is one time stamp plus, per device slot, a 511-value spectrum with
 // temperature, exposure and a reserved word. Records live in blocks that are
@@ -44,6 +50,18 @@ class MeasurementDataSet {
     std::array<QByteArray, MAX_DEVICES> sensorModel;
 
     MeasurementDataSet();
+
+    // The grid of device slot d's values.
+    SpectrumGrid grid(int d) const;
+    // Whether the devices' grids differ (then the set-wide fields are only bounds).
+    bool hasMixedGrids() const { return mixedGrids_; }
+    // One grid for every device: sets pointCount and firstWavelength.
+    void SetGrid(SpectrumGrid grid);
+    // Slot k's grid from grids[k] (point counts clamped to MAX_POINTS); slots
+    // beyond take the first. Grids that all agree make a data set of one grid.
+    void SetDeviceGrids(const std::vector<SpectrumGrid>& grids);
+    // The wavelengths any of the first deviceCount devices has a point at, ascending.
+    std::vector<std::int32_t> UnionWavelengths() const;
     MeasurementDataSet(MeasurementDataSet&&) noexcept;
     MeasurementDataSet& operator=(MeasurementDataSet&&) noexcept;
     ~MeasurementDataSet();
@@ -82,6 +100,8 @@ class MeasurementDataSet {
     };
     using Slab = std::unique_ptr<std::byte, SlabRelease>;
 
+    std::array<SpectrumGrid, MAX_DEVICES> deviceGrids_{};  // used when mixedGrids_
+    bool mixedGrids_ = false;
     std::vector<Record*> records_;  // record r's block; blocks rotate on deletion
     std::vector<Slab> slabs_;
     std::size_t slabRecordsUsed_ = 0;  // blocks handed out of the last slab

@@ -225,10 +225,28 @@ const StoredIdentity& DeviceLink::storedIdentity(int slot) const {
     return InRange(slot) ? stored_[slot] : none;
 }
 
-SensorProfile DeviceLink::SelectSensorProfile(const std::vector<QByteArray>& sensorModels) {
-    for (const QByteArray& model : sensorModels)
-        profile_ = ProfileForSensorModel(model, profile_.pixelCount);
-    return profile_;
+void DeviceLink::SelectSensorProfiles(const std::vector<QByteArray>& sensorModels) {
+    const std::size_t n = std::min<std::size_t>(sensorModels.size(), MAX_DEVICES);
+    for (std::size_t k = 0; k < n; ++k) {
+        SensorProfile& profile = slots_[k].profile;
+        profile = ProfileForSensorModel(sensorModels[k], profile.pixelCount);
+    }
+}
+
+bool DeviceLink::onlyRestrictedSensors() const {
+    if (deviceCount_ <= 0)
+        return false;
+    for (int k = 0; k < deviceCount_ && k < MAX_DEVICES; ++k) {
+        const SensorProfile& p = slots_[k].profile;
+        if (!p.nirSensor && !p.uvSensor)
+            return false;
+    }
+    return true;
+}
+
+const SensorProfile& DeviceLink::profile(int slot) const {
+    static const SensorProfile none;
+    return InRange(slot) ? slots_[slot].profile : none;
 }
 
 void DeviceLink::FindAndConnectLedUnit(std::function<void()> done) {

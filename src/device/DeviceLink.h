@@ -27,7 +27,7 @@ bool UsbIdMatchesPort(const std::vector<UsbDeviceInfo>& devices, const QString& 
                       const QString& portTag);
 
 // Finds, opens and identifies the spectrometers and the LED unit, and owns
-// their ports: the ten device slots, the LED unit and the sensor profile flags.
+// their ports: the ten device slots (each with its sensor profile) and the LED unit.
 // Every exchange goes through the port's channel (its own worker in the
 // window); the link itself runs on the thread that owns the channels and
 // hands results on through callbacks.
@@ -50,9 +50,14 @@ class DeviceLink {
     void CloseSpectrometers();
     // Serial and sensor model the last detection read from a slot.
     const StoredIdentity& storedIdentity(int slot) const;
-    // Applies the sensor model table over the given models in slot order; the
-    // last one decides. Returns pointCount/firstWavelength for the data set.
-    SensorProfile SelectSensorProfile(const std::vector<QByteArray>& sensorModels);
+    // Gives slot k the sensor model table's row of sensorModels[k]: each device
+    // its own grid, pixel count and sensor-kind flags. A model not in the table
+    // keeps the slot's pixel count.
+    void SelectSensorProfiles(const std::vector<QByteArray>& sensorModels);
+    // Whether every device found has a sensor outside the visible range (the
+    // 640-1050 nm or the 190-440 nm kind): then only the line spectrum and the
+    // comparison display make sense. False with no device.
+    bool onlyRestrictedSensors() const;
     // The LED unit search and connect: every candidate with the LED identity is
     // opened; the last one that opens is the unit (the others are closed), and
     // it is asked for its state, version and name. `done()` when finished.
@@ -77,8 +82,7 @@ class DeviceLink {
     const DeviceSlot& slot(int i) const { return slots_[i]; }
     LedUnit& led() { return led_; }
     const LedUnit& led() const { return led_; }
-    SensorProfile& profile() { return profile_; }
-    const SensorProfile& profile() const { return profile_; }
+    const SensorProfile& profile(int slot) const;
     Clock& clock() { return clock_; }
     int settleMs() const { return settleMs_; }
     void setSettleMs(int ms) { settleMs_ = ms; }
@@ -111,7 +115,6 @@ class DeviceLink {
     std::array<DeviceSlot, MAX_DEVICES> slots_;
     std::array<StoredIdentity, MAX_DEVICES> stored_;
     LedUnit led_;
-    SensorProfile profile_;
     std::vector<PortDiagnostic> detectDiagnostics_;
     std::vector<PortDiagnostic> ledDiagnostics_;
 };

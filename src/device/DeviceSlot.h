@@ -14,6 +14,33 @@ inline constexpr int MAX_DEVICES = 10;
 
 using SpectrumBuffer = std::array<float, MAX_POINTS>;
 
+// A spectrum grid: point i at firstWavelength + i nm.
+struct SpectrumGrid {
+    std::int32_t firstWavelength = 340;
+    std::int32_t pointCount = 511;
+
+    std::int32_t lastWavelength() const { return firstWavelength + pointCount - 1; }
+    // Whether the grid has a point at nm.
+    bool holds(long long nm) const {
+        return pointCount > 0 && nm >= firstWavelength && nm <= lastWavelength();
+    }
+    // Index of the point at nm, -1 when the grid has none there.
+    int indexOf(long long nm) const { return holds(nm) ? int(nm - firstWavelength) : -1; }
+    friend bool operator==(const SpectrumGrid&, const SpectrumGrid&) = default;
+};
+
+// What a device's sensor model fixes: its spectrum grid, its pixel count for the
+// per-pixel tables, and the two sensor-kind flags. Each device has its own.
+struct SensorProfile {
+    std::int32_t pointCount = 511;
+    std::int32_t firstWavelength = 340;
+    std::int32_t pixelCount = 288;
+    bool nirSensor = false;
+    bool uvSensor = false;
+
+    SpectrumGrid grid() const { return {firstWavelength, pointCount}; }
+};
+
 // One attached spectrometer, in detection order, as the window's thread knows
 // it: its port's channel (every exchange goes through it) and the values the
 // last exchanges brought back.
@@ -29,6 +56,7 @@ struct DeviceSlot {
     SpectrumBuffer spectrum{};             // last spectrum; a ramp 0, 100, ... until the first read
     float temperature = 0.0f;              // last temperature read
     bool answering = true;                 // false from a failed spectrum read until one succeeds
+    SensorProfile profile;                 // from its sensor model; kept when the slot is refilled
 
     bool isOpen() const { return channel != nullptr; }
 };
@@ -43,15 +71,6 @@ struct LedUnit {
     bool answering = true;  // false from a failed temperature read until one succeeds
 };
 
-// The one spectrum grid of the system. pointCount and firstWavelength live in
-// the data set (so a document brings its own grid); the rest in the view.
-struct SensorProfile {
-    std::int32_t pointCount = 511;
-    std::int32_t firstWavelength = 340;
-    std::int32_t pixelCount = 288;
-    bool nirSensor = false;
-    bool uvSensor = false;
-};
 
 // Firmware gates: a device at exactly 1.5 gets averaging and store-dark but no
 // auxiliary-setting commands.

@@ -30,13 +30,14 @@ W* Place(W* widget, int id, int x, int y, int w, int h) {
 
 LedMonitorSources SourcesOf(DialogHost& host) {
     DeviceLink& link = host.deviceLink();
-    MeasurementDataSet& data = host.dataSet();
+    // The first device's live spectrum on its own grid.
     return {link.led(),
-            [&link, &data] {
-                const auto points = std::size_t(std::clamp<int>(data.pointCount, 0, MAX_POINTS));
+            [&link] {
+                const auto points =
+                    std::size_t(std::clamp<int>(link.profile(0).pointCount, 0, MAX_POINTS));
                 return std::span<const float>(link.slot(0).spectrum.data(), points);
             },
-            [&data] { return int(data.firstWavelength); },
+            [&link] { return int(link.profile(0).firstWavelength); },
             [&host](bool on) { host.setLedCheckBox(on); }};
 }
 

@@ -39,7 +39,7 @@ CInfoDlg::CInfoDlg(DialogHost& host, QWidget* parent) : QDialog(parent), host_(h
     list_->addItem(tr("読み込み中…"));
     QPointer<CInfoDlg> self(this);
     host.operations().Run([self, &host](OperationQueue::Finished finished) {
-        const int pixels = host.deviceLink().profile().pixelCount;
+        const int pixels = host.deviceLink().profile(host.currentDevice()).pixelCount;
         DeviceSlot* slot = CurrentSlot(host);
         if (!slot) {
             SensorInfo none;

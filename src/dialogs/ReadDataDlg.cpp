@@ -161,9 +161,11 @@ void CReadDataDlg::DrawStoredRecord(int k) {
     const MeasurementDataSet& data = host_.dataSet();
     StoredRecordInput in;
     in.spectrum = spectrum;
-    in.pointCount = data.pointCount;
-    in.firstWavelength = data.firstWavelength;
-    in.nirSensor = host_.deviceLink().profile().nirSensor;
+    // The LX device's own grid: its records come on it.
+    const SensorProfile& profile = host_.deviceLink().profile(host_.currentDevice());
+    in.pointCount = profile.pointCount;
+    in.firstWavelength = profile.firstWavelength;
+    in.nirSensor = profile.nirSensor;
     in.graphMax = host_.graphMax();
     in.graphMin = host_.graphMin();
     in.deviceCount = data.deviceCount;
@@ -180,9 +182,9 @@ void CReadDataDlg::SaveStoredRecordsCsv() {
     const QString path = host_.askSavePath(this, QString());
     if (path.isEmpty())
         return;
-    const MeasurementDataSet& data = host_.dataSet();
-    const FileSaveResult result =
-        ::SaveStoredRecordsCsv(path, upload_->records(), data.pointCount, data.firstWavelength);
+    const SensorProfile& profile = host_.deviceLink().profile(host_.currentDevice());
+    const FileSaveResult result = ::SaveStoredRecordsCsv(path, upload_->records(),
+                                                         profile.pointCount, profile.firstWavelength);
     if (result != FileSaveResult::Written)
         host_.showMessage(this, SaveFailureText(result, path));
 }

@@ -29,9 +29,10 @@ struct GraphInput {
     int currentDevice = 0;   // the selected device
     bool monitoring = true;  // live display (slot spectra) or stored display (selectedRecord)
 
-    // Live display: each slot's latest spectrum (at least pointCount values) and temperature.
+    // Live display: each slot's latest spectrum (on liveGrids[d]) and temperature.
     // An empty span draws no curve for that device.
     std::array<std::span<const float>, MAX_DEVICES> liveSpectra{};
+    std::array<SpectrumGrid, MAX_DEVICES> liveGrids{};  // each live device's own grid
     std::array<float, MAX_DEVICES> liveTemperatures{};
     // Devices not answering: their last curve is drawn grey and dashed, and
     // their peak label says so instead of a number.

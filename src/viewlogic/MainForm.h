@@ -64,4 +64,11 @@ class DocumentHooks {
   public:
     virtual ~DocumentHooks() = default;
     virtual void setModified() = 0;
+    // The data set holds records of other devices than the live ones: asks
+    // whether to start a new, empty data set (question, then the usual save
+    // question). True when the data set was emptied; false leaves it as it is.
+    virtual bool offerNewDataSet(const QString& question) {
+        (void)question;
+        return false;
+    }
 };

@@ -54,8 +54,7 @@ void MainViewLogic::OnModeSelected(int s) {
         Redraw();
         return;
     }
-    const SensorProfile& profile = link_.profile();
-    state_.displayMode = (profile.nirSensor || profile.uvSensor) ? DISPLAY_LINE : s;
+    state_.displayMode = link_.onlyRestrictedSensors() ? DISPLAY_LINE : s;
     form_.setCurrentIndex(ControlId::ModeCombo, state_.displayMode);
     Redraw();
 }
@@ -97,6 +96,7 @@ void MainViewLogic::OnDataListSelected(int row) {
 }
 
 void MainViewLogic::OnAcquireButton() {
+    declinedNewDataSet_ = false;  // the user acquires anew: ask again
     cycle_.OnAcquireButton();
 }
 void MainViewLogic::OnDelete() {

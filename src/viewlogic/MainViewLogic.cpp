@@ -2,6 +2,7 @@
 // view.
 #include "viewlogic/MainViewLogic.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <QStringList>
@@ -43,7 +44,7 @@ MainViewLogic::~MainViewLogic() {
 }
 
 int MainViewLogic::deviceCount() const {
-    return data_.deviceCount;
+    return link_.deviceCount();
 }
 
 void MainViewLogic::ReadSettings() {
@@ -119,28 +120,127 @@ void MainViewLogic::DetectAndIdentify(std::function<void(int)> done) {
                               [this, done = std::move(done)](int n) {
                                   form_.clearList(ControlId::DeviceList);
                                   form_.setEnabled(ControlId::DeviceList, true);
-                                  data_.deviceCount = n;
                                   for (int s = 0; s < n; ++s)
                                       form_.addListItem(ControlId::DeviceList, DeviceListEntry(s));
                                   deviceNotice_.clear();
-                                  for (int s = 0; s < n; ++s) {
-                                      data_.serialText[s] = link_.storedIdentity(s).serialText;
-                                      data_.sensorModel[s] = link_.storedIdentity(s).sensorModel;
-                                  }
+                                  std::vector<QByteArray> models;
+                                  for (int s = 0; s < n && s < MAX_DEVICES; ++s)
+                                      models.push_back(link_.storedIdentity(s).sensorModel);
+                                  link_.SelectSensorProfiles(models);
+                                  // Records of other devices keep their devices: a
+                                  // record asks before it mixes them (StoreRecord).
+                                  if (data_.recordCount == 0)
+                                      AdoptLiveDevices();
+                                  else
+                                      LearnUnreadIdentities();
                                   done(n);
                               });
 }
 
-// Selects the current device in the list, applies the sensor profile of every
-// slot (the last one decides) and shows the current device's settings.
+void MainViewLogic::AdoptLiveDevices() {
+    const int n = std::clamp(link_.deviceCount(), 0, MAX_DEVICES);
+    data_.deviceCount = n;
+    std::vector<SpectrumGrid> grids;
+    for (int s = 0; s < n; ++s) {
+        data_.serialText[s] = link_.storedIdentity(s).serialText;
+        data_.sensorModel[s] = link_.storedIdentity(s).sensorModel;
+        grids.push_back(link_.profile(s).grid());
+    }
+    if (!grids.empty())
+        data_.SetDeviceGrids(grids);
+}
+
+namespace {
+// A serial text as a device gives it: printable, perhaps padded with NULs or
+// blanks. An empty one, or one with other bytes, came from a failed or
+// garbled read.
+bool IdentityWasRead(const QByteArray& text) {
+    QByteArray t = text;
+    while (!t.isEmpty() && (t.back() == '\0' || t.back() == ' '))
+        t.chop(1);
+    return !t.isEmpty() &&
+           std::all_of(t.begin(), t.end(), [](char c) { return c >= 0x20 && c <= 0x7e; });
+}
+}  // namespace
+
+bool MainViewLogic::MapLiveDevices(std::array<int, MAX_DEVICES>& liveOf) const {
+    liveOf.fill(-1);
+    std::array<bool, MAX_DEVICES> taken{};
+    const int held = std::clamp(data_.deviceCount, 0, MAX_DEVICES);
+    for (int s = 0; s < link_.deviceCount() && s < MAX_DEVICES; ++s) {
+        const StoredIdentity& id = link_.storedIdentity(s);
+        const SpectrumGrid grid = link_.profile(s).grid();
+        int found = -1;
+        for (int d = 0; d < held && found < 0; ++d) {
+            if (!taken[d] && data_.serialText[d] == id.serialText && data_.grid(d) == grid)
+                found = d;
+        }
+        // An identity that could not be read (here or when the data set's
+        // device was detected): the device in the same place, on the same grid.
+        if (found < 0 && s < held && !taken[s] && data_.grid(s) == grid &&
+            (!IdentityWasRead(id.serialText) || !IdentityWasRead(data_.serialText[s])))
+            found = s;
+        if (found < 0)
+            return false;
+        taken[found] = true;
+        liveOf[found] = s;
+    }
+    return true;
+}
+
+
+void MainViewLogic::LearnUnreadIdentities() {
+    std::array<int, MAX_DEVICES> liveOf{};
+    if (!MapLiveDevices(liveOf))
+        return;
+    for (int d = 0; d < data_.deviceCount && d < MAX_DEVICES; ++d) {
+        if (liveOf[d] < 0 || IdentityWasRead(data_.serialText[d]))
+            continue;
+        data_.serialText[d] = link_.storedIdentity(liveOf[d]).serialText;
+        data_.sensorModel[d] = link_.storedIdentity(liveOf[d]).sensorModel;
+    }
+}
+
+bool MainViewLogic::DataSetHoldsLiveDevices() const {
+    std::array<int, MAX_DEVICES> liveOf{};
+    return MapLiveDevices(liveOf);
+}
+
+QString MainViewLogic::DataSetDevicesNotice() const {
+    if (data_.recordCount == 0 || link_.deviceCount() == 0)
+        return QString();
+    std::array<int, MAX_DEVICES> liveOf{};
+    bool same = MapLiveDevices(liveOf) && data_.deviceCount == link_.deviceCount();
+    for (int d = 0; same && d < data_.deviceCount && d < MAX_DEVICES; ++d)
+        same = liveOf[d] == d;
+    if (same)
+        return QString();
+    auto names = [](int n, auto serial, auto grid) {
+        QStringList list;
+        for (int s = 0; s < n && s < MAX_DEVICES; ++s) {
+            const SpectrumGrid g = grid(s);
+            list << QStringLiteral("%1 %2-%3 nm")
+                        .arg(QString::fromLatin1(serial(s)).trimmed())
+                        .arg(g.firstWavelength)
+                        .arg(g.lastWavelength());
+        }
+        return list.join(QStringLiteral(", "));
+    };
+    const QString held = names(
+        data_.deviceCount, [this](int s) { return data_.serialText[s]; },
+        [this](int s) { return data_.grid(s); });
+    const QString live = names(
+        link_.deviceCount(), [this](int s) { return link_.storedIdentity(s).serialText; },
+        [this](int s) { return link_.profile(s).grid(); });
+    return QCoreApplication::translate("MainView", "データ一覧の装置: %1 / 接続中: %2")
+        .arg(held, live);
+}
+
+// Selects the current device in the list and shows its settings.
 void MainViewLogic::ShowCurrentDevice(bool startUp, std::function<void()> done) {
     form_.setCurrentRow(ControlId::DeviceList, state_.currentDevice);
-    std::vector<QByteArray> models;
-    for (int s = 0; s < deviceCount() && s < MAX_DEVICES; ++s)
-        models.push_back(data_.sensorModel[s]);
-    const SensorProfile profile = link_.SelectSensorProfile(models);
-    data_.pointCount = profile.pointCount;
-    data_.firstWavelength = profile.firstWavelength;
+    if (data_.recordCount == 0)
+        AdoptLiveDevices();  // an opened document without records: the live devices' data set
     if (state_.currentDevice >= 0 && state_.currentDevice < MAX_DEVICES)
         ShowDeviceSettings(link_.slot(state_.currentDevice), form_,
                            startUp ? SettingsShow::StartUp : SettingsShow::Redetect,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <functional>
 #include <set>
 
@@ -150,6 +151,16 @@ class MainViewLogic {
     // A device list entry: the device's line, with " [応答なし]" while it does
     // not answer.
     QString DeviceListEntry(int slot) const;
+    // Empty while the data set holds the live devices' records (or none);
+    // else names the data set's devices beside the live ones (status bar).
+    QString DataSetDevicesNotice() const;
+    // Whether every live device is one of the data set's devices (serial and
+    // grid; a device whose identity could not be read by its place), so that records of the live devices may go into it. Data set
+    // devices not attached now get NaN in such records.
+    bool DataSetHoldsLiveDevices() const;
+    // For each of the data set's device slots, the live slot holding that
+    // device (-1: none); false when a live device has no place in the data set.
+    bool MapLiveDevices(std::array<int, MAX_DEVICES>& liveOf) const;
     // Called whenever planFileNotice() changes (the window's status bar).
     void setPlanNoticeHook(std::function<void()> hook) { planNoticeHook_ = std::move(hook); }
 
@@ -160,6 +171,14 @@ class MainViewLogic {
   private:
     struct PendingRecord;
     void ShowCurrentDevice(bool startUp, std::function<void()> done);
+    // The live devices become the data set's: count, serials, sensor models, grids.
+    void AdoptLiveDevices();
+    // A data set device whose identity could not be read takes that of the
+    // live device found in its place.
+    void LearnUnreadIdentities();
+    // Before a record: true when the data set may take the live devices'
+    // values (asking to start a new data set when it holds other devices).
+    bool MayRecordLiveDevices();
     void FinishInitialUpdate(std::function<void()> done);
     void ShowDevicesKnown();
     void ShowDetecting(int found);
@@ -192,6 +211,10 @@ class MainViewLogic {
     QString planFolder_;  // empty until decided
     QString planFileNotice_;
     QString deviceNotice_;
+    // The user declined a new data set for records of the live devices: the
+    // records that follow (continuous, plan) are not stored and do not ask
+    // again until the user acquires anew.
+    bool declinedNewDataSet_ = false;
     std::function<void(int, bool)> answeringHook_;
     void OnAnsweringChanged(int slot);
     void OnOtherDevice(int slot);

@@ -18,41 +18,76 @@
 struct MainViewLogic::PendingRecord {
     std::int64_t timeStamp = 0;
     int devices = 0;
-    int points = 0;
+    std::array<int, MAX_DEVICES> points{};  // each device's own grid
     std::array<SpectrumBuffer, MAX_DEVICES> spectra{};
     std::array<float, MAX_DEVICES> temperatures{};
     std::array<std::int32_t, MAX_DEVICES> exposures{};  // 0 for a device that does not answer
 };
 
+bool MainViewLogic::MayRecordLiveDevices() {
+    if (data_.recordCount == 0) {
+        AdoptLiveDevices();
+        return true;
+    }
+    if (DataSetHoldsLiveDevices())
+        return true;
+    if (declinedNewDataSet_)
+        return false;
+    const QString question =
+        QCoreApplication::translate("MainView",
+                                    "データ一覧には別の装置の記録があります。\n%1\n"
+                                    "接続中の装置の記録は混ぜずに、新しいデータを始めますか?")
+            .arg(DataSetDevicesNotice());
+    if (!document_.offerNewDataSet(question)) {
+        declinedNewDataSet_ = true;
+        // Nothing is recorded: a continuous acquisition stops instead of
+        // looking as if it stored.
+        if (state_.acquiring) {
+            state_.acquiring = false;
+            form_.setText(ControlId::Acquire,
+                          QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+        }
+        return false;
+    }
+    // The document emptied the data set.
+    state_.comparisonIndex = -1;
+    AdoptLiveDevices();
+    RebuildDataList();
+    return true;
+}
+
 void MainViewLogic::StoreRecord(std::function<void()> stored) {
     const std::int64_t now = link_.clock().nowSeconds();
-    if (data_.recordCount >= MAX_RECORDS) {
+    if (data_.recordCount >= MAX_RECORDS || !MayRecordLiveDevices()) {
         if (stored)
-            stored();  // full: nothing stored, no message
+            stored();  // full or declined: nothing stored
         return;
     }
     auto record = std::make_shared<PendingRecord>();
     record->timeStamp = now;
-    record->devices = std::clamp(deviceCount(), 0, MAX_DEVICES);
-    record->points = std::clamp<int>(data_.pointCount, 0, MAX_POINTS);
+    record->devices = std::clamp(data_.deviceCount, 0, MAX_DEVICES);
+    for (int d = 0; d < record->devices; ++d)
+        record->points[d] = std::clamp<int>(data_.grid(d).pointCount, 0, MAX_POINTS);
     auto asked = Gather::Make([this, record, stored] {
         AppendRecord(*record);
         if (stored)
             stored();
     });
+    std::array<int, MAX_DEVICES> liveOf{};
+    MapLiveDevices(liveOf);
     for (int d = 0; d < record->devices; ++d) {
-        DeviceSlot& slot = link_.slot(d);
-        if (slot.isOpen() && !slot.answering) {
-            // Not answering: its last values are not a measurement of now.
+        DeviceSlot* live = liveOf[d] >= 0 ? &link_.slot(liveOf[d]) : nullptr;
+        if (!live || !live->isOpen() || !live->answering) {
+            // Not attached now, or not answering: its values are no
+            // measurement of now.
             constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-            std::fill_n(record->spectra[d].begin(), record->points, nan);
+            std::fill_n(record->spectra[d].begin(), record->points[d], nan);
             record->temperatures[d] = nan;
             continue;  // exposure 0, as for any failed exposure read
         }
-        std::copy_n(slot.spectrum.begin(), record->points, record->spectra[d].begin());
+        DeviceSlot& slot = *live;
+        std::copy_n(slot.spectrum.begin(), record->points[d], record->spectra[d].begin());
         record->temperatures[d] = slot.temperature;
-        if (!slot.isOpen())
-            continue;
         // Every device is asked for its exposure at once.
         Ask<std::int32_t>(
             *slot.channel,
@@ -73,7 +108,7 @@ void MainViewLogic::AppendRecord(const PendingRecord& record) {
         return;  // full: nothing stored, no message
     for (int d = 0; d < record.devices; ++d) {
         MeasurementDataSet::Entry& entry = data_.entry(d, r);
-        std::copy_n(record.spectra[d].begin(), record.points, entry.values.begin());
+        std::copy_n(record.spectra[d].begin(), record.points[d], entry.values.begin());
         entry.temperature = record.temperatures[d];
         entry.exposure = record.exposures[d];
     }
@@ -104,6 +139,7 @@ void MainViewLogic::DeleteRecord(int k) {
 void MainViewLogic::DocumentOpened() {
     // The comparison record named a record of the data set that was replaced.
     state_.comparisonIndex = -1;
+    declinedNewDataSet_ = false;
 }
 
 void MainViewLogic::SetReference(int k) {

@@ -44,7 +44,7 @@ void MonitoringCycle::OnTimer(int id) {
         case TIMER_FIRST_DRAW:
             timers_.stop(TIMER_FIRST_DRAW);
             form_.drawGraph(state_.currentDevice);
-            if (data_.deviceCount != 0)
+            if (link_.deviceCount() != 0)
                 timers_.start(TIMER_TICK, TICK_START_MS);
             break;
         case TIMER_TICK:
@@ -100,9 +100,10 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
         return;
     }
     auto read = Gather::Make([this, finished] { AfterReads(finished); });
-    const int points = std::clamp<int>(data_.pointCount, 0, MAX_POINTS);
-    for (int d = 0; d < data_.deviceCount && d < MAX_DEVICES; ++d) {
+    for (int d = 0; d < link_.deviceCount() && d < MAX_DEVICES; ++d) {
         DeviceSlot& slot = link_.slot(d);
+        // Each device is asked for the points of its own grid.
+        const int points = std::clamp<int>(slot.profile.pointCount, 0, MAX_POINTS);
         if (!slot.isOpen())
             continue;  // keeps its values
         if (!slot.answering) {

@@ -244,31 +244,33 @@ TEST_F(DetectionTest, ConnectLimitsTable) {
     }
 }
 
-TEST_F(DetectionTest, SensorProfileLastSlotDecides) {
-    EXPECT_EQ(link.profile().pixelCount, 288);
-    SensorProfile p = link.SelectSensorProfile({"K52817QX-03"});
-    EXPECT_EQ(p.pointCount, 411);
-    EXPECT_EQ(p.firstWavelength, 640);
-    EXPECT_EQ(p.pixelCount, 256);
-    EXPECT_TRUE(p.nirSensor);
+TEST_F(DetectionTest, EachSlotTakesTheProfileOfItsOwnSensorModel) {
+    EXPECT_EQ(link.profile(0).pixelCount, 288);
+    link.SelectSensorProfiles({"K52817QX-03", "OTHER", "K60293QX"});
+    const SensorProfile& nir = link.profile(0);
+    EXPECT_EQ(nir.grid(), (SpectrumGrid{640, 411}));
+    EXPECT_EQ(nir.grid().lastWavelength(), 1050);
+    EXPECT_EQ(nir.pixelCount, 256);
+    EXPECT_TRUE(nir.nirSensor);
+    EXPECT_FALSE(nir.uvSensor);
+    const SensorProfile& vis = link.profile(1);
+    EXPECT_EQ(vis.grid(), (SpectrumGrid{340, 511}));
+    EXPECT_EQ(vis.pixelCount, 288);  // a model not in the table keeps the slot's pixel count
+    EXPECT_FALSE(vis.nirSensor || vis.uvSensor);
+    const SensorProfile& uv = link.profile(2);
+    EXPECT_EQ(uv.grid(), (SpectrumGrid{190, 251}));
+    EXPECT_EQ(uv.grid().lastWavelength(), 440);
+    EXPECT_TRUE(uv.uvSensor);
 
-    p = link.SelectSensorProfile({"K52817QX-03", "OTHER"});  // mixed: the last decides
-    EXPECT_EQ(p.pointCount, 511);
-    EXPECT_EQ(p.firstWavelength, 340);
-    EXPECT_EQ(p.pixelCount, 256);  // unchanged by an unknown model
-    EXPECT_FALSE(p.nirSensor);
-    EXPECT_FALSE(p.uvSensor);
-
-    p = link.SelectSensorProfile({"K60293QX"});
-    EXPECT_TRUE(p.uvSensor);
-    p = link.SelectSensorProfile({"K52817QX-03"});  // swapped on re-detect
-    EXPECT_TRUE(p.nirSensor);
-    EXPECT_FALSE(p.uvSensor);
-    EXPECT_EQ(p.pixelCount, 256);
-    EXPECT_EQ(link.profile().pointCount, 411);
-
-    p = link.SelectSensorProfile({});  // nothing found: the profile stays
-    EXPECT_EQ(p.pointCount, 411);
+    // Swapped on re-detect: the slot's pixel count stays with an unknown model.
+    link.SelectSensorProfiles({"OTHER"});
+    EXPECT_EQ(link.profile(0).grid(), (SpectrumGrid{340, 511}));
+    EXPECT_EQ(link.profile(0).pixelCount, 256);
+    EXPECT_FALSE(link.profile(0).nirSensor);
+    EXPECT_TRUE(link.profile(2).uvSensor);  // slots beyond the models are left alone
+    link.SelectSensorProfiles({});          // nothing found: the profiles stay
+    EXPECT_EQ(link.profile(0).pointCount, 511);
+    EXPECT_EQ(link.profile(-1).pointCount, 511);  // outside the slots: the default
 }
 
 class LedSearchTest : public DetectionTest {};

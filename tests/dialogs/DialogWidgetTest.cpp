@@ -213,7 +213,7 @@ TEST(InfoDialog, ListsTheCurrentDeviceAndSavesUnderItsSerial) {
 
 TEST(InfoDialog, NoDeviceInTheSlotShowsEmptyTexts) {
     FakeDialogHost host;
-    host.link.profile().pixelCount = 256;
+    host.link.slot(0).profile.pixelCount = 256;
     CInfoDlg dialog(host);
     ASSERT_EQ(Control<QListWidget>(dialog, 1041)->count(), 265);
     EXPECT_EQ(Control<QListWidget>(dialog, 1041)->item(1)->text(), "Serial,");

@@ -135,8 +135,17 @@ TEST_P(DeviceFault, OthersStreamRecordsStayAndRedetectionRecovers) {
 
     // Re-detection while the fault lasts: the program goes on.
     rig.view->Redetect();
-    EXPECT_EQ(rig.data.deviceCount, c.staysInDetection ? 3 : 2);
+    EXPECT_EQ(rig.link->deviceCount(), c.staysInDetection ? 3 : 2);
+    EXPECT_EQ(rig.data.deviceCount, 3) << "the records keep their devices";
+    const int recordsBefore = rig.data.recordCount;
     EXPECT_EQ(rig.RunTicks(5).ticks, 5);
+    // Recording goes on; a device not attached now gets NaN, never another's values.
+    ASSERT_GT(rig.data.recordCount, recordsBefore);
+    const int since = rig.data.recordCount - 1;
+    EXPECT_EQ(rig.data.entry(0, since).exposure, kExposure);
+    EXPECT_EQ(rig.data.entry(2, since).exposure, kExposure) << "the third device keeps its slot";
+    if (!c.staysInDetection)
+        EXPECT_TRUE(std::isnan(rig.data.entry(kVictim, since).values[200]));
     EXPECT_EQ(Snapshot(rig.data, before), stored);
 
     // The device answers again (plugged back in): re-detection recovers it.

@@ -38,7 +38,7 @@ bool OpenCliLink(CliContext& context, CliLink& into, QString& error, bool withLe
     if (withLed)
         WaitFor([&](std::function<void()> done) { link.FindAndConnectLedUnit(done); });
     if (into.count > 0)
-        link.SelectSensorProfile(sensorModels);
+        link.SelectSensorProfiles(sensorModels);
     return true;
 }
 

@@ -29,7 +29,7 @@ int Color(CliContext& context) {
         return Fail(error);
 
     DeviceSlot& slot = *found;
-    const SensorProfile& profile = cli.link->profile();
+    const SensorProfile& profile = cli.link->profile(device);
     const LiveReading live = AskAndWait<LiveReading>(
         *slot.channel, [bridged = slot.bridged, points = profile.pointCount](PortAccess& port) {
             return port.transport() ? ReadLiveData(*port.transport(), bridged, points)

@@ -31,7 +31,7 @@ int Info(CliContext& context) {
     DeviceSlot& slot = *found;
     const SensorInfo info = AskAndWait<SensorInfo>(
         *slot.channel,
-        [bridged = slot.bridged, pixels = cli.link->profile().pixelCount](PortAccess& port) {
+        [bridged = slot.bridged, pixels = cli.link->profile(device).pixelCount](PortAccess& port) {
             return port.transport() ? ReadSensorInfo(*port.transport(), bridged, pixels)
                                     : SensorInfo{};
         });

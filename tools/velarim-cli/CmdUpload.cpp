@@ -27,7 +27,7 @@ int Upload(CliContext& context) {
     DeviceSlot* found = CliDeviceSlot(cli, device, error);
     if (!found)
         return Fail(error);
-    const SensorProfile profile = cli.link->profile();
+    const SensorProfile profile = cli.link->profile(device);
     DeviceSlot& slot = *found;
     if (!slot.isLX)
         return Fail(QString("device in slot %1 is not the LX model").arg(device));

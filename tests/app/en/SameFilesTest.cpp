@@ -57,7 +57,7 @@ class SameFilesTest : public EnglishAppTest {
         ASSERT_TRUE(slot0.isOpen());
         slot0.channel->post([&](PortAccess& port) {
             sensorLines_ = SensorInfoLines(
-                ReadSensorInfo(*port.transport(), slot0.bridged, link.profile().pixelCount));
+                ReadSensorInfo(*port.transport(), slot0.bridged, link.profile(0).pixelCount));
         });
         link.slot(1).channel->post([&](PortAccess& port) {
             StoredRecordUpload upload(port.transport());
