@@ -401,6 +401,10 @@
         <source>ドキュメントの保存に失敗しました。</source>
         <translation>Failed to save the document.</translation>
     </message>
+    <message>
+        <source>この記録には波長範囲の違う装置があります。文書ファイルには一つの範囲しか保存できません。HDF5 (.h5) で保存してください。</source>
+        <translation>The record holds devices with different wavelength ranges; a document file holds only one. Save as HDF5 (.h5).</translation>
+    </message>
 </context>
 <context>
     <name>MainView</name>

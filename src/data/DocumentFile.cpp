@@ -216,6 +216,8 @@ void AppendArchiveText(QByteArray& out, const QByteArray& text) {
 }
 
 DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data) {
+    if (data.hasMixedGrids())
+        return Failed(kDocumentMixedGrids);
     if (!HeaderFits(data.recordCount, data.deviceCount, data.pointCount)) {
         return Failed(kDocumentSaveFailed);
     }

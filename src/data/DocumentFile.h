@@ -16,6 +16,12 @@ inline constexpr char kDocumentOpenFailed[] =
     QT_TRANSLATE_NOOP("DocumentFile", "ドキュメントを開くことに失敗しました。");
 inline constexpr char kDocumentSaveFailed[] =
     QT_TRANSLATE_NOOP("DocumentFile", "ドキュメントの保存に失敗しました。");
+// The document file holds one grid for all devices; a data set of devices
+// with different grids goes into the HDF5 file instead.
+inline constexpr char kDocumentMixedGrids[] =
+    QT_TRANSLATE_NOOP("DocumentFile",
+                      "この記録には波長範囲の違う装置があります。文書ファイルには一つの範囲しか"
+                      "保存できません。HDF5 (.h5) で保存してください。");
 
 struct DocumentResult {
     bool ok = true;
@@ -23,7 +29,8 @@ struct DocumentResult {
 };
 
 // Writes through WholeFileWriter: a temporary file beside path replaces path only when
-// complete, so a failed save leaves the previous file as it was.
+// complete, so a failed save leaves the previous file as it was. A data set of
+// mixed grids is refused with kDocumentMixedGrids before anything is written.
 DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data);
 
 // Reads path into data. A zero-length file changes nothing. On failure data is

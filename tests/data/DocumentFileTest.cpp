@@ -343,6 +343,33 @@ TEST_F(DocumentFileTest, FailedSaveReportsAndKeepsThePreviousFile) {
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);  // no temporary left behind
 }
 
+// A document holds one grid: devices of different grids are refused with the
+// reason, before anything is written, whether the file is there or not.
+TEST_F(DocumentFileTest, DevicesOfDifferentGridsAreRefusedAndNothingIsWritten) {
+    const QString path = Path("keep.vltd");
+    WriteRaw(path, "previous contents");
+    MeasurementDataSet mixed = Example(511);
+    mixed.deviceCount = 2;
+    mixed.SetDeviceGrids({{190, 251}, {340, 511}});
+    for (const QString& target : {path, Path("new.vltd")}) {
+        const DocumentResult result = WriteDocumentFile(target, mixed);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(
+            result.message,
+            QString::fromUtf8("この記録には波長範囲の違う装置があります。文書ファイルには"
+                              "一つの範囲しか保存できません。HDF5 (.h5) で保存してください。"));
+    }
+    EXPECT_EQ(ReadRaw(path), QByteArray("previous contents"));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"keep.vltd"});
+    // Devices that turn out to share one grid make an ordinary document.
+    mixed.SetDeviceGrids({{340, 511}, {340, 511}});
+    ASSERT_TRUE(WriteDocumentFile(path, mixed).ok);
+    MeasurementDataSet back;
+    ASSERT_TRUE(ReadDocumentFile(path, back).ok);
+    EXPECT_EQ(back.deviceCount, 2);
+    EXPECT_EQ(back.grid(1), (SpectrumGrid{340, 511}));
+}
+
 TEST_F(DocumentFileTest, SaveReplacesTheOldFileAndKeepsItsPermissions) {
     const QString path = Path("perm.vltd");
     WriteRaw(path, "previous contents");
