@@ -12,7 +12,9 @@
 // twice as long to export and to read, see the benchmark); /wavelength_nm, /time,
 // /temperature_C, /exposure_us, /reserved, /devices/serial and
 // /devices/sensor_model; the counts, the grid and the reference as root
-// attributes. Results carry the document file's messages.
+// attributes. Devices of different grids make a file of format 2: each
+// device's grid in /devices, /wavelength_nm per device and /spectra padded to
+// the largest point count. Results carry the document file's messages.
 
 // How /spectra is stored. The defaults are what the program writes; the
 // benchmark tries the others.
@@ -32,7 +34,8 @@ DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data
 
 // Reads a file of this layout into data; on failure data is left exactly as it
 // was. Missing or differently shaped datasets, other types, counts beyond the
-// capacity and a wavelength axis that is not first + i are an unexpected format.
+// capacity, device grids outside the root's bounds and a wavelength axis that
+// is not first + i are an unexpected format.
 DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data);
 
 // True when the file starts with the HDF5 signature \x89HDF\r\n\x1a\n.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <QCoreApplication>
@@ -95,21 +96,76 @@ bool ReadTexts(hid_t file, MeasurementDataSet& data) {
     return true;
 }
 
+// /devices/first_wavelength_nm and /devices/point_count of a file of format 2:
+// each device's grid within the root's bounds, the largest point count and the
+// smallest first wavelength being the root's.
+bool ReadDeviceGrids(hid_t file, MeasurementDataSet& data) {
+    const auto devices = static_cast<std::size_t>(data.deviceCount);
+    const std::string firstPath = std::string(kDevices) + "/" + kDeviceFirstWavelength;
+    const std::string pointsPath = std::string(kDevices) + "/" + kDevicePointCount;
+    if (H5Lexists(file, kDevices, H5P_DEFAULT) <= 0)
+        return false;
+    H5Handle firstSet = OpenChecked(file, firstPath.c_str(), H5T_INTEGER, 4, {devices});
+    H5Handle pointsSet = OpenChecked(file, pointsPath.c_str(), H5T_INTEGER, 4, {devices});
+    std::vector<std::int32_t> first(devices), points(devices);
+    if (!firstSet || !pointsSet ||
+        !ReadWhole(firstSet.get(), H5T_NATIVE_INT32, first.data(), devices) ||
+        !ReadWhole(pointsSet.get(), H5T_NATIVE_INT32, points.data(), devices))
+        return false;
+    if (devices == 0)
+        return true;
+    std::vector<SpectrumGrid> grids(devices);
+    for (std::size_t d = 0; d < devices; ++d) {
+        if (points[d] < 0 || points[d] > data.pointCount || first[d] < data.firstWavelength ||
+            first[d] > kGridWavelengthLimit)
+            return false;
+        grids[d] = {first[d], points[d]};
+    }
+    if (*std::max_element(points.begin(), points.end()) != data.pointCount ||
+        *std::min_element(first.begin(), first.end()) != data.firstWavelength)
+        return false;
+    data.SetDeviceGrids(grids);
+    return true;
+}
+
+// /wavelength_nm: first + i on one grid, or per device first + i then kNoWavelength.
+bool WavelengthsFit(hid_t set, const MeasurementDataSet& data, bool perDevice) {
+    const auto points = static_cast<std::size_t>(data.pointCount);
+    const std::size_t rows = perDevice ? static_cast<std::size_t>(data.deviceCount) : 1;
+    std::vector<std::int32_t> wavelength(rows * points);
+    if (!ReadWhole(set, H5T_NATIVE_INT32, wavelength.data(), wavelength.size()))
+        return false;
+    // The data set knows only first wavelengths and one nm steps.
+    for (std::size_t d = 0; d < rows; ++d) {
+        const SpectrumGrid g = data.grid(static_cast<int>(d));
+        for (std::size_t i = 0; i < points; ++i) {
+            const std::int64_t want = static_cast<std::int64_t>(i) < g.pointCount
+                                          ? g.firstWavelength + static_cast<std::int64_t>(i)
+                                          : kNoWavelength;
+            if (wavelength[d * points + i] != want)
+                return false;
+        }
+    }
+    return true;
+}
+
 // The tables of the records and entries; the grid is checked against the header.
-bool ReadRecordTables(hid_t file, const MeasurementDataSet& data, RecordTables& tables) {
+bool ReadRecordTables(hid_t file, const MeasurementDataSet& data, bool perDevice,
+                      RecordTables& tables) {
     const auto devices = static_cast<std::size_t>(data.deviceCount);
     const auto records = static_cast<std::size_t>(data.recordCount);
     const auto points = static_cast<std::size_t>(data.pointCount);
-    H5Handle wavelengthSet = OpenChecked(file, kWavelength, H5T_INTEGER, 4, {points});
+    H5Handle wavelengthSet = perDevice
+                                 ? OpenChecked(file, kWavelength, H5T_INTEGER, 4, {devices, points})
+                                 : OpenChecked(file, kWavelength, H5T_INTEGER, 4, {points});
     H5Handle timeSet = OpenChecked(file, kTime, H5T_INTEGER, 8, {records});
     H5Handle temperatureSet = OpenChecked(file, kTemperature, H5T_FLOAT, 4, {devices, records});
     H5Handle exposureSet = OpenChecked(file, kExposure, H5T_INTEGER, 4, {devices, records});
     H5Handle reservedSet = OpenChecked(file, kReserved, H5T_INTEGER, 4, {devices, records});
     if (!wavelengthSet || !timeSet || !temperatureSet || !exposureSet || !reservedSet)
         return false;
-    std::vector<std::int32_t> wavelength(points);
     tables.Resize(devices, records);
-    if (!ReadWhole(wavelengthSet.get(), H5T_NATIVE_INT32, wavelength.data(), points) ||
+    if (!WavelengthsFit(wavelengthSet.get(), data, perDevice) ||
         !ReadWhole(timeSet.get(), H5T_NATIVE_INT64, tables.time.data(), records) ||
         !ReadWhole(temperatureSet.get(), H5T_NATIVE_FLOAT, tables.temperature.data(),
                    devices * records) ||
@@ -117,17 +173,12 @@ bool ReadRecordTables(hid_t file, const MeasurementDataSet& data, RecordTables& 
                    devices * records) ||
         !ReadWhole(reservedSet.get(), H5T_NATIVE_INT32, tables.reserved.data(), devices * records))
         return false;
-    // The data set knows only a first wavelength and one nm steps.
-    for (std::size_t i = 0; i < points; ++i) {
-        if (wavelength[i] != data.firstWavelength + static_cast<std::int64_t>(i))
-            return false;
-    }
     return true;
 }
 
-bool ReadHeader(hid_t file, MeasurementDataSet& data) {
-    std::int32_t version = 0;
-    if (!ReadIntAttribute(file, kFormatVersion, version) || version != kVersion ||
+bool ReadHeader(hid_t file, MeasurementDataSet& data, std::int32_t& version) {
+    if (!ReadIntAttribute(file, kFormatVersion, version) ||
+        (version != kVersion && version != kVersionDeviceGrids) ||
         !ReadIntAttribute(file, kDeviceCount, data.deviceCount) ||
         !ReadIntAttribute(file, kRecordCount, data.recordCount) ||
         !ReadIntAttribute(file, kPointCount, data.pointCount) ||
@@ -158,12 +209,16 @@ DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data) {
     H5Handle file = FileHandle(H5Fopen(QFile::encodeName(path).constData(), H5F_ACC_RDONLY,
                                        access ? access.get() : H5P_DEFAULT));
     MeasurementDataSet fresh;
-    if (!file || !ReadHeader(file.get(), fresh))
+    std::int32_t version = 0;
+    if (!file || !ReadHeader(file.get(), fresh, version))
+        return failed(kDocumentUnexpectedFormat);
+    const bool perDevice = version == kVersionDeviceGrids;
+    if (perDevice && !ReadDeviceGrids(file.get(), fresh))
         return failed(kDocumentUnexpectedFormat);
     if (fresh.recordCount > 0)
         fresh.record(fresh.recordCount - 1);
     RecordTables tables;
-    if (!ReadRecordTables(file.get(), fresh, tables) || !ReadTexts(file.get(), fresh) ||
+    if (!ReadRecordTables(file.get(), fresh, perDevice, tables) || !ReadTexts(file.get(), fresh) ||
         !ReadSpectra(file.get(), fresh, tables))
         return failed(kDocumentUnexpectedFormat);
     data.AdoptRead(std::move(fresh));

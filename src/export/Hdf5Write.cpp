@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <QCoreApplication>
@@ -33,11 +34,11 @@ struct ChunkGrid {
     std::size_t values() const { return chunk[0] * chunk[1] * chunk[2]; }
 };
 
-ChunkGrid GridOf(const MeasurementDataSet& data, const Hdf5Layout& layout) {
+ChunkGrid GridOf(const MeasurementDataSet& data, const FileGrid& file, const Hdf5Layout& layout) {
     ChunkGrid g{};
     g.dims[0] = static_cast<hsize_t>(data.deviceCount);
     g.dims[1] = static_cast<hsize_t>(data.recordCount);
-    g.dims[2] = static_cast<hsize_t>(data.pointCount);
+    g.dims[2] = static_cast<hsize_t>(file.points);
     g.chunk[0] = layout.chunkAllDevices ? g.dims[0] : 1;
     g.chunk[1] =
         std::min<hsize_t>(static_cast<hsize_t>(std::max(layout.chunkRecords, 1)), g.dims[1]);
@@ -58,13 +59,20 @@ struct PackedChunk {
 class SpectraWriter {
   public:
     // Takes the record tables from the entries as it packs their spectra.
-    SpectraWriter(const MeasurementDataSet& data, const Hdf5Layout& layout, RecordTables& tables)
-        : data_(data), layout_(layout), grid_(GridOf(data, layout)), tables_(tables) {
+    SpectraWriter(const MeasurementDataSet& data, const FileGrid& file, const Hdf5Layout& layout,
+                  RecordTables& tables)
+        : data_(data),
+          layout_(layout),
+          grid_(GridOf(data, file, layout)),
+          perDevice_(file.perDevice),
+          tables_(tables) {
         const int threads = layout.threads > 0 ? layout.threads : TeamThreads();
         for (int t = 0; t < threads; ++t) {
             codecs_.push_back(std::make_unique<DeflateCodec>(layout.level));
             raw_.emplace_back(grid_.values() * sizeof(float));
             shuffled_.emplace_back(grid_.values() * sizeof(float));
+            if (perDevice_)
+                padded_.emplace_back(grid_.chunk[2]);
         }
         // Pipeline order: shuffle, then deflate; bit i of a mask skips filter i.
         unsigned index = 0;
@@ -137,7 +145,7 @@ class SpectraWriter {
         const std::size_t size = grid_.values() * sizeof(float);
         const bool deflate = layout_.level > 0;
         if (layout_.shuffle) {
-            ForEachRow(c, [&](std::size_t row, const float* values) {
+            ForEachRow(t, c, [&](std::size_t row, const float* values) {
                 std::uint8_t* planes = shuffled_[t].data() + row;
                 if (values != nullptr) {
                     ShuffleWords(reinterpret_cast<const std::uint8_t*>(values), grid_.chunk[2],
@@ -158,7 +166,7 @@ class SpectraWriter {
                 return;
             }
         }
-        Gather(c, raw_[t].data());
+        Gather(t, c, raw_[t].data());
         if (deflate && !layout_.shuffle && codecs_[t]->Compress(raw_[t].data(), size, out.bytes)) {
             out.mask = 0;
             return;
@@ -169,16 +177,20 @@ class SpectraWriter {
     }
 
     // Calls fn(first value of the row in the chunk, values or nullptr for padding).
+    // With per-device grids a device of fewer points than the file's gets its
+    // values followed by NaN, put together in thread t's row.
     template <typename Fn>
-    void ForEachRow(std::size_t c, Fn fn) const {
+    void ForEachRow(int t, std::size_t c, Fn fn) {
         const std::size_t d0 = (c / grid_.recordChunks) * grid_.chunk[0];
         const std::size_t r0 = (c % grid_.recordChunks) * grid_.chunk[1];
         for (std::size_t d = 0; d < grid_.chunk[0]; ++d) {
             for (std::size_t r = 0; r < grid_.chunk[1]; ++r) {
                 const std::size_t row = (d * grid_.chunk[1] + r) * grid_.chunk[2];
                 if (r0 + r < grid_.dims[1]) {
-                    fn(row, data_.entry(static_cast<int>(d0 + d), static_cast<int>(r0 + r))
-                                .values.data());
+                    const int device = static_cast<int>(d0 + d);
+                    const float* values =
+                        data_.entry(device, static_cast<int>(r0 + r)).values.data();
+                    fn(row, perDevice_ ? Padded(t, device, values) : values);
                 } else {
                     fn(row, nullptr);
                 }
@@ -195,10 +207,21 @@ class SpectraWriter {
         }
     }
 
-    void Gather(std::size_t c, std::uint8_t* raw) const {
+    const float* Padded(int t, int device, const float* values) {
+        const auto points = static_cast<std::size_t>(data_.grid(device).pointCount);
+        if (points >= grid_.chunk[2])
+            return values;
+        std::vector<float>& row = padded_[t];
+        std::copy(values, values + points, row.begin());
+        std::fill(row.begin() + static_cast<std::ptrdiff_t>(points), row.end(),
+                  std::numeric_limits<float>::quiet_NaN());
+        return row.data();
+    }
+
+    void Gather(int t, std::size_t c, std::uint8_t* raw) {
         float* to = reinterpret_cast<float*>(raw);
         const std::size_t points = grid_.chunk[2];
-        ForEachRow(c, [&](std::size_t row, const float* values) {
+        ForEachRow(t, c, [&](std::size_t row, const float* values) {
             if (values != nullptr)
                 std::memcpy(to + row, values, points * sizeof(float));
             else
@@ -209,10 +232,12 @@ class SpectraWriter {
     const MeasurementDataSet& data_;
     const Hdf5Layout& layout_;
     ChunkGrid grid_;
+    bool perDevice_;
     RecordTables& tables_;
     std::vector<std::unique_ptr<DeflateCodec>> codecs_;
     std::vector<std::vector<std::uint8_t>> raw_;
     std::vector<std::vector<std::uint8_t>> shuffled_;
+    std::vector<std::vector<float>> padded_;  // per thread, with per-device grids
     unsigned shuffleBit_ = 0;
     unsigned deflateBit_ = 0;
 };
@@ -237,12 +262,14 @@ DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data
         data.pointCount > static_cast<int>(MAX_POINTS) || !TextsFit(data))
         return failed;
     SilenceHdf5Errors();
+    const FileGrid grid = FileGridOf(data);
     TemporaryTarget temporary(path);
     H5Handle file = temporary.Create();
     RecordTables tables;
-    if (!file || !WriteRootAttributes(file.get(), data, createdBy) ||
-        !WriteTexts(file.get(), data) || !SpectraWriter(data, layout, tables).Write(file.get()) ||
-        !WriteRecordTables(file.get(), data, tables) || !file.Close() || !temporary.Commit())
+    if (!file || !WriteRootAttributes(file.get(), data, grid, createdBy) ||
+        !WriteTexts(file.get(), data, grid) ||
+        !SpectraWriter(data, grid, layout, tables).Write(file.get()) ||
+        !WriteRecordTables(file.get(), data, grid, tables) || !file.Close() || !temporary.Commit())
         return failed;
     return {};
 }

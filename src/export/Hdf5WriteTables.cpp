@@ -56,10 +56,21 @@ bool WriteDataSet(hid_t owner, const char* name, hid_t fileType, hid_t memType,
     return units == nullptr || WriteTextAttribute(set.get(), kUnits, units);
 }
 
-// Chunk geometry of /spectra: chunks of [devices][records][points] values.
 }  // namespace
 
-bool WriteTexts(hid_t file, const MeasurementDataSet& data) {
+FileGrid FileGridOf(const MeasurementDataSet& data) {
+    const int devices = std::clamp(data.deviceCount, 0, MAX_DEVICES);
+    if (!data.hasMixedGrids() || devices == 0)
+        return {false, data.pointCount, data.firstWavelength};
+    FileGrid g{true, 0, data.grid(0).firstWavelength};
+    for (int d = 0; d < devices; ++d) {
+        g.points = std::max(g.points, data.grid(d).pointCount);
+        g.first = std::min(g.first, data.grid(d).firstWavelength);
+    }
+    return g;
+}
+
+bool WriteTexts(hid_t file, const MeasurementDataSet& data, const FileGrid& grid) {
     H5Handle group = GroupHandle(H5Gcreate2(file, kDevices, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT));
     H5Handle type = Utf8StringType();
     if (!group || !type)
@@ -73,18 +84,48 @@ bool WriteTexts(hid_t file, const MeasurementDataSet& data) {
         if (!WriteDataSet(group.get(), name, type.get(), type.get(), {devices}, pointers.data()))
             return false;
     }
-    return true;
+    if (!grid.perDevice)
+        return true;
+    std::vector<std::int32_t> first(devices), points(devices);
+    for (std::size_t d = 0; d < devices; ++d) {
+        first[d] = data.grid(static_cast<int>(d)).firstWavelength;
+        points[d] = data.grid(static_cast<int>(d)).pointCount;
+    }
+    return WriteDataSet(group.get(), kDeviceFirstWavelength, H5T_STD_I32LE, H5T_NATIVE_INT32,
+                        {devices}, first.data(), "nm") &&
+           WriteDataSet(group.get(), kDevicePointCount, H5T_STD_I32LE, H5T_NATIVE_INT32, {devices},
+                        points.data());
 }
 
-bool WriteRecordTables(hid_t file, const MeasurementDataSet& data, const RecordTables& tables) {
+namespace {
+// /wavelength_nm: [P] of first + i, or per device [D][P] padded with kNoWavelength.
+bool WriteWavelengths(hid_t file, const MeasurementDataSet& data, const FileGrid& grid) {
+    const auto points = static_cast<std::size_t>(grid.points);
+    if (!grid.perDevice) {
+        std::vector<std::int32_t> wavelength(points);
+        for (std::size_t i = 0; i < points; ++i)
+            wavelength[i] = grid.first + static_cast<std::int32_t>(i);
+        return WriteDataSet(file, kWavelength, H5T_STD_I32LE, H5T_NATIVE_INT32, {points},
+                            wavelength.data(), "nm");
+    }
+    const auto devices = static_cast<std::size_t>(data.deviceCount);
+    std::vector<std::int32_t> wavelength(devices * points, kNoWavelength);
+    for (std::size_t d = 0; d < devices; ++d) {
+        const SpectrumGrid g = data.grid(static_cast<int>(d));
+        for (std::size_t i = 0; i < static_cast<std::size_t>(g.pointCount); ++i)
+            wavelength[d * points + i] = g.firstWavelength + static_cast<std::int32_t>(i);
+    }
+    return WriteDataSet(file, kWavelength, H5T_STD_I32LE, H5T_NATIVE_INT32, {devices, points},
+                        wavelength.data(), "nm");
+}
+}  // namespace
+
+bool WriteRecordTables(hid_t file, const MeasurementDataSet& data, const FileGrid& grid,
+                       const RecordTables& tables) {
     const auto devices = static_cast<std::size_t>(data.deviceCount);
     const auto records = static_cast<std::size_t>(data.recordCount);
-    std::vector<std::int32_t> wavelength(static_cast<std::size_t>(data.pointCount));
-    for (std::size_t i = 0; i < wavelength.size(); ++i)
-        wavelength[i] = data.firstWavelength + static_cast<std::int32_t>(i);
     const hid_t i32 = H5T_STD_I32LE;
-    return WriteDataSet(file, kWavelength, i32, H5T_NATIVE_INT32, {wavelength.size()},
-                        wavelength.data(), "nm") &&
+    return WriteWavelengths(file, data, grid) &&
            WriteDataSet(file, kTime, H5T_STD_I64LE, H5T_NATIVE_INT64, {records}, tables.time.data(),
                         "seconds since 1970-01-01T00:00:00Z") &&
            WriteDataSet(file, kTemperature, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, {devices, records},
@@ -95,12 +136,14 @@ bool WriteRecordTables(hid_t file, const MeasurementDataSet& data, const RecordT
                         tables.reserved.data());
 }
 
-bool WriteRootAttributes(hid_t file, const MeasurementDataSet& data, const QString& createdBy) {
-    return WriteIntAttribute(file, kFormatVersion, kVersion) &&
+bool WriteRootAttributes(hid_t file, const MeasurementDataSet& data, const FileGrid& grid,
+                         const QString& createdBy) {
+    return WriteIntAttribute(file, kFormatVersion,
+                             grid.perDevice ? kVersionDeviceGrids : kVersion) &&
            WriteTextAttribute(file, kCreatedBy, createdBy.toUtf8()) &&
            WriteIntAttribute(file, kDeviceCount, data.deviceCount) &&
            WriteIntAttribute(file, kRecordCount, data.recordCount) &&
-           WriteIntAttribute(file, kPointCount, data.pointCount) &&
-           WriteIntAttribute(file, kFirstWavelength, data.firstWavelength) &&
+           WriteIntAttribute(file, kPointCount, grid.points) &&
+           WriteIntAttribute(file, kFirstWavelength, grid.first) &&
            WriteIntAttribute(file, kReferenceIndex, data.referenceIndex);
 }

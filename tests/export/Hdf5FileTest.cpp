@@ -1,5 +1,6 @@
 // The HDF5 export: its layout as another HDF5 reader sees it, the exact round
-// trip through the document file, refusal of other files, and a read by h5py.
+// trip through the document file, devices of different grids (format 2),
+// refusal of other files, and a read by h5py.
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -79,6 +80,36 @@ MeasurementDataSet Varied(int devices, int records) {
     return data;
 }
 
+// UV, visible and NIR devices (190-440, 340-850, 640-1050 nm), five records of
+// noisy values on each device's grid and 7777 beyond it; one NaN.
+MeasurementDataSet ThreeGrids() {
+    MeasurementDataSet data = Varied(3, 5);
+    data.SetDeviceGrids({{190, 251}, {340, 511}, {640, 411}});
+    for (int d = 0; d < 3; ++d) {
+        data.sensorModel[d] = d == 0 ? "K60293QX" : d == 1 ? "VIS-S10" : "K52817QX-03";
+        for (int r = 0; r < 5; ++r)
+            std::fill(data.entry(d, r).values.begin() + data.grid(d).pointCount,
+                      data.entry(d, r).values.end(), 7777.0f);
+    }
+    data.entry(2, 3).values[410] = kNaN;
+    return data;
+}
+
+// Device d of data alone, as a document of its own grid.
+MeasurementDataSet OneDevice(const MeasurementDataSet& data, int d) {
+    MeasurementDataSet one;
+    one.deviceCount = 1;
+    one.SetGrid(data.grid(d));
+    one.referenceIndex = data.referenceIndex;
+    one.serialText[0] = data.serialText[d];
+    one.sensorModel[0] = data.sensorModel[d];
+    for (int r = 0; r < data.recordCount; ++r) {
+        one.AppendRecord(data.record(r).timeStamp);
+        one.entry(0, r) = data.entry(d, r);
+    }
+    return one;
+}
+
 class Hdf5FileTest : public ::testing::Test {
   protected:
     void SetUp() override { SilenceHdf5Errors(); }
@@ -104,6 +135,17 @@ class Hdf5FileTest : public ::testing::Test {
         std::int64_t v = 0;
         H5Aread(a.get(), H5T_NATIVE_INT64, &v);
         return v;
+    }
+    template <typename T>
+    static std::vector<T> Values(hid_t file, const char* name, hid_t memType) {
+        H5Handle set = DataSetHandle(H5Dopen2(file, name, H5P_DEFAULT));
+        std::size_t count = 1;
+        for (hsize_t n : Shape(set.get()))
+            count *= n;
+        std::vector<T> values(count);
+        EXPECT_GE(H5Dread(set.get(), memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()), 0)
+            << name;
+        return values;
     }
     static std::string TextAttribute(hid_t owner, const char* name) {
         H5Handle a = AttributeHandle(H5Aopen(owner, name, H5P_DEFAULT));
@@ -241,6 +283,74 @@ TEST_F(Hdf5FileTest, EveryLayoutReadsBackTheSameValues) {
     }
 }
 
+// Devices of different grids: format 2 as another reader sees it, and back
+// exactly, whatever the layout of /spectra.
+TEST_F(Hdf5FileTest, DevicesOfDifferentGridsMakeFormat2AndReadBackExactly) {
+    const MeasurementDataSet data = ThreeGrids();
+    ASSERT_TRUE(WriteHdf5File(Path("m.h5"), data, "VL_Tool test").ok);
+    {
+        H5Handle file = Open(Path("m.h5"));
+        ASSERT_TRUE(file);
+        EXPECT_EQ(IntAttribute(file.get(), "format_version"), 2);
+        EXPECT_EQ(IntAttribute(file.get(), "point_count"), 511);
+        EXPECT_EQ(IntAttribute(file.get(), "first_wavelength_nm"), 190);
+        EXPECT_EQ(Values<std::int32_t>(file.get(), "devices/first_wavelength_nm", H5T_NATIVE_INT32),
+                  (std::vector<std::int32_t>{190, 340, 640}));
+        EXPECT_EQ(Values<std::int32_t>(file.get(), "devices/point_count", H5T_NATIVE_INT32),
+                  (std::vector<std::int32_t>{251, 511, 411}));
+        for (const char* name : {"devices/first_wavelength_nm", "devices/point_count"}) {
+            H5Handle set = DataSetHandle(H5Dopen2(file.get(), name, H5P_DEFAULT));
+            H5Handle type = TypeHandle(H5Dget_type(set.get()));
+            EXPECT_GT(H5Tequal(type.get(), H5T_STD_I32LE), 0) << name;
+        }
+        H5Handle grid = DataSetHandle(H5Dopen2(file.get(), "wavelength_nm", H5P_DEFAULT));
+        EXPECT_EQ(Shape(grid.get()), (std::vector<hsize_t>{3, 511}));
+        const auto nm = Values<std::int32_t>(file.get(), "wavelength_nm", H5T_NATIVE_INT32);
+        EXPECT_EQ(nm[0], 190);
+        EXPECT_EQ(nm[250], 440);
+        EXPECT_EQ(nm[251], -1);
+        EXPECT_EQ(nm[510], -1);
+        EXPECT_EQ(nm[511], 340);
+        EXPECT_EQ(nm[1021], 850);
+        EXPECT_EQ(nm[1022 + 410], 1050);
+        EXPECT_EQ(nm[1022 + 411], -1);
+        H5Handle spectra = DataSetHandle(H5Dopen2(file.get(), "spectra", H5P_DEFAULT));
+        EXPECT_EQ(Shape(spectra.get()), (std::vector<hsize_t>{3, 5, 511}));
+        const auto v = Values<float>(file.get(), "spectra", H5T_NATIVE_FLOAT);
+        const auto at = [&](int d, int r, int i) { return v[(d * 5 + r) * 511 + i]; };
+        for (int r = 0; r < 5; ++r) {
+            EXPECT_EQ(at(0, r, 250), data.entry(0, r).values[250]);
+            EXPECT_TRUE(std::isnan(at(0, r, 251)));  // 7777 in the data set
+            EXPECT_TRUE(std::isnan(at(0, r, 510)));
+            EXPECT_EQ(at(1, r, 510), data.entry(1, r).values[510]);
+            EXPECT_TRUE(std::isnan(at(2, r, 411)));
+        }
+    }
+    const Hdf5Layout layouts[] = {
+        {}, {1, false, true, 4, 1}, {2, true, false, 0, 2}, {3, true, true, 9, 2}};
+    for (const Hdf5Layout& layout : layouts) {
+        SCOPED_TRACE(testing::Message()
+                     << layout.chunkRecords << " records a chunk, level " << layout.level);
+        ASSERT_TRUE(WriteHdf5File(Path("m.h5"), data, "t", layout).ok);
+        MeasurementDataSet back;
+        const DocumentResult result = ReadDataSetFile(Path("m.h5"), back);
+        ASSERT_TRUE(result.ok) << result.message.toStdString();
+        ASSERT_TRUE(back.hasMixedGrids());
+        EXPECT_EQ(back.pointCount, 511);
+        EXPECT_EQ(back.firstWavelength, 190);
+        ASSERT_EQ(back.deviceCount, 3);
+        ASSERT_EQ(back.recordCount, 5);
+        EXPECT_EQ(back.referenceIndex, data.referenceIndex);
+        // Each device alone, as a document of its grid, is the same to the byte.
+        for (int d = 0; d < 3; ++d) {
+            EXPECT_EQ(back.grid(d), data.grid(d));
+            ASSERT_TRUE(WriteDocumentFile(Path("want.vltd"), OneDevice(data, d)).ok);
+            ASSERT_TRUE(WriteDocumentFile(Path("got.vltd"), OneDevice(back, d)).ok);
+            EXPECT_EQ(Bytes(Path("got.vltd")), Bytes(Path("want.vltd"))) << "device " << d;
+        }
+    }
+}
+
 // Damage done to a good export; each must be refused and leave the data set as it was.
 using Damage = std::function<void(hid_t file)>;
 
@@ -302,6 +412,75 @@ TEST_F(Hdf5FileTest, FilesNotOfTheLayoutAreRefusedAndChangeNothing) {
     for (const auto& [what, damage] : damages) {
         SCOPED_TRACE(what);
         ASSERT_TRUE(WriteHdf5File(Path("d.h5"), TwoByThree(), "t").ok);
+        {
+            H5Handle file = Open(Path("d.h5"), H5F_ACC_RDWR);
+            ASSERT_TRUE(file);
+            damage(file.get());
+        }
+        MeasurementDataSet data;
+        ASSERT_TRUE(ReadDocumentFile(Path("before.vltd"), data).ok);
+        const DocumentResult result = ReadDataSetFile(Path("d.h5"), data);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
+        ASSERT_TRUE(WriteDocumentFile(Path("after.vltd"), data).ok);
+        EXPECT_EQ(Bytes(Path("after.vltd")), Bytes(Path("before.vltd")));
+    }
+}
+
+void SetInts(hid_t file, const char* name, std::vector<std::int32_t> values) {
+    H5Handle set = DataSetHandle(H5Dopen2(file, name, H5P_DEFAULT));
+    ASSERT_GE(H5Dwrite(set.get(), H5T_NATIVE_INT32, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()),
+              0)
+        << name;
+}
+
+TEST_F(Hdf5FileTest, Format2FilesWithoutSoundDeviceGridsAreRefused) {
+    const std::pair<const char*, Damage> damages[] = {
+        {"no first wavelengths",
+         [](hid_t f) { H5Ldelete(f, "devices/first_wavelength_nm", H5P_DEFAULT); }},
+        {"no point counts", [](hid_t f) { H5Ldelete(f, "devices/point_count", H5P_DEFAULT); }},
+        {"format version 1", [](hid_t f) { SetIntAttribute(f, "format_version", 1); }},
+        {"negative point count",
+         [](hid_t f) {
+             SetInts(f, "devices/point_count", {-1, 511, 411});
+         }},
+        {"point count beyond the file's",
+         [](hid_t f) {
+             SetInts(f, "devices/point_count", {251, 512, 411});
+         }},
+        {"no device of the file's point count",
+         [](hid_t f) {
+             SetInts(f, "devices/point_count", {251, 510, 411});
+         }},
+        {"first wavelength below the file's",
+         [](hid_t f) {
+             SetInts(f, "devices/first_wavelength_nm", {189, 340, 640});
+         }},
+        {"no device at the file's first wavelength",
+         [](hid_t f) {
+             SetInts(f, "devices/first_wavelength_nm", {191, 340, 640});
+         }},
+        {"point counts of two devices",
+         [](hid_t f) { Replace(f, "devices/point_count", H5T_STD_I32LE, {2}); }},
+        {"wavelengths of one grid",
+         [](hid_t f) { Replace(f, "wavelength_nm", H5T_STD_I32LE, {511}); }},
+        {"wavelength padding not -1",
+         [](hid_t f) {
+             std::vector<std::int32_t> nm(3 * 511, -1);
+             for (int d = 0; d < 3; ++d) {
+                 const int first[] = {190, 340, 640}, count[] = {251, 511, 411};
+                 for (int i = 0; i < count[d]; ++i)
+                     nm[d * 511 + i] = first[d] + i;
+             }
+             nm[251] = 441;
+             SetInts(f, "wavelength_nm", nm);
+         }},
+    };
+    const MeasurementDataSet before = Varied(1, 2);
+    ASSERT_TRUE(WriteDocumentFile(Path("before.vltd"), before).ok);
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(WriteHdf5File(Path("d.h5"), ThreeGrids(), "t").ok);
         {
             H5Handle file = Open(Path("d.h5"), H5F_ACC_RDWR);
             ASSERT_TRUE(file);
@@ -417,5 +596,21 @@ TEST_F(Hdf5FileTest, DebianH5pyReadsEveryValueOfTheExport) {
         GTEST_SKIP() << "h5py is not installed for /usr/bin/python3: " << out.toStdString();
     EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
     EXPECT_TRUE(out.startsWith("ok: 4 devices, 30 records, 511 points")) << out.toStdString();
+
+    // Devices of different grids, each compared with a document of its own.
+    const MeasurementDataSet mixed = ThreeGrids();
+    ASSERT_TRUE(WriteHdf5File(Path("m.h5"), mixed, "VL_Tool " VL_VERSION).ok);
+    QStringList args{QStringLiteral(VL_HDF5_CHECK_SCRIPT)};
+    for (int d = 0; d < 3; ++d) {
+        args << dir_.filePath(QString("m%1.vltd").arg(d));
+        ASSERT_TRUE(WriteDocumentFile(args.back(), OneDevice(mixed, d)).ok);
+    }
+    run.start(python, args << Path("m.h5"));
+    ASSERT_TRUE(run.waitForFinished(120000));
+    const QString mixedOut =
+        QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 0) << mixedOut.toStdString();
+    EXPECT_TRUE(mixedOut.startsWith("ok: 3 devices, 5 records, 511 points, format 2"))
+        << mixedOut.toStdString();
 }
 }  // namespace
