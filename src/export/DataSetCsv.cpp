@@ -15,13 +15,11 @@ constexpr char kLineEnd[] = "\r\n";
 struct Counts {
     int records;
     int devices;
-    int points;
 };
 
 Counts CountsOf(const MeasurementDataSet& data) {
     return {std::clamp(data.recordCount, 0, MAX_RECORDS),
-            std::clamp(data.deviceCount, 0, MAX_DEVICES),
-            std::clamp(data.pointCount, 0, static_cast<int>(MAX_POINTS))};
+            std::clamp(data.deviceCount, 0, MAX_DEVICES)};
 }
 
 CsvResult OpenFailed(const QString& path) {
@@ -53,21 +51,36 @@ void AppendName(LineText& line, const QByteArray& name) {
     line.Append(",", 1);
 }
 
+// Device d's value at nm, or its comma alone where its grid has no point there.
+void AppendValueCell(LineText& line, const float* values, int index) {
+    if (index < 0)
+        line.Append(",", 1);
+    else
+        AppendFixedCell(line, values[index]);
+}
+
+// One row per wavelength of the devices' grids together, ascending.
 void WriteWavelengthRows(CsvSink& sink, const MeasurementDataSet& data, const Counts& n) {
+    const std::vector<std::int32_t> nm = data.UnionWavelengths();
+    const int total = static_cast<int>(nm.size());
     std::vector<LineText> rows(kRowGroup);
-    for (int base = 0; base < n.points; base += kRowGroup) {
-        const int count = std::min(kRowGroup, n.points - base);
+    int index[kRowGroup];
+    for (int base = 0; base < total; base += kRowGroup) {
+        const int count = std::min(kRowGroup, total - base);
         for (int j = 0; j < count; ++j) {
             rows[j].Clear();
-            char* out = AppendInt(rows[j].Room(16), data.firstWavelength + base + j);
+            char* out = AppendInt(rows[j].Room(16), nm[base + j]);
             *out++ = ',';
             rows[j].Done(out);
         }
         for (int d = 0; d < n.devices; ++d) {
+            const SpectrumGrid grid = data.grid(d);
+            for (int j = 0; j < count; ++j)
+                index[j] = grid.indexOf(nm[base + j]);
             for (int r = 0; r < n.records; ++r) {
-                const float* values = data.entry(d, r).values.data() + base;
+                const float* values = data.entry(d, r).values.data();
                 for (int j = 0; j < count; ++j)
-                    AppendFixedCell(rows[j], values[j]);
+                    AppendValueCell(rows[j], values, index[j]);
             }
         }
         for (int j = 0; j < count; ++j) {
@@ -143,6 +156,7 @@ CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, i
     CsvSink sink(path, CsvSink::Mode::Append);
     if (!sink.isOpen())
         return OpenFailed(path);
+    const std::vector<std::int32_t> nm = data.UnionWavelengths();
     LineText line;
     if (appendFlag == 0) {
         line.Append(kCsvTitle, sizeof kCsvTitle - 1);
@@ -154,8 +168,8 @@ CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, i
         line.Append("date,time,", 10);
         for (int d = 0; d < n.devices; ++d) {
             line.Append("temp,", 5);
-            for (int i = 0; i < n.points; ++i) {
-                char* out = AppendInt3(line.Room(16), data.firstWavelength + i);
+            for (const std::int32_t w : nm) {
+                char* out = AppendInt3(line.Room(16), w);
                 *out++ = ',';
                 line.Done(out);
             }
@@ -169,9 +183,10 @@ CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, i
     line.Append(",", 1);
     for (int d = 0; d < n.devices; ++d) {
         const MeasurementDataSet::Entry& entry = data.entry(d, r);
+        const SpectrumGrid grid = data.grid(d);
         AppendFixedCell(line, entry.temperature);
-        for (int i = 0; i < n.points; ++i)
-            AppendFixedCell(line, entry.values[i]);
+        for (const std::int32_t w : nm)
+            AppendValueCell(line, entry.values.data(), grid.indexOf(w));
     }
     EndLine(line);
     WriteLine(sink, line);

@@ -7,6 +7,8 @@
 // The spectrum CSV files: whole data set column-wise (one column per device
 // and record, one row per wavelength), or one record per line appended to a
 // file. Lines end with CR LF; every cell but the title carries its comma.
+// The wavelengths are those of all devices' grids together, ascending; a
+// device without a point at one of them has an empty cell there.
 
 struct CsvResult {
     bool ok = true;

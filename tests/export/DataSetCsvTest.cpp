@@ -100,6 +100,71 @@ TEST_F(DataSetCsvTest, NearInfraredGridRunsFrom640To1050InBothLayouts) {
     EXPECT_EQ(header3[415], "640");
 }
 
+// UV 190-440, visible 340-850 and NIR 640-1050 nm, two records: one row (or
+// column) per wavelength of the three together, empty cells where a device
+// has no point; value(d, r, nm) = d*10000 + r*2000 + nm, 7777 beyond the grid.
+TEST_F(DataSetCsvTest, DevicesOfDifferentGridsShareTheRowsOfAllTheirWavelengths) {
+    MeasurementDataSet data;
+    data.deviceCount = 3;
+    const std::vector<SpectrumGrid> grids = {{190, 251}, {340, 511}, {640, 411}};
+    data.SetDeviceGrids(grids);
+    for (int r = 0; r < 2; ++r) {
+        data.AppendRecord(kStamp0 + 3600 * r);
+        for (int d = 0; d < 3; ++d) {
+            auto& e = data.entry(d, r);
+            e.temperature = 20.0f + 1.5f * static_cast<float>(d);
+            for (int i = 0; i < 511; ++i) {
+                e.values[i] =
+                    i < grids[d].pointCount
+                        ? static_cast<float>(d * 10000 + r * 2000 + grids[d].firstWavelength + i)
+                        : 7777.0f;
+            }
+        }
+    }
+    ASSERT_TRUE(ExportDataSetCsv(data, Path("mixed.csv")).ok);
+    const QList<QByteArray> lines = Read(Path("mixed.csv")).split('\n');
+    ASSERT_EQ(lines.size(), 5 + 861 + 1);
+    EXPECT_EQ(lines[4], "temperature,20.0,20.0,21.5,21.5,23.0,23.0,\r");
+    const auto row = [&](int nm) { return lines[5 + nm - 190]; };
+    EXPECT_EQ(row(190), "190,190.0,2190.0,,,,,\r");
+    EXPECT_EQ(row(339), "339,339.0,2339.0,,,,,\r");
+    EXPECT_EQ(row(340), "340,340.0,2340.0,10340.0,12340.0,,,\r");
+    EXPECT_EQ(row(440), "440,440.0,2440.0,10440.0,12440.0,,,\r");
+    EXPECT_EQ(row(441), "441,,,10441.0,12441.0,,,\r");
+    EXPECT_EQ(row(640), "640,,,10640.0,12640.0,20640.0,22640.0,\r");
+    EXPECT_EQ(row(850), "850,,,10850.0,12850.0,20850.0,22850.0,\r");
+    EXPECT_EQ(row(851), "851,,,,,20851.0,22851.0,\r");
+    EXPECT_EQ(row(1050), "1050,,,,,21050.0,23050.0,\r");
+
+    ASSERT_TRUE(AppendRecordCsv(Path("mixed-plan.csv"), data, 1, 0).ok);
+    const QList<QByteArray> plan = Read(Path("mixed-plan.csv")).split('\n');
+    ASSERT_EQ(plan.size(), 4 + 1);
+    const QList<QByteArray> header = plan[2].chopped(1).split(',');
+    const QList<QByteArray> cells = plan[3].chopped(1).split(',');
+    ASSERT_EQ(header.size(), 2 + 3 * 862 + 1);
+    ASSERT_EQ(cells.size(), header.size());
+    // Device d's block: its temperature, then a cell per wavelength from 190 nm.
+    const auto at = [](int d, int nm) { return 2 + d * 862 + 1 + nm - 190; };
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_EQ(header[at(d, 190) - 1], "temp");
+        EXPECT_EQ(header[at(d, 190)], "190");
+        EXPECT_EQ(header[at(d, 1050)], "1050");
+    }
+    EXPECT_EQ(cells[at(0, 190) - 1], "20.0");
+    EXPECT_EQ(cells[at(2, 190) - 1], "23.0");
+    EXPECT_EQ(cells[at(0, 190)], "2190.0");
+    EXPECT_EQ(cells[at(0, 440)], "2440.0");
+    EXPECT_EQ(cells[at(0, 441)], "");
+    EXPECT_EQ(cells[at(1, 339)], "");
+    EXPECT_EQ(cells[at(1, 340)], "12340.0");
+    EXPECT_EQ(cells[at(1, 850)], "12850.0");
+    EXPECT_EQ(cells[at(1, 851)], "");
+    EXPECT_EQ(cells[at(2, 639)], "");
+    EXPECT_EQ(cells[at(2, 640)], "22640.0");
+    EXPECT_EQ(cells[at(2, 1050)], "23050.0");
+    EXPECT_EQ(cells.back(), "");
+}
+
 TEST_F(DataSetCsvTest, AppendedRecordWithHeaderBlock) {
     MeasurementDataSet data = TwoByThree();
     data.pointCount = 2;
