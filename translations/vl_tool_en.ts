@@ -523,6 +523,13 @@
     </message>
 </context>
 <context>
+    <name>ChromaticityDiagram</name>
+    <message>
+        <source>色度: 範囲外</source>
+        <translation>chromaticity: out of range</translation>
+    </message>
+</context>
+<context>
     <name>LiveGraph</name>
     <message>
         <source>応答なし</source>

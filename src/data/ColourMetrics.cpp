@@ -279,3 +279,16 @@ ColourMetrics ComputeColourMetrics(std::span<const float> spectrum, int pointCou
     m.purity = dom.purity;
     return m;
 }
+
+bool GridSpansColour(int pointCount, int firstWavelength) {
+    const long long last = static_cast<long long>(firstWavelength) + pointCount - 1;
+    return pointCount > 0 && firstWavelength <= kColourFirstNm && last >= kColourLastNm;
+}
+
+ColourMetrics DeviceColourMetrics(std::span<const float> spectrum, int pointCount,
+                                  int firstWavelength) {
+    ColourMetrics m = ComputeColourMetrics(spectrum, pointCount, firstWavelength);
+    if (!GridSpansColour(pointCount, firstWavelength))
+        m.x = m.y = m.cctK = m.duv = m.dominantNm = m.purity = kNaN;
+    return m;
+}

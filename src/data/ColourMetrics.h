@@ -47,6 +47,18 @@ struct ColourMetrics {
 ColourMetrics ComputeColourMetrics(std::span<const float> spectrum, int pointCount,
                                    int firstWavelength);
 
+// Colour needs the whole of 380..780 nm: a device whose grid does not span it (the ultraviolet
+// and near-infrared sensors) has no colour, only the part of it its grid happens to overlap.
+inline constexpr int kColourFirstNm = 380;
+inline constexpr int kColourLastNm = 780;
+bool GridSpansColour(int pointCount, int firstWavelength);
+
+// The metrics of one device's spectrum on its own grid: ComputeColourMetrics, but on a grid
+// that does not span 380..780 nm x, y, CCT, Duv, dominant wavelength and purity are NaN (the
+// peak, centroid and width of the spectrum stay).
+ColourMetrics DeviceColourMetrics(std::span<const float> spectrum, int pointCount,
+                                  int firstWavelength);
+
 // The pieces, for tests and for callers that need one of them.
 struct Tristimulus {
     double X = 0.0;

@@ -4,19 +4,25 @@
 #include <cmath>
 #include <cstdio>
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include "data/ColourMetrics.h"
 #include "display/PanelPainter.h"
 
-Chromaticity ChromaticityOf(const CmfTable& table, std::span<const float> spectrum) {
+Chromaticity ChromaticityOf(const CmfTable& table, std::span<const float> spectrum,
+                            int firstWavelength) {
     float X = 0.0f;
     float Y = 0.0f;
     float Z = 0.0f;
-    const int last = std::min<int>(CmfTable::kLastUsed, static_cast<int>(spectrum.size()) - 1);
-    for (int i = CmfTable::kFirstUsed; i <= last; ++i) {
-        const float s = spectrum[i];
-        const auto& cmf = table[i];
+    // Table rows k (at 340 + k nm) that the spectrum has a point at, within the rows used.
+    const long long shift = static_cast<long long>(firstWavelength) - CmfTable::kFirstWavelength;
+    const long long first = std::max<long long>(CmfTable::kFirstUsed, shift);
+    const long long last = std::min<long long>(CmfTable::kLastUsed,
+                                               shift + static_cast<long long>(spectrum.size()) - 1);
+    for (long long k = first; k <= last; ++k) {
+        const float s = spectrum[static_cast<std::size_t>(k - shift)];
+        const auto& cmf = table[static_cast<int>(k)];
         X += s * cmf[0];
         Y += s * cmf[1];
         Z += s * cmf[2];
@@ -47,6 +53,10 @@ QString ChromaticityText(const Chromaticity& c) {
     return QString::fromLatin1(buf);
 }
 
+QString OutOfRangeText() {
+    return QCoreApplication::translate("ChromaticityDiagram", "色度: 範囲外");
+}
+
 ChromaticityDiagram::ChromaticityDiagram(QString backgroundPath)
     : table_(SharedCmfTable()), path_(std::move(backgroundPath)) {}
 
@@ -62,14 +72,21 @@ bool ChromaticityDiagram::EnsureBackground() {
     return true;
 }
 
-void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum) {
+void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid) {
     if (!EnsureBackground())
         return;
     p.drawImage(1, 1, background_);
     if (spectrum.empty())
         return;
+    spectrum = spectrum.first(std::min<std::size_t>(
+        spectrum.size(), static_cast<std::size_t>(std::max(grid.pointCount, 0))));
+    if (!GridSpansColour(grid.pointCount, grid.firstWavelength)) {
+        PanelUnicodeText(p, 400, 3, OutOfRangeText());
+        DrawColourMetrics(p, spectrum, grid);
+        return;
+    }
 
-    const Chromaticity c = ChromaticityOf(table_, spectrum);
+    const Chromaticity c = ChromaticityOf(table_, spectrum, grid.firstWavelength);
     if (c.valid) {
         const MarkerBox box = MarkerBoxFor(c.x, c.y);
         const QPen saved = p.pen();
@@ -81,12 +98,13 @@ void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum) {
         p.setPen(saved);
     }
     PanelText(p, 400, 3, ChromaticityText(c).toLatin1().toStdString());
-    DrawColourMetrics(p, spectrum);
+    DrawColourMetrics(p, spectrum, grid);
 }
 
-void DrawColourMetrics(QPainter& p, std::span<const float> spectrum) {
-    const int points = std::min<int>(static_cast<int>(spectrum.size()), CmfTable::kEntries);
-    const ColourMetrics m = ComputeColourMetrics(spectrum, points, CmfTable::kFirstWavelength);
+void DrawColourMetrics(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid) {
+    const std::size_t points = std::min<std::size_t>(spectrum.size(), CmfTable::kEntries);
+    const ColourMetrics m =
+        DeviceColourMetrics(spectrum.first(points), grid.pointCount, grid.firstWavelength);
     int y = kMetricsTop;
     for (const QString& line : ColourMetricsLabels(m)) {
         PanelUnicodeText(p, kMetricsLeft, y, line);

@@ -46,20 +46,22 @@ std::string CursorReadoutText(const GraphInput& in, int width, int height, int x
     const PlotFrame f = PlotFrameFor(width, height);
     if (x < f.left || x > f.right || y < f.top || y > f.bottom)
         return {};
-    const int points = std::clamp(in.pointCount, 0, int{MAX_POINTS});
-    const int i = x - f.left;
-    if (i >= points)
+    const WavelengthAxis axis = GraphAxis(in, f);
+    const long long nm = axis.WavelengthAt(x);
+    if (nm == kNoWavelength || nm > axis.lastWavelength())
         return {};
 
-    char head[24];
-    const int n = std::snprintf(head, sizeof head, "%d nm", in.firstWavelength + i);
+    char head[32];
+    const int n = std::snprintf(head, sizeof head, "%lld nm", nm);
     std::string out(head, static_cast<std::size_t>(std::clamp<int>(n, 0, sizeof head - 1)));
     const int devices = std::clamp(in.deviceCount, 0, MAX_DEVICES);
+    // A device whose grid has no point at nm shows nothing there.
     switch (in.mode) {
         case DISPLAY_LINE:
         case DISPLAY_COLOUR:
             for (int d = 0; d < devices; ++d) {
-                if (const float* s = SampleSpectrum(in, d))
+                const int i = SampleGrid(in, d).indexOf(nm);
+                if (const float* s = SampleSpectrum(in, d); s != nullptr && i >= 0)
                     AppendValue(out, d, "%.1f", static_cast<double>(s[i]));
             }
             break;
@@ -70,12 +72,15 @@ std::string CursorReadoutText(const GraphInput& in, int width, int height, int x
                 const float* ref = RecordSpectrum(in, d, in.referenceIndex);
                 if (ref == nullptr)
                     break;  // no valid reference record: the graph draws no curves
-                if (const float* s = SampleSpectrum(in, d)) {
-                    if (ratio)
-                        AppendValue(out, d, "%.1f %%", RatioPercent(s[i], ref[i]));
-                    else
-                        AppendValue(out, d, "%.3f", Absorptance(s[i], ref[i]));
-                }
+                const int i = SampleGrid(in, d).indexOf(nm);
+                const int j = RecordGrid(in, d).indexOf(nm);
+                const float* s = SampleSpectrum(in, d);
+                if (s == nullptr || i < 0 || j < 0)
+                    continue;
+                if (ratio)
+                    AppendValue(out, d, "%.1f %%", RatioPercent(s[i], ref[j]));
+                else
+                    AppendValue(out, d, "%.3f", Absorptance(s[i], ref[j]));
             }
             break;
         }

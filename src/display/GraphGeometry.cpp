@@ -20,6 +20,63 @@ int WavelengthTicks(const PlotFrame& f, int pointCount, int firstWavelength, boo
     return n;
 }
 
+int WavelengthAxis::Column(long long nm) const {
+    const long long k = nm - firstWavelength;
+    if (!mixed())
+        return static_cast<int>(left + k);
+    return static_cast<int>(left + k * columns / span);
+}
+
+long long WavelengthAxis::WavelengthAt(int x) const {
+    const long long c = static_cast<long long>(x) - left;
+    if (c < 0)
+        return kNoWavelength;
+    if (!mixed())
+        return firstWavelength + c;
+    // The smallest k whose column k * columns / span (truncated) reaches c.
+    return firstWavelength + (columns > 0 ? (c * span + columns - 1) / columns : 0);
+}
+
+WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGrid> grids,
+                                 SpectrumGrid single) {
+    WavelengthAxis axis;
+    axis.left = f.left;
+    if (!grids.empty())
+        single = grids.front();
+    axis.firstWavelength = single.firstWavelength;
+    axis.pointCount = std::clamp<int>(single.pointCount, 0, MAX_POINTS);
+    const bool mixed = std::any_of(grids.begin(), grids.end(),
+                                   [&](const SpectrumGrid& g) { return !(g == grids.front()); });
+    if (!mixed)
+        return axis;
+    long long first = grids.front().firstWavelength;
+    long long last = grids.front().lastWavelength();
+    for (const SpectrumGrid& g : grids) {
+        if (g.pointCount <= 0)
+            continue;
+        first = std::min<long long>(first, g.firstWavelength);
+        last = std::max<long long>(last, g.lastWavelength());
+    }
+    axis.firstWavelength = static_cast<int>(first);
+    axis.pointCount = static_cast<int>(last - first + 1);
+    axis.span = static_cast<int>(std::max<long long>(last - first, 1));
+    axis.columns = std::clamp(f.right - 2 - f.left, 0, axis.span);
+    return axis;
+}
+
+int WavelengthTicks(const PlotFrame& f, const WavelengthAxis& axis, bool nirSensor,
+                    std::span<WavelengthTick> out) {
+    if (!axis.mixed())
+        return WavelengthTicks(f, axis.pointCount, axis.firstWavelength, nirSensor, out);
+    const int step = 50LL * axis.columns < 40LL * axis.span ? 100 : 50;
+    int n = 0;
+    const int first = axis.firstWavelength;
+    int nm = first % step == 0 ? first : first - first % step + (first > 0 ? step : 0);
+    for (; nm <= axis.lastWavelength() && n < static_cast<int>(out.size()); nm += step)
+        out[n++] = WavelengthTick{axis.Column(nm), nm};
+    return n;
+}
+
 std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::int32_t graphMax) {
     if (graphMax == 0)
         return 0;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/DeviceSlot.h"
+
 // Pure geometry of the spectrum graph: where frames, grid lines, ticks and curve points go.
 // Painting (LiveGraph, StoredRecordGraph) only draws what these functions return.
 
@@ -31,6 +33,38 @@ struct WavelengthTick {
 int WavelengthTicks(const PlotFrame& f, int pointCount, int firstWavelength, bool nirSensor,
                     std::span<WavelengthTick> out);
 inline constexpr int kMaxWavelengthTicks = 32;
+
+// The wavelength axis of the spectrum graph, over the grids of the devices shown.
+// Devices of one grid: one column per point from the frame's left edge, as that grid
+// alone. Grids that differ: the axis runs from the smallest first wavelength to the
+// largest last one, one column per nm while that fits the frame, else squeezed so
+// that the last wavelength lies on the column before the frame's right edge (several
+// wavelengths then share a column).
+struct WavelengthAxis {
+    int left = 0;  // column of firstWavelength
+    int firstWavelength = 340;
+    int pointCount = 511;  // wavelengths firstWavelength .. + pointCount - 1
+    int span = 0;          // last - first; 0: one grid, one column per nm
+    int columns = 0;       // columns the span is spread over (at most span)
+
+    bool mixed() const { return span > 0; }
+    int lastWavelength() const { return firstWavelength + pointCount - 1; }
+    // Column of a wavelength (one grid: also beyond the grid's ends).
+    int Column(long long nm) const;
+    // The shortest wavelength drawn at column x, or kNoWavelength left of the axis.
+    long long WavelengthAt(int x) const;
+};
+inline constexpr long long kNoWavelength = std::numeric_limits<long long>::min();
+
+// The axis of the given grids (the first count of them); all equal, or none: `single`
+// (the set-wide grid) when there are none, else that grid.
+WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGrid> grids,
+                                 SpectrumGrid single);
+// Grid lines of an axis: one grid as WavelengthTicks above; mixed grids at every multiple
+// of 50 nm from the first to the last wavelength, or of 100 nm when 50 nm take fewer than
+// 40 columns (their labels would run into each other).
+int WavelengthTicks(const PlotFrame& f, const WavelengthAxis& axis, bool nirSensor,
+                    std::span<WavelengthTick> out);
 
 // ratioMin derived from the counts axis: floor(ratioMax * graphMin / graphMax) in integer
 // arithmetic (truncating, 64-bit). A graphMax of 0 gives 0.

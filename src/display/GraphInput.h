@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "data/MeasurementDataSet.h"
@@ -20,8 +21,10 @@ struct AxisLimits {
 
 // Everything one drawing of the graph panel reads. The graph owns none of it.
 struct GraphInput {
-    int mode = DISPLAY_LINE;    // DisplayModeValue
-    int pointCount = 511;       // N of the spectrum grid (from the data set)
+    int mode = DISPLAY_LINE;  // DisplayModeValue
+    // The set-wide grid (from the data set): N points from W0. The wavelength axis spans the
+    // grids of the devices shown; a device without a grid of its own is on this one.
+    int pointCount = 511;       // N
     int firstWavelength = 340;  // W0
     bool nirSensor = false;
     bool uvSensor = false;
@@ -30,16 +33,18 @@ struct GraphInput {
     bool monitoring = true;  // live display (slot spectra) or stored display (selectedRecord)
 
     // Live display: each slot's latest spectrum (on liveGrids[d]) and temperature.
-    // An empty span draws no curve for that device.
+    // An empty span, or one shorter than the device's grid, draws no curve for that device.
     std::array<std::span<const float>, MAX_DEVICES> liveSpectra{};
-    std::array<SpectrumGrid, MAX_DEVICES> liveGrids{};  // each live device's own grid
+    // Each live device's own grid; none given: the set-wide grid.
+    std::array<std::optional<SpectrumGrid>, MAX_DEVICES> liveGrids{};
     std::array<float, MAX_DEVICES> liveTemperatures{};
     // Devices not answering: their last curve is drawn grey and dashed, and
     // their peak label says so instead of a number.
     std::array<bool, MAX_DEVICES> liveStale{};
 
-    // Stored display and the reference/comparison curves. A null data set, or an index outside
-    // 0..recordCount-1, draws the affected curves not at all.
+    // Stored display and the reference/comparison curves, each on the data set's grid of its
+    // device (dataSet->grid(d)). A null data set, or an index outside 0..recordCount-1, draws
+    // the affected curves not at all.
     const MeasurementDataSet* dataSet = nullptr;
     int selectedRecord = -1;
     int referenceIndex = -1;  // normally dataSet->referenceIndex

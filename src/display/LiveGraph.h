@@ -41,12 +41,13 @@ class LiveGraph {
     void DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in);
     void DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
                           std::int32_t ratioMin);
-    void DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
+    void DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s, SpectrumGrid g,
                        const GraphInput& in);
     void Polyline(QPainter& p, int count);
 
     GraphPalette palette_;
     ChromaticityDiagram chroma_;
+    WavelengthAxis axis_;  // of the drawing under way
     std::array<QPoint, MAX_POINTS> points_{};
 };
 
@@ -55,3 +56,9 @@ class LiveGraph {
 const float* SampleSpectrum(const GraphInput& in, int d);
 // Device d's spectrum in record r, or nullptr when r is outside 0..recordCount-1.
 const float* RecordSpectrum(const GraphInput& in, int d, int r);
+// The grid of device d's sample spectrum: its live grid while monitoring, else the data set's.
+SpectrumGrid SampleGrid(const GraphInput& in, int d);
+// The grid of device d's records (reference, comparison): the data set's.
+SpectrumGrid RecordGrid(const GraphInput& in, int d);
+// The wavelength axis of a spectrum graph: over the sample grids of the devices shown.
+WavelengthAxis GraphAxis(const GraphInput& in, const PlotFrame& f);

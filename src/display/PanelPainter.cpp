@@ -1,6 +1,7 @@
 #include "display/PanelPainter.h"
 
 #include <array>
+#include <span>
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -67,14 +68,29 @@ void PanelUnicodeText(QPainter& p, int x, int y, const QString& text) {
     p.setPen(saved);
 }
 
+namespace {
+
+void DrawTicks(QPainter& p, const PlotFrame& f, std::span<const WavelengthTick> wl) {
+    for (const WavelengthTick& t : wl) {
+        PanelLine(p, t.x, f.top, t.x, f.bottom);
+        PanelText(p, t.x - 10, f.bottom + 2, WavelengthLabel(t.wavelength).view());
+    }
+}
+
+}  // namespace
+
 void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, int pointCount, int firstWavelength,
                         bool nirSensor) {
     std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
     const int n = WavelengthTicks(f, pointCount, firstWavelength, nirSensor, wl);
-    for (int k = 0; k < n; ++k) {
-        PanelLine(p, wl[k].x, f.top, wl[k].x, f.bottom);
-        PanelText(p, wl[k].x - 10, f.bottom + 2, WavelengthLabel(wl[k].wavelength).view());
-    }
+    DrawTicks(p, f, std::span<const WavelengthTick>(wl.data(), n));
+}
+
+void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, const WavelengthAxis& axis,
+                        bool nirSensor) {
+    std::array<WavelengthTick, kMaxWavelengthTicks> wl{};
+    const int n = WavelengthTicks(f, axis, nirSensor, wl);
+    DrawTicks(p, f, std::span<const WavelengthTick>(wl.data(), n));
 }
 
 void DrawCurve(QPainter& p, const QPoint* points, int count) {

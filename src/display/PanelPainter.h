@@ -7,6 +7,7 @@
 class QPainter;
 class QPoint;
 struct PlotFrame;
+struct WavelengthAxis;
 
 // Drawing operations with the pixel rules of the graph panels:
 // - a rectangle (l, t, r, b) outlines columns l..r-1 and rows t..b-1 with the black pen and
@@ -36,4 +37,7 @@ void DrawCurve(QPainter& p, const QPoint* points, int count);
 // The wavelength grid of a plot frame: a vertical line and its label under the frame at each
 // tick, in the painter's current pen.
 void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, int pointCount, int firstWavelength,
+                        bool nirSensor);
+// The same over a wavelength axis (several grids: GraphGeometry.h).
+void DrawWavelengthGrid(QPainter& p, const PlotFrame& f, const WavelengthAxis& axis,
                         bool nirSensor);

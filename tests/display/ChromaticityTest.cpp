@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@
 #include "display/ChromaticityBackground.h"
 #include "display/ChromaticityDiagram.h"
 #include "display/LiveGraph.h"
+#include "display/PanelPainter.h"
 
 namespace {
 
@@ -218,6 +220,60 @@ TEST_F(DiagramPanel, NoLightGivesNoMarker) {
     Draw(g);
     EXPECT_EQ(Count(kBackground, 200, 200, 380, 500), 181 * 301);
     EXPECT_GT(Count(qRgb(0, 0, 0), 400, 3, 520, 20), 10);  // "X,Y = -,-"
+}
+
+// Colour needs 380..780 nm: the ultraviolet (190..440) and near-infrared (640..1050 nm)
+// devices of a mixed set show "色度: 範囲外" where the "X,Y" text stands, and no marker.
+TEST_F(DiagramPanel, DeviceWhoseGridMissesTheVisibleRangeShowsOutOfRange) {
+    WriteBackground();
+    EXPECT_EQ(OutOfRangeText(), QString::fromUtf8("色度: 範囲外"));
+    const SpectrumGrid grids[3] = {{340, 511}, {190, 251}, {640, 411}};
+    in.deviceCount = 3;
+    for (int d = 0; d < 3; ++d) {
+        in.liveGrids[d] = grids[d];
+        in.liveSpectra[d] = spectrum;
+    }
+    QImage expected(image.size(), QImage::Format_RGB32);
+    expected.fill(Qt::magenta);
+    {
+        QPainter p(&expected);
+        BeginPanel(p);
+        PanelUnicodeText(p, 400, 3, OutOfRangeText());
+    }
+    const QFontMetrics metrics(PanelFont());
+    const QRect text(400, 3, metrics.horizontalAdvance(OutOfRangeText()), metrics.height());
+    const auto sameText = [&] {
+        for (int y = text.top(); y <= text.bottom(); ++y)
+            for (int x = text.left(); x <= text.right(); ++x)
+                if (image.pixel(x, y) != expected.pixel(x, y))
+                    return false;
+        return true;
+    };
+    LiveGraph g(path);
+    for (int d : {1, 2}) {
+        in.currentDevice = d;
+        Draw(g);
+        EXPECT_TRUE(sameText()) << d;
+        EXPECT_EQ(Count(qRgb(0, 0, 0), 200, 200, 380, 500), 0) << d;  // no marker
+    }
+    in.currentDevice = 0;
+    Draw(g);
+    EXPECT_FALSE(sameText());
+    EXPECT_GT(Count(qRgb(0, 0, 0), 272, 312, 281, 321), 10);
+
+    // Stored: the grid the data set keeps for the device.
+    MeasurementDataSet data;
+    data.deviceCount = 3;
+    data.SetDeviceGrids({grids[0], grids[1], grids[2]});
+    data.AppendRecord(0);
+    for (int d = 0; d < 3; ++d)
+        data.entry(d, 0).values.fill(1000.0f);
+    in.monitoring = false;
+    in.dataSet = &data;
+    in.selectedRecord = 0;
+    in.currentDevice = 2;
+    Draw(g);
+    EXPECT_TRUE(sameText());
 }
 
 TEST_F(DiagramPanel, NoDeviceShowsTheBackgroundOnly) {

@@ -130,6 +130,41 @@ TEST_F(CursorReadoutTest, GridFollowsTheDataSet) {
     EXPECT_EQ(At(kLeft + 5), "905 nm  #1 500.3");
 }
 
+// Visible (340..850) and near-infrared (640..1050 nm) devices: the axis runs 340..1050 nm over
+// 528 columns, column x showing 340 + ceil((x - 55) * 710 / 528) nm. A device whose grid has
+// no point there shows nothing.
+TEST_F(CursorReadoutTest, MixedGridsShowOnlyTheDevicesThatHoldTheWavelength) {
+    const SpectrumGrid visible{340, 511};
+    const SpectrumGrid nir{640, 411};
+    in.liveGrids[0] = visible;
+    in.liveGrids[1] = nir;
+    EXPECT_EQ(At(kLeft), "340 nm  #1 0.3");
+    EXPECT_EQ(At(kLeft + 100), "475 nm  #1 13500.3");
+    EXPECT_EQ(At(kLeft + 268), "701 nm  #1 36100.3  #2 3051.6");
+    EXPECT_EQ(At(kLeft + 500), "1013 nm  #2 18651.6");
+    EXPECT_EQ(At(kLeft + 528), "1050 nm  #2 20501.6");
+    EXPECT_EQ(At(kLeft + 529), "");  // past the last wavelength
+
+    // Against each device's reference on the data set's grid of that device.
+    data.SetDeviceGrids({visible, nir});
+    in.mode = DISPLAY_COMPARISON;
+    in.referenceIndex = 0;
+    EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %  #2 305.2 %");
+    EXPECT_EQ(At(kLeft + 100), "475 nm  #1 6750.1 %");
+    // The reference's grid counts too: a device without a point there in the record shows none.
+    data.SetDeviceGrids({visible, SpectrumGrid{700, 351}});
+    EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %  #2 305.2 %");
+    data.SetDeviceGrids({visible, SpectrumGrid{702, 349}});
+    EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %");
+
+    // Ultraviolet (190..440) and near-infrared: between them the wavelength alone.
+    in.mode = DISPLAY_LINE;
+    in.liveGrids[0] = SpectrumGrid{190, 251};
+    EXPECT_EQ(At(kLeft + 200), "516 nm");
+    EXPECT_EQ(At(kLeft), "190 nm  #1 0.3");
+    EXPECT_EQ(At(kLeft + 300), "679 nm  #2 1951.6");
+}
+
 TEST_F(CursorReadoutTest, NoDevicesShowTheWavelengthAlone) {
     in.deviceCount = 0;
     EXPECT_EQ(At(kLeft + 110), "450 nm");

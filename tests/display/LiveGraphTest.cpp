@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 
 #include "display/GraphPalette.h"
 #include "display/LiveGraph.h"
+#include "display/PanelPainter.h"
 
 namespace {
 
@@ -295,6 +298,113 @@ TEST_F(GraphPixels, ChromaticityWithOtherSensorsShowsTheCountsAxis) {
     EXPECT_EQ(At(55, 10), kBlack);
     EXPECT_EQ(At(100, 625), kSilver);
     EXPECT_EQ(CountInPlot(Device(0)), 0);
+}
+
+// Three kinds at once: ultraviolet 190..440, visible 340..850, near-infrared 640..1050 nm.
+// The axis runs 190..1050 nm over columns 55..583 (x = 55 + (nm - 190) * 528 / 860), grid
+// lines every 100 nm; each curve lies on its own wavelengths only.
+class MixedGrids : public GraphPixels {
+  protected:
+    void SetUp() override {
+        in.deviceCount = 3;
+        in.currentDevice = 1;
+        for (int d = 0; d < 3; ++d)
+            in.liveGrids[d] = kGrids[d];
+        data.deviceCount = 3;
+        data.SetDeviceGrids({kGrids[0], kGrids[1], kGrids[2]});
+    }
+    // Curves at rows 508 (device 0), 341..343 (1, selected) and 176 (2).
+    void ExpectCurvesOnTheirGrids() const {
+        EXPECT_EQ(At(100, 508), Device(0));
+        EXPECT_EQ(At(207, 508), Device(0));
+        EXPECT_EQ(At(210, 508), kWhite);
+        EXPECT_EQ(At(146, 342), kWhite);
+        EXPECT_EQ(At(147, 342), Device(1));
+        EXPECT_EQ(At(459, 342), Device(1));
+        EXPECT_EQ(At(462, 342), kWhite);
+        EXPECT_EQ(At(329, 176), kWhite);
+        EXPECT_EQ(At(331, 176), Device(2));
+        EXPECT_EQ(At(582, 176), Device(2));
+    }
+    static constexpr SpectrumGrid kGrids[3] = {{190, 251}, {340, 511}, {640, 411}};
+};
+
+TEST_F(MixedGrids, EachCurveOnItsOwnWavelengthsOverTheUnionAxis) {
+    Fill(0, 16384.0f);  // row 508, columns 55 (190 nm) .. 208 (440 nm)
+    Fill(1, 32768.0f);  // rows 341..343 (selected), columns 147 (340 nm) .. 460 (850 nm)
+    Fill(2, 49152.0f);  // row 176, columns 331 (640 nm) .. 583 (1050 nm)
+    Draw();
+    ExpectCurvesOnTheirGrids();
+    // Grid lines at 200 (61), 300 (122), 1000 (552) nm; none at 250 nm (91) or 190 nm.
+    for (int x : {61, 122, 552})
+        EXPECT_EQ(At(x, 300), kSilver) << x;
+    for (int x : {56, 91, 65})
+        EXPECT_EQ(At(x, 300), kWhite) << x;
+
+    // The peak label of each device on its own grid: the near-infrared device's highest point
+    // at 700 nm is point 60 of its grid.
+    spectra[2][60] = 50000.0f;
+    Draw();
+    QImage expected(kW, kH, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    BeginPanel(p);
+    const LabelText label = PeakLabel(50000.0f, 700);
+    PanelText(p, 585 - 200, 10 + 42 + 40, label.view());
+    p.end();
+    const QRect box(385, 92,
+                    QFontMetrics(PanelFont())
+                        .horizontalAdvance(QString::fromLatin1(
+                            label.view().data(), static_cast<int>(label.view().size()))),
+                    QFontMetrics(PanelFont()).height());
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            ASSERT_EQ(At(x, y), expected.pixel(x, y)) << x << "," << y;
+}
+
+TEST_F(MixedGrids, StoredDisplayDrawsEachDeviceOnTheDataSetsGrid) {
+    in.monitoring = false;
+    in.liveGrids = {};  // only the data set's grids count
+    in.selectedRecord = AddRecord(0.0f);
+    const float values[3] = {16384.0f, 32768.0f, 49152.0f};
+    for (int d = 0; d < 3; ++d)
+        data.entry(d, in.selectedRecord).values.fill(values[d]);
+    Draw();
+    ExpectCurvesOnTheirGrids();
+}
+
+TEST_F(MixedGrids, RatioAgainstEachDevicesOwnReferenceOnItsGrid) {
+    in.mode = DISPLAY_COMPARISON;
+    in.referenceIndex = AddRecord(0.0f);
+    // References vary along each grid; a sample read at the wrong point would not be flat.
+    for (int d = 0; d < 3; ++d) {
+        for (int i = 0; i < kGrids[d].pointCount; ++i) {
+            data.entry(d, in.referenceIndex).values[i] = 1000.0f + 10.0f * i;
+            spectra[d][i] = (d == 0 ? 0.75f : d == 1 ? 1.0f : 0.5f) * (1000.0f + 10.0f * i);
+        }
+    }
+    Draw();
+    // 75 %: row 259; 100 %: row 120 (selected, three wide); 50 %: row 397.
+    for (int x : {60, 150, 200})
+        EXPECT_EQ(At(x, 259), Device(0)) << x;
+    EXPECT_EQ(At(215, 259), kWhite);
+    for (int x : {150, 300, 455})
+        EXPECT_EQ(At(x, 120), Device(1)) << x;
+    EXPECT_EQ(At(470, 120), kWhite);
+    for (int x : {335, 450, 580})
+        EXPECT_EQ(At(x, 397), Device(2)) << x;
+    EXPECT_EQ(At(320, 397), kWhite);
+}
+
+TEST_F(MixedGrids, ColourModeFillsTheCurrentDevicesWavelengths) {
+    in.mode = DISPLAY_COLOUR;
+    in.currentDevice = 0;
+    Fill(0, 32768.0f);
+    Draw();
+    // 420 nm at column 55 + 230 * 528 / 860 = 196: the colour of 420 nm; nothing past 440 nm.
+    EXPECT_EQ(At(196, 400), qRgb(79, 0, 154));
+    EXPECT_EQ(At(100, 400), kBlack);  // 264 nm: no colour
+    EXPECT_EQ(At(215, 400), kWhite);
 }
 
 TEST(GraphPalette, Colours) {
