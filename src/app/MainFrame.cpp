@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -25,6 +26,8 @@
 namespace {
 constexpr char kPlacementSection[] = "Settings";
 constexpr char kDocumentFilter[] = "VL_Tool Files (*.vltd)";
+// Save of devices with different grids: only HDF5 holds them.
+constexpr char kHdf5Filter[] = "HDF5 (*.h5)";
 // File > Open also reads the HDF5 export back.
 constexpr char kOpenFilters[] = "VL_Tool Files (*.vltd *.h5);;VL_Tool Files (*.vltd);;HDF5 (*.h5)";
 // The form's own size: below it the window scrolls instead of squeezing it.
@@ -163,12 +166,12 @@ void CMainFrame::ShowMessage(const QString& text) {
     view_->message(text, false);
 }
 
-QString CMainFrame::AskFileName(bool forSaving, const QString& suggested) {
+QString CMainFrame::AskFileName(bool forSaving, const QString& suggested, bool hdf5) {
     if (fileNameFn_)
         return fileNameFn_(forSaving, suggested);
     QFileDialog dialog(this);
-    dialog.setNameFilter(QString::fromUtf8(kDocumentFilter));
-    dialog.setDefaultSuffix(QStringLiteral("vltd"));
+    dialog.setNameFilter(QString::fromUtf8(hdf5 ? kHdf5Filter : kDocumentFilter));
+    dialog.setDefaultSuffix(hdf5 ? QStringLiteral("h5") : QStringLiteral("vltd"));
     if (forSaving) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setWindowTitle(tr("名前を付けて保存"));
@@ -256,15 +259,26 @@ bool CMainFrame::SaveTo(const QString& path) {
 }
 
 bool CMainFrame::OnFileSave() {
-    if (doc_->filePath().isEmpty())
+    const QString path = doc_->filePath();
+    // Devices of different grids go only into HDF5: a document name asks for another.
+    if (path.isEmpty() || (doc_->dataSet().hasMixedGrids() && !CVL_ToolDoc::IsHdf5Name(path)))
         return OnFileSaveAs();
-    return SaveTo(doc_->filePath());
+    return SaveTo(path);
 }
 
 bool CMainFrame::OnFileSaveAs() {
-    const QString suggested =
-        doc_->filePath().isEmpty() ? QStringLiteral("VL_Tool.vltd") : doc_->filePath();
-    const QString path = AskFileName(true, suggested);
+    const QString current = doc_->filePath();
+    const bool hdf5 = doc_->dataSet().hasMixedGrids();
+    QString suggested;
+    if (!hdf5) {
+        suggested = current.isEmpty() ? QStringLiteral("VL_Tool.vltd") : current;
+    } else if (current.isEmpty()) {
+        suggested = QStringLiteral("VL_Tool.h5");
+    } else {
+        const QFileInfo info(current);
+        suggested = info.dir().filePath(info.completeBaseName() + QStringLiteral(".h5"));
+    }
+    const QString path = AskFileName(true, suggested, hdf5);
     if (path.isEmpty())
         return false;
     return SaveTo(path);

@@ -47,6 +47,8 @@ class CMainFrame : public QMainWindow {
     bool OnFileNew();
     bool OnFileOpen();
     bool OpenDocumentFile(const QString& path);
+    // Save and Save As of a data set whose devices have different grids
+    // propose an HDF5 file, which then becomes the document's name.
     bool OnFileSave();
     bool OnFileSaveAs();
     // File > Export HDF5: the whole data set into an HDF5 file; the document
@@ -92,7 +94,8 @@ class CMainFrame : public QMainWindow {
     // First start: FirstStartSize() on the screen the window opens on.
     void PlaceForFirstStart();
     QAction* AddCommand(QMenu* menu, int id, const QString& resourceText);
-    QString AskFileName(bool forSaving, const QString& suggested);
+    // The open or save dialog; a save with hdf5 proposes an HDF5 file.
+    QString AskFileName(bool forSaving, const QString& suggested, bool hdf5 = false);
     void ShowMessage(const QString& text);
     bool SaveTo(const QString& path);
 

@@ -31,16 +31,23 @@ DocumentResult CVL_ToolDoc::open(const QString& path) {
     DocumentResult result = ReadDataSetFile(path, data_);
     if (!result.ok)
         return result;
-    // An HDF5 file is read, not adopted: Save asks for a document name rather
-    // than overwriting the HDF5 file with a document.
-    path_ = hdf5 ? QString() : QFileInfo(path).absoluteFilePath();
+    // An HDF5 file of one grid is read, not adopted: Save asks for a document
+    // name rather than turning the export into a document. Devices of
+    // different grids can only be saved as HDF5, so such a file keeps its name.
+    path_ = hdf5 && !data_.hasMixedGrids() ? QString() : QFileInfo(path).absoluteFilePath();
     modified_ = false;
     emit titleChanged();
     return result;
 }
 
+bool CVL_ToolDoc::IsHdf5Name(const QString& path) {
+    return path.endsWith(QStringLiteral(".h5"), Qt::CaseInsensitive);
+}
+
 DocumentResult CVL_ToolDoc::save(const QString& path) {
-    DocumentResult result = WriteDocumentFile(path, data_);
+    DocumentResult result = IsHdf5Name(path)
+                                ? WriteHdf5File(path, data_, QStringLiteral("VL_Tool " VL_VERSION))
+                                : WriteDocumentFile(path, data_);
     if (!result.ok)
         return result;
     path_ = QFileInfo(path).absoluteFilePath();

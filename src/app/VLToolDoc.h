@@ -32,11 +32,15 @@ class CVL_ToolDoc : public QObject, public DocumentHooks {
 
     // File > New: the data set stays as it is.
     void newDocument();
-    // File > Open of a document or an HDF5 file (which leaves the name empty).
-    // On failure the data set, name and flag stay as they were.
+    // File > Open of a document or an HDF5 file (which leaves the name empty
+    // unless its devices have different grids). On failure the data set, name
+    // and flag stay as they were.
     DocumentResult open(const QString& path);
-    // File > Save / Save As into path; on success the document takes that name.
+    // File > Save / Save As into path: an HDF5 file for a name ending in .h5,
+    // else a document file (refused for devices of different grids); on
+    // success the document takes that name.
     DocumentResult save(const QString& path);
+    static bool IsHdf5Name(const QString& path);
 
   signals:
     void titleChanged();

@@ -240,6 +240,53 @@ TEST_F(AppTest, Hdf5ExportOpensBackWithoutTakingItsName) {
     EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントの保存に失敗しました。"));
 }
 
+// Devices of different grids are saved as HDF5: Save proposes an .h5 name, the
+// file keeps it, and a document name is refused with the reason.
+TEST_F(AppTest, DevicesOfDifferentGridsAreSavedAsHdf5) {
+    QTemporaryDir dir;
+    MakeFrame("uv:serial=U1,vis:serial=V1");
+    logic().StoreRecord();
+    logic().StoreRecord();
+    ASSERT_TRUE(logic().dataSet().hasMixedGrids());
+    const QString h5 = dir.filePath("run.h5");
+    QStringList asked;
+    QString answer = h5;
+    frame_->setFileNameFunction([&](bool, const QString& s) {
+        asked << s;
+        return answer;
+    });
+    ASSERT_TRUE(frame_->OnFileSave());
+    EXPECT_EQ(asked, QStringList{"VL_Tool.h5"});
+    EXPECT_TRUE(ReadAll(h5).startsWith("\x89HDF"));
+    EXPECT_FALSE(frame_->document().isModified());
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("run.h5 - VL_Tool"));
+    logic().StoreRecord();
+    ASSERT_TRUE(frame_->OnFileSave());  // into the same file, without asking
+    EXPECT_EQ(asked.size(), 1);
+
+    const QString refusal = QString::fromUtf8(
+        "この記録には波長範囲の違う装置があります。文書ファイルには一つの範囲"
+        "しか保存できません。HDF5 (.h5) で保存してください。");
+    answer = dir.filePath("run.vltd");
+    logic().StoreRecord();
+    messages.clear();
+    EXPECT_FALSE(frame_->OnFileSaveAs());
+    EXPECT_EQ(asked.value(1), QFileInfo(h5).absoluteFilePath());
+    EXPECT_EQ(messages, QStringList{refusal});
+    EXPECT_FALSE(QFile::exists(answer));
+    EXPECT_TRUE(frame_->document().isModified());
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("run.h5 - VL_Tool"));
+
+    // Opened again, the file stays the document's: Save writes HDF5 back into it.
+    saveAnswer = CMainFrame::SaveAnswer::No;
+    CloseFrame();
+    MakeFrame("uv:serial=U1,vis:serial=V1");
+    ASSERT_TRUE(frame_->OpenDocumentFile(h5));
+    EXPECT_EQ(logic().dataSet().recordCount, 3);
+    EXPECT_TRUE(logic().dataSet().hasMixedGrids());
+    EXPECT_EQ(frame_->document().filePath(), QFileInfo(h5).absoluteFilePath());
+}
+
 TEST_F(AppTest, FailedOpenReportsAndKeepsTheDocument) {
     QTemporaryDir dir;
     MakeFrame();
