@@ -1,9 +1,12 @@
-// velarim-cli info and upload over simulated devices: the dialogs' lines on
-// stdout, their files with --csv, and the failures named on stderr.
+// velarim-cli info, upload and acquire over simulated devices: the dialogs'
+// lines on stdout, their files with --csv, the files of devices of different
+// grids, and the failures named on stderr.
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
 #include <vector>
+#include "export/Hdf5File.h"
+#include "export/Hdf5Handles.h"
 #include "support/ProgramRun.h"
 
 namespace {
@@ -58,6 +61,76 @@ TEST(CliUpload, NoLoggedRecords) {
 }
 
 // Options take "--name=VALUE" as well as "--name VALUE", in every command.
+// UV, visible and NIR devices: HDF5 of format 2 and the CSV over all their
+// wavelengths are written; the document file is refused and not written.
+TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
+    QTemporaryDir dir;
+    const QString h5 = dir.filePath("x.h5"), csv = dir.filePath("y.csv"),
+                  vltd = dir.filePath("z.vltd");
+    const ProgramRun run = RunCli(
+        {"acquire", "--simulate", "uv:serial=U1,vis:serial=V1,nir:serial=N1", "--records", "2",
+         "--interval-ms", "0", "--settle-ms", "0", "--h5", h5, "--csv", csv, "--vltd", vltd});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err,
+              "velarim-cli: " + vltd +
+                  QString::fromUtf8(": この記録には波長範囲の違う装置があります。文書ファイ"
+                                    "ルには一つの範囲しか保存できません。HDF5 (.h5) で保存"
+                                    "してください。\n"));
+    EXPECT_FALSE(QFile::exists(vltd));
+
+    {
+        SilenceHdf5Errors();
+        H5Handle file =
+            FileHandle(H5Fopen(QFile::encodeName(h5).constData(), H5F_ACC_RDONLY, H5P_DEFAULT));
+        ASSERT_TRUE(file);
+        H5Handle version = AttributeHandle(H5Aopen(file.get(), "format_version", H5P_DEFAULT));
+        std::int32_t v = 0;
+        ASSERT_GE(H5Aread(version.get(), H5T_NATIVE_INT32, &v), 0);
+        EXPECT_EQ(v, 2);
+    }
+    MeasurementDataSet data;
+    const DocumentResult read = ReadHdf5File(h5, data);
+    ASSERT_TRUE(read.ok) << read.message.toStdString();
+    ASSERT_EQ(data.deviceCount, 3);
+    EXPECT_EQ(data.recordCount, 2);
+    EXPECT_EQ(data.serialText[0], "U1");
+    EXPECT_EQ(data.grid(0), (SpectrumGrid{190, 251}));
+    EXPECT_EQ(data.grid(1), (SpectrumGrid{340, 511}));
+    EXPECT_EQ(data.grid(2), (SpectrumGrid{640, 411}));
+
+    const QList<QByteArray> lines = ReadAll(csv).split('\n');
+    ASSERT_EQ(lines.size(), 5 + 861 + 1);
+    EXPECT_EQ(lines[1], "device,U1,U1,V1,V1,N1,N1,\r");
+    // Row of nm: its label, then per device two cells, empty off the device's grid.
+    const auto cells = [&](int nm) {
+        QList<QByteArray> c = lines[5 + nm - 190].chopped(1).split(',');
+        EXPECT_EQ(c.size(), 1 + 6 + 1) << nm;
+        EXPECT_EQ(c.value(0), QByteArray::number(nm));
+        QString shape;
+        for (int k = 1; k <= 6; ++k)
+            shape += c.value(k).isEmpty() ? '-' : 'v';
+        return shape;
+    };
+    EXPECT_EQ(cells(190), "vv----");
+    EXPECT_EQ(cells(339), "vv----");
+    EXPECT_EQ(cells(340), "vvvv--");
+    EXPECT_EQ(cells(440), "vvvv--");
+    EXPECT_EQ(cells(441), "--vv--");
+    EXPECT_EQ(cells(640), "--vvvv");
+    EXPECT_EQ(cells(850), "--vvvv");
+    EXPECT_EQ(cells(851), "----vv");
+    EXPECT_EQ(cells(1050), "----vv");
+
+    // convert: the HDF5 file gives the same CSV, and no document either.
+    const QString back = dir.filePath("back.csv"), out = dir.filePath("out.vltd");
+    ASSERT_EQ(RunCli({"convert", h5, back}).exitCode, 0);
+    EXPECT_EQ(ReadAll(back), ReadAll(csv));
+    const ProgramRun convert = RunCli({"convert", h5, out});
+    EXPECT_EQ(convert.exitCode, 1);
+    EXPECT_EQ(convert.err, QString(run.err).replace(vltd, out));
+    EXPECT_FALSE(QFile::exists(out));
+}
+
 TEST(CliInfo, BothOptionFormsGiveTheSameLines) {
     const ProgramRun spaced =
         RunCli({"info", "--device", "1", "--simulate", "vis,nir", "--settle-ms", "0"});

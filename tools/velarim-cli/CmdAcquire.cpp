@@ -1,7 +1,8 @@
 // velarim-cli acquire: detect as the window does at start-up, then store N
 // records of all devices at the interval through the same monitoring cycle and
 // record storing as the window's continuous acquisition, and write the
-// document file, the whole-data-set CSV and/or one appended line per record.
+// document file, the whole-data-set CSV, the HDF5 file and/or one appended
+// line per record.
 
 #include <cstdio>
 
@@ -13,6 +14,7 @@
 #include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
+#include "export/Hdf5File.h"
 #include "viewlogic/HeadlessForm.h"
 #include "viewlogic/MainViewLogic.h"
 #include "viewlogic/QtTimerHost.h"
@@ -28,6 +30,7 @@ struct AcquireOptions {
     int intervalMs = 1000;
     QString vltd;
     QString csv;
+    QString h5;
     QString appendCsv;
 };
 
@@ -35,6 +38,7 @@ bool TakeAcquireOptions(QStringList& args, AcquireOptions& o, QString& error) {
     if (!TakeIntOption(args, "--records", o.records, error) ||
         !TakeIntOption(args, "--interval-ms", o.intervalMs, error) ||
         !TakeOption(args, "--vltd", o.vltd, error) || !TakeOption(args, "--csv", o.csv, error) ||
+        !TakeOption(args, "--h5", o.h5, error) ||
         !TakeOption(args, "--append-csv", o.appendCsv, error))
         return false;
     if (!args.isEmpty()) {
@@ -116,22 +120,32 @@ int Acquire(CliContext& context) {
     if (!failure.isEmpty())
         return Fail(failure);
 
+    // Every file asked for is written; one that fails (a document of devices
+    // with different grids among them) does not keep the others from being written.
+    int status = 0;
     if (!options.vltd.isEmpty()) {
         const DocumentResult written = WriteDocumentFile(options.vltd, data);
         if (!written.ok)
-            return Fail(QString("%1: %2").arg(options.vltd, written.message));
+            status = Fail(QString("%1: %2").arg(options.vltd, written.message));
     }
     if (!options.csv.isEmpty()) {
         const CsvResult written = ExportDataSetCsv(data, options.csv);
         if (!written.ok)
-            return Fail(written.message);
+            status = Fail(written.message);
     }
-    std::printf("%d records of %d devices\n", data.recordCount, data.deviceCount);
-    return 0;
+    if (!options.h5.isEmpty()) {
+        const DocumentResult written =
+            WriteHdf5File(options.h5, data, QStringLiteral("VL_Tool " VL_VERSION));
+        if (!written.ok)
+            status = Fail(QString("%1: %2").arg(options.h5, written.message));
+    }
+    if (status == 0)
+        std::printf("%d records of %d devices\n", data.recordCount, data.deviceCount);
+    return status;
 }
 
 CliCommandRegistrar reg("acquire",
                         "acquire --records N [--interval-ms MS] [--vltd FILE] [--csv FILE] "
-                        "[--append-csv FILE]",
+                        "[--h5 FILE] [--append-csv FILE]",
                         Acquire);
 }  // namespace

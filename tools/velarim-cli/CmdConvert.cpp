@@ -1,6 +1,7 @@
 // velarim-cli convert IN OUT: a document file or an HDF5 file (told apart by
 // the HDF5 signature) into the whole-data-set CSV (OUT ending in .csv), a
-// document file (.vltd) or an HDF5 file (.h5).
+// document file (.vltd) or an HDF5 file (.h5). Devices of different grids do
+// not fit a document file: that conversion is refused with the reason.
 
 #include "CliCommand.h"
 #include "data/DocumentFile.h"
