@@ -6,6 +6,8 @@
 #include <map>
 #include <string_view>
 
+#include <QStringList>
+
 #include "data/ColourMetrics.h"
 #include "data/RatioAndPeak.h"
 
@@ -17,14 +19,29 @@ int PointsOf(const MeasurementDataSet& data) {
     return std::clamp(data.pointCount, 0, static_cast<int>(MAX_POINTS));
 }
 
+// Device d's grid, its point count within the buffer.
+SpectrumGrid GridOf(const MeasurementDataSet& data, int d) {
+    SpectrumGrid g = data.grid(d);
+    g.pointCount = std::clamp<std::int32_t>(g.pointCount, 0, MAX_POINTS);
+    return g;
+}
+
+// Whether any device's grid has a point at nm.
 bool OnGrid(const MeasurementDataSet& data, int nm) {
-    const long long k = static_cast<long long>(nm) - data.firstWavelength;
-    return k >= 0 && k < PointsOf(data);
+    if (!data.hasMixedGrids()) {
+        const long long k = static_cast<long long>(nm) - data.firstWavelength;
+        return k >= 0 && k < PointsOf(data);
+    }
+    for (const SpectrumGrid& run : WavelengthRuns(data)) {
+        if (run.holds(nm))
+            return true;
+    }
+    return false;
 }
 
 std::span<const float> SpectrumOf(const MeasurementDataSet& data, int d, int r) {
     return std::span<const float>(data.entry(d, r).values.data(),
-                                  static_cast<std::size_t>(PointsOf(data)));
+                                  static_cast<std::size_t>(GridOf(data, d).pointCount));
 }
 
 bool HasNaN(std::span<const float> spectrum) {
@@ -54,9 +71,10 @@ const ColourColumn& ColourOf(const MeasurementDataSet& data, int d,
         if (HasNaN(s))
             it->second.push_back(none);
         else if (known)
-            it->second.push_back(known->Of(s, data.firstWavelength));
+            it->second.push_back(known->Of(s, GridOf(data, d).firstWavelength));
         else
-            it->second.push_back(ComputeColourMetrics(s, PointsOf(data), data.firstWavelength));
+            it->second.push_back(DeviceColourMetrics(s, GridOf(data, d).pointCount,
+                                                     GridOf(data, d).firstWavelength));
     }
     return it->second;
 }
@@ -69,12 +87,15 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
                 std::map<int, ColourColumn>& colour, TrendColourCache* known,
                 std::vector<TrendColumn>& out) {
     const int n = data.recordCount;
-    const int first = data.firstWavelength;
+    // Each device on its own grid: a wavelength it has no point at gives NaN.
+    const SpectrumGrid grid = GridOf(data, d);
+    const int first = grid.firstWavelength;
     switch (req.kind) {
         case TrendKind::Intensity: {
             TrendColumn c = Column(TrendQuantity::Intensity, d, "nm" + std::to_string(req.from), n);
-            for (int r = 0; r < n; ++r)
-                c.values[r] = SpectrumOf(data, d, r)[static_cast<std::size_t>(req.from - first)];
+            const int k = grid.indexOf(req.from);
+            for (int r = 0; r < n && k >= 0; ++r)
+                c.values[r] = SpectrumOf(data, d, r)[static_cast<std::size_t>(k)];
             out.push_back(std::move(c));
             break;
         }
@@ -82,7 +103,8 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
             TrendColumn c =
                 Column(TrendQuantity::BandMean, d,
                        "band" + std::to_string(req.from) + "-" + std::to_string(req.to), n);
-            for (int r = 0; r < n; ++r)
+            const bool held = grid.holds(req.from) && grid.holds(req.to);
+            for (int r = 0; r < n && held; ++r)
                 c.values[r] = BandMean(SpectrumOf(data, d, r), req.from - first, req.to - first);
             out.push_back(std::move(c));
             break;
@@ -94,7 +116,7 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
                 const auto s = SpectrumOf(data, d, r);
                 if (HasNaN(s))
                     continue;  // FindPeak would pass over NaN and report a peak of the rest
-                const Peak p = FindPeak(s, PointsOf(data), first);
+                const Peak p = FindPeak(s, grid.pointCount, first);
                 height.values[r] = p.value;
                 nm.values[r] = p.wavelength;
             }
@@ -146,7 +168,7 @@ const ColourMetrics& TrendColourCache::Of(std::span<const float> spectrum, int f
     if (metrics_.size() >= kMaxEntries)
         metrics_.clear();
     const int points = static_cast<int>(spectrum.size());
-    return metrics_.emplace(key, ComputeColourMetrics(spectrum, points, firstWavelength))
+    return metrics_.emplace(key, DeviceColourMetrics(spectrum, points, firstWavelength))
         .first->second;
 }
 
@@ -169,10 +191,32 @@ TrendUnit UnitOf(TrendQuantity q) {
     return TrendUnit::Celsius;
 }
 
+std::vector<SpectrumGrid> WavelengthRuns(const MeasurementDataSet& data) {
+    if (!data.hasMixedGrids())
+        return {SpectrumGrid{data.firstWavelength, PointsOf(data)}};
+    std::vector<SpectrumGrid> runs;
+    for (std::int32_t nm : data.UnionWavelengths()) {
+        if (!runs.empty() && runs.back().lastWavelength() + 1 == nm)
+            ++runs.back().pointCount;
+        else
+            runs.push_back({nm, 1});
+    }
+    return runs;
+}
+
 QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet& data) {
-    const int last = data.firstWavelength + PointsOf(data) - 1;
-    const QString grid =
-        QString("the grid runs from %1 to %2 nm").arg(data.firstWavelength).arg(last);
+    const std::vector<SpectrumGrid> runs = WavelengthRuns(data);
+    QString grid;
+    if (runs.size() == 1) {
+        grid = QString("the grid runs from %1 to %2 nm")
+                   .arg(runs[0].firstWavelength)
+                   .arg(runs[0].lastWavelength());
+    } else {
+        QStringList parts;
+        for (const SpectrumGrid& run : runs)
+            parts << QString("%1 to %2").arg(run.firstWavelength).arg(run.lastWavelength());
+        grid = QString("the devices' grids hold %1 nm").arg(parts.join(", "));
+    }
     if (request.kind == TrendKind::Intensity && !OnGrid(data, request.from))
         return QString("%1 nm is outside the wavelength grid (%2)").arg(request.from).arg(grid);
     if (request.kind == TrendKind::BandMean) {

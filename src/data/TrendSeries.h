@@ -62,11 +62,17 @@ struct TrendTable {
     int recordCount() const { return static_cast<int>(timeStamps.size()); }
 };
 
-// Empty when the request fits the data set's grid (firstWavelength ..
-// firstWavelength + pointCount - 1), else one line naming the wavelength.
+// The wavelengths the devices' grids hold, as runs of consecutive nm, ascending: the data
+// set's grid, or with grids of several kinds their union (one run, or more with gaps).
+std::vector<SpectrumGrid> WavelengthRuns(const MeasurementDataSet& data);
+
+// Empty when the request's wavelengths lie on some device's grid (WavelengthRuns), else one
+// line naming the wavelength. Series are worked out on each device's own grid: a device
+// whose grid does not hold the wavelength, or the whole band, gets NaN for it.
 QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet& data);
 
-// Colour metrics already worked out, keyed by a 64-bit hash of the spectrum and
+// Colour metrics already worked out (DeviceColourMetrics: a grid that does not
+// span 380..780 nm has no colour), keyed by a 64-bit hash of the spectrum and
 // its grid. The temperature search takes about half a millisecond a spectrum,
 // so a window that recomputes its series whenever a record comes or goes keeps
 // one of these and pays only for the spectra it has not seen.

@@ -333,3 +333,58 @@ TEST(ColourMetrics, OtherGridsMapByWavelength) {
     EXPECT_TRUE(std::isnan(off.x));
     EXPECT_TRUE(std::isfinite(off.centroidNm));
 }
+
+namespace {
+
+// Colour needs the whole of 380..780 nm; a device's grid that misses part of it has none.
+TEST(ColourMetrics, DeviceGridsThatMissTheVisibleRangeHaveNoColour) {
+    struct Row {
+        int pointCount;
+        int first;
+        bool spans;
+    };
+    for (const Row& r : {Row{511, 340, true}, Row{401, 380, true}, Row{400, 380, false},
+                         Row{401, 381, false}, Row{251, 190, false}, Row{411, 640, false},
+                         Row{0, 380, false}, Row{2147483647, 0, true}}) {
+        EXPECT_EQ(GridSpansColour(r.pointCount, r.first), r.spans)
+            << r.pointCount << " " << r.first;
+    }
+
+    // The visible grid: the same as ComputeColourMetrics.
+    const Spectrum visible = Planck(3000);
+    const ColourMetrics all = Of(visible);
+    const ColourMetrics device = DeviceColourMetrics(visible, 511, 340);
+    EXPECT_EQ(device.x, all.x);
+    EXPECT_EQ(device.cctK, all.cctK);
+    EXPECT_EQ(device.peakNm, all.peakNm);
+
+    // The ultraviolet grid overlaps 380..440 nm, the near-infrared one 640..824 nm: no colour,
+    // but the spectrum's own peak, centroid and width.
+    struct Device {
+        Spectrum s;
+        int first;
+        int count;
+        int peak;
+    };
+    Device uv{{}, 190, 251, 420};
+    const Spectrum line = Gaussian(420, 10);
+    for (int nm = 340; nm <= 440; ++nm)
+        uv.s[nm - 190] = line[nm - 340];
+    Device nir{{}, 640, 411, 700};
+    nir.s[60] = 1000.0f;
+    for (const Device& d : {uv, nir}) {
+        const auto& [s, first, count, peak] = d;
+        EXPECT_TRUE(std::isfinite(ComputeColourMetrics(s, count, first).x)) << first;
+        const ColourMetrics m = DeviceColourMetrics(s, count, first);
+        for (double v : {m.x, m.y, m.cctK, m.duv, m.dominantNm, m.purity})
+            EXPECT_TRUE(std::isnan(v)) << first;
+        EXPECT_EQ(m.peakNm, peak);
+        EXPECT_TRUE(std::isfinite(m.centroidNm)) << first;
+        const std::vector<std::string> lines = ColourMetricsLines(m);
+        EXPECT_EQ(lines[0], "x=nan");
+        EXPECT_EQ(lines[5], "purity=nan");
+        EXPECT_EQ(lines[6], "peak_nm=" + std::to_string(peak));
+    }
+}
+
+}  // namespace

@@ -125,13 +125,16 @@ TEST(CliColor, LinesOfTheSimulatedLamp) {
     EXPECT_EQ(bridged.lines.size(), keys.size());
 }
 
-TEST(CliColor, NearInfraredHasNoTemperature) {
+TEST(CliColor, NearInfraredHasNoColour) {
     const ProgramRun run = RunCli({"color", "--settle-ms", "0", "--simulate", "nir"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     ASSERT_EQ(run.lines.size(), 9);
+    // 640..1050 nm does not span 380..780 nm: no colour, but the spectrum's own peak.
+    for (int k = 0; k < 6; ++k)
+        EXPECT_TRUE(run.lines[k].endsWith("=nan")) << run.lines[k].toStdString();
     EXPECT_EQ(run.lines[2], "cct_K=nan");
-    EXPECT_EQ(run.lines[3], "duv=nan");
-    EXPECT_NE(run.lines[0], "x=nan");  // 640..824 nm still has colour
+    EXPECT_TRUE(run.lines[6].startsWith("peak_nm=")) << run.lines[6].toStdString();
+    EXPECT_NE(run.lines[6], "peak_nm=nan");
 }
 
 TEST(CliColor, Failures) {

@@ -42,13 +42,14 @@ struct PeakCase {
     int pointCount;
     float value;
     int wavelength;
+    int firstWavelength = 340;  // of the device's grid
 };
 
 class FindPeakTable : public ::testing::TestWithParam<PeakCase> {};
 
 TEST_P(FindPeakTable, StrictlyGreaterFromZero) {
     const PeakCase& c = GetParam();
-    const Peak peak = FindPeak(c.values, c.pointCount, 340);
+    const Peak peak = FindPeak(c.values, c.pointCount, c.firstWavelength);
     EXPECT_EQ(peak.value, c.value);
     EXPECT_EQ(peak.wavelength, c.wavelength);
 }
@@ -58,5 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PeakCase{{3, 7, 7, 2}, 4, 7, 341},  // ties keep the shortest wavelength
                       PeakCase{{0, 0, 0}, 3, 0, 340}, PeakCase{{-3, -1, -2}, 3, 0, 340},
                       PeakCase{{1, 2, 9}, 2, 2, 341},  // only pointCount values count
-                      PeakCase{{5}, 0, 0, 340}));
+                      PeakCase{{5}, 0, 0, 340},
+                      // on the device's own grid: near-infrared, ultraviolet
+                      PeakCase{{1, 5, 2}, 3, 5, 641, 640}, PeakCase{{0, 0}, 2, 0, 190, 190}));
 }  // namespace

@@ -161,6 +161,98 @@ TEST(TrendSeries, WavelengthsOffTheGridAreRefused) {
     }
 }
 
+// Ultraviolet U (190..440 nm: point i = i), visible V (340..850: flat 100, equal energy) and
+// near-infrared N (640..1050: point i = 2 i), one record. Each series is worked out on each
+// device's own grid; a wavelength or band a device's grid does not hold is NaN for it.
+MeasurementDataSet Mixed() {
+    MeasurementDataSet data;
+    data.deviceCount = 3;
+    data.SetDeviceGrids({{190, 251}, {340, 511}, {640, 411}});
+    data.serialText[0] = "U";
+    data.serialText[1] = "V";
+    data.serialText[2] = "N";
+    data.AppendRecord(kTrendStamp0);
+    for (int i = 0; i < 511; ++i) {
+        data.entry(0, 0).values[i] = i < 251 ? float(i) : std::nanf("");
+        data.entry(1, 0).values[i] = 100.0f;
+        data.entry(2, 0).values[i] = i < 411 ? 2.0f * i : std::nanf("");
+    }
+    return data;
+}
+
+TEST(TrendSeries, MixedGridsEachDeviceOnItsOwnGrid) {
+    const Trend t = Compute(Mixed(), {{TrendKind::Intensity, 300},
+                                      {TrendKind::Intensity, 700},
+                                      {TrendKind::BandMean, 400, 440},
+                                      {TrendKind::BandMean, 430, 450},
+                                      {TrendKind::Peak},
+                                      {TrendKind::Chromaticity},
+                                      {TrendKind::Cct}});
+    ASSERT_TRUE(t.ok) << t.error.toStdString();
+    const auto& c = t.table.columns;
+    ASSERT_EQ(c.size(), 27u);
+    const auto values = [&](int first, int count) {
+        std::vector<double> v;
+        for (int k = first; k < first + count; ++k)
+            v.push_back(c[k].values[0]);
+        return v;
+    };
+    const auto expect = [&](int first, std::vector<double> expected) {
+        for (std::size_t k = 0; k < expected.size(); ++k)
+            ExpectValues(c[first + k], {expected[k]});
+    };
+    expect(0, {110.0, nan, nan});                             // nm300: U only
+    expect(3, {nan, 100.0, 120.0});                           // nm700: V and N
+    expect(6, {230.0, 100.0, nan});                           // band400-440: U's points 210..250
+    expect(9, {nan, 100.0, nan});                             // band430-450: past U's last point
+    expect(12, {250.0, 440.0, 100.0, 340.0, 820.0, 1050.0});  // peak, peak_nm per device
+    // Colour only on the grid that spans 380..780 nm (N's light in 640..824 nm does not count).
+    const std::vector<double> xy = values(18, 6);
+    EXPECT_TRUE(std::isnan(xy[0]) && std::isnan(xy[1]));
+    EXPECT_NEAR(xy[2], 0.334957, 1e-5);
+    EXPECT_NEAR(xy[3], 0.336336, 1e-5);
+    EXPECT_TRUE(std::isnan(xy[4]) && std::isnan(xy[5]));
+    expect(24, {nan});
+    EXPECT_NEAR(c[25].values[0], 5491.0, 2.0);
+    expect(26, {nan});
+
+    // The cache gives the same.
+    TrendColourCache cache;
+    TrendTable cached;
+    QString error;
+    const std::vector<TrendRequest> colour{{TrendKind::Chromaticity}};
+    ASSERT_TRUE(ComputeTrend(Mixed(), colour, {}, cached, error, &cache));
+    EXPECT_TRUE(std::isnan(cached.columns[0].values[0]));
+    EXPECT_EQ(cached.columns[2].values[0], xy[2]);
+    EXPECT_TRUE(std::isnan(cached.columns[4].values[0]));
+}
+
+TEST(TrendSeries, MixedGridsRefuseOnlyWavelengthsOfNoDevice) {
+    const MeasurementDataSet all = Mixed();  // 190..1050 nm without a gap
+    EXPECT_TRUE(Compute(all, {{TrendKind::Intensity, 190}, {TrendKind::Intensity, 1050}}).ok);
+    const Trend over = Compute(all, {{TrendKind::Intensity, 1051}});
+    EXPECT_FALSE(over.ok);
+    EXPECT_EQ(over.error,
+              "1051 nm is outside the wavelength grid (the grid runs from 190 to 1050 nm)");
+    EXPECT_FALSE(Compute(all, {{TrendKind::BandMean, 189, 200}}).ok);
+
+    MeasurementDataSet gap = Mixed();  // ultraviolet and near-infrared only
+    gap.deviceCount = 2;
+    gap.SetDeviceGrids({{190, 251}, {640, 411}});
+    const Trend between = Compute(gap, {{TrendKind::Intensity, 500}});
+    EXPECT_FALSE(between.ok);
+    EXPECT_EQ(between.error,
+              "500 nm is outside the wavelength grid (the devices' grids hold "
+              "190 to 440, 640 to 1050 nm)");
+    const Trend band = Compute(gap, {{TrendKind::BandMean, 550, 700}});
+    EXPECT_TRUE(band.error.contains("550 nm")) << band.error.toStdString();
+    // Both ends on some grid, but no device holds the whole band: NaN, not refused.
+    const Trend across = Compute(gap, {{TrendKind::BandMean, 400, 700}});
+    ASSERT_TRUE(across.ok);
+    ExpectValues(across.table.columns[0], {nan});
+    ExpectValues(across.table.columns[1], {nan});
+}
+
 TEST(TrendSeries, EmptyDataSetGivesEmptyColumns) {
     MeasurementDataSet data;
     data.deviceCount = 1;

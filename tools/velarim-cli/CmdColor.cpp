@@ -1,6 +1,7 @@
 // velarim-cli color: detect as the window does, read one live spectrum of a device slot and
 // print its colour metrics as key=value lines (x, y, cct_K, duv, dominant_nm, purity, peak_nm,
-// centroid_nm, fwhm_nm; "nan" where the spectrum leaves a value undefined).
+// centroid_nm, fwhm_nm; "nan" where the spectrum leaves a value undefined). A device whose grid
+// does not span 380..780 nm has no colour: "nan" for x through purity.
 
 #include <cstdio>
 #include <span>
@@ -39,8 +40,8 @@ int Color(CliContext& context) {
         return Fail(QString("no spectrum from the device in slot %1").arg(device));
     slot.spectrum = live.spectrum;
 
-    const ColourMetrics metrics = ComputeColourMetrics(std::span<const float>(slot.spectrum),
-                                                       profile.pointCount, profile.firstWavelength);
+    const ColourMetrics metrics = DeviceColourMetrics(std::span<const float>(slot.spectrum),
+                                                      profile.pointCount, profile.firstWavelength);
     for (const std::string& line : ColourMetricsLines(metrics)) {
         std::fputs(line.c_str(), stdout);
         std::fputc('\n', stdout);
