@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "data/DocumentFile.h"
+#include "export/Hdf5File.h"
 #include "support/ProgramRun.h"
 #include "support/TrendSample.h"
 
@@ -72,6 +73,46 @@ TEST_F(CliTrend, BadRequestsAreRefusedOnOneLine) {
         EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(b.named)) << run.err.toStdString();
     }
+}
+
+// Devices of three kinds (ultraviolet U 190..440, visible V 340..850, near-infrared N
+// 640..1050 nm) can only be kept in an HDF5 file; each series on each device's own grid.
+TEST_F(CliTrend, MixedGridsFromAnHdf5File) {
+    MeasurementDataSet data;
+    data.deviceCount = 3;
+    data.SetDeviceGrids({{190, 251}, {340, 511}, {640, 411}});
+    data.serialText = {"U", "V", "N"};
+    data.AppendRecord(kTrendStamp0);
+    for (int i = 0; i < 511; ++i) {
+        data.entry(0, 0).values[i] = float(i);  // 190 + i nm
+        data.entry(1, 0).values[i] = 100.0f;    // equal energy
+        data.entry(2, 0).values[i] = 2.0f * i;  // 640 + i nm
+    }
+    const QString file = dir_.filePath("mixed.h5");
+    ASSERT_TRUE(WriteHdf5File(file, data, "test").ok);
+    MeasurementDataSet back;
+    ASSERT_TRUE(ReadDataSetFile(file, back).ok);
+    if (!back.hasMixedGrids())
+        GTEST_SKIP() << "the HDF5 file does not keep each device's grid";
+
+    const ProgramRun run =
+        Run({file, "--nm", "300", "--nm", "700", "--band", "400-440", "--peak", "--cct"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out,
+              "record,date,time,nm300_U,nm300_V,nm300_N,nm700_U,nm700_V,nm700_N,"
+              "band400-440_U,band400-440_V,band400-440_N,peak_U,peak_nm_U,peak_V,peak_nm_V,"
+              "peak_N,peak_nm_N,cct_K_U,cct_K_V,cct_K_N,\r\n"
+              "1,2024/03/01,23:59:58,110.0,nan,nan,nan,100.0,120.0,230.0,100.0,nan,"
+              "250.0,440,100.0,340,820.0,1050,nan,5491,nan,\r\n");
+
+    // Outside every grid: refused on one line.
+    const ProgramRun refused = Run({file, "--nm", "1051"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.count('\n'), 1);
+    EXPECT_TRUE(
+        refused.err.contains("1051 nm is outside the wavelength grid (the grid runs from "
+                             "190 to 1050 nm)"))
+        << refused.err.toStdString();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// velarim-cli trend FILE.vltd [--nm W]... [--band A-B]... [--peak] [--xy] [--cct]
-// [--temperature] [--csv OUT]: series across a document's records as the trend CSV, on
-// stdout or into OUT, the series in the order given.
+// velarim-cli trend FILE.vltd|FILE.h5 [--nm W]... [--band A-B]... [--peak] [--xy] [--cct]
+// [--temperature] [--csv OUT]: series across a document's (or an HDF5 file's) records as the
+// trend CSV, on stdout or into OUT, the series in the order given. Each device's series keep to
+// its own grid.
 
 #include <cstdio>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "CliCommand.h"
 #include "data/DocumentFile.h"
 #include "data/TrendSeries.h"
+#include "export/Hdf5File.h"
 #include "export/TrendCsv.h"
 
 namespace {
@@ -89,7 +91,8 @@ int Trend(CliContext& context) {
     if (!ParseTrendArgs(context.args, file, csv, requests, error))
         return Fail(error);
     MeasurementDataSet data;
-    const DocumentResult read = ReadDocumentFile(file, data);
+    // A data set of devices with different grids can only come from an HDF5 file.
+    const DocumentResult read = ReadDataSetFile(file, data);
     if (!read.ok)
         return Fail(QString("%1: %2").arg(file, read.message));
     TrendTable table;
@@ -108,8 +111,9 @@ int Trend(CliContext& context) {
     return 0;
 }
 
-CliCommandRegistrar reg("trend",
-                        "trend FILE.vltd [--nm W]... [--band A-B]... [--peak] [--xy] [--cct] "
-                        "[--temperature] [--csv OUT]",
-                        Trend);
+CliCommandRegistrar reg(
+    "trend",
+    "trend FILE.vltd|FILE.h5 [--nm W]... [--band A-B]... [--peak] [--xy] [--cct] "
+    "[--temperature] [--csv OUT]",
+    Trend);
 }  // namespace
