@@ -293,6 +293,10 @@
         <source>%1 nm は波長の範囲 (%2–%3 nm) の外です</source>
         <translation>%1 nm is outside the wavelength grid (%2–%3 nm)</translation>
     </message>
+    <message>
+        <source>%1 nm はどの機器の波長の範囲 (%2) にもありません</source>
+        <translation>%1 nm is on no device&apos;s wavelength grid (%2)</translation>
+    </message>
 </context>
 <context>
     <name>CVL_ToolDoc</name>

@@ -1,5 +1,7 @@
 #include "dialogs/TrendDlg.h"
 
+#include <algorithm>
+
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include "dialogs/TrendPlotView.h"
@@ -184,17 +187,29 @@ std::vector<TrendRequest> CTrendDlg::Requests(QString& problem) const {
             requests.push_back(r);
             continue;
         }
-        // The other series still show; this one is named in the status line.
-        const int first = data_.firstWavelength;
-        const int last = first + std::clamp(data_.pointCount, 0, static_cast<int>(MAX_POINTS)) - 1;
-        const auto onGrid = [&](int nm) { return nm >= first && nm <= last; };
-        if (r.kind == TrendKind::BandMean && r.from > r.to)
+        // The other series still show; this one is named in the status line. The choice
+        // spans the wavelengths of all devices' grids; each device's series keeps to its own.
+        const std::vector<SpectrumGrid> runs = WavelengthRuns(data_);
+        const auto onGrid = [&](int nm) {
+            return std::any_of(runs.begin(), runs.end(),
+                               [nm](const SpectrumGrid& run) { return run.holds(nm); });
+        };
+        const int outside = onGrid(r.from) ? r.to : r.from;
+        if (r.kind == TrendKind::BandMean && r.from > r.to) {
             problem = tr("バンド %1–%2 nm: 始まりが終わりより長い波長です").arg(r.from).arg(r.to);
-        else
+        } else if (runs.size() == 1) {
             problem = tr("%1 nm は波長の範囲 (%2–%3 nm) の外です")
-                          .arg(onGrid(r.from) ? r.to : r.from)
-                          .arg(first)
-                          .arg(last);
+                          .arg(outside)
+                          .arg(runs[0].firstWavelength)
+                          .arg(runs[0].lastWavelength());
+        } else {
+            QStringList ranges;
+            for (const SpectrumGrid& run : runs)
+                ranges << QString("%1–%2 nm").arg(run.firstWavelength).arg(run.lastWavelength());
+            problem = tr("%1 nm はどの機器の波長の範囲 (%2) にもありません")
+                          .arg(outside)
+                          .arg(ranges.join(", "));
+        }
     }
     return requests;
 }

@@ -1,6 +1,8 @@
 // The trend window over the sample run: it follows the data list's rows (store, delete, open),
 // a clicked point selects its record, the chosen series go to CSV and PNG, the axis carries
 // the date across midnight.
+#include <cmath>
+
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
@@ -120,6 +122,22 @@ TEST_F(TrendDlgTest, WavelengthOffTheGridIsNamedAndOtherSeriesStay) {
     EXPECT_TRUE(dialog_->statusText().contains("900 nm")) << dialog_->statusText().toStdString();
     ASSERT_EQ(dialog_->table().columns.size(), 2u);
     EXPECT_EQ(dialog_->table().columns[0].name, "temperature");
+
+    // Ultraviolet S1 (190..440 nm) and near-infrared S2 (640..1050 nm): 900 nm is on S2's grid
+    // only, 500 nm on neither.
+    data_.SetDeviceGrids({{190, 251}, {640, 411}});
+    dialog_->Refresh();
+    ASSERT_EQ(dialog_->table().columns.size(), 4u);
+    EXPECT_EQ(dialog_->table().columns[1].name, "nm900");
+    for (double v : Column(0))
+        EXPECT_TRUE(std::isnan(v));
+    EXPECT_EQ(Column(1)[2], 10.0);
+    dialog_->wavelengthEdit()->setText("500");
+    dialog_->Refresh();
+    EXPECT_EQ(dialog_->statusText(),
+              QString::fromUtf8(
+                  "500 nm はどの機器の波長の範囲 (190–440 nm, 640–1050 nm) にもありません"));
+    EXPECT_EQ(dialog_->table().columns.size(), 2u);
 }
 
 TEST_F(TrendDlgTest, ExportsTheShownSeriesAsCsvAndPng) {
