@@ -7,6 +7,7 @@
 
 #include <QPainter>
 
+#include "display/GraphGeometry.h"
 #include "display/GraphPalette.h"
 #include "display/PanelPainter.h"
 
@@ -90,14 +91,18 @@ void DrawLedMonitor(QPainter& p, QSize panel, const LedPlotInput& in, const Grap
             pts[i] = QPoint(f.left + 2 * i, ClampedRow(f, LedTemperatureRow(f, in.temperature[i])));
         p.setPen(palette.framePen());
         p.drawPolyline(pts.data(), count);
+        // An intensity without a value (a wavelength off the device's grid) leaves a gap.
+        const auto intensityRow = [&f](float a) {
+            return std::isnan(a) ? kNoRow : ClampedRow(f, LedIntensityRow(f, a));
+        };
         for (int i = 0; i < count; ++i)
-            pts[i] = QPoint(f.left + 2 * i, ClampedRow(f, LedIntensityRow(f, in.intensity1[i])));
+            pts[i] = QPoint(f.left + 2 * i, intensityRow(in.intensity1[i]));
         p.setPen(palette.devicePen(0, false));
-        p.drawPolyline(pts.data(), count);
+        DrawCurve(p, pts.data(), count);
         for (int i = 0; i < count; ++i)
-            pts[i] = QPoint(f.left + 2 * i, ClampedRow(f, LedIntensityRow(f, in.intensity2[i])));
+            pts[i] = QPoint(f.left + 2 * i, intensityRow(in.intensity2[i]));
         p.setPen(palette.devicePen(1, false));
-        p.drawPolyline(pts.data(), count);
+        DrawCurve(p, pts.data(), count);
     }
     p.setPen(palette.framePen());
 }

@@ -24,8 +24,8 @@ int LedPlotCapacity(int width);
 
 struct LedPlotInput {
     std::span<const float> temperature;  // LED temperature per kept sample
-    std::span<const float> intensity1;   // brown curve
-    std::span<const float> intensity2;   // red curve
+    std::span<const float> intensity1;   // brown curve; NaN: no value, a gap in the curve
+    std::span<const float> intensity2;   // red curve; NaN as above
     int count = 0;                       // kept samples (each span holds at least count)
     std::string_view dateText;           // "%Y/%m/%d %H:%M:%S", local time
     std::string_view label;              // the LED unit's label

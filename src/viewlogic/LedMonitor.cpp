@@ -1,6 +1,7 @@
 #include "viewlogic/LedMonitor.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "device/Clock.h"
 #include "device/DeviceSlot.h"
@@ -63,12 +64,13 @@ void LedMonitor::MonitorBoxClicked() {
 }
 
 float LedMonitor::IntensityAt(int wavelength) const {
+    constexpr float none = std::numeric_limits<float>::quiet_NaN();
     if (!sources_.firstSpectrum || !sources_.firstWavelength)
-        return 0.0f;
+        return none;
     const std::span<const float> spectrum = sources_.firstSpectrum();
     const long long index = static_cast<long long>(wavelength) - sources_.firstWavelength();
     if (index < 0 || index >= static_cast<long long>(spectrum.size()))
-        return 0.0f;
+        return none;
     return spectrum[static_cast<std::size_t>(index)];
 }
 

@@ -60,8 +60,9 @@ class LedMonitor {
     // One sample into slot [count]; while the LED is on it is kept (the oldest
     // sample dropped once the plot is full).
     void Sample(int capacity);
-    // Intensity at a wavelength of the first spectrometer's spectrum; 0 when the
-    // wavelength lies outside the grid.
+    // Intensity at a wavelength of the first spectrometer's spectrum, on that
+    // device's own grid; NaN (no value: nothing plotted) when the wavelength lies
+    // outside it.
     float IntensityAt(int wavelength) const;
 
     bool ledOn() const;

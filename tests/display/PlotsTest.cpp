@@ -109,3 +109,28 @@ TEST(LedPlot, OutOfRangeSamplesOnTheEdges) {
     EXPECT_EQ(image.pixel(95, 200), kSilver);    // time grid at k = 20
     EXPECT_EQ(image.pixel(300, 530), kSilver);   // 25 degrees
 }
+
+// A sample without a value (a wavelength off the first device's grid) is no point: the curve
+// breaks there instead of dropping to the bottom line.
+TEST(LedPlot, BlankSamplesLeaveAGap) {
+    QImage image(585, 600, QImage::Format_RGB32);  // plot 55..525 x 45..575
+    image.fill(Qt::magenta);
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    const std::array<float, 6> temperature{30, 30, 30, 30, 30, 30};
+    const std::array<float, 6> a1{36000, 36000, none, none, 36000, 36000};  // row 257
+    const std::array<float, 6> a2{none, none, none, none, none, none};
+    LedPlotInput in{temperature, a1, a2, 6, "2026/12/08 12:00:00", "LED ver 1.0", 25.0f};
+    GraphPalette palette;
+    QPainter p(&image);
+    DrawLedMonitor(p, image.size(), in, palette);
+    p.end();
+    // Samples at columns 55, 57, .., 65.
+    EXPECT_EQ(image.pixel(56, 257), Device(0));
+    EXPECT_EQ(image.pixel(61, 257), kWhite);  // between samples 1 and 4
+    EXPECT_EQ(image.pixel(64, 257), Device(0));
+    for (int x = 56; x < 66; ++x) {
+        for (int y = 46; y <= 575; ++y)
+            ASSERT_NE(image.pixel(x, y), Device(1)) << x << "," << y;
+        EXPECT_NE(image.pixel(x, 575), Device(0)) << x;
+    }
+}

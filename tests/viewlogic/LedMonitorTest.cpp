@@ -1,4 +1,5 @@
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -174,19 +175,28 @@ TEST_F(LedMonitorTest, TickShowsTheStateSetByTheMainView) {
     EXPECT_EQ(m->controls().buttonText, "LED ON");
 }
 
-TEST_F(LedMonitorTest, WavelengthsOutsideTheGridShowZero) {
+TEST_F(LedMonitorTest, WavelengthsOutsideTheGridHaveNoValue) {
     auto m = Make();
     EXPECT_FLOAT_EQ(m->IntensityAt(340), 1000.0f);
     EXPECT_FLOAT_EQ(m->IntensityAt(850), 1510.0f);
-    EXPECT_FLOAT_EQ(m->IntensityAt(851), 0.0f);
-    EXPECT_FLOAT_EQ(m->IntensityAt(339), 0.0f);
-    EXPECT_FLOAT_EQ(m->IntensityAt(-2147483647 - 1), 0.0f);
+    for (int nm : {851, 339, -2147483647 - 1})
+        EXPECT_TRUE(std::isnan(m->IntensityAt(nm))) << nm;
     // The near-infrared grid: 411 points from 640 nm, sampled by its own first wavelength.
     firstWavelength = 640;
     pointCount = 411;
     EXPECT_FLOAT_EQ(m->IntensityAt(700), 1060.0f);
-    EXPECT_FLOAT_EQ(m->IntensityAt(450), 0.0f);
-    EXPECT_FLOAT_EQ(m->IntensityAt(1051), 0.0f);
+    EXPECT_TRUE(std::isnan(m->IntensityAt(450)));
+    EXPECT_TRUE(std::isnan(m->IntensityAt(1051)));
+    // The history keeps the blank: wave1 400 nm is off this grid, wave2 700 nm on it.
+    m->Initialise();
+    m->controls().wave2Text = "700";
+    m->LedButton();
+    m->Tick(235);
+    clock.advanceMs(500);
+    m->Tick(235);
+    ASSERT_EQ(m->count(), 2);
+    EXPECT_TRUE(std::isnan(m->intensities1()[0]));
+    EXPECT_FLOAT_EQ(m->intensities2()[1], 1060.0f);
 }
 
 TEST(LedDialogPlaceStore, AllFourEdgesWritten) {
