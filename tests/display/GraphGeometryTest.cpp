@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "display/GraphGeometry.h"
 
@@ -54,6 +55,52 @@ TEST(WavelengthGrid, NearInfraredStopsBeforeTheLastPoint) {
 
 TEST(WavelengthGrid, UltravioletRunsNineteenPointsBeyond) {
     EXPECT_EQ(Wavelengths(251, 190, false), (std::vector<int>{200, 250, 300, 350, 400, 450}));
+}
+
+TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
+    const auto ticks = [](const WavelengthAxis& axis) {
+        std::array<WavelengthTick, kMaxWavelengthTicks> out{};
+        const int n = WavelengthTicks(kFrame, axis, false, out);
+        return std::vector<WavelengthTick>(out.begin(), out.begin() + n);
+    };
+    // Devices of one grid: that grid, one column per point.
+    const std::vector<SpectrumGrid> same{{340, 511}, {340, 511}};
+    const WavelengthAxis one = WavelengthAxisFor(kFrame, same, {190, 251});
+    EXPECT_FALSE(one.mixed());
+    EXPECT_EQ(one.Column(350), 65);
+    EXPECT_EQ(ticks(one).size(), 11u);
+
+    // Ultraviolet and near-infrared: 190..1050 nm over 528 columns, a line every 100 nm
+    // (50 nm would take 30 columns).
+    const std::vector<SpectrumGrid> uvNir{{190, 251}, {640, 411}};
+    const WavelengthAxis axis = WavelengthAxisFor(kFrame, uvNir, {340, 511});
+    ASSERT_TRUE(axis.mixed());
+    EXPECT_EQ(axis.firstWavelength, 190);
+    EXPECT_EQ(axis.lastWavelength(), 1050);
+    EXPECT_EQ(axis.Column(190), 55);
+    EXPECT_EQ(axis.Column(1050), 583);  // the column before the frame's right edge
+    const std::vector<WavelengthTick> lines = ticks(axis);
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines.front().wavelength, 200);
+    EXPECT_EQ(lines.front().x, 61);
+    EXPECT_EQ(lines.back().wavelength, 1000);
+    EXPECT_EQ(lines.back().x, 552);
+    // Each column reads back the shortest wavelength drawn there.
+    EXPECT_EQ(axis.WavelengthAt(54), kNoWavelength);
+    for (int x = 55; x <= 583; ++x) {
+        const long long nm = axis.WavelengthAt(x);
+        ASSERT_EQ(axis.Column(nm), x) << x;
+        if (x > 55)
+            ASSERT_LT(axis.Column(nm - 1), x) << x;
+    }
+
+    // Ultraviolet and visible, 190..850 nm: 50 nm take 40 columns, a line every 50 nm.
+    const std::vector<SpectrumGrid> uvVis{{190, 251}, {340, 511}};
+    EXPECT_EQ(ticks(WavelengthAxisFor(kFrame, uvVis, {})).size(), 14u);
+    // A frame wide enough: one column per nm.
+    const WavelengthAxis wide = WavelengthAxisFor(PlotFrameFor(1000, 700), uvNir, {});
+    EXPECT_EQ(wide.Column(1050), 55 + 860);
+    EXPECT_EQ(wide.WavelengthAt(55 + 500), 690);
 }
 
 TEST(RatioMin, DerivedFromTheCountsAxis) {
