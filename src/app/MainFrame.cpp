@@ -67,6 +67,8 @@ CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
     recent_.load();
     RebuildRecentMenu();
 
+    doc_->setNewDataSetPrompt(
+        [this](const QString& question) { return OfferNewDataSet(question); });
     connect(doc_.get(), &CVL_ToolDoc::titleChanged, this,
             [this] { setWindowTitle(doc_->windowTitle()); });
     setWindowTitle(doc_->windowTitle());
@@ -211,6 +213,14 @@ bool CMainFrame::SaveModified() {
     if (answer == SaveAnswer::No)
         return true;
     return OnFileSave();
+}
+
+bool CMainFrame::OfferNewDataSet(const QString& question) {
+    if (!view_->message(question, true) || !SaveModified())
+        return false;
+    doc_->newDocument();
+    UpdateCommandUi();
+    return true;
 }
 
 bool CMainFrame::OnFileNew() {

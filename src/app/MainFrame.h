@@ -59,6 +59,10 @@ class CMainFrame : public QMainWindow {
     // Asks whether to save a modified document: false when the user cancels
     // or saving fails.
     bool SaveModified();
+    // Records of the live devices would go into a data set of other devices:
+    // asks the question, then the save question; true when the document
+    // starts afresh (the main view then empties the data set).
+    bool OfferNewDataSet(const QString& question);
     void OnAppAbout();
     // Enables the view's menu commands by the logic's rules.
     void UpdateCommandUi();

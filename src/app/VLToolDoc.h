@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 #include <QString>
 
@@ -21,6 +23,15 @@ class CVL_ToolDoc : public QObject, public DocumentHooks {
 
     bool isModified() const { return modified_; }
     void setModified() override { setModifiedFlag(true); }
+    // Asks through the prompt the frame set (question, then the save
+    // question); on yes the document starts afresh, without a name. The main
+    // view then empties the data set.
+    bool offerNewDataSet(const QString& question) override {
+        return newDataSetPrompt_ && newDataSetPrompt_(question);
+    }
+    void setNewDataSetPrompt(std::function<bool(const QString&)> prompt) {
+        newDataSetPrompt_ = std::move(prompt);
+    }
     void setModifiedFlag(bool modified);
 
     // Full path of the document's file; empty for a new document.
@@ -49,4 +60,5 @@ class CVL_ToolDoc : public QObject, public DocumentHooks {
     MeasurementDataSet data_;
     QString path_;
     bool modified_ = false;
+    std::function<bool(const QString&)> newDataSetPrompt_;
 };

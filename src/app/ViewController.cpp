@@ -112,7 +112,10 @@ void ViewController::UpdatePortNotice() {
 }
 
 QString ViewController::DeviceNotice() const {
-    return logic_->deviceNotice();
+    // Devices not answering, and the data set's devices when they are not the live ones.
+    QStringList notices{logic_->deviceNotice(), logic_->DataSetDevicesNotice()};
+    notices.removeAll(QString());
+    return notices.join(QStringLiteral("  "));
 }
 
 QString ViewController::PlanFileNotice() const {

@@ -66,7 +66,8 @@ class DocumentHooks {
     virtual void setModified() = 0;
     // The data set holds records of other devices than the live ones: asks
     // whether to start a new, empty data set (question, then the usual save
-    // question). True when the data set was emptied; false leaves it as it is.
+    // question). True when the user chose a new data set (the document then
+    // starts afresh and the main view empties the data set).
     virtual bool offerNewDataSet(const QString& question) {
         (void)question;
         return false;

@@ -49,7 +49,8 @@ bool MainViewLogic::MayRecordLiveDevices() {
         }
         return false;
     }
-    // The document emptied the data set.
+    // A new, empty data set of the live devices.
+    data_ = MeasurementDataSet();
     state_.comparisonIndex = -1;
     AdoptLiveDevices();
     RebuildDataList();

@@ -5,6 +5,7 @@
 // memory and no document. Ports is the port provider the view talks through.
 
 #include <memory>
+#include <vector>
 
 #include <QString>
 
@@ -39,9 +40,29 @@ class HeadlessView {
         view->OnAcquireButton();
     }
 
+    // No document: the question whether to start a new data set gets
+    // `newDataSetAnswer`, and each question is kept.
     struct NoDocument : DocumentHooks {
         void setModified() override {}
+        bool offerNewDataSet(const QString& question) override {
+            questions.push_back(question);
+            return newDataSetAnswer;
+        }
+        bool newDataSetAnswer = false;
+        std::vector<QString> questions;
     };
+
+    // Fires timers in due order until the data set holds `records` records or
+    // `ticks` monitoring ticks ran.
+    void RunUntil(int records, int ticks = 1000) {
+        for (int t = 0; t < ticks && data.recordCount < records;) {
+            const int id = timers.WaitNext();
+            if (id < 0)
+                return;
+            t += id == TIMER_TICK;
+            view->OnTimer(id);
+        }
+    }
 
     FakeClock clock;
     std::unique_ptr<Ports> ports;

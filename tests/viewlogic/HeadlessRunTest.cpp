@@ -1,5 +1,8 @@
 // The headless path of the command-line tool: simulated devices, the cycle on
 // clock-driven timers, continuous acquisition until enough records are stored.
+#include <algorithm>
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include "setup/SimPortProvider.h"
@@ -54,4 +57,120 @@ TEST(HeadlessRun, ContinuousAcquisitionOnSimulatedDevices) {
     EXPECT_GT(data.entry(0, 3).values[200], 0.0f);
     EXPECT_EQ(data.record(3).timeStamp - data.record(0).timeStamp, 3);
     EXPECT_EQ(rig.form.listCount(ControlId::DataList), 4);
+}
+
+// A device of each sensor kind together: each is asked for the spectrum of its
+// own grid (a read sized for another grid loses the reply and the device stops
+// answering), and the records keep each device's values on its own grid.
+TEST(HeadlessRun, ThreeSensorKindsEachOnTheirOwnGrid) {
+    HeadlessView<SimPortProvider> rig;
+    QString error;
+    auto sim = SimPortProvider::FromText(
+        "uv:serial=U1,vis:serial=V1:link=bridge,nir:serial=N1:link=bridge,led", rig.clock, error);
+    ASSERT_TRUE(sim) << error.toStdString();
+    rig.Start(std::move(sim));
+    MeasurementDataSet& data = rig.data;
+    ASSERT_EQ(data.deviceCount, 3);
+    const SpectrumGrid uv{190, 251}, vis{340, 511}, nir{640, 411};
+    EXPECT_EQ(rig.link->profile(0).grid(), uv);
+    EXPECT_EQ(rig.link->profile(1).grid(), vis);
+    EXPECT_EQ(rig.link->profile(2).grid(), nir);
+    EXPECT_EQ(rig.link->profile(2).pixelCount, 256);
+    EXPECT_FALSE(rig.link->onlyRestrictedSensors());  // a visible device: every mode
+    ASSERT_TRUE(data.hasMixedGrids());
+    EXPECT_EQ(data.grid(0), uv);
+    EXPECT_EQ(data.grid(1), vis);
+    EXPECT_EQ(data.grid(2), nir);
+    EXPECT_EQ(data.pointCount, 511);  // the bounds: largest count, smallest first wavelength
+    EXPECT_EQ(data.firstWavelength, 190);
+    EXPECT_EQ(rig.view->DataSetDevicesNotice(), "");
+
+    rig.StartContinuous(0);
+    rig.RunUntil(5);
+    ASSERT_EQ(data.recordCount, 5);
+    for (int d = 0; d < 3; ++d) {
+        EXPECT_TRUE(rig.link->slot(d).answering) << d;
+        const int points = data.grid(d).pointCount;
+        for (int r = 1; r < 5; ++r) {
+            const MeasurementDataSet::Entry& e = data.entry(d, r);
+            EXPECT_EQ(e.exposure, 10000) << d << " " << r;
+            EXPECT_FALSE(std::isnan(e.temperature)) << d << " " << r;
+            EXPECT_TRUE(std::all_of(e.values.begin(), e.values.begin() + points, [](float v) {
+                return std::isfinite(v) && v >= 0.0f;
+            })) << d;
+            EXPECT_GT(*std::max_element(e.values.begin(), e.values.begin() + points), 1000.0f) << d;
+            // Nothing beyond the device's own points.
+            EXPECT_TRUE(std::all_of(e.values.begin() + points, e.values.end(), [](float v) {
+                return v == 0.0f;
+            })) << d;
+        }
+    }
+    // The device's live spectrum came whole: its last point is lit like the others.
+    EXPECT_GT(rig.link->slot(0).spectrum[250], 0.0f);
+    EXPECT_EQ(rig.link->slot(0).spectrum[251], 100.0f * 251) << "the ramp beyond the UV grid";
+
+    // The display modes of an all-NIR/UV set stay restricted.
+    HeadlessView<SimPortProvider> restricted;
+    auto sim2 = SimPortProvider::FromText("uv,nir", restricted.clock, error);
+    ASSERT_TRUE(sim2);
+    restricted.Start(std::move(sim2));
+    EXPECT_TRUE(restricted.link->onlyRestrictedSensors());
+    restricted.view->OnModeSelected(DISPLAY_CHROMATICITY);
+    EXPECT_EQ(restricted.view->state().displayMode, DISPLAY_LINE);
+}
+
+// A data set of other devices (a document opened): records of the live devices
+// never go into it. The first record asks whether to start a new data set;
+// declined, nothing is stored (and continuous acquisition stops); accepted,
+// the new data set holds only the live devices, with nothing made up.
+TEST(HeadlessRun, RecordsOfOtherDevicesAreNeverMixed) {
+    HeadlessView<SimPortProvider> rig;
+    QString error;
+    auto sim = SimPortProvider::FromText("vis:serial=S1,nir:serial=S2,led", rig.clock, error);
+    ASSERT_TRUE(sim) << error.toStdString();
+    rig.Start(std::move(sim));
+
+    MeasurementDataSet opened;
+    opened.deviceCount = 10;
+    opened.SetGrid({340, 511});
+    for (int d = 0; d < 10; ++d)
+        opened.serialText[d] = QByteArray("D") + QByteArray::number(d);
+    for (int r = 0; r < 3; ++r) {
+        const int k = opened.AppendRecord(1700000000 + r);
+        for (int d = 0; d < 10; ++d)
+            opened.entry(d, k).values.fill(7.0f);
+    }
+    rig.data.AdoptRead(std::move(opened));
+    rig.view->DocumentOpened();
+    rig.view->InitialUpdate();
+    EXPECT_EQ(rig.data.deviceCount, 10) << "the document keeps its devices";
+    EXPECT_EQ(rig.data.serialText[0], "D0");
+    const QString notice = rig.view->DataSetDevicesNotice();
+    EXPECT_TRUE(notice.contains("D9 340-850 nm")) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("S2 640-1050 nm")) << notice.toStdString();
+
+    rig.StartContinuous(0);
+    rig.RunUntil(4, 20);
+    EXPECT_EQ(rig.doc.questions.size(), 1u) << "asked once, not at every tick";
+    EXPECT_EQ(rig.data.recordCount, 3);
+    EXPECT_FALSE(rig.view->state().acquiring) << "declined: the acquisition stopped";
+    EXPECT_EQ(rig.data.entry(9, 2).values[0], 7.0f);
+    EXPECT_EQ(rig.data.deviceCount, 10);
+
+    rig.doc.newDataSetAnswer = true;
+    rig.form.setChecked(ControlId::Continuous, false);
+    rig.view->OnAcquireButton();  // one record, asked again
+    rig.RunUntil(MAX_RECORDS, 5);
+    ASSERT_EQ(rig.doc.questions.size(), 2u);
+    ASSERT_EQ(rig.data.recordCount, 1);
+    EXPECT_EQ(rig.data.deviceCount, 2);
+    EXPECT_EQ(rig.data.serialText[0], "S1");
+    EXPECT_EQ(rig.data.serialText[1], "S2");
+    EXPECT_EQ(rig.data.serialText[2], "");
+    EXPECT_EQ(rig.data.grid(1), (SpectrumGrid{640, 411}));
+    EXPECT_GT(rig.data.entry(1, 0).values[200], 0.0f);
+    for (int d = 2; d < MAX_DEVICES; ++d)
+        EXPECT_EQ(rig.data.entry(d, 0).values[0], 0.0f) << "no values made up for slot " << d;
+    EXPECT_EQ(rig.form.listCount(ControlId::DataList), 1);
+    EXPECT_EQ(rig.view->DataSetDevicesNotice(), "");
 }
