@@ -153,7 +153,8 @@ TEST_F(CursorReadoutTest, MixedGridsShowOnlyTheDevicesThatHoldTheWavelength) {
     EXPECT_EQ(At(kLeft + 100), "475 nm  #1 6750.1 %");
     // The reference's grid counts too: a device without a point there in the record shows none.
     data.SetDeviceGrids({visible, SpectrumGrid{700, 351}});
-    EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %  #2 305.2 %");
+    data.entry(1, 0).values[1] = 500.0f;  // 701 nm on the record's grid, 3051.6 / 500
+    EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %  #2 610.3 %");
     data.SetDeviceGrids({visible, SpectrumGrid{702, 349}});
     EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %");
 
