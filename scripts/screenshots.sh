@@ -30,6 +30,10 @@ shoot "$out/main-english.png" --mode 0 --lang en
   --screenshot "$out/no-reply.png" --after-ms 3500 --records 2 --mode 0 --lang ja 2>/dev/null
 echo "screenshots: $out/no-reply.png"
 shoot "$out/cursor-readout.png" --mode 0 --lang ja --cursor 165,385
+# A UV and a visible device together: each curve on its own grid, the axis over both.
+"$exe" --simulate "uv:serial=UV0001,vis:serial=VS0001,led" --settle-ms 300 \
+  --screenshot "$out/uv-and-visible.png" --after-ms 1500 --records 4 --mode 0 --lang ja
+echo "screenshots: $out/uv-and-visible.png"
 
 # A device whose port is held by another program: a simulated device on a
 # pseudo-terminal, held by a running velarim-cli; the window names the port and
