@@ -71,7 +71,6 @@ struct LedUnit {
     bool answering = true;  // false from a failed temperature read until one succeeds
 };
 
-
 // Firmware gates: a device at exactly 1.5 gets averaging and store-dark but no
 // auxiliary-setting commands.
 bool VersionAtLeast15(const DeviceSlot& slot);

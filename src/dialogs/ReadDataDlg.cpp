@@ -183,8 +183,8 @@ void CReadDataDlg::SaveStoredRecordsCsv() {
     if (path.isEmpty())
         return;
     const SensorProfile& profile = host_.deviceLink().profile(host_.currentDevice());
-    const FileSaveResult result = ::SaveStoredRecordsCsv(path, upload_->records(),
-                                                         profile.pointCount, profile.firstWavelength);
+    const FileSaveResult result = ::SaveStoredRecordsCsv(
+        path, upload_->records(), profile.pointCount, profile.firstWavelength);
     if (result != FileSaveResult::Written)
         host_.showMessage(this, SaveFailureText(result, path));
 }

@@ -188,7 +188,6 @@ bool MainViewLogic::MapLiveDevices(std::array<int, MAX_DEVICES>& liveOf) const {
     return true;
 }
 
-
 void MainViewLogic::LearnUnreadIdentities() {
     std::array<int, MAX_DEVICES> liveOf{};
     if (!MapLiveDevices(liveOf))

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <set>
 
@@ -155,8 +155,8 @@ class MainViewLogic {
     // else names the data set's devices beside the live ones (status bar).
     QString DataSetDevicesNotice() const;
     // Whether every live device is one of the data set's devices (serial and
-    // grid; a device whose identity could not be read by its place), so that records of the live devices may go into it. Data set
-    // devices not attached now get NaN in such records.
+    // grid; a device whose identity could not be read by its place), so that records of the live
+    // devices may go into it. Data set devices not attached now get NaN in such records.
     bool DataSetHoldsLiveDevices() const;
     // For each of the data set's device slots, the live slot holding that
     // device (-1: none); false when a live device has no place in the data set.
