@@ -19,24 +19,30 @@ DeviceIdentity IdentifyOnDetection(Transport& port) {
     return id;
 }
 
-void ApplyConnectLimits(Transport& port, float version) {
-    constexpr std::int32_t kMaxExposureUs = 1000000;
-    constexpr std::int32_t kMaxAveraging = 100;
+ConnectedSettings ApplyConnectLimits(Transport& port, float version) {
+    ConnectedSettings settings;
     std::int32_t exposure = 0;
-    ReadInt32(port, CMD_GET_EXPOSURE, exposure);
-    if (exposure > kMaxExposureUs)
+    if (ReadInt32(port, CMD_GET_EXPOSURE, exposure))
+        settings.exposure = exposure;
+    if (exposure > kMaxExposureUs) {
         SendSetting(port, CMD_SET_EXPOSURE, kMaxExposureUs);
+        settings.exposure = kMaxExposureUs;
+    }
     std::int32_t averaging = 0;
-    ReadInt32(port, CMD_GET_AVERAGING, averaging);
-    if (averaging > kMaxAveraging && DeviceTakes(CMD_SET_AVERAGING, version))
+    if (ReadInt32(port, CMD_GET_AVERAGING, averaging))
+        settings.averaging = averaging;
+    if (averaging > kMaxAveraging && DeviceTakes(CMD_SET_AVERAGING, version)) {
         SendSetting(port, CMD_SET_AVERAGING, 1);
+        settings.averaging = 1;
+    }
+    return settings;
 }
 
 StoredIdentity ReadStoredIdentity(Transport& port, float version) {
     StoredIdentity identity;
     identity.serialText = ReadText(port, CMD_GET_SERIAL);
     identity.sensorModel = ReadText(port, CMD_GET_SENSOR_MODEL);
-    ApplyConnectLimits(port, version);
+    identity.settings = ApplyConnectLimits(port, version);
     return identity;
 }
 
@@ -198,4 +204,53 @@ std::optional<std::int32_t> ReadStoredCount(Transport& port) {
 
 bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into) {
     return Exchange(port, CMD_GET_STORED_RECORD, into);
+}
+
+ReportedSettings ReadReportedSettings(Transport& port, float version, bool withAux) {
+    ReportedSettings s;
+    std::int32_t value = 0;
+    if (ReadInt32(port, CMD_GET_EXPOSURE, value))
+        s.exposure = value;
+    if (ReadInt32(port, CMD_GET_AVERAGING, value))
+        s.averaging = value;
+    if (withAux && DeviceTakes(CMD_GET_AUX_SETTING, version) &&
+        ReadInt32(port, CMD_GET_AUX_SETTING, value))
+        s.aux = value;
+    return s;
+}
+
+SettingsReadBack SendSettingsAndReadBack(Transport& port, float version,
+                                         const PendingSettings& settings) {
+    SettingsReadBack r;
+    const bool averaging = settings.averaging && DeviceTakes(CMD_SET_AVERAGING, version);
+    const bool aux = settings.aux && DeviceTakes(CMD_SET_AUX_SETTING, version);
+    if (settings.exposure)
+        r.acknowledged = SendSetting(port, CMD_SET_EXPOSURE, *settings.exposure) && r.acknowledged;
+    if (averaging)
+        r.acknowledged =
+            SendSetting(port, CMD_SET_AVERAGING, *settings.averaging) && r.acknowledged;
+    if (aux)
+        r.acknowledged = SendSetting(port, CMD_SET_AUX_SETTING, *settings.aux) && r.acknowledged;
+    std::int32_t value = 0;
+    if (settings.exposure && ReadInt32(port, CMD_GET_EXPOSURE, value))
+        r.reported.exposure = value;
+    if (averaging && ReadInt32(port, CMD_GET_AVERAGING, value))
+        r.reported.averaging = value;
+    if (aux && ReadInt32(port, CMD_GET_AUX_SETTING, value))
+        r.reported.aux = value;
+    return r;
+}
+
+DarkOutcome StoreDarkAcknowledged(Transport& port, float version) {
+    if (!DeviceTakes(CMD_STORE_DARK, version))
+        return DarkOutcome::NotTaken;
+    return SendStoreDark(port) ? DarkOutcome::Acknowledged : DarkOutcome::NoReply;
+}
+
+std::optional<std::int32_t> SendLedStateAndReadBack(Transport& port, std::int32_t state) {
+    SendSetting(port, LED_SET_STATE, state);
+    std::int32_t reported = 0;
+    if (!ReadInt32(port, LED_GET_STATE, reported))
+        return std::nullopt;
+    return reported;
 }

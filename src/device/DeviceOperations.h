@@ -28,14 +28,29 @@ struct DeviceIdentity {
 };
 DeviceIdentity IdentifyOnDetection(Transport& port);
 
+// What a device can be set to: the exposure in microseconds and the
+// averaging count. The window and the command line refuse anything else.
+inline constexpr std::int32_t kMinExposureUs = 1;
+inline constexpr std::int32_t kMaxExposureUs = 1000000;
+inline constexpr std::int32_t kMinAveraging = 1;
+inline constexpr std::int32_t kMaxAveraging = 100;
+
+// Exposure and averaging count as the device has them once the connect limits
+// are applied; nullopt where the reply is missing.
+struct ConnectedSettings {
+    std::optional<std::int32_t> exposure;
+    std::optional<std::int32_t> averaging;
+};
+
 // Exposure above 1 s is lowered to 1 s; averaging above 100 reset to 1 on
 // firmware 1.5 or above.
-void ApplyConnectLimits(Transport& port, float version);
+ConnectedSettings ApplyConnectLimits(Transport& port, float version);
 
 // Serial and sensor model for the data set, then the connect limits.
 struct StoredIdentity {
     QByteArray serialText;
     QByteArray sensorModel;
+    ConnectedSettings settings;  // as read at the connect limits
 };
 StoredIdentity ReadStoredIdentity(Transport& port, float version);
 
@@ -120,3 +135,30 @@ LedReading ReadLedLive(Transport& port, std::int32_t state);
 // as it was.
 std::optional<std::int32_t> ReadStoredCount(Transport& port);
 bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into);
+
+// Settings as a device reports them: nullopt where the reply is missing, or
+// (aux) where it was not asked for or the firmware has none.
+struct ReportedSettings {
+    std::optional<std::int32_t> exposure;
+    std::optional<std::int32_t> averaging;
+    std::optional<std::int32_t> aux;
+};
+ReportedSettings ReadReportedSettings(Transport& port, float version, bool withAux);
+
+// The settings present sent in SendPendingSettings' order and gates, then
+// each one sent read back. `acknowledged` is false when an acknowledgement
+// did not come; `reported` holds only what was sent.
+struct SettingsReadBack {
+    bool acknowledged = true;
+    ReportedSettings reported;
+};
+SettingsReadBack SendSettingsAndReadBack(Transport& port, float version,
+                                         const PendingSettings& settings);
+
+// CMD_STORE_DARK within its gate, with its acknowledgement told.
+enum class DarkOutcome { NotTaken, Acknowledged, NoReply };
+DarkOutcome StoreDarkAcknowledged(Transport& port, float version);
+
+// The LED unit's state sent as a tick sends it, then read back (nullopt when
+// the state's reply is missing; the acknowledgement is not examined).
+std::optional<std::int32_t> SendLedStateAndReadBack(Transport& port, std::int32_t state);
