@@ -103,20 +103,28 @@ std::vector<int> CommandSlots(const DeviceLink& link, int target, QString& error
     return addressed;
 }
 
-QString CheckDeviceSettings(const DeviceLink& link, int target,
-                            const DeviceSettingsRequest& request) {
+QString CheckSettingsRange(const DeviceSettingsRequest& request) {
     const auto& e = request.exposureUs;
-    if (e && (*e < SETTINGS_EXPOSURE_MIN_US || *e > SETTINGS_EXPOSURE_MAX_US))
+    if (e && (*e < kMinExposureUs || *e > kMaxExposureUs))
         return QString("exposure %1 us is outside %2..%3 us")
             .arg(*e)
-            .arg(SETTINGS_EXPOSURE_MIN_US)
-            .arg(SETTINGS_EXPOSURE_MAX_US);
+            .arg(kMinExposureUs)
+            .arg(kMaxExposureUs);
     const auto& a = request.averaging;
-    if (a && (*a < SETTINGS_AVERAGING_MIN || *a > SETTINGS_AVERAGING_MAX))
+    if (a && (*a < kMinAveraging || *a > kMaxAveraging))
         return QString("averaging %1 is outside %2..%3")
             .arg(*a)
-            .arg(SETTINGS_AVERAGING_MIN)
-            .arg(SETTINGS_AVERAGING_MAX);
+            .arg(kMinAveraging)
+            .arg(kMaxAveraging);
+    return {};
+}
+
+QString CheckDeviceSettings(const DeviceLink& link, int target,
+                            const DeviceSettingsRequest& request) {
+    const QString range = CheckSettingsRange(request);
+    if (!range.isEmpty())
+        return range;
+    const auto& a = request.averaging;
     QString error;
     for (const int slot : CommandSlots(link, target, error)) {
         const float version = link.slot(slot).version;

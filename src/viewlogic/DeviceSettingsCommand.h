@@ -20,12 +20,6 @@ class DeviceLink;
 // Every open spectrometer slot.
 inline constexpr int ALL_SPECTROMETERS = -1;
 
-// What a device's settings may be set to.
-inline constexpr std::int32_t SETTINGS_EXPOSURE_MIN_US = 1;
-inline constexpr std::int32_t SETTINGS_EXPOSURE_MAX_US = 1000000;
-inline constexpr std::int32_t SETTINGS_AVERAGING_MIN = 1;
-inline constexpr std::int32_t SETTINGS_AVERAGING_MAX = 100;
-
 struct DeviceSettingsRequest {
     std::optional<std::int32_t> exposureUs;
     std::optional<std::int32_t> averaging;
@@ -58,6 +52,12 @@ struct DeviceCommandResult {
 // when there is no spectrometer there ("no device in slot K", "no
 // spectrometer found").
 std::vector<int> CommandSlots(const DeviceLink& link, int target, QString& error);
+
+// Why the values cannot be set on any device (empty: they can): an exposure
+// or averaging count outside the device's ranges (kMinExposureUs..kMaxExposureUs,
+// kMinAveraging..kMaxAveraging of device/DeviceOperations.h). Needs no device, so a caller can
+// refuse before it opens a port.
+QString CheckSettingsRange(const DeviceSettingsRequest& request);
 
 // Why the request cannot go to `target` (empty: it can): a value out of range,
 // averaging to firmware below 1.5, an auxiliary setting to firmware 1.5 or
