@@ -2,7 +2,8 @@
 // list, one entry per spectrometer in slot order, then the LED unit's label.
 // A port with a device identity that could not be opened (no permission, held
 // by another program) is named on stderr with its remedy, one line each; the
-// exit status stays 0 as long as the list itself could be made.
+// exit status stays 0 as long as a device was listed. When none was and a
+// port could not be opened, one line names the ports and the status is 1.
 
 #include <cstdio>
 #include <vector>
@@ -27,12 +28,19 @@ int List(CliContext& context) {
     DeviceLink& link = *cli.link;
     const int count = cli.count;
 
+    const std::vector<PortDiagnostic> diagnostics = link.portDiagnostics();
+    if (count == 0 && !link.led().present && !diagnostics.empty()) {
+        QStringList messages;
+        for (const PortDiagnostic& diagnostic : diagnostics)
+            messages << diagnostic.message;
+        return Fail(messages.join("; "));
+    }
     for (int i = 0; i < count; ++i)
         PrintLine(link.ListEntry(i));
     if (link.led().present)
         PrintLine("LED: " + QString::fromLatin1(link.led().label));
     std::fflush(stdout);
-    for (const PortDiagnostic& diagnostic : link.portDiagnostics())
+    for (const PortDiagnostic& diagnostic : diagnostics)
         std::fprintf(stderr, "velarim-cli: warning: %s\n", diagnostic.message.toUtf8().constData());
     return 0;
 }
