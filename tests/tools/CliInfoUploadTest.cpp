@@ -1,9 +1,15 @@
-// velarim-cli info, upload and acquire over simulated devices: the dialogs'
-// lines on stdout, their files with --csv, the files of devices of different
-// grids, and the failures named on stderr.
+// velarim-cli info, upload, acquire and spectrum over simulated devices: the
+// dialogs' lines on stdout, their files with --csv ("-": standard output), the
+// files of devices of different grids, one reading per device on its own grid,
+// and the failures named on stderr.
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cmath>
 #include <vector>
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
@@ -131,6 +137,113 @@ TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
     EXPECT_FALSE(QFile::exists(out));
 }
 
+// One reading of each device on its own grid, after the settings: UV
+// 190..440, visible 340..850, near-infrared 640..1050 nm.
+TEST(CliSpectrum, JsonOfThreeKindsEachOnItsOwnGrid) {
+    const ProgramRun run =
+        RunCli({"spectrum", "--json", "--exposure-us", "5000", "--averaging", "2", "--settle-ms",
+                "0", "--simulate", "uv:serial=U1,vis:serial=V1,nir:serial=N1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty());
+    ASSERT_EQ(run.out.count('\n'), 1);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonArray devices = doc.object().value("devices").toArray();
+    ASSERT_EQ(devices.size(), 3);
+    struct Expect {
+        const char* serial;
+        const char* model;
+        int first;
+        int points;
+    };
+    const Expect expect[] = {
+        {"U1", "K60293QX", 190, 251}, {"V1", "VIS-S10", 340, 511}, {"N1", "K52817QX-03", 640, 411}};
+    for (int k = 0; k < 3; ++k) {
+        const QJsonObject d = devices[k].toObject();
+        EXPECT_EQ(d.keys(), (QStringList{"answering", "averaging", "counts", "exposure_us",
+                                         "first_wavelength_nm", "sensor_model", "serial", "slot",
+                                         "temperature_C", "wavelength_nm"}));
+        EXPECT_EQ(d["slot"].toInt(-1), k);
+        EXPECT_EQ(d["serial"].toString(), expect[k].serial);
+        EXPECT_EQ(d["sensor_model"].toString(), expect[k].model);
+        EXPECT_EQ(d["first_wavelength_nm"].toInt(), expect[k].first);
+        const QJsonArray nm = d["wavelength_nm"].toArray();
+        const QJsonArray counts = d["counts"].toArray();
+        ASSERT_EQ(nm.size(), expect[k].points);
+        ASSERT_EQ(counts.size(), expect[k].points);
+        EXPECT_EQ(nm.first().toInt(), expect[k].first);
+        EXPECT_EQ(nm.last().toInt(), expect[k].first + expect[k].points - 1);
+        EXPECT_TRUE(counts.first().isDouble());
+        EXPECT_EQ(d["exposure_us"].toInt(), 5000);
+        EXPECT_EQ(d["averaging"].toInt(), 2);
+        EXPECT_TRUE(d["answering"].toBool());
+        const double t = d["temperature_C"].toDouble();
+        EXPECT_TRUE(t > 20 && t < 30) << t;
+        EXPECT_DOUBLE_EQ(t, std::round(t * 10) / 10);
+    }
+
+    // A device answering its identity only: it is named, with nulls.
+    const ProgramRun silent = RunCli({"spectrum", "--json", "--device", "1", "--settle-ms", "0",
+                                      "--simulate", "vis,vis:serial=V2:fault=unplug@7"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.err, "velarim-cli: no spectrum from the device in slot 1\n");
+    EXPECT_EQ(
+        silent.out,
+        "{\"devices\":[{\"answering\":false,\"averaging\":null,\"counts\":null,"
+        "\"exposure_us\":null,\"first_wavelength_nm\":340,\"sensor_model\":\"VIS-S10\","
+        "\"serial\":\"V2\",\"slot\":1,\"temperature_C\":null,\"wavelength_nm\":[" +
+            [] {
+                QStringList nm;
+                for (int w = 340; w <= 850; ++w)
+                    nm << QString::number(w);
+                return nm.join(',');
+            }() +
+            "]}]}\n");
+}
+
+TEST(CliSpectrum, PlainLinesOfOneSlot) {
+    const ProgramRun run = RunCli({"spectrum", "--device", "1", "--settle-ms", "0", "--simulate",
+                                   "vis:serial=V1,nir:serial=N2:link=bridge"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_EQ(run.lines.size(), 1 + 411);
+    EXPECT_TRUE(
+        QRegularExpression("^# 1 N2 K52817QX-03 2\\d\\.\\d$").match(run.lines[0]).hasMatch())
+        << run.lines[0].toStdString();
+    const QRegularExpression point("^(\\d+),\\d+\\.\\d$");
+    for (int i = 0; i < 411; ++i) {
+        const QRegularExpressionMatch m = point.match(run.lines[1 + i]);
+        ASSERT_TRUE(m.hasMatch()) << run.lines[1 + i].toStdString();
+        EXPECT_EQ(m.captured(1).toInt(), 640 + i);
+    }
+}
+
+// "-" is standard output: the appended records (header block first) or the
+// whole-data-set CSV, and nothing else on it.
+TEST(CliAcquire, DashIsStandardOutput) {
+    const ProgramRun appended =
+        RunCli({"acquire", "--records", "2", "--interval-ms", "0", "--settle-ms", "0",
+                "--append-csv", "-", "--simulate", "vis:serial=V1,uv:serial=U1"});
+    ASSERT_EQ(appended.exitCode, 0) << appended.err.toStdString();
+    EXPECT_TRUE(appended.err.isEmpty()) << appended.err.toStdString();
+    const QStringList lines = appended.out.split("\r\n");
+    ASSERT_EQ(lines.size(), 3 + 2 + 1);
+    EXPECT_EQ(lines[0], "Velarim Spectrum data( TRX Model)");
+    EXPECT_EQ(lines[1], "device,V1,U1,");
+    EXPECT_TRUE(lines[2].startsWith("date,time,temp,190,")) << lines[2].toStdString();
+    EXPECT_TRUE(lines.last().isEmpty());
+
+    QTemporaryDir dir;
+    const QString vltd = dir.filePath("run.vltd"), back = dir.filePath("back.csv");
+    const ProgramRun whole =
+        RunCli({"acquire", "--records", "1", "--interval-ms", "0", "--settle-ms", "0", "--csv", "-",
+                "--vltd", vltd, "--simulate", "vis:serial=V1"});
+    ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    EXPECT_TRUE(whole.err.isEmpty()) << whole.err.toStdString();
+    ASSERT_EQ(RunCli({"convert", vltd, back}).exitCode, 0);
+    EXPECT_EQ(whole.out.toLatin1(), ReadAll(back));
+}
+
 TEST(CliInfo, BothOptionFormsGiveTheSameLines) {
     const ProgramRun spaced =
         RunCli({"info", "--device", "1", "--simulate", "vis,nir", "--settle-ms", "0"});
@@ -194,6 +307,18 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{{"upload", "--csv", "/nonexistent-dir/y.csv", "--simulate", "vis:lx=1"},
                     "/nonexistent-dir/y.csv"},
         FailureCase{{"info", "--device"}, "--device needs a value"},
-        FailureCase{{"upload", "extra", "--simulate", "vis:lx=1"}, "unexpected argument"}));
+        FailureCase{{"upload", "extra", "--simulate", "vis:lx=1"}, "unexpected argument"},
+        FailureCase{{"acquire", "--records", "1", "--simulate", "vis"},
+                    "acquire needs an output file: --csv, --vltd, --h5 or --append-csv"},
+        FailureCase{
+            {"acquire", "--records", "1", "--csv", "-", "--append-csv", "-", "--simulate", "vis"},
+            "cannot both go to standard output"},
+        FailureCase{{"acquire", "--records", "1", "--h5", "-", "--simulate", "vis"},
+                    "--vltd and --h5 take a file name"},
+        FailureCase{{"spectrum", "--device", "1", "--simulate", "vis"}, "no device in slot 1"},
+        FailureCase{{"spectrum", "--simulate", "led"}, "no spectrometer found"},
+        FailureCase{{"spectrum", "--aux", "1", "--simulate", "vis:fw=1.5"},
+                    "device in slot 0 (firmware 1.5) takes no auxiliary setting"},
+        FailureCase{{"spectrum", "--device", "-1", "--simulate", "vis"}, "--device"}));
 
 }  // namespace
