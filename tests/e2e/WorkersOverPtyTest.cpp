@@ -47,11 +47,12 @@ TEST(WorkersOverPty, EachPortGetsTheSequenceOfOneThreadDoingOneThingAfterAnother
     ASSERT_TRUE(rig.start({"--pty", "vis:serial=A1,vis:serial=B2:link=bridge,led"}, 3));
     QTemporaryDir dir;
     const QString trace = dir.filePath("trace.txt");
-    const ProgramRun run = RunProgram(
-        VELARIM_CLI_PATH,
-        {"acquire", "--records", "4", "--interval-ms", "0", "--settle-ms", "0", "--trace", trace,
-         "--port", rig.ports[0], "--port", rig.ports[1], "--port", rig.ports[2]},
-        PtyRig::WAIT_MS);
+    const ProgramRun run =
+        RunProgram(VELARIM_CLI_PATH,
+                   {"acquire", "--records", "4", "--interval-ms", "0", "--settle-ms", "0",
+                    "--trace", trace, "--csv", dir.filePath("run.csv"), "--port", rig.ports[0],
+                    "--port", rig.ports[1], "--port", rig.ports[2]},
+                   PtyRig::WAIT_MS);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const std::map<QString, QStringList> words = WordsByPort(trace);
 
