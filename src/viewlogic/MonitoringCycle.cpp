@@ -179,8 +179,16 @@ void MonitoringCycle::Probe(int d) {
         return;
     Ask<ProbeResult>(
         *slot.channel,
-        [bridged = slot.bridged, serial = slot.serialText, known = knownPorts_[std::size_t(d)]](
-            PortAccess& port) { return ProbeSpectrometer(port, bridged, serial, known); },
+        [bridged = slot.bridged, serial = slot.serialText, known = knownPorts_[std::size_t(d)],
+         version = slot.version, restore = SettingsToRestore(d)](PortAccess& port) {
+            ProbeResult r = ProbeSpectrometer(port, bridged, serial, known);
+            // Back: set again before anything else is asked of it, so that what
+            // the window shows is what it measures with.
+            if (r.answered && port.transport())
+                SendPendingSettings(*port.transport(), r.reopened ? r.identity.version : version,
+                                    restore);
+            return r;
+        },
         [this, d](ProbeResult r) {
             probing_[std::size_t(d)] = nullptr;
             if (!r.newName.isEmpty())
@@ -190,6 +198,36 @@ void MonitoringCycle::Probe(int d) {
             else if (r.otherDevice && hooks_.otherDevice)
                 hooks_.otherDevice(d);
         });
+}
+
+void MonitoringCycle::NoteSent(int d, const PendingSettings& settings) {
+    if (d < 0 || d >= MAX_DEVICES)
+        return;
+    SentSettings& sent = sent_[std::size_t(d)];
+    const std::shared_ptr<PortChannel>& channel = link_.slot(d).channel;
+    if (sent.channel.lock() != channel)
+        sent = SentSettings{channel, {}};
+    if (settings.exposure)
+        sent.settings.exposure = settings.exposure;
+    if (settings.averaging)
+        sent.settings.averaging = settings.averaging;
+    if (settings.aux)
+        sent.settings.aux = settings.aux;
+}
+
+PendingSettings MonitoringCycle::SettingsToRestore(int d) const {
+    const ConnectedSettings& read = link_.storedIdentity(d).settings;
+    PendingSettings restore{read.exposure, read.averaging, std::nullopt};
+    const SentSettings& sent = sent_[std::size_t(d)];
+    if (sent.channel.lock() != link_.slot(d).channel)
+        return restore;  // sent to the device of an earlier detection
+    if (sent.settings.exposure)
+        restore.exposure = sent.settings.exposure;
+    if (sent.settings.averaging)
+        restore.averaging = sent.settings.averaging;
+    if (sent.settings.aux)
+        restore.aux = sent.settings.aux;
+    return restore;
 }
 
 void MonitoringCycle::ProbeLed() {
@@ -211,6 +249,7 @@ void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
     auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
     const PendingSettings settings = TakePendingSettings(selected, form_, state_);
     if (!settings.empty() && selected.isOpen()) {
+        NoteSent(state_.currentDevice, settings);
         selected.channel->post(
             [settings, version = selected.version](PortAccess& port) {
                 if (port.transport())

@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QtGlobal>
 
+#include "device/DeviceOperations.h"
 #include "device/DeviceSlot.h"
 #include "viewlogic/MainForm.h"
 #include "viewlogic/OperationQueue.h"
@@ -87,6 +89,11 @@ class MonitoringCycle {
     void Probe(int slot);
     void ProbeLed();
     bool ProbeDue(int slot, const PortChannel* channel);
+    // The settings sent to a device from the window are kept per slot.
+    void NoteSent(int slot, const PendingSettings& settings);
+    // What a device that answers again is set to: the last values sent to it,
+    // else those read from it at detection.
+    PendingSettings SettingsToRestore(int slot) const;
 
     DeviceLink& link_;
     MeasurementDataSet& data_;
@@ -100,4 +107,14 @@ class MonitoringCycle {
     std::array<const PortChannel*, MAX_DEVICES + 1> probing_{};
     std::array<std::uint32_t, MAX_DEVICES + 1> lastProbe_{};
     std::array<std::vector<QString>, MAX_DEVICES> knownPorts_;  // listed when each was lost
+    // What each slot's device was last sent. A device that stops answering may
+    // come back having started afresh at its own defaults (unplugged, powered
+    // down); these go to it again before its spectrum is read.
+    struct SentSettings {
+        // The device they were sent to: a detection gives each slot a new
+        // channel, and the device found there then has what it was read to have.
+        std::weak_ptr<PortChannel> channel;
+        PendingSettings settings;
+    };
+    std::array<SentSettings, MAX_DEVICES> sent_;
 };

@@ -11,6 +11,7 @@
 
 #include "FaultRig.h"
 #include "device/CommandTable.h"
+#include "sim/SimSpectrometer.h"
 
 namespace {
 
@@ -347,6 +348,63 @@ TEST(PulledAndBack, ComesBackByItselfUnderTheSamePort) {
     EXPECT_EQ(rig.data.entry(1, last).exposure, kExposure);
     EXPECT_GT(rig.data.entry(1, last).values[200], 1000.0f);
     EXPECT_TRUE(rig.ports->sim().bridgeConfigured(1)) << "set up for the bridge again";
+}
+
+// The device powers up afresh while it is away: its settings are its own
+// defaults again (the acknowledgements of the reset go nowhere).
+void RestartAtDefaults(SimDevice& device) {
+    const std::pair<CommandWord, std::int32_t> defaults[] = {
+        {CMD_SET_EXPOSURE, SimSpectrometer::DEFAULT_EXPOSURE_US}, {CMD_SET_AVERAGING, 1}};
+    for (const auto& [word, value] : defaults) {
+        std::array<std::uint8_t, 8> request{};
+        const auto b = word.bytes();
+        std::copy(b.begin(), b.end(), request.begin());
+        for (int i = 0; i < 4; ++i)
+            request[std::size_t(4 + i)] = std::uint8_t(std::uint32_t(value) >> (8 * i));
+        device.receive(request);
+    }
+    device.takeOutput();
+}
+
+// The device comes back having forgotten what the window set: it is set again
+// before its first reading, so not one record of it carries its defaults.
+TEST(PulledAndBack, IsSetAgainToWhatTheWindowShows) {
+    FaultRig rig;
+    QString error;
+    ASSERT_TRUE(rig.Start("vis:serial=A1,vis:serial=B2:link=bridge,vis:serial=C3,led", error));
+    rig.view->OnDeviceSelected(1);
+    rig.form.setText(ControlId::ExposureEdit, "25000");
+    rig.view->OnExposureUpdate();
+    rig.view->OnAveragingSelected(3);
+    rig.StartContinuous(0);
+    rig.RunTicks(3);
+    auto& victim = static_cast<SimSpectrometer&>(rig.ports->sim().device(1));
+    ASSERT_EQ(victim.exposureUs(), 25000);
+    ASSERT_EQ(victim.averaging(), 4);
+
+    rig.ports->unplug(1);
+    rig.RunTicks(30);
+    ASSERT_FALSE(rig.link->slot(1).answering);
+    RestartAtDefaults(victim);
+    ASSERT_EQ(victim.exposureUs(), kExposure);
+    const int away = rig.data.recordCount;
+
+    rig.ports->plug(1);
+    rig.RunTicks(30);
+    ASSERT_TRUE(rig.link->slot(1).answering);
+    EXPECT_EQ(victim.exposureUs(), 25000);
+    EXPECT_EQ(victim.averaging(), 4);
+    EXPECT_EQ(rig.form.text(ControlId::ExposureEdit), "25000");
+    int measured = 0;
+    for (int r = away; r < rig.data.recordCount; ++r) {
+        const std::int32_t exposure = rig.data.entry(1, r).exposure;
+        if (exposure == 0)
+            continue;  // still away
+        EXPECT_EQ(exposure, 25000) << r;
+        ++measured;
+        EXPECT_EQ(rig.data.entry(0, r).exposure, kExposure) << "the others keep theirs";
+    }
+    EXPECT_GT(measured, 0);
 }
 
 }  // namespace

@@ -212,3 +212,87 @@ TEST_F(Cycle, StoredExposureIsZeroWhenTheDeviceDoesNotAnswer) {
     EXPECT_TRUE(std::isnan(data.entry(0, 0).temperature));
     EXPECT_EQ(link->slot(0).spectrum[3], 1003.0f);  // the graph keeps the last curve
 }
+
+// A device that comes back has started afresh at its own defaults (10000 us,
+// averaging 1): what it was last sent goes to it again, within its firmware
+// gates, before its first spectrum read, and the records carry it. A device
+// that was sent nothing gets what detection read from it.
+struct ComesBackCase {
+    const char* name;
+    const char* version;
+    bool sendFromWindow;             // exposure 25000 and averaging 4 sent before the loss
+    std::int32_t exposureAtStart;    // what detection reads
+    std::vector<QByteArray> resent;  // setting requests on the new port, in order
+};
+
+class ComesBack : public ViewFixture, public ::testing::WithParamInterface<ComesBackCase> {};
+
+namespace {
+QByteArray SettingRequest(CommandWord word, std::int32_t value) {
+    const auto b = word.bytes();
+    return QByteArray(reinterpret_cast<const char*>(b.data()), 4) + Int32Bytes(value);
+}
+}  // namespace
+
+TEST_P(ComesBack, ItsSettingsGoOutAgainBeforeItsSpectrumIsRead) {
+    const ComesBackCase& c = GetParam();
+    auto dev = AddDevice(c.version);
+    dev->exposure = c.exposureAtStart;
+    Start();
+    const QString shown = form.text(ControlId::ExposureEdit);
+    if (c.sendFromWindow) {
+        form.setText(ControlId::ExposureEdit, "25000");
+        view->OnExposureUpdate();
+        view->OnAveragingSelected(3);
+    }
+    Tick();
+    // Unplugged; it powers up again at its defaults under another port name.
+    script(0)->responder = {};
+    script(0)->gone = true;
+    ports.setOpenable("ttyACM0", false);
+    Tick();
+    ASSERT_FALSE(link->slot(0).answering);
+    dev->exposure = 10000;
+    dev->averaging = 1;
+    auto back = ports.addPort("ttyACM5", USB_ID_DIRECT, FakeDevice::Responder(dev));
+    Tick(1000);
+    ASSERT_TRUE(link->slot(0).answering);
+    view->OnAcquireButton();
+    Tick();
+
+    std::vector<QByteArray> settings;
+    int firstSpectrum = -1;
+    for (int i = 0; i < int(back->writes.size()); ++i) {
+        const QByteArray& w = back->writes[std::size_t(i)];
+        if (w.size() == 8 && std::uint8_t(w[0]) >= 0x80 && firstSpectrum < 0)
+            settings.push_back(w);
+        if (w.startsWith('\x0F') && firstSpectrum < 0)
+            firstSpectrum = i;
+    }
+    ASSERT_GE(firstSpectrum, 0);
+    EXPECT_EQ(settings, c.resent);
+    const std::int32_t expected = c.sendFromWindow ? 25000 : c.exposureAtStart;
+    EXPECT_EQ(dev->exposure, expected);
+    ASSERT_EQ(Records(), 1);
+    EXPECT_EQ(data.entry(0, 0).exposure, expected);
+    EXPECT_EQ(form.text(ControlId::ExposureEdit), c.sendFromWindow ? "25000" : shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, ComesBack,
+    ::testing::Values(
+        ComesBackCase{
+            "SentFromTheWindow",
+            "1.6",
+            true,
+            10000,
+            {SettingRequest(CMD_SET_EXPOSURE, 25000), SettingRequest(CMD_SET_AVERAGING, 4)}},
+        // Below 1.5 the averaging count is not the device's to take.
+        ComesBackCase{"Firmware14", "1.4", true, 10000, {SettingRequest(CMD_SET_EXPOSURE, 25000)}},
+        ComesBackCase{
+            "ReadAtDetection",
+            "1.6",
+            false,
+            30000,
+            {SettingRequest(CMD_SET_EXPOSURE, 30000), SettingRequest(CMD_SET_AVERAGING, 1)}}),
+    [](const auto& info) { return std::string(info.param.name); });
