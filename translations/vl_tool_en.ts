@@ -433,6 +433,14 @@
         <translation>Finished</translation>
     </message>
     <message>
+        <source>%1〜%2 µs の整数を入力してください</source>
+        <translation>Enter a whole number from %1 to %2 µs</translation>
+    </message>
+    <message>
+        <source>平均回数は %1〜%2 から選んでください</source>
+        <translation>Choose an averaging count from %1 to %2</translation>
+    </message>
+    <message>
         <source>先に基準データを選択してください</source>
         <translation>Select the reference data first</translation>
     </message>

@@ -71,6 +71,7 @@ void CVL_ToolView::buildControls() {
     make<QPushButton>(ControlId::Sensor, QStringLiteral("Sensor"));
     make<QListWidget>(ControlId::DeviceList);
     make<QLabel>(ControlId::ExposureLabel, tr("露光時間(us)"));
+    make<QLabel>(ControlId::SettingsNotice, QString());
     make<QPushButton>(ControlId::ExposureDown, QStringLiteral("-"));
     make<QLineEdit>(ControlId::ExposureEdit);
     make<QPushButton>(ControlId::ExposureUpdate, tr("更新"));
@@ -133,6 +134,17 @@ void CVL_ToolView::buildControls() {
     for (ControlId id :
          {ControlId::ExposureLabel, ControlId::AveragingLabel, ControlId::DataListLabel})
         qobject_cast<QLabel*>(control(id))->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A refused value is told beside the exposure edit, small and in red, on
+    // two lines when it needs them.
+    auto* notice = qobject_cast<QLabel*>(control(ControlId::SettingsNotice));
+    notice->setWordWrap(true);
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    QFont noticeFont = notice->font();
+    noticeFont.setPointSizeF(noticeFont.pointSizeF() * 0.85);
+    notice->setFont(noticeFont);
+    QPalette noticePalette = notice->palette();
+    noticePalette.setColor(QPalette::WindowText, QColor(0xC0, 0x00, 0x00));
+    notice->setPalette(noticePalette);
 }
 
 QWidget* CVL_ToolView::control(ControlId id) const {

@@ -1,5 +1,6 @@
 #include "viewlogic/Acquisition.h"
 
+#include <algorithm>
 #include <limits>
 
 #include <QCoreApplication>
@@ -31,6 +32,31 @@ std::int32_t EditInteger(const QString& text) {
     return static_cast<std::int32_t>(value);
 }
 
+namespace {
+std::optional<std::int32_t> WholeNumberIn(const QString& text, std::int32_t low,
+                                          std::int32_t high) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty() || digits.size() > 10)
+        return std::nullopt;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const qint64 value = digits.toLongLong();
+    if (value < low || value > high)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+}  // namespace
+
+std::optional<std::int32_t> ParseExposureUs(const QString& text) {
+    return WholeNumberIn(text, kMinExposureUs, kMaxExposureUs);
+}
+
+std::optional<std::int32_t> ParseAveraging(const QString& text) {
+    return WholeNumberIn(text, kMinAveraging, kMaxAveraging);
+}
+
 std::int32_t ExposureStepDown(std::int32_t v) {
     std::int32_t step = 10;
     if (v >= 200000)
@@ -41,9 +67,9 @@ std::int32_t ExposureStepDown(std::int32_t v) {
         step = 1000;
     else if (v >= 200)
         step = 100;
-    if (v < std::numeric_limits<std::int32_t>::min() + step)
-        return v;  // no wrap-around
-    return v - step;
+    if (v < kMinExposureUs + step)
+        return kMinExposureUs;
+    return std::min(v - step, kMaxExposureUs);
 }
 
 std::int32_t ExposureStepUp(std::int32_t v) {
@@ -54,13 +80,14 @@ std::int32_t ExposureStepUp(std::int32_t v) {
         step = 1000;
     else if (v < 100000)
         step = 10000;
-    if (v > std::numeric_limits<std::int32_t>::max() - step)
-        return v;  // no wrap-around
-    return v + step;
+    if (v > kMaxExposureUs - step)
+        return kMaxExposureUs;
+    return std::max(v + step, kMinExposureUs);
 }
 
 void ShowReadSettings(const DeviceSettings& settings, MainForm& form, SettingsShow when) {
     form.setText(ControlId::ExposureEdit, QString::asprintf("%d", settings.exposure));
+    ClearSettingsNotice(form);  // the edit shows what the device has
     form.setCurrentIndex(ControlId::AveragingCombo, settings.averaging - 1);
     if (when == SettingsShow::Redetect)
         return;
@@ -92,10 +119,58 @@ void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when,
 }
 
 namespace {
-void StepExposure(MainForm& form, ViewState& state, std::int32_t (*step)(std::int32_t)) {
-    const std::int32_t v = step(EditInteger(form.text(ControlId::ExposureEdit)));
-    form.setText(ControlId::ExposureEdit, QString::asprintf("%5d", v));
+QString AveragingRefusal() {
+    return QCoreApplication::translate("MainView", AVERAGING_REFUSED)
+        .arg(kMinAveraging)
+        .arg(kMaxAveraging);
+}
+}  // namespace
+
+void RefuseExposure(MainForm& form, ViewState& state) {
+    state.exposurePending = false;
+    form.setText(ControlId::SettingsNotice,
+                 QCoreApplication::translate("MainView", EXPOSURE_REFUSED)
+                     .arg(kMinExposureUs)
+                     .arg(kMaxExposureUs));
+}
+
+void ClearSettingsNotice(MainForm& form) {
+    form.setText(ControlId::SettingsNotice, QString());
+}
+
+bool TakeExposureEdit(MainForm& form, ViewState& state) {
+    if (!ParseExposureUs(form.text(ControlId::ExposureEdit))) {
+        RefuseExposure(form, state);
+        return false;
+    }
     state.exposurePending = true;
+    ClearSettingsNotice(form);
+    return true;
+}
+
+bool TakeAveragingChoice(int index, MainForm& form, ViewState& state) {
+    if (index < 0)
+        return false;  // no selection
+    if (index >= kMaxAveraging) {
+        form.setText(ControlId::SettingsNotice, AveragingRefusal());
+        return false;
+    }
+    state.averagingChoice = index + 1;
+    if (form.text(ControlId::SettingsNotice) == AveragingRefusal())
+        ClearSettingsNotice(form);  // an exposure refusal stays while the edit holds it
+    return true;
+}
+
+namespace {
+void StepExposure(MainForm& form, ViewState& state, std::int32_t (*step)(std::int32_t)) {
+    const std::optional<std::int32_t> v = ParseExposureUs(form.text(ControlId::ExposureEdit));
+    if (!v) {
+        RefuseExposure(form, state);
+        return;
+    }
+    form.setText(ControlId::ExposureEdit, QString::asprintf("%5d", step(*v)));
+    state.exposurePending = true;
+    ClearSettingsNotice(form);
 }
 }  // namespace
 
@@ -110,10 +185,14 @@ void StepExposureUp(MainForm& form, ViewState& state) {
 PendingSettings TakePendingSettings(const DeviceSlot& slot, MainForm& form, ViewState& state) {
     PendingSettings settings;
     if (state.exposurePending) {
-        settings.exposure = EditInteger(form.text(ControlId::ExposureEdit));
+        // The edit may have changed since the value was taken.
+        settings.exposure = ParseExposureUs(form.text(ControlId::ExposureEdit));
+        if (!settings.exposure)
+            RefuseExposure(form, state);
         state.exposurePending = false;
     }
-    if (state.averagingChoice != state.averagingSent) {
+    if (state.averagingChoice != state.averagingSent && state.averagingChoice >= kMinAveraging &&
+        state.averagingChoice <= kMaxAveraging) {
         settings.averaging = state.averagingChoice;  // the device layer applies the gate
         state.averagingSent = state.averagingChoice;
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include <QString>
 
@@ -14,8 +15,22 @@
 // gives 0. Values beyond int32 are clamped instead of overflowing.
 std::int32_t EditInteger(const QString& text);
 
-// The exposure ladders of the "-" and "+" buttons (no bounds; the two ladders
-// change step at different values).
+// What a device can take, as typed: a whole number after blanks are trimmed
+// (digits only, no sign, point or exponent), from kMinExposureUs to
+// kMaxExposureUs microseconds, or from kMinAveraging to kMaxAveraging scans.
+// nullopt for anything else: "12.5", "1e5", "", "abc", "0", "1000001".
+std::optional<std::int32_t> ParseExposureUs(const QString& text);
+std::optional<std::int32_t> ParseAveraging(const QString& text);
+
+// What the label beside the exposure edit says when a value is refused
+// (arguments: the smallest and the largest value).
+inline const char* const EXPOSURE_REFUSED =
+    QT_TRANSLATE_NOOP("MainView", "%1〜%2 µs の整数を入力してください");
+inline const char* const AVERAGING_REFUSED =
+    QT_TRANSLATE_NOOP("MainView", "平均回数は %1〜%2 から選んでください");
+
+// The exposure ladders of the "-" and "+" buttons (the two ladders change step
+// at different values); the result stays within kMinExposureUs..kMaxExposureUs.
 std::int32_t ExposureStepDown(std::int32_t v);
 std::int32_t ExposureStepUp(std::int32_t v);
 
@@ -34,13 +49,26 @@ void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when,
 void ShowReadSettings(const DeviceSettings& settings, MainForm& form, SettingsShow when);
 
 // Buttons "-" and "+": edit 1005 changed by one step, written back "%5d", and
-// the exposure marked for sending.
+// the exposure marked for sending. An edit the device could not take is
+// refused instead (RefuseExposure) and left as it is.
 void StepExposureDown(MainForm& form, ViewState& state);
 void StepExposureUp(MainForm& form, ViewState& state);
+// Button "更新" (and Enter in the edit): the exposure marked for sending when
+// the edit holds one the device can take, else refused. True when taken.
+bool TakeExposureEdit(MainForm& form, ViewState& state);
+// Averaging combo item `index` (count index + 1) chosen; a count out of range
+// is refused. True when taken.
+bool TakeAveragingChoice(int index, MainForm& form, ViewState& state);
+
+// The label beside the exposure edit: the refusal of the edit's text, nothing
+// marked for sending; cleared once a value is taken.
+void RefuseExposure(MainForm& form, ViewState& state);
+void ClearSettingsNotice(MainForm& form);
 
 // What a tick hands to the selected device after its reads: the exposure edit
-// when an exposure is pending, the averaging choice when it changed (marked
-// sent whether or not the firmware takes it), and for firmware above 1.5 the
-// auxiliary edit when it differs from what was sent. The pending flags are
-// consumed here.
+// when an exposure is pending (refused, and nothing sent, when the edit no
+// longer holds one the device can take), the averaging choice when it changed
+// (marked sent whether or not the firmware takes it), and for firmware above
+// 1.5 the auxiliary edit when it differs from what was sent. The pending flags
+// are consumed here.
 PendingSettings TakePendingSettings(const DeviceSlot& slot, MainForm& form, ViewState& state);

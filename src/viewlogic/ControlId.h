@@ -27,6 +27,7 @@ enum class ControlId : int {
     Sensor = 1040,          // "Sensor"
     LedDetails = 1047,      // "詳細"
     LedCheck = 1048,        // "LED"
+    SettingsNotice = 1049,  // beside the exposure edit: why a value was refused
 };
 
 // Menu commands the main view handles (menu "編集(&E)").

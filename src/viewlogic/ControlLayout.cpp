@@ -15,6 +15,7 @@ LayoutPlan PlanLayout(int h, bool ledPresent, bool auxAvailable) {
     place(ControlId::Sensor, 810, 18, 90, 30);
     place(ControlId::DeviceList, 630, 50, 270, 200);
     place(ControlId::ExposureLabel, 630, 255, 135, 30);
+    place(ControlId::SettingsNotice, 765, 252, 135, 36);
     place(ControlId::ExposureDown, 630, 290, 40, 30);
     place(ControlId::ExposureEdit, 680, 290, 80, 30);
     place(ControlId::ExposureUpdate, 770, 290, 60, 30);

@@ -76,12 +76,11 @@ void MainViewLogic::OnExposureUp() {
     StepExposureUp(form_, state_);
 }
 void MainViewLogic::OnExposureUpdate() {
-    state_.exposurePending = true;
+    TakeExposureEdit(form_, state_);
 }
 
 void MainViewLogic::OnAveragingSelected(int index) {
-    if (index >= 0)
-        state_.averagingChoice = index + 1;
+    TakeAveragingChoice(index, form_, state_);
 }
 
 void MainViewLogic::OnDataListSelected(int row) {

@@ -1,6 +1,7 @@
 // The main form through its widgets: controls, layout, enable states, the mode
 // combo, the data list, axis limits and the graph panel.
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -332,6 +333,28 @@ TEST_F(AppTest, EnterInTheExposureEditSendsItLikeUpdate) {
     EXPECT_TRUE(logic().state().exposurePending);
     EXPECT_EQ(form().text(ControlId::ExposureEdit), "2500");
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(AppTest, AnExposureTheDeviceCannotTakeIsRefusedBesideTheEdit) {
+    MakeFrame();
+    ResizeForm(700);
+    auto* exposure = qobject_cast<QLineEdit*>(control(ControlId::ExposureEdit));
+    auto* notice = qobject_cast<QLabel*>(control(ControlId::SettingsNotice));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), "");
+    EXPECT_EQ(notice->geometry(), QRect(765, 252, 135, 36));
+    exposure->clear();
+    QTest::keyClicks(exposure, "1000001");
+    QTest::keyClick(exposure, Qt::Key_Return);
+    EXPECT_FALSE(logic().state().exposurePending);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), "1〜1000000 µs の整数を入力してください");
+    EXPECT_TRUE(messages.isEmpty()) << "told beside the edit, not in a box";
+    exposure->clear();
+    QTest::keyClicks(exposure, "2500");
+    qobject_cast<QPushButton*>(control(ControlId::ExposureUpdate))->click();
+    EXPECT_TRUE(logic().state().exposurePending);
+    EXPECT_EQ(notice->text(), "");
 }
 
 // Tabbing into the data list makes row 0 current without selecting it: monitoring goes on

@@ -20,16 +20,19 @@ TEST_P(ExposureLadder, StepsByTheTable) {
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, ExposureLadder,
-    ::testing::Values(
-        LadderCase{false, 200, 100}, LadderCase{false, 199, 189}, LadderCase{false, 5, -5},
-        LadderCase{false, 1000, 900}, LadderCase{false, 2000, 1000}, LadderCase{false, 1999, 1899},
-        LadderCase{false, 20000, 10000}, LadderCase{false, 19999, 18999},
-        LadderCase{false, 200000, 100000}, LadderCase{false, 199999, 189999},
-        LadderCase{false, 0, -10}, LadderCase{true, 99999, 109999},
-        LadderCase{true, 100000, 200000}, LadderCase{true, 1000, 2000}, LadderCase{true, 999, 1099},
-        LadderCase{true, 9999, 10999}, LadderCase{true, 10000, 20000}, LadderCase{true, -50, 50},
-        // the ends of int32 stay put instead of wrapping round
-        LadderCase{true, INT_MAX - 5, INT_MAX - 5}, LadderCase{false, INT_MIN + 3, INT_MIN + 3}));
+    ::testing::Values(LadderCase{false, 200, 100}, LadderCase{false, 199, 189},
+                      LadderCase{false, 15, 5}, LadderCase{false, 1000, 900},
+                      LadderCase{false, 2000, 1000}, LadderCase{false, 1999, 1899},
+                      LadderCase{false, 20000, 10000}, LadderCase{false, 19999, 18999},
+                      LadderCase{false, 200000, 100000}, LadderCase{false, 199999, 189999},
+                      LadderCase{true, 99999, 109999}, LadderCase{true, 100000, 200000},
+                      LadderCase{true, 1000, 2000}, LadderCase{true, 999, 1099},
+                      LadderCase{true, 9999, 10999}, LadderCase{true, 10000, 20000},
+                      LadderCase{true, 1, 101},
+                      // the ladders stop at what a device can take
+                      LadderCase{false, 10, 1}, LadderCase{false, 5, 1}, LadderCase{false, 1, 1},
+                      LadderCase{true, 950000, 1000000}, LadderCase{true, 1000000, 1000000},
+                      LadderCase{true, INT_MAX - 5, 1000000}, LadderCase{false, INT_MIN + 3, 1}));
 
 TEST(EditInteger, ReadsLikeTheCLibrary) {
     EXPECT_EQ(EditInteger("  42abc"), 42);
@@ -51,12 +54,60 @@ TEST(ExposureButtons, WriteBackRightAlignedAndMarkPending) {
     StepExposureDown(form, state);
     EXPECT_EQ(form.text(ControlId::ExposureEdit), "  100");
     EXPECT_TRUE(state.exposurePending);
-    form.setText(ControlId::ExposureEdit, "x");
-    StepExposureDown(form, state);
-    EXPECT_EQ(form.text(ControlId::ExposureEdit), "  -10");
     form.setText(ControlId::ExposureEdit, "100000");
     StepExposureUp(form, state);
     EXPECT_EQ(form.text(ControlId::ExposureEdit), "200000");
+    EXPECT_EQ(form.text(ControlId::SettingsNotice), "");
+}
+
+TEST(ExposureButtons, RefuseAnEditTheDeviceCouldNotTakeAndLeaveIt) {
+    for (const char* text : {"x", "0", "1000001", "12.5"}) {
+        FakeMainForm form;
+        ViewState state;
+        form.setText(ControlId::ExposureEdit, text);
+        StepExposureDown(form, state);
+        StepExposureUp(form, state);
+        EXPECT_EQ(form.text(ControlId::ExposureEdit), text);
+        EXPECT_FALSE(state.exposurePending) << text;
+        EXPECT_EQ(form.text(ControlId::SettingsNotice), "1〜1000000 µs の整数を入力してください");
+    }
+}
+
+// --- what the window takes as typed --------------------------------------------
+
+struct EntryCase {
+    const char* text;
+    std::optional<std::int32_t> taken;  // nullopt: refused
+};
+const EntryCase kExposureEntries[] = {
+    {"2500", 2500},
+    {" 2500 ", 2500},
+    {"\t300\t", 300},
+    {"1", 1},
+    {"1000000", 1000000},
+    {"0100", 100},
+    {"12.5", std::nullopt},
+    {"1e5", std::nullopt},
+    {"", std::nullopt},
+    {"   ", std::nullopt},
+    {"abc", std::nullopt},
+    {"0", std::nullopt},
+    {"1000001", std::nullopt},
+    {"99999999999", std::nullopt},
+    {"-5", std::nullopt},
+    {"+5", std::nullopt},
+    {"1 000", std::nullopt},
+    {"3500 us", std::nullopt},
+};
+
+TEST(SettingEntries, WholeNumbersInRangeAfterTrimmingOnly) {
+    for (const EntryCase& c : kExposureEntries)
+        EXPECT_EQ(ParseExposureUs(c.text), c.taken) << '"' << c.text << '"';
+    EXPECT_EQ(ParseAveraging(" 100"), 100);
+    EXPECT_EQ(ParseAveraging("1"), 1);
+    EXPECT_EQ(ParseAveraging("101"), std::nullopt);
+    EXPECT_EQ(ParseAveraging("0"), std::nullopt);
+    EXPECT_EQ(ParseAveraging("2.0"), std::nullopt);
 }
 
 // --- pending settings on the tick ---------------------------------------------
@@ -111,7 +162,7 @@ TEST_F(PendingSettingsOnTick, AuxSettingAboveFirmware15SentOnlyWhenChanged) {
 TEST_F(PendingSettingsOnTick, UpdateSendsTheEditTextOnTheNextTickOnly) {
     auto dev = AddDevice("1.6");
     Start();
-    form.setText(ControlId::ExposureEdit, " 3500 us");
+    form.setText(ControlId::ExposureEdit, " 3500 ");
     view->OnExposureUpdate();
     Tick();
     Tick();
@@ -187,4 +238,52 @@ TEST_F(PendingSettingsOnTick, TwoDevicesExposureGoesToTheSelectedOneAndRecordsCa
     ASSERT_EQ(Records(), 1);
     EXPECT_EQ(data.entry(0, 0).exposure, 10000);
     EXPECT_EQ(data.entry(1, 0).exposure, 30000);
+}
+
+// Each text typed and "更新" pressed: taken, it goes out on the next tick as
+// the edit shows it and the label beside the edit is empty; refused, the label
+// says why and not one exposure request goes out.
+TEST_F(PendingSettingsOnTick, ExposureTypedIsSentAsShownOrRefusedBesideTheEdit) {
+    auto dev = AddDevice("1.6");
+    Start();
+    std::vector<std::int32_t> sent;
+    for (const EntryCase& c : kExposureEntries) {
+        form.setText(ControlId::ExposureEdit, c.text);
+        view->OnExposureUpdate();
+        Tick();
+        if (c.taken)
+            sent.push_back(*c.taken);
+        EXPECT_EQ(Payloads(*dev, CMD_SET_EXPOSURE), sent) << '"' << c.text << '"';
+        EXPECT_EQ(Count(0, CMD_SET_EXPOSURE), int(sent.size())) << '"' << c.text << '"';
+        EXPECT_EQ(form.text(ControlId::SettingsNotice).isEmpty(), c.taken.has_value())
+            << '"' << c.text << '"';
+        EXPECT_EQ(form.text(ControlId::ExposureEdit), c.text);
+    }
+    EXPECT_EQ(dev->exposure, 100);  // the last taken
+}
+
+TEST_F(PendingSettingsOnTick, AnEditSpoiltAfterUpdateIsRefusedOnTheTick) {
+    auto dev = AddDevice("1.6");
+    Start();
+    form.setText(ControlId::ExposureEdit, "4000");
+    view->OnExposureUpdate();
+    form.setText(ControlId::ExposureEdit, "40.5");
+    Tick();
+    EXPECT_EQ(Count(0, CMD_SET_EXPOSURE), 0);
+    EXPECT_EQ(form.text(ControlId::SettingsNotice), "1〜1000000 µs の整数を入力してください");
+    EXPECT_FALSE(view->state().exposurePending);
+    EXPECT_EQ(dev->exposure, 10000);
+}
+
+TEST_F(PendingSettingsOnTick, AveragingBeyond100IsRefusedAndNothingSent) {
+    auto dev = AddDevice("1.6");
+    Start();
+    view->OnAveragingSelected(100);  // a count of 101
+    Tick();
+    EXPECT_EQ(Count(0, CMD_SET_AVERAGING), 0);
+    EXPECT_EQ(form.text(ControlId::SettingsNotice), "平均回数は 1〜100 から選んでください");
+    view->OnAveragingSelected(99);
+    Tick();
+    EXPECT_EQ(Payloads(*dev, CMD_SET_AVERAGING), std::vector<std::int32_t>{100});
+    EXPECT_EQ(form.text(ControlId::SettingsNotice), "");
 }

@@ -227,13 +227,15 @@ TEST(Layout, TableForAGivenHeight) {
                 return p.rect;
         return QRect();
     };
-    EXPECT_EQ(plan.placements.size(), 25u);
+    EXPECT_EQ(plan.placements.size(), 26u);
     EXPECT_EQ(plan.placements.front().id, ControlId::LedCheck);
     EXPECT_EQ(plan.placements.back().id, ControlId::SaveCsv);
     EXPECT_EQ(rectOf(ControlId::GraphPanel), QRect(5, 50, 620, 650));
     EXPECT_EQ(rectOf(ControlId::ModeCombo), QRect(395, 18, 230, 160));
     EXPECT_EQ(rectOf(ControlId::AveragingCombo), QRect(720, 335, 100, 300));
     EXPECT_EQ(rectOf(ControlId::AuxEdit), QRect(830, 335, 60, 30));
+    // Right of the exposure caption, between the device list and the exposure row.
+    EXPECT_EQ(rectOf(ControlId::SettingsNotice), QRect(765, 252, 135, 36));
     EXPECT_EQ(rectOf(ControlId::DataList), QRect(630, 455, 270, 165));
     EXPECT_EQ(rectOf(ControlId::Delete), QRect(630, 625, 60, 30));
     EXPECT_EQ(rectOf(ControlId::Reference), QRect(700, 625, 100, 30));
@@ -241,7 +243,7 @@ TEST(Layout, TableForAGivenHeight) {
     EXPECT_EQ(rectOf(ControlId::SaveCsv), QRect(630, 670, 270, 30));
     EXPECT_EQ(plan.graphRect, QRect(5, 50, 620, 650));
     EXPECT_FALSE(plan.ledControlsVisible);
-    EXPECT_EQ(PlanLayout(700, true, false).placements.size(), 24u);
+    EXPECT_EQ(PlanLayout(700, true, false).placements.size(), 25u);
 }
 
 TEST_F(ViewFixture, ResizeAfterTheFirstLayoutRelaysAndRepaintsSoon) {

@@ -141,6 +141,12 @@ TEST_F(EnglishAppTest, CaptionsAndMessagesOfTheViewLogicAreEnglish) {
     qobject_cast<QPushButton*>(control(ControlId::Acquire))->click();
     EXPECT_EQ(form().text(ControlId::Acquire), "Acquire");
 
+    // A refused exposure is told in English beside the edit.
+    form().setText(ControlId::ExposureEdit, "");
+    qobject_cast<QPushButton*>(control(ControlId::ExposureUpdate))->click();
+    EXPECT_EQ(form().text(ControlId::SettingsNotice),
+              QString::fromUtf8("Enter a whole number from 1 to 1000000 µs"));
+
     // The save question names the document in English.
     messages.clear();
     ASSERT_TRUE(frame_->OnFileNew());
