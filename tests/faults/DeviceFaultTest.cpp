@@ -145,8 +145,9 @@ TEST_P(DeviceFault, OthersStreamRecordsStayAndRedetectionRecovers) {
     const int since = rig.data.recordCount - 1;
     EXPECT_EQ(rig.data.entry(0, since).exposure, kExposure);
     EXPECT_EQ(rig.data.entry(2, since).exposure, kExposure) << "the third device keeps its slot";
-    if (!c.staysInDetection)
+    if (!c.staysInDetection) {
         EXPECT_TRUE(std::isnan(rig.data.entry(kVictim, since).values[200]));
+    }
     EXPECT_EQ(Snapshot(rig.data, before), stored);
 
     // The device answers again (plugged back in): re-detection recovers it.
