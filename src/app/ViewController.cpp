@@ -58,9 +58,9 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
         [] {});  // the dialogs are tracked by QPointer
 
     form_.setGraphDrawer([this](QImage& image, int) {
-        ViewState& state = logic_->state();
-        const GraphInput in = MakeGraphInput(state, *link_, doc_.dataSet());
-        state.ratioMin = graph_->DrawGraph(image, in);
+        // The view logic derived the limits; the painter only reads them.
+        const GraphInput in = MakeGraphInput(logic_->state(), *link_, doc_.dataSet());
+        graph_->DrawGraph(image, in);
     });
     connect(&form_, &CVL_ToolView::clicked, this, &ViewController::OnClicked);
     connect(&form_, &CVL_ToolView::selectionChanged, this, &ViewController::OnSelection);

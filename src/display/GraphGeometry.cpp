@@ -77,17 +77,6 @@ int WavelengthTicks(const PlotFrame& f, const WavelengthAxis& axis, bool nirSens
     return n;
 }
 
-std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::int32_t graphMax) {
-    if (graphMax == 0)
-        return 0;
-    const std::int64_t q = static_cast<std::int64_t>(ratioMax) * graphMin / graphMax;
-    if (q > INT32_MAX)
-        return INT32_MAX;
-    if (q < INT32_MIN)
-        return INT32_MIN;
-    return static_cast<std::int32_t>(q);
-}
-
 std::int64_t CountsStep(std::int64_t min, std::int64_t max) {
     const std::int64_t span = max - min;
     if (span <= 1000)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewlogic/DrawnLimits.h"  // DerivedRatioMin
+
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -65,10 +67,6 @@ WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGri
 // 40 columns (their labels would run into each other).
 int WavelengthTicks(const PlotFrame& f, const WavelengthAxis& axis, bool nirSensor,
                     std::span<WavelengthTick> out);
-
-// ratioMin derived from the counts axis: floor(ratioMax * graphMin / graphMax) in integer
-// arithmetic (truncating, 64-bit). A graphMax of 0 gives 0.
-std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::int32_t graphMax);
 
 // Step of the counts axis: 100 when max-min <= 1000, 500 when <= 2000, 1000 when < 10000,
 // else 5000.

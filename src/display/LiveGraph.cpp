@@ -108,6 +108,7 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
     PanelRectangle(p, f.left, f.top, f.right, f.bottom);
     axis_ = GraphAxis(in, f);
     const AxisLimits& lim = in.limits;
+    // Derived by the view logic before each drawing; hand-built inputs get it here alike.
     const std::int32_t ratioMin = DerivedRatioMin(lim.ratioMax, lim.graphMin, lim.graphMax);
     DrawAxes(p, f, in, ratioMin);
     if (in.deviceCount <= 0)

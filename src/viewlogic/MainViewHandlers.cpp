@@ -4,10 +4,11 @@
 #include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "viewlogic/Acquisition.h"
+#include "viewlogic/DrawnLimits.h"
 #include "viewlogic/MainViewLogic.h"
 
 void MainViewLogic::Redraw() {
-    form_.drawGraph(state_.currentDevice);
+    DrawGraph(form_, state_, link_);
 }
 
 void MainViewLogic::EnableControls(bool devicesAttached) {

@@ -8,6 +8,7 @@
 #include "device/DeviceLink.h"
 #include "device/Gather.h"
 #include "viewlogic/Acquisition.h"
+#include "viewlogic/DrawnLimits.h"
 
 namespace {
 // The slot single-device exchanges go to; a current device outside the slots
@@ -43,7 +44,7 @@ void MonitoringCycle::OnTimer(int id) {
     switch (id) {
         case TIMER_FIRST_DRAW:
             timers_.stop(TIMER_FIRST_DRAW);
-            form_.drawGraph(state_.currentDevice);
+            DrawGraph(form_, state_, link_);
             if (link_.deviceCount() != 0)
                 timers_.start(TIMER_TICK, TICK_START_MS);
             break;
@@ -244,7 +245,7 @@ void MonitoringCycle::ProbeLed() {
 }
 
 void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
-    form_.drawGraph(state_.currentDevice);
+    DrawGraph(form_, state_, link_);
     DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
     auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
     const PendingSettings settings = TakePendingSettings(selected, form_, state_);

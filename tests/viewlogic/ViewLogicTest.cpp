@@ -323,15 +323,24 @@ TEST_F(AxisLimits, CancelKeepsTheLimitAndStillRepaints) {
     EXPECT_EQ(form.drawnDevices.size(), 1u);
 }
 
+// The lower ratio limit follows the counts axis: the view logic derives it
+// before every drawing (floor(120 * 10000 / 65535) = 18), so an edit of it does
+// not stay; the chromaticity diagram leaves it as it is.
 TEST_F(AxisLimits, LowerZoneLiesOverTheLowerLabel) {
-    form.numberAnswers.push_back(100);
+    form.numberAnswers.push_back(10000);
     view->OnLeftButtonDown({20, 700 - 30});
-    EXPECT_EQ(view->state().graphMin, 100);
+    EXPECT_EQ(view->state().graphMin, 10000);
+    EXPECT_EQ(view->state().ratioMin, 18);
     view->state().displayMode = 2;
     form.numberAnswers.push_back(-20);
     view->OnLeftButtonDown({40, 700 - 20});
-    EXPECT_EQ(view->state().ratioMin, -20);
+    EXPECT_EQ(form.numberShown.back(), 18);
+    EXPECT_EQ(view->state().ratioMin, 18);
     EXPECT_EQ(form.drawnDevices.size(), 2u);
+    view->state().displayMode = 4;
+    view->state().ratioMin = -40;
+    view->OnModeSelected(4);
+    EXPECT_EQ(view->state().ratioMin, -40);
 }
 
 TEST_F(AxisLimits, ClicksElsewhereDoNothing) {

@@ -1,0 +1,40 @@
+#include "viewlogic/DrawnLimits.h"
+
+#include <cstdint>
+
+#include "device/DeviceLink.h"
+#include "viewlogic/MainForm.h"
+#include "viewlogic/ViewState.h"
+
+std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::int32_t graphMax) {
+    if (graphMax == 0)
+        return 0;
+    const std::int64_t q = static_cast<std::int64_t>(ratioMax) * graphMin / graphMax;
+    if (q > INT32_MAX)
+        return INT32_MAX;
+    if (q < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(q);
+}
+
+namespace {
+// The diagram is drawn in the chromaticity mode unless every live device is of
+// the near-infrared kind, or every one of the ultraviolet kind.
+bool ChromaticityShown(const ViewState& state, const DeviceLink& link) {
+    if (state.displayMode != DISPLAY_CHROMATICITY)
+        return false;
+    const int live = link.deviceCount();
+    bool allNir = live > 0, allUv = live > 0;
+    for (int d = 0; d < live && d < MAX_DEVICES; ++d) {
+        allNir = allNir && link.profile(d).nirSensor;
+        allUv = allUv && link.profile(d).uvSensor;
+    }
+    return !allNir && !allUv;
+}
+}  // namespace
+
+void DrawGraph(MainForm& form, ViewState& state, const DeviceLink& link) {
+    if (!ChromaticityShown(state, link))
+        state.ratioMin = DerivedRatioMin(state.ratioMax, state.graphMin, state.graphMax);
+    form.drawGraph(state.currentDevice);
+}
