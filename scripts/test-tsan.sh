@@ -53,9 +53,13 @@ bin=$build/bin
 check "$bin/test_e2e" --gtest_filter='WorkersOverPty.Closing*'
 check "$bin/test_dialogs" --gtest_filter='UploadOnItsThread*'
 devices="vis,vis:link=bridge:lx=1:baud=921600:latency_us=500,vis:fault=unplug@40,led"
-check "$bin/velarim-cli" acquire --records 20 --interval-ms 0 --settle-ms 20 --simulate "$devices"
-# The HDF5 export and read pack and unpack chunks on a team of threads.
 files=$(mktemp -d)
+# The settings go to every device through its own worker and are read back.
+check "$bin/velarim-cli" acquire --records 20 --interval-ms 0 --settle-ms 20 --exposure-us 20000 \
+  --averaging 2 --led on --csv "$files/run.csv" --simulate "$devices"
+check "$bin/velarim-cli" spectrum --json --settle-ms 20 --exposure-us 15000 \
+  --simulate "uv,vis:link=bridge,nir"
+# The HDF5 export and read pack and unpack chunks on a team of threads.
 check "$bin/velarim-cli" acquire --records 40 --interval-ms 0 --settle-ms 20 \
   --vltd "$files/run.vltd" --simulate "vis,vis,vis"
 check "$bin/velarim-cli" convert "$files/run.vltd" "$files/run.h5"
@@ -72,10 +76,11 @@ sim=$!
 for _ in $(seq 100); do [ "$(wc -l <"$ports")" -ge 3 ] && break; sleep 0.1; done
 args=()
 while read -r p; do args+=(--port "$p"); done <"$ports"
-check "$bin/velarim-cli" acquire --records 10 --interval-ms 0 --settle-ms 20 "${args[@]}"
+check "$bin/velarim-cli" acquire --records 10 --interval-ms 0 --settle-ms 20 --csv "$ports.csv" \
+  "${args[@]}"
 kill "$sim" 2>/dev/null || true
 wait "$sim" 2>/dev/null || true
-rm -f "$ports"
+rm -f "$ports" "$ports.csv"
 end=$(date +%s)
 echo "test-tsan: build $((built - start)) s, runs $((end - built)) s"
 exit $status
