@@ -50,13 +50,13 @@ stop() {
 cleanup() {
   if [ -n "$holder_pid" ]; then stop "$holder_pid"; fi
   stop "$sim_pid"
-  rm -f "$sim_out"
+  rm -f "$sim_out" "$sim_out.csv"
 }
 trap cleanup EXIT
 for _ in $(seq 50); do grep -q '=' "$sim_out" && break; sleep 0.1; done
 port=$(head -n 1 "$sim_out")
 "$BUILD_DIR/bin/velarim-cli" acquire --records 10000 --interval-ms 1000 --port "$port" \
-  --settle-ms 0 >/dev/null 2>&1 &
+  --settle-ms 0 --csv "$sim_out.csv" >/dev/null 2>&1 &
 holder_pid=$!
 sleep 1
 "$exe" --port "$port" --settle-ms 0 --screenshot "$out/port-diagnostic.png" --after-ms 800 \
