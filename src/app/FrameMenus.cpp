@@ -181,9 +181,11 @@ void CMainFrame::BuildStatusBar() {
             &CMainFrame::ShowCursorReadout);
     connect(controller_.get(), &ViewController::planFileNoticeChanged, this,
             [this] { ShowCursorReadout(); });
-    // Live spectra change under a still cursor: each drawing renews the readout
-    // (and, off the graph, the notices: a document opened or devices found).
-    connect(view_, &CVL_ToolView::graphDrawn, this, [this] { ShowCursorReadout(); });
+    // Live spectra change under a still cursor: each drawing renews the readout.
+    connect(view_, &CVL_ToolView::graphDrawn, this, [this] {
+        if (cursor_)
+            ShowCursorReadout();
+    });
     for (const char* name : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(QString::fromLatin1(name), this);
         pane->setObjectName(QString::fromLatin1(name));

@@ -14,12 +14,8 @@ GraphInput MakeGraphInput(const ViewState& state, const DeviceLink& link,
     in.firstWavelength = data.firstWavelength;
     // The flags of a sensor kind that all live devices share.
     const int live = std::clamp(link.deviceCount(), 0, MAX_DEVICES);
-    in.nirSensor = live > 0;
-    in.uvSensor = live > 0;
-    for (int d = 0; d < live; ++d) {
-        in.nirSensor = in.nirSensor && link.profile(d).nirSensor;
-        in.uvSensor = in.uvSensor && link.profile(d).uvSensor;
-    }
+    in.nirSensor = link.allSensors(&SensorProfile::nirSensor);
+    in.uvSensor = link.allSensors(&SensorProfile::uvSensor);
     // Live: the devices attached now; stored: the data set's devices.
     in.deviceCount = state.monitoring ? live : std::clamp(data.deviceCount, 0, MAX_DEVICES);
     in.currentDevice = state.currentDevice;

@@ -220,6 +220,7 @@ bool CMainFrame::OfferNewDataSet(const QString& question) {
         return false;
     doc_->newDocument();
     UpdateCommandUi();
+    ShowCursorReadout();  // the data set's devices are the live ones again
     return true;
 }
 

@@ -94,6 +94,7 @@ QString ViewController::CursorReadout(QPoint panelPoint) const {
 void ViewController::InitialUpdate() {
     logic_->InitialUpdate([this] {
         UpdatePortNotice();
+        emit deviceNoticeChanged();  // the data set's devices against the live ones
         emit devicesReady();
     });
 }
@@ -161,6 +162,7 @@ void ViewController::OnClicked(ControlId id) {
         case ControlId::Redetect:
             logic_->Redetect([this] {
                 UpdatePortNotice();
+                emit deviceNoticeChanged();
                 emit devicesReady();
             });
             break;

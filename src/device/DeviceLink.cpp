@@ -244,6 +244,16 @@ bool DeviceLink::onlyRestrictedSensors() const {
     return true;
 }
 
+bool DeviceLink::allSensors(bool SensorProfile::*kind) const {
+    if (deviceCount_ <= 0)
+        return false;
+    for (int k = 0; k < deviceCount_ && k < MAX_DEVICES; ++k) {
+        if (!(slots_[k].profile.*kind))
+            return false;
+    }
+    return true;
+}
+
 const SensorProfile& DeviceLink::profile(int slot) const {
     static const SensorProfile none;
     return InRange(slot) ? slots_[slot].profile : none;

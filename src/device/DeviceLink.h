@@ -58,6 +58,9 @@ class DeviceLink {
     // 640-1050 nm or the 190-440 nm kind): then only the line spectrum and the
     // comparison display make sense. False with no device.
     bool onlyRestrictedSensors() const;
+    // Whether every device found has the sensor-kind flag (nirSensor or
+    // uvSensor) set. False with no device.
+    bool allSensors(bool SensorProfile::*kind) const;
     // The LED unit search and connect: every candidate with the LED identity is
     // opened; the last one that opens is the unit (the others are closed), and
     // it is asked for its state, version and name. `done()` when finished.

@@ -23,13 +23,8 @@ namespace {
 bool ChromaticityShown(const ViewState& state, const DeviceLink& link) {
     if (state.displayMode != DISPLAY_CHROMATICITY)
         return false;
-    const int live = link.deviceCount();
-    bool allNir = live > 0, allUv = live > 0;
-    for (int d = 0; d < live && d < MAX_DEVICES; ++d) {
-        allNir = allNir && link.profile(d).nirSensor;
-        allUv = allUv && link.profile(d).uvSensor;
-    }
-    return !allNir && !allUv;
+    return !link.allSensors(&SensorProfile::nirSensor) &&
+           !link.allSensors(&SensorProfile::uvSensor);
 }
 }  // namespace
 
