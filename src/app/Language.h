@@ -1,14 +1,12 @@
 #pragma once
 
 #include "setup/LanguageOption.h"
+#include "setup/Translation.h"
 
 class QTranslator;
 
-// The translations of the user interface: English is embedded in the program
-// (":/i18n/vl_tool_en.qm"); Japanese is the program's own.
-
-// Loads the embedded English translation into translator.
-bool LoadEnglishTranslation(QTranslator& translator);
+// The translations of the window: English is embedded in the program (setup/Translation.h);
+// Japanese is the program's own, with Qt's own Japanese texts for its dialogs.
 
 // Loads Qt's own translation (file dialogs, standard buttons) for language
 // from Qt's translations folder. False when there is none: English needs
