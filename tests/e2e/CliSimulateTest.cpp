@@ -3,17 +3,15 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "PtyRig.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
 void RunCli(QProcess& cli, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("VELARIM_PORTS");
-    cli.setProcessEnvironment(env);
+    cli.setProcessEnvironment(ProgramEnvironment());
     cli.start(VELARIM_CLI_PATH, args);
     if (!cli.waitForFinished(PtyRig::WAIT_MS)) {
         cli.kill();

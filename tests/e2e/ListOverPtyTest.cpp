@@ -1,8 +1,6 @@
 // velarim-cli detects and lists simulated devices served on pseudo-terminals.
 #include <gtest/gtest.h>
 
-#include <QProcessEnvironment>
-
 #include "PtyRig.h"
 #include "support/ProgramRun.h"
 
@@ -36,7 +34,7 @@ TEST(ListOverPty, PortsFromTheEnvironmentAreTakenToo) {
     PtyRig rig;
     ASSERT_TRUE(rig.start({"--pty", "nir:serial=N9:fw=1.4", "--pty", "led:name=Bench:fw=2.0"}, 2));
     QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = ProgramEnvironment();
     env.insert("VELARIM_PORTS", rig.ports.join(';'));
     cli.setProcessEnvironment(env);
     cli.start(VELARIM_CLI_PATH, {"list", "--settle-ms", "0"});

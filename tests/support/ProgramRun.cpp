@@ -1,13 +1,19 @@
 #include "ProgramRun.h"
 
 #include <QProcess>
-#include <QProcessEnvironment>
 
-ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs,
-                      bool withoutDisplay) {
-    QProcess process;
+QProcessEnvironment ProgramEnvironment(const QString& locale) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("VELARIM_PORTS");
+    env.insert("LANG", locale);
+    env.insert("LC_ALL", locale);
+    return env;
+}
+
+ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs,
+                      bool withoutDisplay, const QString& locale) {
+    QProcess process;
+    QProcessEnvironment env = ProgramEnvironment(locale);
     if (withoutDisplay) {
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -12,8 +13,16 @@ struct ProgramRun {
     QString err;
 };
 
-// Runs program to its end, killing it after waitMs. VELARIM_PORTS is taken out
-// of its environment so that a developer's own ports cannot leak into a test;
-// withoutDisplay also takes out every display a window could open on.
+// The locale the programs run under unless a test asks for another: their
+// messages then read in English.
+inline constexpr char ENGLISH_LOCALE[] = "en_US.UTF-8";
+
+// The test's own environment for a program it starts, under locale (LANG and
+// LC_ALL), without VELARIM_PORTS so that a developer's own ports cannot leak
+// into a test.
+QProcessEnvironment ProgramEnvironment(const QString& locale = ENGLISH_LOCALE);
+
+// Runs program to its end in ProgramEnvironment(locale), killing it after
+// waitMs; withoutDisplay also takes out every display a window could open on.
 ProgramRun RunProgram(const QString& program, const QStringList& args, int waitMs = 60000,
-                      bool withoutDisplay = false);
+                      bool withoutDisplay = false, const QString& locale = ENGLISH_LOCALE);
