@@ -548,4 +548,75 @@
         <translation>no reply</translation>
     </message>
 </context>
+<context>
+    <name>velarim-cli</name>
+    <message>
+        <source>スロット %1 に装置がありません</source>
+        <translation>no device in slot %1</translation>
+    </message>
+    <message>
+        <source>標準出力への書き込みに失敗しました</source>
+        <translation>writing to standard output failed</translation>
+    </message>
+    <message>
+        <source>スロット %1 の装置からスペクトルを読めません</source>
+        <translation>no spectrum from the device in slot %1</translation>
+    </message>
+    <message>
+        <source>convert にはファイル名を二つ指定してください: IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5</source>
+        <translation>convert takes two file names: IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5</translation>
+    </message>
+    <message>
+        <source>%1: 出力ファイル名の末尾は .csv、.vltd、.h5 のいずれかにしてください</source>
+        <translation>%1: the output name must end in .csv, .vltd or .h5</translation>
+    </message>
+    <message>
+        <source>list が受け付けるのはポートのオプションだけです: &quot;%1&quot;</source>
+        <translation>list takes no arguments besides the port options, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>警告: %1</source>
+        <translation>warning: %1</translation>
+    </message>
+    <message>
+        <source>trend: %1 には値が必要です</source>
+        <translation>trend: %1 needs a value</translation>
+    </message>
+    <message>
+        <source>trend: --nm には波長を nm 単位の整数で指定してください: &quot;%1&quot;</source>
+        <translation>trend: --nm takes a whole wavelength in nm, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>trend: --band には A-B を nm 単位の整数で指定してください: &quot;%1&quot;</source>
+        <translation>trend: --band takes A-B in whole nm, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>trend: 不明なオプション &quot;%1&quot;</source>
+        <translation>trend: unknown option &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>trend: 文書ファイル (FILE.vltd) を指定してください</source>
+        <translation>trend: name the document file (FILE.vltd)</translation>
+    </message>
+    <message>
+        <source>trend: 系列を一つ以上指定してください (--nm, --band, --peak, --xy, --cct, --temperature)</source>
+        <translation>trend: name at least one series (--nm, --band, --peak, --xy, --cct, --temperature)</translation>
+    </message>
+    <message>
+        <source>スロット %1 の装置は LX 型ではありません</source>
+        <translation>device in slot %1 is not the LX model</translation>
+    </message>
+    <message>
+        <source>装置には %1 件の記録があります。最初の %2 件を読みました</source>
+        <translation>the device holds %1 records; the first %2 were read</translation>
+    </message>
+    <message>
+        <source>不明なコマンド &quot;%1&quot;</source>
+        <translation>unknown command &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>%1: 余分な引数 &quot;%2&quot;</source>
+        <translation>%1: unexpected argument &quot;%2&quot;</translation>
+    </message>
+</context>
 </TS>

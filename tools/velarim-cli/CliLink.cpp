@@ -44,7 +44,8 @@ bool OpenCliLink(CliContext& context, CliLink& into, QString& error, bool withLe
 
 DeviceSlot* CliDeviceSlot(CliLink& cli, int device, QString& error) {
     if (device < 0 || device >= cli.count) {
-        error = QString("no device in slot %1").arg(device);
+        error =
+            CliText(QT_TRANSLATE_NOOP("velarim-cli", "スロット %1 に装置がありません")).arg(device);
         return nullptr;
     }
     return &cli.link->slot(device);

@@ -25,7 +25,8 @@ struct CliLink {
 // port options cannot give ports.
 bool OpenCliLink(CliContext& context, CliLink& into, QString& error, bool withLed = false);
 
-// The slot of a detected spectrometer, or nullptr with "no device in slot K".
+// The slot of a detected spectrometer, or nullptr with "no device in slot K" (in the
+// language of the messages).
 DeviceSlot* CliDeviceSlot(CliLink& cli, int device, QString& error);
 
 // Runs the event loop until `start` has called the function it was given

@@ -20,7 +20,7 @@ bool CopyToStdout(const QString& path) {
 CsvResult StdoutFailed() {
     CsvResult failed;
     failed.ok = false;
-    failed.message = QStringLiteral("writing to standard output failed");
+    failed.message = StdoutFailedText();
     return failed;
 }
 
@@ -39,6 +39,10 @@ CsvResult ThroughFile(WriteFn write) {
     return written;
 }
 }  // namespace
+
+QString StdoutFailedText() {
+    return CliText(QT_TRANSLATE_NOOP("velarim-cli", "標準出力への書き込みに失敗しました"));
+}
 
 CsvResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString& path) {
     if (!IsStdout(path))

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "CliCommand.h"
 #include "export/DataSetCsv.h"
 #include "viewlogic/MainViewLogic.h"
 
@@ -11,6 +12,9 @@
 inline bool IsStdout(const QString& path) {
     return path == QLatin1String("-");
 }
+
+// "writing to standard output failed", in the language of the messages.
+QString StdoutFailedText();
 
 // The whole-data-set CSV into path, or onto standard output for "-".
 CsvResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString& path);

@@ -20,7 +20,7 @@ int Color(CliContext& context) {
     if (!TakeIntOption(context.args, "--device", device, error))
         return Fail(error);
     if (!context.args.isEmpty())
-        return Fail("color: unexpected argument \"" + context.args.first() + "\"");
+        return Fail(UnexpectedArgument("color", context.args.first()));
 
     CliLink cli;
     if (!OpenCliLink(context, cli, error))
@@ -37,7 +37,9 @@ int Color(CliContext& context) {
                                     : LiveReading{};
         });
     if (!live.spectrumRead)
-        return Fail(QString("no spectrum from the device in slot %1").arg(device));
+        return Fail(CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                              "スロット %1 の装置からスペクトルを読めません"))
+                        .arg(device));
     slot.spectrum = live.spectrum;
 
     const ColourMetrics metrics = DeviceColourMetrics(std::span<const float>(slot.spectrum),

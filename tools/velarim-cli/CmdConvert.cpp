@@ -11,7 +11,9 @@
 namespace {
 int Convert(CliContext& context) {
     if (context.args.size() != 2) {
-        return Fail("convert takes two file names: IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5");
+        return Fail(CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                              "convert にはファイル名を二つ指定してください: "
+                                              "IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5")));
     }
     const QString in = context.args.at(0);
     const QString out = context.args.at(1);
@@ -19,7 +21,11 @@ int Convert(CliContext& context) {
     const bool toDocument = out.endsWith(".vltd", Qt::CaseInsensitive);
     const bool toHdf5 = out.endsWith(".h5", Qt::CaseInsensitive);
     if (!toCsv && !toDocument && !toHdf5) {
-        return Fail(QString("%1: the output name must end in .csv, .vltd or .h5").arg(out));
+        return Fail(
+            CliText(QT_TRANSLATE_NOOP(
+                        "velarim-cli",
+                        "%1: 出力ファイル名の末尾は .csv、.vltd、.h5 のいずれかにしてください"))
+                .arg(out));
     }
     MeasurementDataSet data;
     const DocumentResult read = ReadDataSetFile(in, data);

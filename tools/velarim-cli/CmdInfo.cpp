@@ -19,7 +19,7 @@ int Info(CliContext& context) {
         !TakeOption(context.args, "--csv", csv, error))
         return Fail(error);
     if (!context.args.isEmpty())
-        return Fail("info: unexpected argument \"" + context.args.first() + "\"");
+        return Fail(UnexpectedArgument("info", context.args.first()));
 
     CliLink cli;
     if (!OpenCliLink(context, cli, error))

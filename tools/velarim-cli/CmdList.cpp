@@ -19,8 +19,10 @@ void PrintLine(const QString& line) {
 
 int List(CliContext& context) {
     if (!context.args.isEmpty())
-        return Fail("list takes no arguments besides the port options, not \"" +
-                    context.args.first() + "\"");
+        return Fail(
+            CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                      "list が受け付けるのはポートのオプションだけです: \"%1\""))
+                .arg(context.args.first()));
     QString error;
     CliLink cli;
     if (!OpenCliLink(context, cli, error, true))
@@ -40,8 +42,11 @@ int List(CliContext& context) {
     if (link.led().present)
         PrintLine("LED: " + QString::fromLatin1(link.led().label));
     std::fflush(stdout);
-    for (const PortDiagnostic& diagnostic : diagnostics)
-        std::fprintf(stderr, "velarim-cli: warning: %s\n", diagnostic.message.toUtf8().constData());
+    for (const PortDiagnostic& diagnostic : diagnostics) {
+        const QString warning =
+            CliText(QT_TRANSLATE_NOOP("velarim-cli", "警告: %1")).arg(diagnostic.message);
+        std::fprintf(stderr, "velarim-cli: %s\n", warning.toUtf8().constData());
+    }
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include "CliCommand.h"
+#include "CliStdout.h"
 #include "data/DocumentFile.h"
 #include "data/TrendSeries.h"
 #include "export/Hdf5File.h"
@@ -29,7 +30,8 @@ bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
         const QString& a = args.at(i);
         const auto value = [&](QString& out) {
             if (i + 1 >= args.size()) {
-                error = "trend: " + a + " needs a value";
+                error =
+                    CliText(QT_TRANSLATE_NOOP("velarim-cli", "trend: %1 には値が必要です")).arg(a);
                 return false;
             }
             out = args.at(++i);
@@ -41,7 +43,11 @@ bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
                 return false;
             TrendRequest r{TrendKind::Intensity};
             if (!ParseNm(v, r.from)) {
-                error = "trend: --nm takes a whole wavelength in nm, not \"" + v + "\"";
+                error =
+                    CliText(QT_TRANSLATE_NOOP(
+                                "velarim-cli",
+                                "trend: --nm には波長を nm 単位の整数で指定してください: \"%1\""))
+                        .arg(v);
                 return false;
             }
             requests.push_back(r);
@@ -52,7 +58,12 @@ bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
             const auto m = band.match(v);
             TrendRequest r{TrendKind::BandMean};
             if (!m.hasMatch() || !ParseNm(m.captured(1), r.from) || !ParseNm(m.captured(2), r.to)) {
-                error = "trend: --band takes A-B in whole nm, not \"" + v + "\"";
+                error =
+                    CliText(
+                        QT_TRANSLATE_NOOP(
+                            "velarim-cli",
+                            "trend: --band には A-B を nm 単位の整数で指定してください: \"%1\""))
+                        .arg(v);
                 return false;
             }
             requests.push_back(r);
@@ -68,20 +79,23 @@ bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
             if (!value(csv))
                 return false;
         } else if (a.startsWith("-")) {
-            error = "trend: unknown option \"" + a + "\"";
+            error =
+                CliText(QT_TRANSLATE_NOOP("velarim-cli", "trend: 不明なオプション \"%1\"")).arg(a);
             return false;
         } else if (file.isEmpty()) {
             file = a;
         } else {
-            error = "trend: unexpected argument \"" + a + "\"";
+            error = UnexpectedArgument("trend", a);
             return false;
         }
     }
     if (file.isEmpty())
-        error = "trend: name the document file (FILE.vltd)";
+        error = CliText(
+            QT_TRANSLATE_NOOP("velarim-cli", "trend: 文書ファイル (FILE.vltd) を指定してください"));
     else if (requests.empty())
-        error =
-            "trend: name at least one series (--nm, --band, --peak, --xy, --cct, --temperature)";
+        error = CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                          "trend: 系列を一つ以上指定してください (--nm, --band, "
+                                          "--peak, --xy, --cct, --temperature)"));
     return error.isEmpty();
 }
 
@@ -107,7 +121,7 @@ int Trend(CliContext& context) {
         ok = ok && std::fwrite(text, 1, size, stdout) == size;
     });
     if (std::fflush(stdout) != 0 || !ok)
-        return Fail("trend: writing to standard output failed");
+        return Fail("trend: " + StdoutFailedText());
     return 0;
 }
 

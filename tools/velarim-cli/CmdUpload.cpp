@@ -19,7 +19,7 @@ int Upload(CliContext& context) {
         !TakeOption(context.args, "--csv", csv, error))
         return Fail(error);
     if (!context.args.isEmpty())
-        return Fail("upload: unexpected argument \"" + context.args.first() + "\"");
+        return Fail(UnexpectedArgument("upload", context.args.first()));
 
     CliLink cli;
     if (!OpenCliLink(context, cli, error))
@@ -30,7 +30,9 @@ int Upload(CliContext& context) {
     const SensorProfile profile = cli.link->profile(device);
     DeviceSlot& slot = *found;
     if (!slot.isLX)
-        return Fail(QString("device in slot %1 is not the LX model").arg(device));
+        return Fail(
+            CliText(QT_TRANSLATE_NOOP("velarim-cli", "スロット %1 の装置は LX 型ではありません"))
+                .arg(device));
 
     // The whole upload runs on the device's own thread, as in the window.
     std::shared_ptr<StoredRecordUpload> uploaded;
@@ -49,9 +51,14 @@ int Upload(CliContext& context) {
         std::fputc('\n', stdout);
     }
     std::fflush(stdout);
-    if (upload.reportedCount() > upload.total())
-        std::fprintf(stderr, "velarim-cli: the device holds %d records; the first %d were read\n",
-                     upload.reportedCount(), upload.total());
+    if (upload.reportedCount() > upload.total()) {
+        const QString notice =
+            CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                      "装置には %1 件の記録があります。最初の %2 件を読みました"))
+                .arg(upload.reportedCount())
+                .arg(upload.total());
+        std::fprintf(stderr, "velarim-cli: %s\n", notice.toUtf8().constData());
+    }
 
     if (!csv.isEmpty()) {
         const FileSaveResult result = SaveStoredRecordsCsv(

@@ -6,8 +6,11 @@
 #include <string>
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include "CliCommand.h"
+#include "setup/LanguageOption.h"
+#include "setup/Translation.h"
 
 namespace {
 struct CommandEntry {
@@ -24,6 +27,7 @@ QString Usage() {
     for (const auto& [name, entry] : Commands())
         text += QString("  %1\n").arg(entry.usage);
     text += QString("port options:\n") + PORT_OPTIONS_HELP +
+            "  --lang en|ja          language of the messages (default: the system's, else ja)\n"
             "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n";
     return text;
 }
@@ -46,6 +50,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();
+    // The messages are Japanese unless --lang en or an English system locale asks for English,
+    // as in the window.
+    UiLanguage language = UiLanguage::Japanese;
+    QString error;
+    if (!TakeLanguage(args, QLocale::system(), language, error))
+        return Fail(error, 2);
+    if (language == UiLanguage::English && !InstallEnglishTranslation())
+        return Fail(QStringLiteral("the English translation is missing from the program"), 2);
     if (args.isEmpty()) {
         PrintUsage();
         return 2;
@@ -56,11 +68,12 @@ int main(int argc, char** argv) {
     const auto it = Commands().find(name);
     if (it == Commands().end()) {
         PrintUsage();
-        return Fail(QString("unknown command \"%1\"").arg(QString::fromStdString(name)), 2);
+        return Fail(CliText(QT_TRANSLATE_NOOP("velarim-cli", "不明なコマンド \"%1\""))
+                        .arg(QString::fromStdString(name)),
+                    2);
     }
     CliContext context;
     context.args = args;
-    QString error;
     if (!context.ports.take(context.args, error))
         return Fail(error, 2);
     return it->second.fn(context);
