@@ -27,11 +27,11 @@
 #include "device/DeviceLink.h"
 #include "device/WorkerPortExecutor.h"
 #include "display/LiveGraph.h"
+#include "session/QtTimerHost.h"
 #include "setup/SimPortProvider.h"
+#include "support/FakeMainForm.h"
 #include "support/InlinePortExecutor.h"
-#include "viewlogic/HeadlessForm.h"
 #include "viewlogic/MainViewLogic.h"
-#include "viewlogic/QtTimerHost.h"
 #include "viewlogic/SettingsStore.h"
 
 namespace {
@@ -49,7 +49,7 @@ double ThreadCpuMs() {
 }
 
 // Paints every graph as the window does and notes when.
-class DrawingForm final : public HeadlessForm {
+class DrawingForm final : public FakeMainForm {
   public:
     std::function<void()> onDraw;
     void drawGraph(int) override {

@@ -123,6 +123,9 @@ void CVL_ToolView::buildControls() {
                            NumberSign::Unsigned);
     AcceptWholeNumbersOnly(qobject_cast<QLineEdit*>(control(ControlId::AuxEdit)),
                            NumberSign::Signed);
+    for (ControlId id : {ControlId::ExposureEdit, ControlId::AuxEdit})
+        connect(qobject_cast<QLineEdit*>(control(id)), &QLineEdit::textEdited, this,
+                [this, id] { emit edited(id); });
     // Enter in the exposure edit sends the value as "更新" does.
     connect(exposure, &QLineEdit::returnPressed, this,
             [this] { emit clicked(ControlId::ExposureUpdate); });

@@ -72,6 +72,8 @@ class CVL_ToolView : public QWidget, public MainForm {
     // A button or check box was clicked by the user (ids of push buttons and
     // check boxes).
     void clicked(ControlId id);
+    // The user changed an edit's text (typing, pasting, deleting).
+    void edited(ControlId id);
     // The user chose an entry in a list box or combo box.
     void selectionChanged(ControlId id, int index);
     // Left button down at a point of the form.

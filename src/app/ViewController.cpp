@@ -24,8 +24,8 @@
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
 #include "export/DataSetCsv.h"
+#include "session/QtTimerHost.h"
 #include "viewlogic/MainViewLogic.h"
-#include "viewlogic/QtTimerHost.h"
 
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
@@ -64,6 +64,12 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
     });
     connect(&form_, &CVL_ToolView::clicked, this, &ViewController::OnClicked);
     connect(&form_, &CVL_ToolView::selectionChanged, this, &ViewController::OnSelection);
+    connect(&form_, &CVL_ToolView::edited, this, [this](ControlId id) {
+        if (id == ControlId::AuxEdit)
+            logic_->OnAuxEdited();
+        else if (id == ControlId::ExposureEdit)
+            logic_->OnExposureEdited();
+    });
     connect(&form_, &CVL_ToolView::leftButtonDown, this,
             [this](QPoint p) { logic_->OnLeftButtonDown(p); });
     connect(&form_, &CVL_ToolView::resized, this, [this](int h) { logic_->OnResize(h); });
@@ -178,8 +184,11 @@ void ViewController::OnClicked(ControlId id) {
         case ControlId::LedDetails:
             OpenLedDetails();
             break;
+        case ControlId::Continuous:
+            logic_->OnContinuousToggled(form_.isChecked(ControlId::Continuous));
+            break;
         default:
-            break;  // 1023 "連続" is read by the cycle when it needs it
+            break;
     }
 }
 

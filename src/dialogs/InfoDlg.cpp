@@ -10,7 +10,7 @@
 #include "dialogs/DialogHost.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SaveFailureText.h"
-#include "viewlogic/OperationQueue.h"
+#include "session/OperationQueue.h"
 
 namespace {
 constexpr DialogUnits kUnits;

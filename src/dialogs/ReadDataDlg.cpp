@@ -17,7 +17,7 @@
 #include "dialogs/SaveFailureText.h"
 #include "display/GraphPalette.h"
 #include "display/StoredRecordGraph.h"
-#include "viewlogic/OperationQueue.h"
+#include "session/OperationQueue.h"
 
 namespace {
 // One point of the curve is one pixel across: the panel is made wide enough

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 
-#include "device/CommandTable.h"
 #include "device/DeviceSlot.h"
 
 std::int32_t EditInteger(const QString& text) {
@@ -126,8 +125,7 @@ QString AveragingRefusal() {
 }
 }  // namespace
 
-void RefuseExposure(MainForm& form, ViewState& state) {
-    state.exposurePending = false;
+void RefuseExposure(MainForm& form) {
     form.setText(ControlId::SettingsNotice,
                  QCoreApplication::translate("MainView", EXPOSURE_REFUSED)
                      .arg(kMinExposureUs)
@@ -138,14 +136,13 @@ void ClearSettingsNotice(MainForm& form) {
     form.setText(ControlId::SettingsNotice, QString());
 }
 
-bool TakeExposureEdit(MainForm& form, ViewState& state) {
-    if (!ParseExposureUs(form.text(ControlId::ExposureEdit))) {
-        RefuseExposure(form, state);
-        return false;
-    }
-    state.exposurePending = true;
-    ClearSettingsNotice(form);
-    return true;
+std::optional<std::int32_t> TakeExposureEdit(MainForm& form) {
+    const std::optional<std::int32_t> v = ParseExposureUs(form.text(ControlId::ExposureEdit));
+    if (!v)
+        RefuseExposure(form);
+    else
+        ClearSettingsNotice(form);
+    return v;
 }
 
 bool TakeAveragingChoice(int index, MainForm& form, ViewState& state) {
@@ -162,46 +159,23 @@ bool TakeAveragingChoice(int index, MainForm& form, ViewState& state) {
 }
 
 namespace {
-void StepExposure(MainForm& form, ViewState& state, std::int32_t (*step)(std::int32_t)) {
+std::optional<std::int32_t> StepExposure(MainForm& form, std::int32_t (*step)(std::int32_t)) {
     const std::optional<std::int32_t> v = ParseExposureUs(form.text(ControlId::ExposureEdit));
     if (!v) {
-        RefuseExposure(form, state);
-        return;
+        RefuseExposure(form);
+        return std::nullopt;
     }
-    form.setText(ControlId::ExposureEdit, QString::asprintf("%5d", step(*v)));
-    state.exposurePending = true;
+    const std::int32_t stepped = step(*v);
+    form.setText(ControlId::ExposureEdit, QString::asprintf("%5d", stepped));
     ClearSettingsNotice(form);
+    return stepped;
 }
 }  // namespace
 
-void StepExposureDown(MainForm& form, ViewState& state) {
-    StepExposure(form, state, ExposureStepDown);
+std::optional<std::int32_t> StepExposureDown(MainForm& form) {
+    return StepExposure(form, ExposureStepDown);
 }
 
-void StepExposureUp(MainForm& form, ViewState& state) {
-    StepExposure(form, state, ExposureStepUp);
-}
-
-PendingSettings TakePendingSettings(const DeviceSlot& slot, MainForm& form, ViewState& state) {
-    PendingSettings settings;
-    if (state.exposurePending) {
-        // The edit may have changed since the value was taken.
-        settings.exposure = ParseExposureUs(form.text(ControlId::ExposureEdit));
-        if (!settings.exposure)
-            RefuseExposure(form, state);
-        state.exposurePending = false;
-    }
-    if (state.averagingChoice != state.averagingSent && state.averagingChoice >= kMinAveraging &&
-        state.averagingChoice <= kMaxAveraging) {
-        settings.averaging = state.averagingChoice;  // the device layer applies the gate
-        state.averagingSent = state.averagingChoice;
-    }
-    if (DeviceTakes(CMD_SET_AUX_SETTING, slot.version)) {
-        state.auxValue = EditInteger(form.text(ControlId::AuxEdit));
-        if (state.auxValue != state.auxSent) {
-            state.auxSent = state.auxValue;
-            settings.aux = state.auxValue;
-        }
-    }
-    return settings;
+std::optional<std::int32_t> StepExposureUp(MainForm& form) {
+    return StepExposure(form, ExposureStepUp);
 }

@@ -29,6 +29,11 @@ inline const char* const EXPOSURE_REFUSED =
 inline const char* const AVERAGING_REFUSED =
     QT_TRANSLATE_NOOP("MainView", "平均回数は %1〜%2 から選んでください");
 
+// Captions of the acquisition button.
+inline const char* const CAPTION_ACQUIRE = QT_TRANSLATE_NOOP("MainView", "データ取得");
+inline const char* const CAPTION_STOP = QT_TRANSLATE_NOOP("MainView", "取得停止");
+inline const char* const CAPTION_RESUME = QT_TRANSLATE_NOOP("MainView", "モニター再開");
+
 // The exposure ladders of the "-" and "+" buttons (the two ladders change step
 // at different values); the result stays within kMinExposureUs..kMaxExposureUs.
 std::int32_t ExposureStepDown(std::int32_t v);
@@ -48,27 +53,19 @@ void ShowDeviceSettings(DeviceSlot& slot, MainForm& form, SettingsShow when,
 // What ShowDeviceSettings puts into the form once the reads are back.
 void ShowReadSettings(const DeviceSettings& settings, MainForm& form, SettingsShow when);
 
-// Buttons "-" and "+": edit 1005 changed by one step, written back "%5d", and
-// the exposure marked for sending. An edit the device could not take is
-// refused instead (RefuseExposure) and left as it is.
-void StepExposureDown(MainForm& form, ViewState& state);
-void StepExposureUp(MainForm& form, ViewState& state);
-// Button "更新" (and Enter in the edit): the exposure marked for sending when
-// the edit holds one the device can take, else refused. True when taken.
-bool TakeExposureEdit(MainForm& form, ViewState& state);
+// Buttons "-" and "+": edit 1005 changed by one step and written back "%5d";
+// the exposure to send. An edit the device could not take is refused instead
+// (RefuseExposure) and left as it is: nothing to send.
+std::optional<std::int32_t> StepExposureDown(MainForm& form);
+std::optional<std::int32_t> StepExposureUp(MainForm& form);
+// Button "更新" (and Enter in the edit): the edit's exposure to send when it
+// holds one the device can take, else refused.
+std::optional<std::int32_t> TakeExposureEdit(MainForm& form);
 // Averaging combo item `index` (count index + 1) chosen; a count out of range
 // is refused. True when taken.
 bool TakeAveragingChoice(int index, MainForm& form, ViewState& state);
 
-// The label beside the exposure edit: the refusal of the edit's text, nothing
-// marked for sending; cleared once a value is taken.
-void RefuseExposure(MainForm& form, ViewState& state);
+// The label beside the exposure edit: the refusal of the edit's text; cleared
+// once a value is taken.
+void RefuseExposure(MainForm& form);
 void ClearSettingsNotice(MainForm& form);
-
-// What a tick hands to the selected device after its reads: the exposure edit
-// when an exposure is pending (refused, and nothing sent, when the edit no
-// longer holds one the device can take), the averaging choice when it changed
-// (marked sent whether or not the firmware takes it), and for firmware above
-// 1.5 the auxiliary edit when it differs from what was sent. The pending flags
-// are consumed here.
-PendingSettings TakePendingSettings(const DeviceSlot& slot, MainForm& form, ViewState& state);

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 
 #include "data/MeasurementDataSet.h"
+#include "device/CommandTable.h"
 #include "device/DeviceLink.h"
 #include "viewlogic/Acquisition.h"
 #include "viewlogic/DrawnLimits.h"
@@ -37,7 +38,7 @@ void MainViewLogic::OnResize(int h) {
     if (!state_.layoutReady)
         return;
     LayoutControls(h);
-    cycle_.StartFirstDraw();
+    StartFirstDraw();
 }
 
 void MainViewLogic::OnModeSelected(int s) {
@@ -64,30 +65,73 @@ void MainViewLogic::OnDeviceSelected(int row) {
     if (row < 0 || row >= MAX_DEVICES || link_.detecting())
         return;
     // Between ticks: the whole of a tick addresses one selected device.
-    operations_.Run([this, row](OperationQueue::Finished finished) {
+    session_.operations().Run([this, row](OperationQueue::Finished finished) {
         state_.currentDevice = row;
-        ShowDeviceSettings(link_.slot(row), form_, SettingsShow::Selection, finished);
+        ShowDeviceSettings(link_.slot(row), form_, SettingsShow::Selection, [this, finished] {
+            SyncAuxSetting();
+            finished();
+        });
     });
 }
 
+void MainViewLogic::QueueExposure(std::optional<std::int32_t> exposureUs) {
+    if (exposureUs)
+        session_.QueueSettings(state_.currentDevice, DeviceSettingsRequest{exposureUs, {}, {}});
+}
+
 void MainViewLogic::OnExposureDown() {
-    StepExposureDown(form_, state_);
+    QueueExposure(StepExposureDown(form_));
 }
 void MainViewLogic::OnExposureUp() {
-    StepExposureUp(form_, state_);
+    QueueExposure(StepExposureUp(form_));
 }
 void MainViewLogic::OnExposureUpdate() {
-    TakeExposureEdit(form_, state_);
+    QueueExposure(TakeExposureEdit(form_));
+}
+
+void MainViewLogic::OnExposureEdited() {
+    // An exposure waiting for the next tick goes out as the edit now shows
+    // it, or not at all when the edit no longer holds one the device can take.
+    if (!session_.queuedSettings(state_.currentDevice).exposure)
+        return;
+    const std::optional<std::int32_t> v = TakeExposureEdit(form_);
+    if (v)
+        QueueExposure(v);
+    else
+        session_.WithdrawQueuedExposure(state_.currentDevice);
 }
 
 void MainViewLogic::OnAveragingSelected(int index) {
-    TakeAveragingChoice(index, form_, state_);
+    // Marked sent whether or not the firmware takes it: the device layer
+    // applies the gate.
+    if (!TakeAveragingChoice(index, form_, state_) ||
+        state_.averagingChoice == state_.averagingSent)
+        return;
+    state_.averagingSent = state_.averagingChoice;
+    session_.QueueSettings(state_.currentDevice,
+                           DeviceSettingsRequest{{}, state_.averagingChoice, {}});
+}
+
+void MainViewLogic::OnAuxEdited() {
+    SyncAuxSetting();
+}
+
+void MainViewLogic::SyncAuxSetting() {
+    const int d = state_.currentDevice;
+    if (d < 0 || d >= MAX_DEVICES || !DeviceTakes(CMD_SET_AUX_SETTING, link_.slot(d).version))
+        return;
+    state_.auxValue = EditInteger(form_.text(ControlId::AuxEdit));
+    if (state_.auxValue == state_.auxSent)
+        return;
+    state_.auxSent = state_.auxValue;
+    session_.QueueSettings(d, DeviceSettingsRequest{{}, {}, state_.auxValue});
 }
 
 void MainViewLogic::OnDataListSelected(int row) {
     if (row < 0)
         return;
     state_.monitoring = false;
+    session_.PauseTicks();
     form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_RESUME));
     state_.selectedRecord = row;
     form_.setCurrentRow(ControlId::DataList, row);  // the chosen row is the list's selection
@@ -97,7 +141,46 @@ void MainViewLogic::OnDataListSelected(int row) {
 
 void MainViewLogic::OnAcquireButton() {
     declinedNewDataSet_ = false;  // the user acquires anew: ask again
-    cycle_.OnAcquireButton();
+    if (state_.monitoring && session_.acquisition().acquiring) {
+        session_.StopAcquisition();
+        return;
+    }
+    if (state_.monitoring) {
+        state_.intervalMs = EditInteger(form_.text(ControlId::IntervalEdit));
+        if (form_.isChecked(ControlId::Continuous))
+            session_.StartContinuous(state_.intervalMs);
+        else
+            session_.StoreOneRecord();
+        return;
+    }
+    state_.monitoring = true;
+    form_.setCurrentRow(ControlId::DataList, -1);
+    // An acquisition paused by the shown record goes on behind this caption;
+    // pressing once more ends it.
+    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+    EnableControls(deviceCount() != 0);
+    session_.ResumeTicks(state_.currentDevice);
+}
+
+void MainViewLogic::OnContinuousToggled(bool checked) {
+    const AcquisitionState& a = session_.acquisition();
+    if (!a.acquiring || a.continuous == checked)
+        return;
+    // Unticked while records come at the interval: one more record, then
+    // it ends; ticked while a single record waits: records at the interval.
+    if (checked)
+        session_.StartContinuous(state_.intervalMs);
+    else
+        session_.StoreOneRecord();
+}
+
+void MainViewLogic::ShowAcquireCaption() {
+    if (!state_.monitoring)
+        return;  // the button resumes the monitoring
+    const AcquisitionState& a = session_.acquisition();
+    form_.setText(ControlId::Acquire,
+                  QCoreApplication::translate(
+                      "MainView", a.acquiring && a.continuous ? CAPTION_STOP : CAPTION_ACQUIRE));
 }
 void MainViewLogic::OnDelete() {
     DeleteRecord(form_.currentRow(ControlId::DataList));
@@ -110,18 +193,18 @@ void MainViewLogic::OnComparison() {
 }
 
 void MainViewLogic::OnLedCheck(bool checked) {
-    link_.led().state = checked ? 1 : 0;
+    session_.SetLed(checked);
 }
 
 void MainViewLogic::SetLedState(bool on) {
-    link_.led().state = on ? 1 : 0;
+    session_.SetLed(on);
     form_.setChecked(ControlId::LedCheck, on);
 }
 
 void MainViewLogic::OnDarkSettingMenu() {
     if (form_.message(
             QCoreApplication::translate("MainView", "ダーク設定を行います。よろしいですか"), true))
-        state_.darkPending = true;
+        session_.QueueDark(state_.currentDevice);
 }
 
 bool MainViewLogic::DarkSettingEnabled() const {

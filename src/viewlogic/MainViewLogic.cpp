@@ -11,7 +11,7 @@
 
 #include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
-#include "export/DataSetCsv.h"
+#include "session/LiveDevices.h"
 #include "viewlogic/Acquisition.h"
 
 MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& settings,
@@ -23,24 +23,54 @@ MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& s
       link_(link),
       data_(data),
       document_(document),
-      cycle_(link, data, form, timers, state_, operations_,
-             MonitoringCycle::Hooks{[this](std::function<void()> stored) { StoreRecord(stored); },
-                                    [this] { EnableControls(deviceCount() != 0); },
-                                    [this](int slot) { OnAnsweringChanged(slot); },
-                                    [this](int slot) { OnOtherDevice(slot); }}),
-      csvWriter_([](const QString& path, const MeasurementDataSet& set, int r, int appendFlag) {
-          const CsvResult result = AppendRecordCsv(path, set, r, appendFlag);
-          return result.ok ? QString() : result.message;
-      }) {
+      session_(link, data, timers) {
     state_.programFolder = std::move(programFolder);
     ReadSettings();
+    session_.Subscribe([this](const SessionEvent& event) { OnSessionEvent(event); });
+    session_.setRecordAdmission([this] { return MayRecordLiveDevices(); });
 }
 
 MainViewLogic::~MainViewLogic() {
     WriteSettings();
     // No port work may come back to a view that is gone.
-    operations_.Clear();
+    session_.operations().Clear();
     link_.CloseAll();
+}
+
+void MainViewLogic::OnSessionEvent(const SessionEvent& event) {
+    if (std::holds_alternative<ReadingEvent>(event)) {
+        Redraw();
+    } else if (const auto* stored = std::get_if<RecordStoredEvent>(&event)) {
+        OnRecordStored(stored->index);
+    } else if (std::holds_alternative<AcquisitionEvent>(event)) {
+        ShowAcquireCaption();
+    } else if (const auto* answering = std::get_if<AnsweringEvent>(&event)) {
+        OnAnsweringChanged(answering->slot);
+    } else if (const auto* other = std::get_if<OtherDeviceEvent>(&event)) {
+        OnOtherDevice(other->slot);
+    } else if (const auto* detection = std::get_if<DetectionEvent>(&event)) {
+        if (!detection->finished)
+            ShowDetecting(detection->found);
+    } else if (std::holds_alternative<DarkEvent>(event)) {
+        form_.message(QCoreApplication::translate("MainView", "終了しました"), false);
+    } else if (std::holds_alternative<AppendFileEvent>(event)) {
+        if (planNoticeHook_)
+            planNoticeHook_();
+    }
+}
+
+void MainViewLogic::OnTimer(int id) {
+    if (id != TIMER_FIRST_DRAW) {
+        session_.OnTimer(id);
+        return;
+    }
+    timers_.stop(TIMER_FIRST_DRAW);
+    Redraw();
+    session_.StartTicks();
+}
+
+void MainViewLogic::StartFirstDraw() {
+    timers_.start(TIMER_FIRST_DRAW, FIRST_DRAW_MS);
 }
 
 int MainViewLogic::deviceCount() const {
@@ -116,88 +146,18 @@ void MainViewLogic::ShowDetecting(int found) {
 void MainViewLogic::DetectAndIdentify(std::function<void(int)> done) {
     ShowDetecting(0);
     form_.setEnabled(ControlId::DeviceList, false);
-    link_.DetectSpectrometers([this](int found) { ShowDetecting(found); },
-                              [this, done = std::move(done)](int n) {
-                                  form_.clearList(ControlId::DeviceList);
-                                  form_.setEnabled(ControlId::DeviceList, true);
-                                  for (int s = 0; s < n; ++s)
-                                      form_.addListItem(ControlId::DeviceList, DeviceListEntry(s));
-                                  deviceNotice_.clear();
-                                  std::vector<QByteArray> models;
-                                  for (int s = 0; s < n && s < MAX_DEVICES; ++s)
-                                      models.push_back(link_.storedIdentity(s).sensorModel);
-                                  link_.SelectSensorProfiles(models);
-                                  // Records of other devices keep their devices: a
-                                  // record asks before it mixes them (StoreRecord).
-                                  if (data_.recordCount == 0)
-                                      AdoptLiveDevices();
-                                  else
-                                      LearnUnreadIdentities();
-                                  done(n);
-                              });
+    session_.Detect([this, done = std::move(done)](int n) {
+        form_.clearList(ControlId::DeviceList);
+        form_.setEnabled(ControlId::DeviceList, true);
+        for (int s = 0; s < n; ++s)
+            form_.addListItem(ControlId::DeviceList, DeviceListEntry(s));
+        deviceNotice_.clear();
+        done(n);
+    });
 }
-
-void MainViewLogic::AdoptLiveDevices() {
-    const int n = std::clamp(link_.deviceCount(), 0, MAX_DEVICES);
-    data_.deviceCount = n;
-    std::vector<SpectrumGrid> grids;
-    for (int s = 0; s < n; ++s) {
-        data_.serialText[s] = link_.storedIdentity(s).serialText;
-        data_.sensorModel[s] = link_.storedIdentity(s).sensorModel;
-        grids.push_back(link_.profile(s).grid());
-    }
-    if (!grids.empty())
-        data_.SetDeviceGrids(grids);
-}
-
-namespace {
-// A serial text as a device gives it: printable, perhaps padded with NULs or
-// blanks. An empty one, or one with other bytes, came from a failed or
-// garbled read.
-bool IdentityWasRead(const QByteArray& text) {
-    QByteArray t = text;
-    while (!t.isEmpty() && (t.back() == '\0' || t.back() == ' '))
-        t.chop(1);
-    return !t.isEmpty() &&
-           std::all_of(t.begin(), t.end(), [](char c) { return c >= 0x20 && c <= 0x7e; });
-}
-}  // namespace
 
 bool MainViewLogic::MapLiveDevices(std::array<int, MAX_DEVICES>& liveOf) const {
-    liveOf.fill(-1);
-    std::array<bool, MAX_DEVICES> taken{};
-    const int held = std::clamp(data_.deviceCount, 0, MAX_DEVICES);
-    for (int s = 0; s < link_.deviceCount() && s < MAX_DEVICES; ++s) {
-        const StoredIdentity& id = link_.storedIdentity(s);
-        const SpectrumGrid grid = link_.profile(s).grid();
-        int found = -1;
-        for (int d = 0; d < held && found < 0; ++d) {
-            if (!taken[d] && data_.serialText[d] == id.serialText && data_.grid(d) == grid)
-                found = d;
-        }
-        // An identity that could not be read (here or when the data set's
-        // device was detected): the device in the same place, on the same grid.
-        if (found < 0 && s < held && !taken[s] && data_.grid(s) == grid &&
-            (!IdentityWasRead(id.serialText) || !IdentityWasRead(data_.serialText[s])))
-            found = s;
-        if (found < 0)
-            return false;
-        taken[found] = true;
-        liveOf[found] = s;
-    }
-    return true;
-}
-
-void MainViewLogic::LearnUnreadIdentities() {
-    std::array<int, MAX_DEVICES> liveOf{};
-    if (!MapLiveDevices(liveOf))
-        return;
-    for (int d = 0; d < data_.deviceCount && d < MAX_DEVICES; ++d) {
-        if (liveOf[d] < 0 || IdentityWasRead(data_.serialText[d]))
-            continue;
-        data_.serialText[d] = link_.storedIdentity(liveOf[d]).serialText;
-        data_.sensorModel[d] = link_.storedIdentity(liveOf[d]).sensorModel;
-    }
+    return ::MapLiveDevices(link_, data_, liveOf);
 }
 
 bool MainViewLogic::DataSetHoldsLiveDevices() const {
@@ -238,12 +198,17 @@ QString MainViewLogic::DataSetDevicesNotice() const {
 // Selects the current device in the list and shows its settings.
 void MainViewLogic::ShowCurrentDevice(bool startUp, std::function<void()> done) {
     form_.setCurrentRow(ControlId::DeviceList, state_.currentDevice);
+    // An opened document without records: the data set of the live devices.
     if (data_.recordCount == 0)
-        AdoptLiveDevices();  // an opened document without records: the live devices' data set
+        AdoptLiveDevices(link_, data_);
     if (state_.currentDevice >= 0 && state_.currentDevice < MAX_DEVICES)
         ShowDeviceSettings(link_.slot(state_.currentDevice), form_,
                            startUp ? SettingsShow::StartUp : SettingsShow::Redetect,
-                           std::move(done));
+                           [this, done = std::move(done)] {
+                               SyncAuxSetting();  // what the edit shows is what goes out
+                               if (done)
+                                   done();
+                           });
     else if (done)
         done();
 }
@@ -266,7 +231,7 @@ void MainViewLogic::InitialUpdate(std::function<void()> done) {
         form_.addComboItem(ControlId::AveragingCombo, QString::asprintf("%3d", v));
 
     if (!state_.detectionPending) {
-        operations_.Run([this, done](OperationQueue::Finished finished) {
+        session_.operations().Run([this, done](OperationQueue::Finished finished) {
             FinishInitialUpdate([finished, done] {
                 finished();
                 if (done)
@@ -280,7 +245,7 @@ void MainViewLogic::InitialUpdate(std::function<void()> done) {
     EnableControls(false);
     state_.layoutReady = true;
     LayoutControls(form_.clientHeight());
-    operations_.Run([this, done](OperationQueue::Finished finished) {
+    session_.operations().Run([this, done](OperationQueue::Finished finished) {
         DetectAndIdentify([this, finished, done](int) {
             link_.FindAndConnectLedUnit([this, finished, done] {
                 FinishInitialUpdate([finished, done] {
@@ -301,7 +266,7 @@ void MainViewLogic::ShowDevicesKnown() {
     EnableControls(deviceCount() != 0);
     FallBackFromReferenceModes();
     if (state_.monitoring)
-        cycle_.StartFirstDraw();
+        StartFirstDraw();
 }
 
 void MainViewLogic::FinishInitialUpdate(std::function<void()> done) {
@@ -324,7 +289,7 @@ void MainViewLogic::FinishInitialUpdate(std::function<void()> done) {
 }
 
 void MainViewLogic::Redetect(std::function<void()> done) {
-    operations_.Run([this, done](OperationQueue::Finished finished) {
+    session_.operations().Run([this, done](OperationQueue::Finished finished) {
         form_.clearList(ControlId::DeviceList);
         DetectAndIdentify([this, finished, done](int n) {
             // A current device beyond the devices found would address a closed

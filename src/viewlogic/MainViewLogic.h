@@ -3,18 +3,17 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <set>
+#include <optional>
 
 #include <QPoint>
 #include <QString>
 
+#include "session/AcquisitionSession.h"
+#include "session/TimerHost.h"
 #include "viewlogic/ControlLayout.h"
 #include "viewlogic/MainForm.h"
-#include "viewlogic/MonitoringCycle.h"
-#include "viewlogic/OperationQueue.h"
 #include "viewlogic/PlanFolder.h"
 #include "viewlogic/SettingsStore.h"
-#include "viewlogic/TimerHost.h"
 #include "viewlogic/ViewState.h"
 
 class DeviceLink;
@@ -30,16 +29,11 @@ inline const char* const DISPLAY_MODE_TEXTS[5] = {
     QT_TRANSLATE_NOOP("MainView", "色度図　　　　　"),
 };
 
-// Writes record r of the data set as one CSV line to path (header block first
-// when appendFlag is 0) and gives back an empty text, or the message naming the
-// file when the line could not be written. The view writes through the export
-// library's AppendRecordCsv; tests put a writer of their own in its place.
-using RecordCsvWriter = std::function<QString(const QString& path, const MeasurementDataSet& data,
-                                              int r, int appendFlag)>;
-
 // The main view without widgets: its state, the start-up and re-detect
-// sequences, the control handlers, the layout, the record operations and the
-// monitoring cycle. The window forwards user actions and timer firings here.
+// sequences, the control handlers, the layout and the record operations. What
+// is live (devices, ticks, acquisition) is the session's; the handlers turn
+// control input into its commands and the view shows its events. The window
+// forwards user actions and timer firings here.
 class MainViewLogic {
   public:
     // Reads the settings. programFolder ends with a separator.
@@ -56,13 +50,10 @@ class MainViewLogic {
     MeasurementDataSet& dataSet() { return data_; }
     const MeasurementDataSet& dataSet() const { return data_; }
     int currentDevice() const { return state_.currentDevice; }
-    void setRecordCsvWriter(RecordCsvWriter writer) { csvWriter_ = std::move(writer); }
-    // Every record stored from now on is also appended to this CSV file, the
-    // first with the header block, as the plan appends its records; a failing
-    // file is told as the plan's are (planFileNotice). Empty: none.
-    void setRecordAppendFile(const QString& path) {
-        recordAppendFile_ = path;
-        appendedToFile_ = 0;
+    AcquisitionSession& session() { return session_; }
+    const AcquisitionSession& session() const { return session_; }
+    void setRecordCsvWriter(RecordCsvWriter writer) {
+        session_.setRecordCsvWriter(std::move(writer));
     }
 
     // --- sequences -----------------------------------------------------------
@@ -80,7 +71,7 @@ class MainViewLogic {
     // `done(count)` with the number of spectrometers.
     void DetectAndIdentify(std::function<void(int)> done);
     // The device work of the view, one operation at a time.
-    OperationQueue& operations() { return operations_; }
+    OperationQueue& operations() { return session_.operations(); }
 
     // --- controls ------------------------------------------------------------
     void EnableControls(bool devicesAttached);
@@ -93,16 +84,19 @@ class MainViewLogic {
     void OnExposureDown();                   // 1003
     void OnExposureUp();                     // 1004
     void OnExposureUpdate();                 // 1006
+    void OnExposureEdited();                 // 1005
     void OnAveragingSelected(int index);     // 1015
     void OnDataListSelected(int row);        // 1007
     void OnAcquireButton();                  // 1008
+    void OnContinuousToggled(bool checked);  // 1023
+    void OnAuxEdited();                      // 1033
     void OnDelete();                         // 1009
     void OnSetReference();                   // 1010
     void OnComparison();                     // 1014
     void OnLedCheck(bool checked);           // 1048
     void OnDarkSettingMenu();                // menu 1032
     void OnLeftButtonDown(const QPoint& p);  // axis-limit editing
-    void OnTimer(int id) { cycle_.OnTimer(id); }
+    void OnTimer(int id);
 
     bool DarkSettingEnabled() const;  // slot 0 firmware 1.5 or above
     bool UploadEnabled() const;       // the current device is the LX model
@@ -113,7 +107,7 @@ class MainViewLogic {
     // Stores a record of every device's live data, with each device's exposure
     // asked afresh (all at once); `stored` runs when the record is in the list
     // (or was not stored: data set full). Call it within an operation.
-    void StoreRecord(std::function<void()> stored = {});
+    void StoreRecord(std::function<void()> stored = {}) { session_.StoreRecord(std::move(stored)); }
     void DeleteRecord(int k);
     void SetReference(int k);
     void SetComparison(int k);
@@ -140,7 +134,7 @@ class MainViewLogic {
     }
     // Empty while the plan's file takes its lines; else the message naming the
     // file that failed, until that file takes a line again.
-    const QString& planFileNotice() const { return planFileNotice_; }
+    const QString& planFileNotice() const { return session_.fileNotice(); }
     // The devices not answering, named for the status bar ("" when all answer).
     const QString& deviceNotice() const { return deviceNotice_; }
     // Called with the slot (MonitoringCycle::LED_SLOT for the LED unit) when a
@@ -161,6 +155,8 @@ class MainViewLogic {
     // For each of the data set's device slots, the live slot holding that
     // device (-1: none); false when a live device has no place in the data set.
     bool MapLiveDevices(std::array<int, MAX_DEVICES>& liveOf) const;
+    // Timer 1 in 100 ms: repaint, then the ticks start (with devices attached).
+    void StartFirstDraw();
     // Called whenever planFileNotice() changes (the window's status bar).
     void setPlanNoticeHook(std::function<void()> hook) { planNoticeHook_ = std::move(hook); }
 
@@ -169,20 +165,22 @@ class MainViewLogic {
     void WriteSettings();
 
   private:
-    struct PendingRecord;
     void ShowCurrentDevice(bool startUp, std::function<void()> done);
-    // The live devices become the data set's: count, serials, sensor models, grids.
-    void AdoptLiveDevices();
-    // A data set device whose identity could not be read takes that of the
-    // live device found in its place.
-    void LearnUnreadIdentities();
     // Before a record: true when the data set may take the live devices'
     // values (asking to start a new data set when it holds other devices).
     bool MayRecordLiveDevices();
     void FinishInitialUpdate(std::function<void()> done);
     void ShowDevicesKnown();
     void ShowDetecting(int found);
-    void AppendRecord(const PendingRecord& record);
+    void OnSessionEvent(const SessionEvent& event);
+    void OnRecordStored(int r);
+    // The acquisition button's caption for the session's state.
+    void ShowAcquireCaption();
+    // Exposure for the selected device (nothing when refused).
+    void QueueExposure(std::optional<std::int32_t> exposureUs);
+    // The auxiliary edit to the selected device when it takes one and the
+    // value differs from the last sent.
+    void SyncAuxSetting();
     void FallBackFromReferenceModes();
     void Redraw();
     int deviceCount() const;
@@ -194,22 +192,10 @@ class MainViewLogic {
     MeasurementDataSet& data_;
     DocumentHooks& document_;
     ViewState state_;
-    OperationQueue operations_;
-    MonitoringCycle cycle_;
-    RecordCsvWriter csvWriter_;
-    QString recordAppendFile_;
-    int appendedToFile_ = 0;
-    // Appends record r to the file at path; a failure becomes the plan-file notice.
-    void AppendRecordToCsv(const QString& path, int r, int appendFlag);
-    // Files whose last append failed and was reported: an unattended plan
-    // tells of a failing file once, not at every record, and again only after
-    // the file has taken a line in between.
-    std::set<QString> failingCsvPaths_;
-    void SetPlanFileNotice(const QString& text);
+    AcquisitionSession session_;
     FolderWritableFn folderWritable_ = CanCreateFilesIn;
     QString documentsFolder_ = UserDocumentsFolder();
     QString planFolder_;  // empty until decided
-    QString planFileNotice_;
     QString deviceNotice_;
     // The user declined a new data set for records of the live devices: the
     // records that follow (continuous, plan) are not stored and do not ask

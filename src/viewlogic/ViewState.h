@@ -19,18 +19,14 @@ enum DisplayModeValue : std::int32_t {
 // freshly constructed view before the settings are read.
 struct ViewState {
     std::int32_t currentDevice = 0;           // target of every single-device exchange
-    bool monitoring = true;                   // false while a stored record is shown
-    bool acquiring = false;                   // acquisition under way
-    bool exposurePending = false;             // exposure edit to send on the next tick
-    bool darkPending = false;                 // dark setting to perform on the next tick
+    bool monitoring = true;                   // false while a stored record is shown (ticks paused)
     std::int32_t selectedRecord = 0;          // record shown while not monitoring
     std::int32_t comparisonIndex = -1;        // comparison record, never saved
     std::int32_t averagingChoice = 0;         // averaging count chosen in combo 1015
     std::int32_t averagingSent = 0;           // last averaging count handed to the device
-    std::int32_t auxValue = 0;                // edit 1033 as read by the last tick
+    std::int32_t auxValue = 0;                // edit 1033 as last taken
     std::int32_t auxSent = 0;                 // last auxiliary setting handed to the device
     std::int32_t intervalMs = 1000;           // continuous interval (measure/interval)
-    std::uint32_t lastTick = 0;               // tick count of the last continuous record
     std::int32_t displayMode = DISPLAY_LINE;  // graph/kind
     std::int32_t graphMax = 65535;            // intensity axis
     std::int32_t graphMin = 0;

@@ -16,11 +16,11 @@
 #include "app/VLToolDoc.h"
 #include "app/VLToolView.h"
 #include "device/Clock.h"
+#include "session/QtTimerHost.h"
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
 #include "support/InlinePortExecutor.h"
 #include "viewlogic/MainViewLogic.h"
-#include "viewlogic/QtTimerHost.h"
 #include "viewlogic/SettingsStore.h"
 
 // A main window on simulated devices and a fake clock, with the user's

@@ -90,10 +90,10 @@ TEST_F(AppTest, DarkSettingAndUploadFollowTheDevices) {
     frame_->action(1032)->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.first(), QString::fromUtf8("ダーク設定を行います。よろしいですか"));
-    EXPECT_FALSE(logic().state().darkPending);
+    EXPECT_FALSE(logic().session().darkQueued(0));
     messageAnswer = true;
     frame_->action(1032)->trigger();
-    EXPECT_TRUE(logic().state().darkPending);
+    EXPECT_TRUE(logic().session().darkQueued(0));
 }
 
 // No stored placement: the window opens showing the whole form and a data list of ten

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "viewlogic/QtTimerHost.h"
+#include "session/QtTimerHost.h"
 
 TEST(QtTimerHostTest, FiringsWhileHeldAreKeptBackAndHandedOnAfterwards) {
     std::vector<int> fired;

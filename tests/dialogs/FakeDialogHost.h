@@ -9,9 +9,9 @@
 #include "device/Clock.h"
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
+#include "session/OperationQueue.h"
 #include "support/FakeClock.h"
 #include "support/InlineLink.h"
-#include "viewlogic/OperationQueue.h"
 #include "viewlogic/SettingsStore.h"
 
 // The main view as the dialogs see it, with everything they do recorded.

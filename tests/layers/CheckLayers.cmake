@@ -1,5 +1,5 @@
 # The libraries' one-way dependencies, checked on the includes of every source file:
-#   device -> data -> export -> viewlogic -> display -> dialogs -> app
+#   device -> data -> export -> session -> viewlogic -> display -> dialogs -> app
 # A folder may include its own headers and those of the folders below it. The
 # simulated devices use the protocol definitions only; setup (the programs'
 # options and port providers) sits on device and sim; nothing below dialogs
@@ -11,18 +11,19 @@ cmake_minimum_required(VERSION 3.25)
 set(below_device "")
 set(below_data device)
 set(below_export data device)
-set(below_viewlogic export data device)
-set(below_display viewlogic export data device)
-set(below_dialogs display viewlogic export data device)
-set(below_app dialogs display viewlogic export data device setup sim)
+set(below_session export data device)
+set(below_viewlogic session export data device)
+set(below_display viewlogic session export data device)
+set(below_dialogs display viewlogic session export data device)
+set(below_app dialogs display viewlogic session export data device setup sim)
 set(below_setup device sim)
 set(below_sim "")
-set(below_velarim-cli setup viewlogic export data device sim)
+set(below_velarim-cli setup viewlogic session export data device sim)
 set(below_velarim-sim setup sim device)
-set(below_xyzgen display viewlogic export data device)
+set(below_xyzgen display viewlogic session export data device)
 set(protocol_headers device/CommandWord.h device/CommandTable.h device/Clock.h)
 set(widget_folders dialogs app)
-set(known device data export viewlogic display dialogs app setup sim)
+set(known device data export session viewlogic display dialogs app setup sim)
 
 file(GLOB widget_headers RELATIVE ${WIDGETS_DIR} ${WIDGETS_DIR}/*)
 

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "device/Clock.h"
-#include "viewlogic/TimerHost.h"
+#include "session/TimerHost.h"
 
 // One-shot timers kept as due times on a Clock, for running the monitoring
 // cycle without an event loop: the caller asks for the next timer, which

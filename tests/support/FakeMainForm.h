@@ -8,8 +8,8 @@
 
 #include <QStringList>
 
+#include "session/TimerHost.h"
 #include "viewlogic/MainForm.h"
-#include "viewlogic/TimerHost.h"
 
 // A form without widgets: remembers what the logic sets, lets a test play the
 // user, and scripts the answers of message boxes and the number dialog.

@@ -1,6 +1,6 @@
 #pragma once
 
-// The main view's logic with no window: the headless form, timers on a fake
+// The main view's logic with no window: the fake form, timers on a fake
 // clock that fire in due order (as in the command-line tool), settings in
 // memory and no document. Ports is the port provider the view talks through.
 
@@ -14,8 +14,8 @@
 #include "device/PortProvider.h"
 #include "support/ClockTimerHost.h"
 #include "support/FakeClock.h"
+#include "support/FakeMainForm.h"
 #include "support/InlineLink.h"
-#include "viewlogic/HeadlessForm.h"
 #include "viewlogic/MainViewLogic.h"
 #include "viewlogic/SettingsStore.h"
 
@@ -67,7 +67,7 @@ class HeadlessView {
     FakeClock clock;
     std::unique_ptr<Ports> ports;
     std::unique_ptr<TestDeviceLink> link;
-    HeadlessForm form;
+    FakeMainForm form;
     ClockTimerHost timers{clock};
     MemorySettingsStore settings;
     MeasurementDataSet data;

@@ -47,15 +47,13 @@ TEST(EditInteger, ReadsLikeTheCLibrary) {
     EXPECT_EQ(EditInteger("-99999999999999"), INT_MIN);
 }
 
-TEST(ExposureButtons, WriteBackRightAlignedAndMarkPending) {
+TEST(ExposureButtons, WriteBackRightAlignedAndGiveTheValueToSend) {
     FakeMainForm form;
-    ViewState state;
     form.setText(ControlId::ExposureEdit, "200");
-    StepExposureDown(form, state);
+    EXPECT_EQ(StepExposureDown(form), 100);
     EXPECT_EQ(form.text(ControlId::ExposureEdit), "  100");
-    EXPECT_TRUE(state.exposurePending);
     form.setText(ControlId::ExposureEdit, "100000");
-    StepExposureUp(form, state);
+    EXPECT_EQ(StepExposureUp(form), 200000);
     EXPECT_EQ(form.text(ControlId::ExposureEdit), "200000");
     EXPECT_EQ(form.text(ControlId::SettingsNotice), "");
 }
@@ -63,12 +61,10 @@ TEST(ExposureButtons, WriteBackRightAlignedAndMarkPending) {
 TEST(ExposureButtons, RefuseAnEditTheDeviceCouldNotTakeAndLeaveIt) {
     for (const char* text : {"x", "0", "1000001", "12.5"}) {
         FakeMainForm form;
-        ViewState state;
         form.setText(ControlId::ExposureEdit, text);
-        StepExposureDown(form, state);
-        StepExposureUp(form, state);
+        EXPECT_FALSE(StepExposureDown(form)) << text;
+        EXPECT_FALSE(StepExposureUp(form)) << text;
         EXPECT_EQ(form.text(ControlId::ExposureEdit), text);
-        EXPECT_FALSE(state.exposurePending) << text;
         EXPECT_EQ(form.text(ControlId::SettingsNotice), "1〜1000000 µs の整数を入力してください");
     }
 }
@@ -155,6 +151,7 @@ TEST_F(PendingSettingsOnTick, AuxSettingAboveFirmware15SentOnlyWhenChanged) {
     Tick();  // "4" differs from the 0 last sent: sent once
     Tick();
     form.setText(ControlId::AuxEdit, "12");
+    view->OnAuxEdited();
     Tick();
     EXPECT_EQ(Payloads(*dev, CMD_SET_AUX_SETTING), (std::vector<std::int32_t>{4, 12}));
 }
@@ -167,7 +164,7 @@ TEST_F(PendingSettingsOnTick, UpdateSendsTheEditTextOnTheNextTickOnly) {
     Tick();
     Tick();
     EXPECT_EQ(Payloads(*dev, CMD_SET_EXPOSURE), std::vector<std::int32_t>{3500});
-    EXPECT_FALSE(view->state().exposurePending);
+    EXPECT_FALSE(view->session().queuedSettings(0).exposure);
 }
 
 TEST_F(PendingSettingsOnTick, DarkOnFirmware14SendsNothingButReportsFinished) {
@@ -180,7 +177,7 @@ TEST_F(PendingSettingsOnTick, DarkOnFirmware14SendsNothingButReportsFinished) {
     Tick();
     EXPECT_EQ(dev->darkStores, 0);
     EXPECT_EQ(form.messages.back(), "終了しました");
-    EXPECT_FALSE(view->state().darkPending);
+    EXPECT_FALSE(view->session().darkQueued(0));
 }
 
 TEST_F(PendingSettingsOnTick, DarkRequestClearedBeforeTheBoxOpens) {
@@ -189,7 +186,7 @@ TEST_F(PendingSettingsOnTick, DarkRequestClearedBeforeTheBoxOpens) {
     EXPECT_TRUE(view->DarkSettingEnabled());
     view->OnDarkSettingMenu();
     bool pendingWhileOpen = true;
-    form.whileMessageOpen = [&] { pendingWhileOpen = view->state().darkPending; };
+    form.whileMessageOpen = [&] { pendingWhileOpen = view->session().darkQueued(0); };
     Tick();
     EXPECT_FALSE(pendingWhileOpen);
     EXPECT_EQ(dev->darkStores, 1);
@@ -202,7 +199,7 @@ TEST_F(PendingSettingsOnTick, CancelledDarkQuestionRequestsNothing) {
     Start();
     form.messageAnswers.push_back(false);
     view->OnDarkSettingMenu();
-    EXPECT_FALSE(view->state().darkPending);
+    EXPECT_FALSE(view->session().darkQueued(0));
 }
 
 TEST_F(PendingSettingsOnTick, LedStateResentEveryTick) {
@@ -268,10 +265,11 @@ TEST_F(PendingSettingsOnTick, AnEditSpoiltAfterUpdateIsRefusedOnTheTick) {
     form.setText(ControlId::ExposureEdit, "4000");
     view->OnExposureUpdate();
     form.setText(ControlId::ExposureEdit, "40.5");
+    view->OnExposureEdited();
     Tick();
     EXPECT_EQ(Count(0, CMD_SET_EXPOSURE), 0);
     EXPECT_EQ(form.text(ControlId::SettingsNotice), "1〜1000000 µs の整数を入力してください");
-    EXPECT_FALSE(view->state().exposurePending);
+    EXPECT_FALSE(view->session().queuedSettings(0).exposure);
     EXPECT_EQ(dev->exposure, 10000);
 }
 

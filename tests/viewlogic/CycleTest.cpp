@@ -30,11 +30,11 @@ TEST_F(Cycle, StartUpDrawsThenTicksEvery50msAfterEachTick) {
 
 TEST_F(Cycle, SingleAcquisitionStoresExactlyOneRecord) {
     view->OnAcquireButton();
-    EXPECT_TRUE(view->state().acquiring);
+    EXPECT_TRUE(view->session().acquisition().acquiring);
     EXPECT_NE(Caption(), "取得停止");  // a single acquisition keeps its caption
     Tick();
     EXPECT_EQ(Records(), 1);
-    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_FALSE(view->session().acquisition().acquiring);
     EXPECT_EQ(Caption(), "データ取得");
     EXPECT_EQ(form.listCount(ControlId::DataList), 1);
     EXPECT_TRUE(form.enabled(ControlId::SaveCsv));
@@ -50,13 +50,13 @@ TEST_F(Cycle, SingleAcquisitionStoresExactlyOneRecord) {
 TEST_F(Cycle, ContinuousAdvancesByWholeIntervals) {
     StartContinuous("1000");
     EXPECT_EQ(Caption(), "取得停止");
-    const std::uint32_t start = view->state().lastTick;
+    const std::uint32_t start = view->session().acquisition().lastTick;
     for (int i = 0; i < 32; ++i)
         Tick(100);  // 3200 ms
     EXPECT_EQ(Records(), 3);
-    EXPECT_EQ(view->state().lastTick, start + 3000);
+    EXPECT_EQ(view->session().acquisition().lastTick, start + 3000);
     view->OnAcquireButton();  // stop
-    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_FALSE(view->session().acquisition().acquiring);
     EXPECT_EQ(Caption(), "データ取得");
     for (int i = 0; i < 20; ++i)
         Tick(100);
@@ -86,7 +86,7 @@ TEST_F(Cycle, NegativeIntervalNeverStores) {
     for (int i = 0; i < 50; ++i)
         Tick(1000);
     EXPECT_EQ(Records(), 0);
-    EXPECT_TRUE(view->state().acquiring);
+    EXPECT_TRUE(view->session().acquisition().acquiring);
 }
 
 TEST_F(Cycle, UncheckingContinuousStoresOneMoreAndEnds) {
@@ -94,9 +94,10 @@ TEST_F(Cycle, UncheckingContinuousStoresOneMoreAndEnds) {
     Tick(1100);
     ASSERT_EQ(Records(), 1);
     form.setChecked(ControlId::Continuous, false);
+    view->OnContinuousToggled(false);
     Tick(10);
     EXPECT_EQ(Records(), 2);
-    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_FALSE(view->session().acquisition().acquiring);
     EXPECT_EQ(Caption(), "データ取得");
 }
 
@@ -107,7 +108,7 @@ TEST_F(Cycle, ContinuousAcrossTheWrapOfTheTickCount) {
     EXPECT_EQ(Records(), 0);
     Tick(200);  // the counter has wrapped; 1100 ms have passed
     EXPECT_EQ(Records(), 1);
-    EXPECT_EQ(view->state().lastTick, 0xFFFFFC00u + 1000u);
+    EXPECT_EQ(view->session().acquisition().lastTick, 0xFFFFFC00u + 1000u);
     Tick(1000);
     EXPECT_EQ(Records(), 2);
 }
@@ -132,7 +133,7 @@ TEST_F(Cycle, ResumeAfterShowingARecordWakesSettlesThenTicks) {
     form.setCurrentRow(ControlId::DataList, 0);
     view->OnAcquireButton();
     EXPECT_TRUE(view->state().monitoring);
-    EXPECT_TRUE(view->state().acquiring);  // paused, not ended
+    EXPECT_TRUE(view->session().acquisition().acquiring);  // paused, not ended
     EXPECT_EQ(Caption(), "データ取得");
     EXPECT_EQ(form.currentRow(ControlId::DataList), -1);
     EXPECT_FALSE(form.enabled(ControlId::Delete));
@@ -148,7 +149,7 @@ TEST_F(Cycle, ResumeAfterShowingARecordWakesSettlesThenTicks) {
     EXPECT_EQ(Records(), 2);  // acquisition continues behind the plain caption
     EXPECT_EQ(Caption(), "データ取得");
     view->OnAcquireButton();  // pressing once more ends it
-    EXPECT_FALSE(view->state().acquiring);
+    EXPECT_FALSE(view->session().acquisition().acquiring);
 }
 
 TEST_F(Cycle, SettingsRequestedWhilePausedGoOutAfterTheResume) {

@@ -153,7 +153,8 @@ TEST(HeadlessRun, RecordsOfOtherDevicesAreNeverMixed) {
     rig.RunUntil(4, 20);
     EXPECT_EQ(rig.doc.questions.size(), 1u) << "asked once, not at every tick";
     EXPECT_EQ(rig.data.recordCount, 3);
-    EXPECT_FALSE(rig.view->state().acquiring) << "declined: the acquisition stopped";
+    EXPECT_FALSE(rig.view->session().acquisition().acquiring)
+        << "declined: the acquisition stopped";
     EXPECT_EQ(rig.data.entry(9, 2).values[0], 7.0f);
     EXPECT_EQ(rig.data.deviceCount, 10);
 

@@ -509,7 +509,7 @@ TEST_F(Records, EveryStoredRecordGoesToTheAppendFile) {
             calls.push_back({path, r, flag});
             return path.startsWith("/full/") ? "cannot write " + path : QString();
         });
-    view->setRecordAppendFile("/tmp/run.csv");
+    view->session().setRecordAppendFile("/tmp/run.csv");
     view->StoreRecordAndSave("", 0);
     view->StoreRecordAndSave("plan.csv", 5);
     ASSERT_EQ(calls.size(), 3u);
@@ -522,11 +522,11 @@ TEST_F(Records, EveryStoredRecordGoesToTheAppendFile) {
     EXPECT_EQ(calls[2].path, "/opt/vl/plan.csv");
     EXPECT_EQ(calls[2].flag, 5);
     EXPECT_EQ(view->planFileNotice(), "");
-    view->setRecordAppendFile("/full/run.csv");  // a new file starts with its header
+    view->session().setRecordAppendFile("/full/run.csv");  // a new file starts with its header
     view->StoreRecordAndSave("", 0);
     EXPECT_EQ(calls.back().flag, 0);
     EXPECT_EQ(view->planFileNotice(), "cannot write /full/run.csv");
-    view->setRecordAppendFile(QString());
+    view->session().setRecordAppendFile(QString());
     const std::size_t before = calls.size();
     view->StoreRecordAndSave("", 0);
     EXPECT_EQ(calls.size(), before);

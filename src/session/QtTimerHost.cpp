@@ -1,4 +1,4 @@
-#include "viewlogic/QtTimerHost.h"
+#include "session/QtTimerHost.h"
 
 #include <utility>
 

@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-#include "viewlogic/TimerHost.h"
+#include "session/TimerHost.h"
 
 class QTimer;
 

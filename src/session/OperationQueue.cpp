@@ -1,4 +1,4 @@
-#include "viewlogic/OperationQueue.h"
+#include "session/OperationQueue.h"
 
 #include <utility>
 

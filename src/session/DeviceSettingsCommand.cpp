@@ -1,4 +1,4 @@
-#include "viewlogic/DeviceSettingsCommand.h"
+#include "session/DeviceSettingsCommand.h"
 
 #include <memory>
 

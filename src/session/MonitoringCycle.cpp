@@ -1,53 +1,55 @@
-#include "viewlogic/MonitoringCycle.h"
+#include "session/MonitoringCycle.h"
 
 #include <algorithm>
 
-#include <QCoreApplication>
-
-#include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "device/Gather.h"
-#include "viewlogic/Acquisition.h"
-#include "viewlogic/DrawnLimits.h"
 
-namespace {
-// The slot single-device exchanges go to; a current device outside the slots
-// addresses an empty slot whose exchanges are skipped.
-DeviceSlot& SelectedSlot(DeviceLink& link, int currentDevice) {
-    static DeviceSlot none;
-    if (currentDevice < 0 || currentDevice >= MAX_DEVICES)
-        return none;
-    return link.slot(currentDevice);
-}
-}  // namespace
-
-MonitoringCycle::MonitoringCycle(DeviceLink& link, MeasurementDataSet& data, MainForm& form,
-                                 TimerHost& timers, ViewState& state, OperationQueue& operations,
-                                 Hooks hooks)
+MonitoringCycle::MonitoringCycle(DeviceLink& link, TimerHost& timers, OperationQueue& operations,
+                                 AcquisitionState& state, Hooks hooks)
     : link_(link),
-      data_(data),
-      form_(form),
       timers_(timers),
-      state_(state),
       operations_(operations),
+      state_(state),
       hooks_(std::move(hooks)) {}
 
 int MonitoringCycle::resumeWaitMs() const {
     return link_.settleMs();
 }
 
-void MonitoringCycle::StartFirstDraw() {
-    timers_.start(TIMER_FIRST_DRAW, FIRST_DRAW_MS);
+void MonitoringCycle::StartTicks() {
+    if (link_.deviceCount() != 0)
+        timers_.start(TIMER_TICK, TICK_START_MS);
+}
+
+void MonitoringCycle::Pause() {
+    state_.ticking = false;
+}
+
+void MonitoringCycle::Resume(int wakeSlot) {
+    state_.ticking = true;
+    wakeSlot_ = wakeSlot;
+    timers_.start(TIMER_RESUME, RESUME_MS);
+}
+
+void MonitoringCycle::QueueSettings(int slot, const PendingSettings& settings) {
+    if (slot < 0 || slot >= MAX_DEVICES)
+        return;
+    PendingSettings& queued = queued_[std::size_t(slot)];
+    if (settings.exposure)
+        queued.exposure = settings.exposure;
+    if (settings.averaging)
+        queued.averaging = settings.averaging;
+    if (settings.aux)
+        queued.aux = settings.aux;
+}
+
+void MonitoringCycle::QueueDark(int slot) {
+    darkQueued_.insert(slot);
 }
 
 void MonitoringCycle::OnTimer(int id) {
     switch (id) {
-        case TIMER_FIRST_DRAW:
-            timers_.stop(TIMER_FIRST_DRAW);
-            DrawGraph(form_, state_, link_);
-            if (link_.deviceCount() != 0)
-                timers_.start(TIMER_TICK, TICK_START_MS);
-            break;
         case TIMER_TICK:
             Tick();
             break;
@@ -65,7 +67,8 @@ void MonitoringCycle::OnTimer(int id) {
 }
 
 void MonitoringCycle::Wake(OperationQueue::Finished finished) {
-    DeviceSlot& slot = SelectedSlot(link_, state_.currentDevice);
+    static DeviceSlot none;
+    DeviceSlot& slot = wakeSlot_ >= 0 && wakeSlot_ < MAX_DEVICES ? link_.slot(wakeSlot_) : none;
     auto settle = [this, finished] {
         timers_.start(TIMER_RESUME_WAIT, resumeWaitMs());
         finished();
@@ -84,8 +87,8 @@ void MonitoringCycle::Wake(OperationQueue::Finished finished) {
 
 void MonitoringCycle::Tick() {
     timers_.stop(TIMER_TICK);
-    if (!state_.monitoring)
-        return;  // paused until the acquisition button resumes
+    if (!state_.ticking)
+        return;  // paused until resumed
     // A tick already under way (a resize restarted the first draw meanwhile)
     // re-arms the timer when it ends: ticks never overlap.
     if (tickUnderWay_)
@@ -95,11 +98,12 @@ void MonitoringCycle::Tick() {
 }
 
 void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
-    if (!state_.monitoring) {  // a record was chosen while the tick waited for its turn
+    if (!state_.ticking) {  // paused while the tick waited for its turn
         tickUnderWay_ = false;
         finished();
         return;
     }
+    fresh_.fill(false);
     auto read = Gather::Make([this, finished] { AfterReads(finished); });
     for (int d = 0; d < link_.deviceCount() && d < MAX_DEVICES; ++d) {
         DeviceSlot& slot = link_.slot(d);
@@ -122,6 +126,7 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
                 // A missing reply keeps the last spectrum and temperature.
                 if (live.spectrumRead)
                     std::copy_n(live.spectrum.begin(), points, s.spectrum.begin());
+                fresh_[std::size_t(d)] = live.spectrumRead;
                 if (live.temperatureRead)
                     s.temperature = live.temperature;
                 if (!live.spectrumRead)
@@ -245,18 +250,24 @@ void MonitoringCycle::ProbeLed() {
 }
 
 void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
-    DrawGraph(form_, state_, link_);
-    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
+    if (hooks_.read)
+        hooks_.read();
     auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
-    const PendingSettings settings = TakePendingSettings(selected, form_, state_);
-    if (!settings.empty() && selected.isOpen()) {
-        NoteSent(state_.currentDevice, settings);
-        selected.channel->post(
-            [settings, version = selected.version](PortAccess& port) {
+    for (int d = 0; d < MAX_DEVICES; ++d) {
+        PendingSettings settings;
+        std::swap(settings, queued_[std::size_t(d)]);
+        DeviceSlot& slot = link_.slot(d);
+        if (settings.empty() || !slot.isOpen())
+            continue;
+        NoteSent(d, settings);
+        slot.channel->post(
+            [settings, version = slot.version](PortAccess& port) {
                 if (port.transport())
                     SendPendingSettings(*port.transport(), version, settings);
             },
             sent->Add());
+        if (hooks_.settingsSent)
+            hooks_.settingsSent(d, settings);
     }
     if (state_.acquiring)
         AcquireIfDue(sent->Add());
@@ -264,7 +275,7 @@ void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
 }
 
 void MonitoringCycle::AcquireIfDue(std::function<void()> then) {
-    if (form_.isChecked(ControlId::Continuous)) {
+    if (state_.continuous) {
         // Unsigned 32-bit arithmetic: survives the wrap of the tick count, and
         // a negative interval (a huge unsigned one) never comes due.
         const std::uint32_t now = link_.clock().tickMs();
@@ -278,8 +289,9 @@ void MonitoringCycle::AcquireIfDue(std::function<void()> then) {
         then();
         return;
     }
-    state_.acquiring = false;
-    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
+    state_.acquiring = false;  // the single record
+    if (hooks_.acquisitionChanged)
+        hooks_.acquisitionChanged();
     if (hooks_.storeRecord)
         hooks_.storeRecord(then);
     else
@@ -287,54 +299,36 @@ void MonitoringCycle::AcquireIfDue(std::function<void()> then) {
 }
 
 void MonitoringCycle::DarkIfRequested(OperationQueue::Finished finished) {
-    if (!state_.darkPending) {
+    if (darkQueued_.empty()) {
         EndTick(finished);
         return;
     }
-    // Cleared before "終了しました" is shown, so nothing repeats the request.
-    state_.darkPending = false;
-    auto report = [this, finished] {
-        form_.message(QCoreApplication::translate("MainView", "終了しました"), false);
+    // Taken before anything is reported, so nothing repeats the request.
+    std::set<int> darkSlots;
+    std::swap(darkSlots, darkQueued_);
+    auto report = Gather::Make([this, darkSlots, finished] {
+        for (int s : darkSlots) {
+            if (hooks_.darkDone)
+                hooks_.darkDone(s);
+        }
         EndTick(finished);
-    };
-    DeviceSlot& selected = SelectedSlot(link_, state_.currentDevice);
-    if (!selected.isOpen()) {
-        report();
-        return;
+    });
+    for (int s : darkSlots) {
+        if (s < 0 || s >= MAX_DEVICES || !link_.slot(s).isOpen())
+            continue;
+        DeviceSlot& slot = link_.slot(s);
+        slot.channel->post(
+            [version = slot.version](PortAccess& port) {
+                if (port.transport())
+                    StoreDark(*port.transport(), version);  // sent with firmware 1.5 or above
+            },
+            report->Add());
     }
-    selected.channel->post(
-        [version = selected.version](PortAccess& port) {
-            if (port.transport())
-                StoreDark(*port.transport(), version);  // sent with firmware 1.5 or above
-        },
-        report);
+    report->Release();
 }
 
 void MonitoringCycle::EndTick(OperationQueue::Finished finished) {
     timers_.start(TIMER_TICK, TICK_PERIOD_MS);
     tickUnderWay_ = false;
     finished();
-}
-
-void MonitoringCycle::OnAcquireButton() {
-    if (state_.monitoring && state_.acquiring) {
-        state_.acquiring = false;
-        form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
-        return;
-    }
-    if (state_.monitoring) {
-        state_.acquiring = true;
-        state_.lastTick = link_.clock().tickMs();
-        state_.intervalMs = EditInteger(form_.text(ControlId::IntervalEdit));
-        if (form_.isChecked(ControlId::Continuous))
-            form_.setText(ControlId::Acquire,
-                          QCoreApplication::translate("MainView", CAPTION_STOP));
-        return;
-    }
-    state_.monitoring = true;
-    form_.setCurrentRow(ControlId::DataList, -1);
-    form_.setText(ControlId::Acquire, QCoreApplication::translate("MainView", CAPTION_ACQUIRE));
-    if (hooks_.enableControls)
-        hooks_.enableControls();
-    timers_.start(TIMER_RESUME, RESUME_MS);
 }

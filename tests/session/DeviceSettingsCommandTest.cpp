@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "device/CommandTable.h"
+#include "session/DeviceSettingsCommand.h"
 #include "support/FakeClock.h"
 #include "support/FakePortProvider.h"
 #include "support/InlineLink.h"
-#include "viewlogic/DeviceSettingsCommand.h"
 
 namespace {
 

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+#include "device/DeviceSlot.h"
+
+// What the acquisition session reports, by value: a subscriber may keep an
+// event as long as it likes and never reaches into the session's state.
+
+// A device's settings as the session knows them: what it was read to have at
+// detection, then what it was sent (and, where asked, reported back).
+struct KnownSettings {
+    std::optional<std::int32_t> exposureUs;
+    std::optional<std::int32_t> averaging;
+    std::optional<std::int32_t> aux;
+};
+
+// One spectrometer in a reading.
+struct DeviceReading {
+    int slot = 0;
+    QByteArray serial;
+    QByteArray sensorModel;
+    SpectrumGrid grid;
+    bool answering = true;
+    // This tick's spectrum came; else values and temperature are the last ones
+    // the device gave (or none yet).
+    bool fresh = false;
+    std::vector<float> values;  // grid.pointCount values
+    float temperature = 0.0f;
+    KnownSettings settings;
+};
+
+// Every spectrometer's live values after one tick. Sequence numbers grow by
+// one per tick; a reading with a sequence above the one a command reported was
+// taken after that command's effect.
+struct ReadingEvent {
+    std::uint64_t sequence = 0;
+    std::int64_t timeStamp = 0;  // seconds since the epoch
+    std::vector<DeviceReading> devices;
+    bool ledPresent = false;
+    bool ledAnswering = false;
+    float ledTemperature = 0.0f;
+    bool ledOn = false;
+};
+
+// One device's part of a stored record.
+struct RecordedDevice {
+    QByteArray serial;
+    QByteArray sensorModel;
+    SpectrumGrid grid;
+    std::vector<float> values;  // NaN for a device not attached or not answering
+    float temperature = 0.0f;
+    std::int32_t exposure = 0;
+};
+
+// A record went into the data set (at `index`).
+struct RecordStoredEvent {
+    int index = 0;
+    std::int64_t timeStamp = 0;
+    int referenceIndex = -1;
+    std::vector<RecordedDevice> devices;
+};
+
+// Acquisition started, stopped or finished its single record.
+struct AcquisitionEvent {
+    bool acquiring = false;
+    bool continuous = false;
+};
+
+// A spectrometer (slot) or the LED unit (slot LED_SLOT) stopped answering or
+// answers again.
+struct AnsweringEvent {
+    int slot = 0;
+    bool answering = true;
+};
+
+// Another device (another serial) answers on a lost device's port.
+struct OtherDeviceEvent {
+    int slot = 0;
+};
+
+// Detection under way (found so far) or finished (found in all).
+struct DetectionEvent {
+    int found = 0;
+    bool finished = false;
+};
+
+// A setting went to a device: the values sent, and what the device reported
+// back where the command asked (the window's settings are not read back, so
+// each port's exchanges stay as they were).
+struct SettingAppliedEvent {
+    int slot = 0;
+    KnownSettings sent;
+    KnownSettings reported;
+    std::uint64_t afterSequence = 0;  // the last reading before it took effect
+};
+
+// A dark setting was performed (or could not be, failure non-empty).
+struct DarkEvent {
+    int slot = 0;
+    QString failure;
+};
+
+// The file every record is appended to failed (message) or takes its lines
+// again (empty).
+struct AppendFileEvent {
+    QString notice;
+};
+
+using SessionEvent =
+    std::variant<ReadingEvent, RecordStoredEvent, AcquisitionEvent, AnsweringEvent,
+                 OtherDeviceEvent, DetectionEvent, SettingAppliedEvent, DarkEvent, AppendFileEvent>;
