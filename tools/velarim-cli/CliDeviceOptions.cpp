@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "CliLink.h"
+#include "session/AcquisitionSession.h"
 #include "setup/ArgOptions.h"
 
 namespace {
@@ -22,7 +23,9 @@ bool TakeInt32Option(QStringList& args, const QString& name, std::optional<std::
     const qlonglong v = text.toLongLong(&ok);
     if (!ok || v < std::numeric_limits<std::int32_t>::min() ||
         v > std::numeric_limits<std::int32_t>::max()) {
-        error = QString("%1 takes a whole number, not \"%2\"").arg(name, text);
+        error = CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                          "%1 には整数を指定してください (\"%2\" は不可)"))
+                    .arg(name, text);
         return false;
     }
     value = static_cast<std::int32_t>(v);
@@ -42,44 +45,59 @@ bool TakeDeviceOptions(QStringList& args, CliDeviceOptions& options, QString& er
     if (led == "on" || led == "off") {
         options.led = led == "on";
     } else if (!led.isEmpty()) {
-        error = "--led takes on or off, not \"" + led + "\"";
+        error =
+            CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                      "--led には on か off を指定してください (\"%1\" は不可)"))
+                .arg(led);
         return false;
     }
     error = CheckSettingsRange(options.settings);
     return error.isEmpty();
 }
 
-void ApplyDeviceOptions(DeviceLink& link, const CliDeviceOptions& options,
-                        std::function<void(QString failure)> done) {
-    auto dark = [&link, options, done](QString failure) {
-        if (!failure.isEmpty() || !options.dark) {
-            done(failure);
-            return;
-        }
-        RequestDark(link, options.device,
-                    [done](DeviceCommandResult result) { done(result.firstFailure()); });
-    };
-    auto settings = [&link, options, dark](QString failure) {
-        if (!failure.isEmpty()) {
-            dark(failure);  // passed on as it is
-            return;
-        }
-        ApplyDeviceSettings(link, options.device, options.settings,
-                            [dark](DeviceCommandResult result) { dark(result.firstFailure()); });
-    };
-    if (options.led)
-        SetLedUnit(link, *options.led, settings);
-    else
-        settings({});
-}
-
-QString ApplyDeviceOptions(DeviceLink& link, const CliDeviceOptions& options) {
-    QString failure;
-    WaitFor([&](std::function<void()> done) {
-        ApplyDeviceOptions(link, options, [&failure, done](QString f) {
-            failure = f;
-            done();
+namespace {
+// One step of the chain as an operation of the session (between its ticks).
+void Step(AcquisitionSession& session,
+          std::function<void(std::function<void(QString)> report)> work,
+          std::function<void(QString)> next) {
+    session.operations().Run(
+        [work = std::move(work), next = std::move(next)](OperationQueue::Finished finished) {
+            work([finished, next](QString failure) {
+                finished();
+                next(failure);
+            });
         });
-    });
+}
+}  // namespace
+
+QString ApplyDeviceOptions(AcquisitionSession& session, const CliDeviceOptions& options) {
+    DeviceLink& link = session.link();
+    auto run = [&](std::function<void(std::function<void(QString)>)> work) {
+        QString failure;
+        WaitFor([&](std::function<void()> done) {
+            Step(session, std::move(work), [&failure, done](QString f) {
+                failure = f;
+                done();
+            });
+        });
+        return failure;
+    };
+    QString failure;
+    if (options.led)
+        failure = run([&](auto report) { SetLedUnit(link, *options.led, report); });
+    if (failure.isEmpty()) {  // also checks the slot asked for
+        WaitFor([&](std::function<void()> done) {
+            session.ApplySettings(options.device, options.settings,
+                                  [&failure, done](DeviceCommandResult result) {
+                                      failure = result.firstFailure();
+                                      done();
+                                  });
+        });
+    }
+    if (failure.isEmpty() && options.dark)
+        failure = run([&](auto report) {
+            RequestDark(link, options.device,
+                        [report](DeviceCommandResult result) { report(result.firstFailure()); });
+        });
     return failure;
 }

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "viewlogic/DeviceSettingsCommand.h"
+#include "session/DeviceSettingsCommand.h"
 
-class DeviceLink;
+class AcquisitionSession;
 
 // The device options of acquire and spectrum: --device K (the slot the
 // settings go to; every spectrometer without it), --exposure-us N,
@@ -25,10 +25,7 @@ struct CliDeviceOptions {
 bool TakeDeviceOptions(QStringList& args, CliDeviceOptions& options, QString& error);
 
 // The LED state, then the settings (each read back), then the dark, each
-// waited for in turn; a refusal or the first device that fails stops the
-// chain. Runs the event loop until it is done; the failure, empty when
-// everything was taken.
-QString ApplyDeviceOptions(DeviceLink& link, const CliDeviceOptions& options);
-// The same, handing the failure to `done` (as a step of a running view).
-void ApplyDeviceOptions(DeviceLink& link, const CliDeviceOptions& options,
-                        std::function<void(QString failure)> done);
+// waited for in turn between the session's ticks; a refusal or the first
+// device that fails stops the chain. Runs the event loop until it is done;
+// the failure, empty when everything was taken.
+QString ApplyDeviceOptions(AcquisitionSession& session, const CliDeviceOptions& options);

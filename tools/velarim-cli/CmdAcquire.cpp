@@ -1,34 +1,25 @@
 // velarim-cli acquire: detect as the window does at start-up, set the
 // devices' settings (each read back) before the first record, then store N
-// records of all devices at the interval through the same monitoring cycle and
-// record storing as the window's continuous acquisition, and write the
-// document file, the whole-data-set CSV, the HDF5 file and/or one appended
-// line per record ("-": standard output).
+// records of all devices at the interval through the same acquisition session
+// as the window's continuous acquisition, and write the document file, the
+// whole-data-set CSV, the HDF5 file and/or one appended line per record ("-":
+// standard output).
 
 #include <cstdio>
 
 #include <unistd.h>
 
 #include <QEventLoop>
-#include <QTimer>
 
 #include "CliDeviceOptions.h"
 #include "CliLink.h"
+#include "CliSession.h"
 #include "CliStdout.h"
 #include "data/DocumentFile.h"
-#include "data/MeasurementDataSet.h"
-#include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
 #include "export/Hdf5File.h"
-#include "viewlogic/HeadlessForm.h"
-#include "viewlogic/MainViewLogic.h"
-#include "viewlogic/QtTimerHost.h"
-#include "viewlogic/SettingsStore.h"
 
 namespace {
-struct NoDocument : DocumentHooks {
-    void setModified() override {}
-};
 
 struct AcquireOptions {
     int records = 0;
@@ -49,27 +40,35 @@ bool TakeAcquireOptions(QStringList& args, AcquireOptions& o, QString& error) {
         !TakeDeviceOptions(args, o.device, error))
         return false;
     if (!args.isEmpty()) {
-        error = "acquire does not take \"" + args.first() + "\"";
+        error = CliText(QT_TRANSLATE_NOOP("velarim-cli", "acquire には \"%1\" は指定できません"))
+                    .arg(args.first());
         return false;
     }
     if (o.records < 1 || o.records > MAX_RECORDS) {
-        error = QString("--records takes 1 to %1 records").arg(MAX_RECORDS);
+        error =
+            CliText(QT_TRANSLATE_NOOP("velarim-cli", "--records には 1〜%1 件を指定してください"))
+                .arg(MAX_RECORDS);
         return false;
     }
     if (o.intervalMs < 0) {
-        error = "--interval-ms takes 0 or more milliseconds";
+        error = CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                          "--interval-ms には 0 以上のミリ秒を指定してください"));
         return false;
     }
     if (o.vltd.isEmpty() && o.csv.isEmpty() && o.h5.isEmpty() && o.appendCsv.isEmpty()) {
-        error = "acquire needs an output file: --csv, --vltd, --h5 or --append-csv";
+        error = CliText(QT_TRANSLATE_NOOP(
+            "velarim-cli",
+            "acquire には出力ファイルが必要です: --csv, --vltd, --h5, --append-csv のいずれか"));
         return false;
     }
     if (IsStdout(o.csv) && IsStdout(o.appendCsv)) {
-        error = "--csv and --append-csv cannot both go to standard output (-)";
+        error = CliText(QT_TRANSLATE_NOOP(
+            "velarim-cli", "--csv と --append-csv を両方とも標準出力 (-) にはできません"));
         return false;
     }
     if (IsStdout(o.vltd) || IsStdout(o.h5)) {
-        error = "--vltd and --h5 take a file name, not standard output (-)";
+        error = CliText(QT_TRANSLATE_NOOP(
+            "velarim-cli", "--vltd と --h5 にはファイル名を指定してください (標準出力 - は不可)"));
         return false;
     }
     return true;
@@ -101,104 +100,61 @@ class Progress {
     bool open_ = false;
 };
 
-// The values the selected device took, into the form as a selection shows
-// them (the ticks hand the form's values to the selected device).
-void ShowTakenSettings(HeadlessForm& form, const CliDeviceOptions& o, int current) {
-    if (o.device != ALL_SPECTROMETERS && o.device != current)
-        return;
-    const DeviceSettingsRequest& s = o.settings;
-    if (s.exposureUs)
-        form.setText(ControlId::ExposureEdit, QString::asprintf("%d", *s.exposureUs));
-    if (s.averaging)
-        form.setCurrentIndex(ControlId::AveragingCombo, *s.averaging - 1);
-    if (s.aux)
-        form.setText(ControlId::AuxEdit, QString::asprintf("%d", *s.aux));
-}
-
 int Acquire(CliContext& context) {
     AcquireOptions options;
     QString error;
     if (!TakeAcquireOptions(context.args, options, error))
         return Fail(error);
 
-    Clock& clock = SystemClock::instance();
-    std::unique_ptr<PortProvider> ports = context.ports.makeProvider(clock, error);
-    if (!ports)
+    CliSession cli;
+    if (!OpenCliSession(context, cli, error, true))
         return Fail(error);
-    WorkerPortExecutor executor;  // each port on its own worker, as in the window
-    DeviceLink link(*ports, clock, executor, context.ports.settleMs);
-
-    HeadlessForm form;
-    MainViewLogic* running = nullptr;
-    QtTimerHost timers([&running](int id) {
-        if (running)
-            running->OnTimer(id);
-    });
-    MemorySettingsStore settings;  // the user's window settings stay untouched
-    MeasurementDataSet data;
-    NoDocument document;
-    MainViewLogic view(form, timers, settings, link, data, document, QString());
-    running = &view;
-    // A device that stops answering (its records then hold NaN) or answers
-    // again is told on stderr, one line each.
-    Progress progress(options.records);
-    view.setAnsweringHook([&link, &progress](int slot, bool answering) {
-        progress.Break();
-        const QString who = slot < MAX_DEVICES ? link.ListEntry(slot) : QStringLiteral("LED");
-        std::fprintf(stderr, "velarim-cli: %s %s\n", who.toLocal8Bit().constData(),
-                     answering ? "answers again" : "does not answer");
-    });
-    WaitFor([&view](std::function<void()> done) { view.InitialUpdate(done); });
+    AcquisitionSession& session = *cli.session;
+    const MeasurementDataSet& data = cli.data;
     if (data.deviceCount == 0)
-        return Fail("no spectrometer found");
+        return Fail(CliText(QT_TRANSLATE_NOOP("velarim-cli", "分光器が見つかりません")));
 
-    // The settings go out (and are read back) between the monitoring ticks,
-    // before the first record; the form shows what the selected device took,
-    // so that nothing of the form's older values is sent after them.
-    QString refused;
-    WaitFor([&](std::function<void()> done) {
-        view.operations().Run([&, done](OperationQueue::Finished finished) {
-            ApplyDeviceOptions(link, options.device, [&, done, finished](QString failure) {
-                refused = failure;
-                finished();
-                done();
-            });
-        });
-    });
+    // The settings go out (and are read back) before the first record.
+    const QString refused = ApplyDeviceOptions(session, options.device);
     if (!refused.isEmpty())
         return Fail(refused);
-    ShowTakenSettings(form, options.device, view.currentDevice());
-    if (options.device.led)
-        view.SetLedState(*options.device.led);
 
-    // Each record goes to the appended file as the measurement plan writes
-    // it: the header block with the first record of the run only.
-    view.setRecordCsvWriter(RecordCsvWriterOrStdout());
-    view.setRecordAppendFile(options.appendCsv);
-    // Continuous acquisition at the interval, as the user starts it.
-    form.setChecked(ControlId::Continuous, true);
-    form.setText(ControlId::IntervalEdit, QString::number(options.intervalMs));
-    view.OnAcquireButton();
-
+    // A device that stops answering (its records then hold NaN) or answers
+    // again is told on stderr, one line each; the run ends when the records
+    // are in or the appended file takes no line.
+    Progress progress(options.records);
     QString failure;
     QEventLoop loop;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        progress.Show(data.recordCount);
-        if (!view.planFileNotice().isEmpty()) {  // the appended file takes no line
-            view.OnAcquireButton();
-            failure = view.planFileNotice();
-            loop.quit();
-            return;
-        }
-        if (data.recordCount >= options.records) {
-            view.OnAcquireButton();  // stop: no record comes after the last asked for
-            loop.quit();
+    session.Subscribe([&](const SessionEvent& event) {
+        if (const auto* a = std::get_if<AnsweringEvent>(&event)) {
+            progress.Break();
+            const QString who =
+                a->slot < MAX_DEVICES ? cli.link->ListEntry(a->slot) : QStringLiteral("LED");
+            const QString line =
+                a->answering ? CliText(QT_TRANSLATE_NOOP("velarim-cli", "%1 が再び応答しています"))
+                             : CliText(QT_TRANSLATE_NOOP("velarim-cli", "%1 が応答しません"));
+            std::fprintf(stderr, "velarim-cli: %s\n", line.arg(who).toLocal8Bit().constData());
+        } else if (std::holds_alternative<RecordStoredEvent>(event)) {
+            progress.Show(data.recordCount);
+            if (data.recordCount >= options.records) {
+                session.StopAcquisition();  // no record comes after the last asked for
+                loop.quit();
+            }
+        } else if (const auto* file = std::get_if<AppendFileEvent>(&event)) {
+            if (!file->notice.isEmpty()) {
+                session.StopAcquisition();
+                failure = file->notice;
+                loop.quit();
+            }
         }
     });
-    watch.start(5);
+    // Each record goes to the appended file as the measurement plan writes
+    // it: the header block with the first record of the run only.
+    session.setRecordCsvWriter(RecordCsvWriterOrStdout());
+    session.setRecordAppendFile(options.appendCsv);
+    session.StartContinuous(options.intervalMs);
+    session.StartTicks();
     loop.exec();
-    watch.stop();
     progress.Show(data.recordCount);
     progress.Break();
     if (!failure.isEmpty())
@@ -225,7 +181,11 @@ int Acquire(CliContext& context) {
     }
     // Standard output carrying a file takes nothing else.
     if (status == 0 && !IsStdout(options.csv) && !IsStdout(options.appendCsv))
-        std::printf("%d records of %d devices\n", data.recordCount, data.deviceCount);
+        std::printf("%s\n", CliText(QT_TRANSLATE_NOOP("velarim-cli", "%1 件の記録 (装置 %2 台)"))
+                                .arg(data.recordCount)
+                                .arg(data.deviceCount)
+                                .toLocal8Bit()
+                                .constData());
     return status;
 }
 

@@ -4,6 +4,7 @@
 // "# SLOT SERIAL MODEL TEMPERATURE_C" and one "WAVELENGTH_NM,VALUE" line per
 // point, or with --json one object of all devices.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,56 +20,32 @@
 
 #include "CliDeviceOptions.h"
 #include "CliLink.h"
-#include "device/DeviceOperations.h"
-#include "device/Gather.h"
+#include "CliSession.h"
 
 namespace {
 
-// One device's reading, and what it reported of its settings afterwards.
-struct Reading {
-    LiveReading live;
-    ReportedSettings settings;
-};
-
-struct DeviceReading {
-    int slot = 0;
-    QByteArray serial;
-    QByteArray model;
-    SpectrumGrid grid;
-    Reading reading;
-};
-
-// Every addressed device's reading, all ports at once.
-std::vector<DeviceReading> ReadDevices(DeviceLink& link, const std::vector<int>& addressed) {
-    std::vector<DeviceReading> out(addressed.size());
+// The first reading of the session's ticks (all taken after the settings
+// were applied), of the addressed slots.
+std::vector<DeviceReading> ReadDevices(AcquisitionSession& session,
+                                       const std::vector<int>& addressed) {
+    std::vector<DeviceReading> out;
+    const std::uint64_t after = session.lastReadingSequence();
+    int id = -1;
     WaitFor([&](std::function<void()> done) {
-        auto all = Gather::Make(done);
-        for (std::size_t i = 0; i < addressed.size(); ++i) {
-            const int s = addressed[i];
-            const DeviceSlot& slot = link.slot(s);
-            DeviceReading& r = out[i];
-            r.slot = s;
-            r.serial = link.storedIdentity(s).serialText;
-            r.model = link.storedIdentity(s).sensorModel;
-            r.grid = link.profile(s).grid();
-            Ask<Reading>(
-                *slot.channel,
-                [bridged = slot.bridged, version = slot.version,
-                 points = r.grid.pointCount](PortAccess& port) {
-                    Reading reading;
-                    if (!port.transport())
-                        return reading;
-                    reading.live = ReadLiveData(*port.transport(), bridged, points);
-                    reading.settings = ReadReportedSettings(*port.transport(), version, false);
-                    return reading;
-                },
-                [&r, finished = all->Add()](Reading reading) {
-                    r.reading = std::move(reading);
-                    finished();
-                });
-        }
-        all->Release();
+        id = session.Subscribe([&, done](const SessionEvent& event) {
+            const auto* reading = std::get_if<ReadingEvent>(&event);
+            if (!reading || reading->sequence <= after || !out.empty())
+                return;
+            for (const DeviceReading& d : reading->devices) {
+                if (std::find(addressed.begin(), addressed.end(), d.slot) != addressed.end())
+                    out.push_back(d);
+            }
+            session.PauseTicks();
+            done();
+        });
+        session.StartTicks();
     });
+    session.Unsubscribe(id);
     return out;
 }
 
@@ -78,14 +55,13 @@ QByteArray OrDash(const QByteArray& text) {
 
 void PrintPlain(const std::vector<DeviceReading>& readings) {
     for (const DeviceReading& d : readings) {
-        const LiveReading& live = d.reading.live;
         const QByteArray temperature =
-            live.temperatureRead ? QString::asprintf("%.1f", double(live.temperature)).toLatin1()
-                                 : QByteArray("nan");
+            d.fresh ? QString::asprintf("%.1f", double(d.temperature)).toLatin1()
+                    : QByteArray("nan");
         std::printf("# %d %s %s %s\n", d.slot, OrDash(d.serial).constData(),
-                    OrDash(d.model).constData(), temperature.constData());
-        for (int i = 0; live.spectrumRead && i < d.grid.pointCount; ++i)
-            std::printf("%d,%.1f\n", d.grid.firstWavelength + i, double(live.spectrum[i]));
+                    OrDash(d.sensorModel).constData(), temperature.constData());
+        for (int i = 0; d.fresh && i < d.grid.pointCount && i < int(d.values.size()); ++i)
+            std::printf("%d,%.1f\n", d.grid.firstWavelength + i, double(d.values[i]));
     }
 }
 
@@ -106,28 +82,29 @@ QJsonValue JsonInt(const std::optional<std::int32_t>& v) {
 void PrintJson(const std::vector<DeviceReading>& readings) {
     QJsonArray devices;
     for (const DeviceReading& d : readings) {
-        const LiveReading& live = d.reading.live;
         QJsonArray wavelengths;
         QJsonArray counts;
         for (int i = 0; i < d.grid.pointCount; ++i) {
             wavelengths.append(d.grid.firstWavelength + i);
-            if (live.spectrumRead)
-                counts.append(JsonFloat(live.spectrum[i]));
+            if (d.fresh && i < int(d.values.size()))
+                counts.append(JsonFloat(d.values[i]));
         }
         QJsonObject device;
         device["slot"] = d.slot;
         device["serial"] = QString::fromLatin1(d.serial);
-        device["sensor_model"] = QString::fromLatin1(d.model);
+        device["sensor_model"] = QString::fromLatin1(d.sensorModel);
         device["first_wavelength_nm"] = d.grid.firstWavelength;
         device["wavelength_nm"] = wavelengths;
-        device["counts"] = live.spectrumRead ? QJsonValue(counts) : QJsonValue(QJsonValue::Null);
+        device["counts"] = d.fresh ? QJsonValue(counts) : QJsonValue(QJsonValue::Null);
         // The temperature to 0.1 degC, as the files and the plain form give it.
-        device["temperature_C"] = live.temperatureRead
-                                      ? QJsonValue(std::round(double(live.temperature) * 10) / 10)
-                                      : QJsonValue(QJsonValue::Null);
-        device["exposure_us"] = JsonInt(d.reading.settings.exposure);
-        device["averaging"] = JsonInt(d.reading.settings.averaging);
-        device["answering"] = live.spectrumRead;
+        device["temperature_C"] = d.fresh ? QJsonValue(std::round(double(d.temperature) * 10) / 10)
+                                          : QJsonValue(QJsonValue::Null);
+        // What the device reported back, or was read to have at detection; a
+        // device that gave nothing now delivers nothing.
+        const std::optional<std::int32_t> none;
+        device["exposure_us"] = JsonInt(d.fresh ? d.settings.exposureUs : none);
+        device["averaging"] = JsonInt(d.fresh ? d.settings.averaging : none);
+        device["answering"] = d.fresh;
         devices.append(device);
     }
     const QByteArray text =
@@ -143,30 +120,32 @@ int Spectrum(CliContext& context) {
     if (!TakeDeviceOptions(context.args, options, error))
         return Fail(error);
     if (!context.args.isEmpty())
-        return Fail("spectrum: unexpected argument \"" + context.args.first() + "\"");
+        return Fail(UnexpectedArgument("spectrum", context.args.first()));
 
-    CliLink cli;
-    if (!OpenCliLink(context, cli, error, options.led.has_value()))
+    CliSession cli;
+    if (!OpenCliSession(context, cli, error, options.led.has_value()))
         return Fail(error);
-    DeviceLink& link = *cli.link;
-    const std::vector<int> addressed = CommandSlots(link, options.device, error);
+    const std::vector<int> addressed = CommandSlots(*cli.link, options.device, error);
     if (addressed.empty())
         return Fail(error);
-    const QString failure = ApplyDeviceOptions(link, options);
+    const QString failure = ApplyDeviceOptions(*cli.session, options);
     if (!failure.isEmpty())
         return Fail(failure);
 
-    // Read only now: every reading is taken after the settings were taken.
-    const std::vector<DeviceReading> readings = ReadDevices(link, addressed);
+    // The ticks start only now: every reading is taken after the settings.
+    const std::vector<DeviceReading> readings = ReadDevices(*cli.session, addressed);
     if (json)
         PrintJson(readings);
     else
         PrintPlain(readings);
     if (std::fflush(stdout) != 0)
-        return Fail("spectrum: writing to standard output failed");
+        return Fail(
+            CliText(QT_TRANSLATE_NOOP("velarim-cli", "spectrum: 標準出力に書けませんでした")));
     for (const DeviceReading& d : readings) {
-        if (!d.reading.live.spectrumRead)
-            return Fail(QString("no spectrum from the device in slot %1").arg(d.slot));
+        if (!d.fresh)
+            return Fail(CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                                  "スロット %1 の装置からスペクトルが来ません"))
+                            .arg(d.slot));
     }
     return 0;
 }
