@@ -35,6 +35,13 @@
     </message>
 </context>
 <context>
+    <name>CInfoDlg</name>
+    <message>
+        <source>読み込み中…</source>
+        <translation>Loading…</translation>
+    </message>
+</context>
+<context>
     <name>CMainFrame</name>
     <message>
         <source>ファイル(&amp;F)</source>
@@ -42,15 +49,15 @@
     </message>
     <message>
         <source>新規作成	Ctrl+N(&amp;N)</source>
-        <translation>&amp;New&#x9;Ctrl+N</translation>
+        <translation>&amp;New	Ctrl+N</translation>
     </message>
     <message>
         <source>開く...	Ctrl+O(&amp;O)</source>
-        <translation>&amp;Open...&#x9;Ctrl+O</translation>
+        <translation>&amp;Open...	Ctrl+O</translation>
     </message>
     <message>
         <source>上書き保存	Ctrl+S(&amp;S)</source>
-        <translation>&amp;Save&#x9;Ctrl+S</translation>
+        <translation>&amp;Save	Ctrl+S</translation>
     </message>
     <message>
         <source>名前を付けて保存(&amp;A)...</source>
@@ -70,19 +77,19 @@
     </message>
     <message>
         <source>元に戻す	Ctrl+Z(&amp;U)</source>
-        <translation>&amp;Undo&#x9;Ctrl+Z</translation>
+        <translation>&amp;Undo	Ctrl+Z</translation>
     </message>
     <message>
         <source>切り取り	Ctrl+X(&amp;T)</source>
-        <translation>Cu&amp;t&#x9;Ctrl+X</translation>
+        <translation>Cu&amp;t	Ctrl+X</translation>
     </message>
     <message>
         <source>コピー	Ctrl+C(&amp;C)</source>
-        <translation>&amp;Copy&#x9;Ctrl+C</translation>
+        <translation>&amp;Copy	Ctrl+C</translation>
     </message>
     <message>
         <source>貼り付け	Ctrl+V(&amp;P)</source>
-        <translation>&amp;Paste&#x9;Ctrl+V</translation>
+        <translation>&amp;Paste	Ctrl+V</translation>
     </message>
     <message>
         <source>ダーク設定</source>
@@ -365,6 +372,13 @@
     </message>
 </context>
 <context>
+    <name>ChromaticityDiagram</name>
+    <message>
+        <source>色度: 範囲外</source>
+        <translation>chromaticity: out of range</translation>
+    </message>
+</context>
+<context>
     <name>ColourMetrics</name>
     <message>
         <source>補色波長</source>
@@ -392,6 +406,73 @@
     </message>
 </context>
 <context>
+    <name>DeviceSettings</name>
+    <message>
+        <source>露光時間</source>
+        <translation>exposure</translation>
+    </message>
+    <message>
+        <source>平均回数</source>
+        <translation>averaging</translation>
+    </message>
+    <message>
+        <source>補助設定</source>
+        <translation>auxiliary setting</translation>
+    </message>
+    <message>
+        <source>スロット %1 の装置 (%2)</source>
+        <translation>device in slot %1 (%2)</translation>
+    </message>
+    <message>
+        <source>スロット %1 の装置 (ファームウェア %2)</source>
+        <translation>device in slot %1 (firmware %2)</translation>
+    </message>
+    <message>
+        <source>%1 は%2を受け付けません</source>
+        <translation>%1 takes no %2</translation>
+    </message>
+    <message>
+        <source>%1 が設定に応答しません</source>
+        <translation>%1 does not answer the settings</translation>
+    </message>
+    <message>
+        <source>%1 の%2は %3%4 です (%5%4 ではありません)</source>
+        <translation>%1 reports %2 %3%4, not %5%4</translation>
+    </message>
+    <message>
+        <source>分光器が見つかりません</source>
+        <translation>no spectrometer found</translation>
+    </message>
+    <message>
+        <source>スロット %1 に装置がありません</source>
+        <translation>no device in slot %1</translation>
+    </message>
+    <message>
+        <source>%1 %2%3 は %4〜%5%3 の範囲外です</source>
+        <translation>%1 %2%3 is outside %4..%5%3</translation>
+    </message>
+    <message>
+        <source>ダーク</source>
+        <translation>dark</translation>
+    </message>
+    <message>
+        <source>%1 がダーク設定に応答しません</source>
+        <translation>%1 does not answer the dark request</translation>
+    </message>
+    <message>
+        <source>LED ユニットが見つかりません</source>
+        <translation>no LED unit found</translation>
+    </message>
+    <message>
+        <source>LED ユニットが応答しません</source>
+        <translation>the LED unit does not answer</translation>
+    </message>
+    <message>
+        <source>LED ユニットの状態は %1 です (%2 ではありません)</source>
+        <translation>the LED unit reports state %1, not %2</translation>
+    </message>
+</context>
+<context>
     <name>DocumentFile</name>
     <message>
         <source>予期しないファイル形式です。</source>
@@ -408,6 +489,13 @@
     <message>
         <source>この記録には波長範囲の違う装置があります。文書ファイルには一つの範囲しか保存できません。HDF5 (.h5) で保存してください。</source>
         <translation>The record holds devices with different wavelength ranges; a document file holds only one. Save as HDF5 (.h5).</translation>
+    </message>
+</context>
+<context>
+    <name>LiveGraph</name>
+    <message>
+        <source>応答なし</source>
+        <translation>no reply</translation>
     </message>
 </context>
 <context>
@@ -484,6 +572,18 @@
         <source>モニター再開</source>
         <translation>Resume monitor</translation>
     </message>
+    <message>
+        <source>データ一覧の装置: %1 / 接続中: %2</source>
+        <translation>Devices of the data list: %1 / attached: %2</translation>
+    </message>
+    <message>
+        <source>データ一覧には別の装置の記録があります。
+%1
+接続中の装置の記録は混ぜずに、新しいデータを始めますか?</source>
+        <translation>The data list holds records of other devices.
+%1
+Start new data for the attached devices instead of mixing them?</translation>
+    </message>
 </context>
 <context>
     <name>PlanScheduler</name>
@@ -525,27 +625,6 @@
     <message>
         <source>ファイルの書き込みに失敗しました: </source>
         <translation>Failed to write the file: </translation>
-    </message>
-</context>
-<context>
-    <name>CInfoDlg</name>
-    <message>
-        <source>読み込み中…</source>
-        <translation>Loading…</translation>
-    </message>
-</context>
-<context>
-    <name>ChromaticityDiagram</name>
-    <message>
-        <source>色度: 範囲外</source>
-        <translation>chromaticity: out of range</translation>
-    </message>
-</context>
-<context>
-    <name>LiveGraph</name>
-    <message>
-        <source>応答なし</source>
-        <translation>no reply</translation>
     </message>
 </context>
 <context>
@@ -617,6 +696,58 @@
     <message>
         <source>%1: 余分な引数 &quot;%2&quot;</source>
         <translation>%1: unexpected argument &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>%1 には整数を指定してください (&quot;%2&quot; は不可)</source>
+        <translation>%1 takes a whole number, not &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>--led には on か off を指定してください (&quot;%1&quot; は不可)</source>
+        <translation>--led takes on or off, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>acquire には &quot;%1&quot; は指定できません</source>
+        <translation>acquire does not take &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--records には 1〜%1 件を指定してください</source>
+        <translation>--records takes 1 to %1 records</translation>
+    </message>
+    <message>
+        <source>--interval-ms には 0 以上のミリ秒を指定してください</source>
+        <translation>--interval-ms takes 0 or more milliseconds</translation>
+    </message>
+    <message>
+        <source>acquire には出力ファイルが必要です: --csv, --vltd, --h5, --append-csv のいずれか</source>
+        <translation>acquire needs an output file: --csv, --vltd, --h5 or --append-csv</translation>
+    </message>
+    <message>
+        <source>--csv と --append-csv を両方とも標準出力 (-) にはできません</source>
+        <translation>--csv and --append-csv cannot both go to standard output (-)</translation>
+    </message>
+    <message>
+        <source>--vltd と --h5 にはファイル名を指定してください (標準出力 - は不可)</source>
+        <translation>--vltd and --h5 take a file name, not standard output (-)</translation>
+    </message>
+    <message>
+        <source>分光器が見つかりません</source>
+        <translation>no spectrometer found</translation>
+    </message>
+    <message>
+        <source>%1 が再び応答しています</source>
+        <translation>%1 answers again</translation>
+    </message>
+    <message>
+        <source>%1 が応答しません</source>
+        <translation>%1 does not answer</translation>
+    </message>
+    <message>
+        <source>%1 件の記録 (装置 %2 台)</source>
+        <translation>%1 records of %2 devices</translation>
+    </message>
+    <message>
+        <source>spectrum: 標準出力に書けませんでした</source>
+        <translation>spectrum: writing to standard output failed</translation>
     </message>
 </context>
 </TS>

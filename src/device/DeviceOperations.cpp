@@ -19,14 +19,14 @@ DeviceIdentity IdentifyOnDetection(Transport& port) {
     return id;
 }
 
-ConnectedSettings ApplyConnectLimits(Transport& port, float version) {
-    ConnectedSettings settings;
+DeviceSettingValues ApplyConnectLimits(Transport& port, float version) {
+    DeviceSettingValues settings;
     std::int32_t exposure = 0;
     if (ReadInt32(port, CMD_GET_EXPOSURE, exposure))
-        settings.exposure = exposure;
+        settings.exposureUs = exposure;
     if (exposure > kMaxExposureUs) {
         SendSetting(port, CMD_SET_EXPOSURE, kMaxExposureUs);
-        settings.exposure = kMaxExposureUs;
+        settings.exposureUs = kMaxExposureUs;
     }
     std::int32_t averaging = 0;
     if (ReadInt32(port, CMD_GET_AVERAGING, averaging))
@@ -75,13 +75,11 @@ DeviceSettings ReadDeviceSettings(Transport& port, float version, bool withAux) 
     return s;
 }
 
-void SendPendingSettings(Transport& port, float version, const PendingSettings& settings) {
-    if (settings.exposure)
-        SendSetting(port, CMD_SET_EXPOSURE, *settings.exposure);
-    if (settings.averaging && DeviceTakes(CMD_SET_AVERAGING, version))
-        SendSetting(port, CMD_SET_AVERAGING, *settings.averaging);
-    if (settings.aux && DeviceTakes(CMD_SET_AUX_SETTING, version))
-        SendSetting(port, CMD_SET_AUX_SETTING, *settings.aux);
+void SendPendingSettings(Transport& port, float version, const DeviceSettingValues& settings) {
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+        if (settings.*spec.value && DeviceTakes(spec.set, version))
+            SendSetting(port, spec.set, *(settings.*spec.value));
+    }
 }
 
 bool StoreDark(Transport& port, float version) {
@@ -206,38 +204,21 @@ bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYT
     return Exchange(port, CMD_GET_STORED_RECORD, into);
 }
 
-ReportedSettings ReadReportedSettings(Transport& port, float version, bool withAux) {
-    ReportedSettings s;
-    std::int32_t value = 0;
-    if (ReadInt32(port, CMD_GET_EXPOSURE, value))
-        s.exposure = value;
-    if (ReadInt32(port, CMD_GET_AVERAGING, value))
-        s.averaging = value;
-    if (withAux && DeviceTakes(CMD_GET_AUX_SETTING, version) &&
-        ReadInt32(port, CMD_GET_AUX_SETTING, value))
-        s.aux = value;
-    return s;
-}
-
 SettingsReadBack SendSettingsAndReadBack(Transport& port, float version,
-                                         const PendingSettings& settings) {
+                                         const DeviceSettingValues& settings) {
     SettingsReadBack r;
-    const bool averaging = settings.averaging && DeviceTakes(CMD_SET_AVERAGING, version);
-    const bool aux = settings.aux && DeviceTakes(CMD_SET_AUX_SETTING, version);
-    if (settings.exposure)
-        r.acknowledged = SendSetting(port, CMD_SET_EXPOSURE, *settings.exposure) && r.acknowledged;
-    if (averaging)
-        r.acknowledged =
-            SendSetting(port, CMD_SET_AVERAGING, *settings.averaging) && r.acknowledged;
-    if (aux)
-        r.acknowledged = SendSetting(port, CMD_SET_AUX_SETTING, *settings.aux) && r.acknowledged;
-    std::int32_t value = 0;
-    if (settings.exposure && ReadInt32(port, CMD_GET_EXPOSURE, value))
-        r.reported.exposure = value;
-    if (averaging && ReadInt32(port, CMD_GET_AVERAGING, value))
-        r.reported.averaging = value;
-    if (aux && ReadInt32(port, CMD_GET_AUX_SETTING, value))
-        r.reported.aux = value;
+    auto sent = [&](const DeviceSettingSpec& spec) {
+        return settings.*spec.value && DeviceTakes(spec.set, version);
+    };
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+        if (sent(spec))
+            r.acknowledged = SendSetting(port, spec.set, *(settings.*spec.value)) && r.acknowledged;
+    }
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+        std::int32_t value = 0;
+        if (sent(spec) && ReadInt32(port, spec.get, value))
+            r.reported.*spec.value = value;
+    }
     return r;
 }
 

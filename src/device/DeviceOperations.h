@@ -10,6 +10,7 @@
 #include <QByteArray>
 
 #include "device/CommandTable.h"
+#include "device/DeviceSettingTable.h"
 #include "device/DeviceSlot.h"
 #include "device/Transport.h"
 
@@ -28,29 +29,16 @@ struct DeviceIdentity {
 };
 DeviceIdentity IdentifyOnDetection(Transport& port);
 
-// What a device can be set to: the exposure in microseconds and the
-// averaging count. The window and the command line refuse anything else.
-inline constexpr std::int32_t kMinExposureUs = 1;
-inline constexpr std::int32_t kMaxExposureUs = 1000000;
-inline constexpr std::int32_t kMinAveraging = 1;
-inline constexpr std::int32_t kMaxAveraging = 100;
-
 // Exposure and averaging count as the device has them once the connect limits
-// are applied; nullopt where the reply is missing.
-struct ConnectedSettings {
-    std::optional<std::int32_t> exposure;
-    std::optional<std::int32_t> averaging;
-};
-
-// Exposure above 1 s is lowered to 1 s; averaging above 100 reset to 1 on
-// firmware 1.5 or above.
-ConnectedSettings ApplyConnectLimits(Transport& port, float version);
+// are applied (nullopt where the reply is missing). Exposure above 1 s is
+// lowered to 1 s; averaging above 100 reset to 1 on firmware 1.5 or above.
+DeviceSettingValues ApplyConnectLimits(Transport& port, float version);
 
 // Serial and sensor model for the data set, then the connect limits.
 struct StoredIdentity {
     QByteArray serialText;
     QByteArray sensorModel;
-    ConnectedSettings settings;  // as read at the connect limits
+    DeviceSettingValues settings;  // as read at the connect limits
 };
 StoredIdentity ReadStoredIdentity(Transport& port, float version);
 
@@ -73,15 +61,9 @@ struct DeviceSettings {
 };
 DeviceSettings ReadDeviceSettings(Transport& port, float version, bool withAux);
 
-// The settings the view hands to the selected device after a tick's reads, in
-// this order; each only when present and when the device's firmware takes it.
-struct PendingSettings {
-    std::optional<std::int32_t> exposure;
-    std::optional<std::int32_t> averaging;
-    std::optional<std::int32_t> aux;
-    bool empty() const { return !exposure && !averaging && !aux; }
-};
-void SendPendingSettings(Transport& port, float version, const PendingSettings& settings);
+// The settings present, in the table's order, each only when the device's
+// firmware takes it (as a tick hands them to a device after its reads).
+void SendPendingSettings(Transport& port, float version, const DeviceSettingValues& settings);
 
 // CMD_STORE_DARK when the firmware takes it; true when it was sent.
 bool StoreDark(Transport& port, float version);
@@ -136,24 +118,15 @@ LedReading ReadLedLive(Transport& port, std::int32_t state);
 std::optional<std::int32_t> ReadStoredCount(Transport& port);
 bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into);
 
-// Settings as a device reports them: nullopt where the reply is missing, or
-// (aux) where it was not asked for or the firmware has none.
-struct ReportedSettings {
-    std::optional<std::int32_t> exposure;
-    std::optional<std::int32_t> averaging;
-    std::optional<std::int32_t> aux;
-};
-ReportedSettings ReadReportedSettings(Transport& port, float version, bool withAux);
-
 // The settings present sent in SendPendingSettings' order and gates, then
 // each one sent read back. `acknowledged` is false when an acknowledgement
 // did not come; `reported` holds only what was sent.
 struct SettingsReadBack {
     bool acknowledged = true;
-    ReportedSettings reported;
+    DeviceSettingValues reported;
 };
 SettingsReadBack SendSettingsAndReadBack(Transport& port, float version,
-                                         const PendingSettings& settings);
+                                         const DeviceSettingValues& settings);
 
 // CMD_STORE_DARK within its gate, with its acknowledgement told.
 enum class DarkOutcome { NotTaken, Acknowledged, NoReply };

@@ -13,12 +13,6 @@
 #include "export/DataSetCsv.h"
 #include "session/LiveDevices.h"
 
-namespace {
-KnownSettings Known(const PendingSettings& s) {
-    return KnownSettings{s.exposure, s.averaging, s.aux};
-}
-}  // namespace
-
 // What a record takes from the live data when it is stored; the exposures
 // come back from the devices afterwards.
 struct AcquisitionSession::PendingRecord {
@@ -45,8 +39,8 @@ AcquisitionSession::AcquisitionSession(DeviceLink& link, MeasurementDataSet& dat
                      Emit(AnsweringEvent{slot, answering});
                  },
                  [this](int slot) { Emit(OtherDeviceEvent{slot}); },
-                 [this](int slot, const PendingSettings& sent) {
-                     Emit(SettingAppliedEvent{slot, Known(sent), {}, sequence_});
+                 [this](int slot, const DeviceSettingValues& sent) {
+                     Emit(SettingAppliedEvent{slot, sent, {}, sequence_});
                  },
                  [this](int slot) {
                      Emit(DarkEvent{slot, {}});
@@ -102,10 +96,10 @@ void AcquisitionSession::Detect(std::function<void(int)> done) {
         });
 }
 
-KnownSettings AcquisitionSession::knownSettings(int slot) const {
+DeviceSettingValues AcquisitionSession::knownSettings(int slot) const {
     if (slot < 0 || slot >= MAX_DEVICES)
         return {};
-    return Known(cycle_.SettingsToRestore(slot));
+    return cycle_.SettingsToRestore(slot);
 }
 
 void AcquisitionSession::EmitReading() {
@@ -144,7 +138,7 @@ void AcquisitionSession::EmitAcquisition() {
 
 // --- settings ------------------------------------------------------------------
 
-QString AcquisitionSession::QueueSettings(int target, const DeviceSettingsRequest& request) {
+QString AcquisitionSession::QueueSettings(int target, const DeviceSettingValues& request) {
     QString refused = CheckSettingsRange(request);
     if (!refused.isEmpty())
         return refused;
@@ -152,33 +146,27 @@ QString AcquisitionSession::QueueSettings(int target, const DeviceSettingsReques
     if (!refused.isEmpty())
         return refused;
     for (int s : addressed)
-        cycle_.QueueSettings(s,
-                             PendingSettings{request.exposureUs, request.averaging, request.aux});
+        cycle_.QueueSettings(s, request);
     return {};
 }
 
-void AcquisitionSession::ApplySettings(int target, const DeviceSettingsRequest& request,
+void AcquisitionSession::ApplySettings(int target, const DeviceSettingValues& request,
                                        std::function<void(DeviceCommandResult)> done) {
     operations_.Run([this, target, request, done = std::move(done)](Finished finished) {
         const std::uint64_t before = sequence_;
-        ApplyDeviceSettings(
-            link_, target, request,
-            [this, request, before, done, finished](DeviceCommandResult result) {
-                for (const DeviceCommandOutcome& o : result.devices) {
-                    if (request.empty())
-                        break;
-                    const KnownSettings reported{o.exposureUs, o.averaging, o.aux};
-                    // What the device now has, as far as it told.
-                    cycle_.NoteSent(o.slot, PendingSettings{reported.exposureUs, reported.averaging,
-                                                            reported.aux});
-                    Emit(SettingAppliedEvent{
-                        o.slot, KnownSettings{request.exposureUs, request.averaging, request.aux},
-                        reported, before});
-                }
-                finished();
-                if (done)
-                    done(std::move(result));
-            });
+        ApplyDeviceSettings(link_, target, request,
+                            [this, request, before, done, finished](DeviceCommandResult result) {
+                                for (const DeviceCommandOutcome& o : result.devices) {
+                                    if (request.empty())
+                                        break;
+                                    // What the device now has, as far as it told.
+                                    cycle_.NoteSent(o.slot, o.reported);
+                                    Emit(SettingAppliedEvent{o.slot, request, o.reported, before});
+                                }
+                                finished();
+                                if (done)
+                                    done(std::move(result));
+                            });
     });
 }
 

@@ -60,7 +60,7 @@ class AcquisitionSession {
     // records. `done(count)`. Call it within an operation.
     void Detect(std::function<void(int count)> done);
     // What the session knows a spectrometer to have.
-    KnownSettings knownSettings(int slot) const;
+    DeviceSettingValues knownSettings(int slot) const;
 
     // --- monitoring ------------------------------------------------------------
     void OnTimer(int id) { cycle_.OnTimer(id); }
@@ -76,15 +76,15 @@ class AcquisitionSession {
     // Sent after the next tick's reads, in the ticks' order and with the
     // firmware gates, not read back (the window's way). Refused (the reason)
     // when a value is out of range or no spectrometer is at `target`.
-    QString QueueSettings(int target, const DeviceSettingsRequest& request);
+    QString QueueSettings(int target, const DeviceSettingValues& request);
     // Checked, sent and read back between the ticks; a value reported back
     // other than the one sent fails that device.
-    void ApplySettings(int target, const DeviceSettingsRequest& request,
+    void ApplySettings(int target, const DeviceSettingValues& request,
                        std::function<void(DeviceCommandResult)> done);
     // A dark setting on `target` at the end of the next tick (DarkEvent).
     void QueueDark(int target);
     // What waits for the next tick: settings and dark setting per slot.
-    PendingSettings queuedSettings(int slot) const { return cycle_.queued(slot); }
+    DeviceSettingValues queuedSettings(int slot) const { return cycle_.queued(slot); }
     bool darkQueued(int slot) const { return cycle_.darkQueued(slot); }
     // The exposure queued for the slot is not sent after all.
     void WithdrawQueuedExposure(int slot) { cycle_.WithdrawExposure(slot); }

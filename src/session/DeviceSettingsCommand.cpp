@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <QCoreApplication>
+
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
 #include "device/Gather.h"
@@ -21,45 +23,55 @@ QString DeviceCommandResult::firstFailure() const {
 }
 
 namespace {
+// Messages of the commands, in the user's language.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("DeviceSettings", text);
+}
+
 QString DeviceName(const DeviceLink& link, int slot) {
-    return QString("device in slot %1 (%2)")
+    return Tr(QT_TRANSLATE_NOOP("DeviceSettings", "スロット %1 の装置 (%2)"))
         .arg(slot)
         .arg(QString::fromLatin1(link.slot(slot).serialText));
 }
 
 QString FirmwareName(const DeviceLink& link, int slot) {
-    return QString("device in slot %1 (firmware %2)")
+    return Tr(QT_TRANSLATE_NOOP("DeviceSettings", "スロット %1 の装置 (ファームウェア %2)"))
         .arg(slot)
         .arg(QString::fromLatin1(link.slot(slot).versionText));
 }
 
+QString TakesNo(const DeviceLink& link, int slot, const char* what) {
+    return Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 は%2を受け付けません"))
+        .arg(FirmwareName(link, slot), Tr(what));
+}
+
 // The outcome of one device from what it sent back.
-DeviceCommandOutcome Judge(const DeviceLink& link, int slot, const DeviceSettingsRequest& asked,
+DeviceCommandOutcome Judge(const DeviceLink& link, int slot, const DeviceSettingValues& asked,
                            const SettingsReadBack& back) {
     DeviceCommandOutcome o;
     o.slot = slot;
-    o.exposureUs = back.reported.exposure;
-    o.averaging = back.reported.averaging;
-    o.aux = back.reported.aux;
-    o.answered = back.acknowledged && (!asked.exposureUs || o.exposureUs) &&
-                 (!asked.averaging || o.averaging) && (!asked.aux || o.aux);
+    o.reported = back.reported;
+    o.answered = back.acknowledged;
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS)
+        o.answered = o.answered && (!(asked.*spec.value) || o.reported.*spec.value);
     if (!o.answered) {
-        o.failure = DeviceName(link, slot) + " does not answer the settings";
+        o.failure = Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 が設定に応答しません"))
+                        .arg(DeviceName(link, slot));
         return o;
     }
-    const auto differs = [&](const char* what, const std::optional<std::int32_t>& wanted,
-                             const std::optional<std::int32_t>& got, const char* unit) {
-        if (!o.failure.isEmpty() || !wanted || *got == *wanted)
-            return;
-        o.failure = QString("%1 reports %2 %3%4, not %5%4")
-                        .arg(DeviceName(link, slot), what)
-                        .arg(*got)
-                        .arg(unit)
-                        .arg(*wanted);
-    };
-    differs("exposure", asked.exposureUs, o.exposureUs, " us");
-    differs("averaging", asked.averaging, o.averaging, "");
-    differs("auxiliary setting", asked.aux, o.aux, "");
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+        const std::optional<std::int32_t>& wanted = asked.*spec.value;
+        const std::optional<std::int32_t>& got = o.reported.*spec.value;
+        if (!wanted || *got == *wanted)
+            continue;
+        o.failure =
+            Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 の%2は %3%4 です (%5%4 ではありません)"))
+                .arg(DeviceName(link, slot), Tr(spec.name))
+                .arg(*got)
+                .arg(QLatin1String(spec.unit))
+                .arg(*wanted);
+        break;
+    }
     return o;
 }
 
@@ -91,52 +103,49 @@ std::vector<int> CommandSlots(const DeviceLink& link, int target, QString& error
                 addressed.push_back(s);
         }
         if (addressed.empty())
-            error = QStringLiteral("no spectrometer found");
+            error = Tr(QT_TRANSLATE_NOOP("DeviceSettings", "分光器が見つかりません"));
         return addressed;
     }
     if (target < 0 || target >= link.deviceCount() || target >= MAX_DEVICES ||
         !link.slot(target).isOpen()) {
-        error = QString("no device in slot %1").arg(target);
+        error =
+            Tr(QT_TRANSLATE_NOOP("DeviceSettings", "スロット %1 に装置がありません")).arg(target);
         return addressed;
     }
     addressed.push_back(target);
     return addressed;
 }
 
-QString CheckSettingsRange(const DeviceSettingsRequest& request) {
-    const auto& e = request.exposureUs;
-    if (e && (*e < kMinExposureUs || *e > kMaxExposureUs))
-        return QString("exposure %1 us is outside %2..%3 us")
-            .arg(*e)
-            .arg(kMinExposureUs)
-            .arg(kMaxExposureUs);
-    const auto& a = request.averaging;
-    if (a && (*a < kMinAveraging || *a > kMaxAveraging))
-        return QString("averaging %1 is outside %2..%3")
-            .arg(*a)
-            .arg(kMinAveraging)
-            .arg(kMaxAveraging);
+QString CheckSettingsRange(const DeviceSettingValues& request) {
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+        const std::optional<std::int32_t>& v = request.*spec.value;
+        if (v && (*v < spec.min || *v > spec.max))
+            return Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 %2%3 は %4〜%5%3 の範囲外です"))
+                .arg(Tr(spec.name))
+                .arg(*v)
+                .arg(QLatin1String(spec.unit))
+                .arg(spec.min)
+                .arg(spec.max);
+    }
     return {};
 }
 
 QString CheckDeviceSettings(const DeviceLink& link, int target,
-                            const DeviceSettingsRequest& request) {
+                            const DeviceSettingValues& request) {
     const QString range = CheckSettingsRange(request);
     if (!range.isEmpty())
         return range;
-    const auto& a = request.averaging;
     QString error;
     for (const int slot : CommandSlots(link, target, error)) {
-        const float version = link.slot(slot).version;
-        if (a && !DeviceTakes(CMD_SET_AVERAGING, version))
-            return FirmwareName(link, slot) + " takes no averaging";
-        if (request.aux && !DeviceTakes(CMD_SET_AUX_SETTING, version))
-            return FirmwareName(link, slot) + " takes no auxiliary setting";
+        for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+            if (request.*spec.value && !DeviceTakes(spec.set, link.slot(slot).version))
+                return TakesNo(link, slot, spec.name);
+        }
     }
     return error;
 }
 
-void ApplyDeviceSettings(DeviceLink& link, int target, const DeviceSettingsRequest& request,
+void ApplyDeviceSettings(DeviceLink& link, int target, const DeviceSettingValues& request,
                          std::function<void(DeviceCommandResult)> done) {
     DeviceCommandResult refused;
     refused.refused = CheckDeviceSettings(link, target, request);
@@ -153,7 +162,7 @@ void ApplyDeviceSettings(DeviceLink& link, int target, const DeviceSettingsReque
         done(std::move(refused));
         return;
     }
-    const PendingSettings settings{request.exposureUs, request.averaging, request.aux};
+    const DeviceSettingValues settings = request;
     OnEverySlot<SettingsReadBack>(
         link, addressed,
         [settings](const DeviceSlot& slot) {
@@ -174,7 +183,7 @@ void RequestDark(DeviceLink& link, int target, std::function<void(DeviceCommandR
     const std::vector<int> addressed = CommandSlots(link, target, refused.refused);
     for (const int slot : addressed) {
         if (refused.refused.isEmpty() && !DeviceTakes(CMD_STORE_DARK, link.slot(slot).version))
-            refused.refused = FirmwareName(link, slot) + " takes no dark";
+            refused.refused = TakesNo(link, slot, QT_TRANSLATE_NOOP("DeviceSettings", "ダーク"));
     }
     if (!refused.refused.isEmpty()) {
         done(std::move(refused));
@@ -193,7 +202,8 @@ void RequestDark(DeviceLink& link, int target, std::function<void(DeviceCommandR
             o.slot = slot;
             o.answered = outcome == DarkOutcome::Acknowledged;
             if (!o.answered)
-                o.failure = DeviceName(link, slot) + " does not answer the dark request";
+                o.failure = Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 がダーク設定に応答しません"))
+                                .arg(DeviceName(link, slot));
             return o;
         },
         std::move(done));
@@ -202,7 +212,7 @@ void RequestDark(DeviceLink& link, int target, std::function<void(DeviceCommandR
 void SetLedUnit(DeviceLink& link, bool on, std::function<void(QString failure)> done) {
     LedUnit& led = link.led();
     if (!led.present || !led.channel) {
-        done(QStringLiteral("no LED unit found"));
+        done(Tr(QT_TRANSLATE_NOOP("DeviceSettings", "LED ユニットが見つかりません")));
         return;
     }
     const std::int32_t state = on ? 1 : 0;
@@ -215,9 +225,12 @@ void SetLedUnit(DeviceLink& link, bool on, std::function<void(QString failure)> 
         },
         [state, done = std::move(done)](std::optional<std::int32_t> reported) {
             if (!reported)
-                done(QStringLiteral("the LED unit does not answer"));
+                done(Tr(QT_TRANSLATE_NOOP("DeviceSettings", "LED ユニットが応答しません")));
             else if (*reported != state)
-                done(QString("the LED unit reports state %1, not %2").arg(*reported).arg(state));
+                done(Tr(QT_TRANSLATE_NOOP("DeviceSettings",
+                                          "LED ユニットの状態は %1 です (%2 ではありません)"))
+                         .arg(*reported)
+                         .arg(state));
             else
                 done({});
         });

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "device/DeviceSettingTable.h"
+
 class DeviceLink;
 
 // Device settings as typed commands, for every face of the program alike (the
@@ -20,22 +22,13 @@ class DeviceLink;
 // Every open spectrometer slot.
 inline constexpr int ALL_SPECTROMETERS = -1;
 
-struct DeviceSettingsRequest {
-    std::optional<std::int32_t> exposureUs;
-    std::optional<std::int32_t> averaging;
-    std::optional<std::int32_t> aux;
-    bool empty() const { return !exposureUs && !averaging && !aux; }
-};
-
 // One spectrometer's answer to a command: what it reported back for the
 // values sent (nullopt: not asked, or no reply), and why it failed (empty when
 // it took everything).
 struct DeviceCommandOutcome {
     int slot = 0;
     bool answered = true;  // every acknowledgement and read-back came
-    std::optional<std::int32_t> exposureUs;
-    std::optional<std::int32_t> averaging;
-    std::optional<std::int32_t> aux;
+    DeviceSettingValues reported;
     QString failure;
     bool ok() const { return failure.isEmpty(); }
 };
@@ -57,18 +50,17 @@ std::vector<int> CommandSlots(const DeviceLink& link, int target, QString& error
 // or averaging count outside the device's ranges (kMinExposureUs..kMaxExposureUs,
 // kMinAveraging..kMaxAveraging of device/DeviceOperations.h). Needs no device, so a caller can
 // refuse before it opens a port.
-QString CheckSettingsRange(const DeviceSettingsRequest& request);
+QString CheckSettingsRange(const DeviceSettingValues& request);
 
 // Why the request cannot go to `target` (empty: it can): a value out of range,
 // averaging to firmware below 1.5, an auxiliary setting to firmware 1.5 or
 // below, no device there.
-QString CheckDeviceSettings(const DeviceLink& link, int target,
-                            const DeviceSettingsRequest& request);
+QString CheckDeviceSettings(const DeviceLink& link, int target, const DeviceSettingValues& request);
 
 // Checks the request, then sends each present value to every addressed device
 // (exposure, averaging, auxiliary setting) and reads each back. A value read
 // back other than the one sent, or a missing reply, fails that device.
-void ApplyDeviceSettings(DeviceLink& link, int target, const DeviceSettingsRequest& request,
+void ApplyDeviceSettings(DeviceLink& link, int target, const DeviceSettingValues& request,
                          std::function<void(DeviceCommandResult)> done);
 
 // The dark taken by every addressed device at its present exposure

@@ -32,16 +32,9 @@ void MonitoringCycle::Resume(int wakeSlot) {
     timers_.start(TIMER_RESUME, RESUME_MS);
 }
 
-void MonitoringCycle::QueueSettings(int slot, const PendingSettings& settings) {
-    if (slot < 0 || slot >= MAX_DEVICES)
-        return;
-    PendingSettings& queued = queued_[std::size_t(slot)];
-    if (settings.exposure)
-        queued.exposure = settings.exposure;
-    if (settings.averaging)
-        queued.averaging = settings.averaging;
-    if (settings.aux)
-        queued.aux = settings.aux;
+void MonitoringCycle::QueueSettings(int slot, const DeviceSettingValues& settings) {
+    if (slot >= 0 && slot < MAX_DEVICES)
+        MergeSettings(queued_[std::size_t(slot)], settings);
 }
 
 void MonitoringCycle::QueueDark(int slot) {
@@ -206,33 +199,21 @@ void MonitoringCycle::Probe(int d) {
         });
 }
 
-void MonitoringCycle::NoteSent(int d, const PendingSettings& settings) {
+void MonitoringCycle::NoteSent(int d, const DeviceSettingValues& settings) {
     if (d < 0 || d >= MAX_DEVICES)
         return;
     SentSettings& sent = sent_[std::size_t(d)];
     const std::shared_ptr<PortChannel>& channel = link_.slot(d).channel;
     if (sent.channel.lock() != channel)
         sent = SentSettings{channel, {}};
-    if (settings.exposure)
-        sent.settings.exposure = settings.exposure;
-    if (settings.averaging)
-        sent.settings.averaging = settings.averaging;
-    if (settings.aux)
-        sent.settings.aux = settings.aux;
+    MergeSettings(sent.settings, settings);
 }
 
-PendingSettings MonitoringCycle::SettingsToRestore(int d) const {
-    const ConnectedSettings& read = link_.storedIdentity(d).settings;
-    PendingSettings restore{read.exposure, read.averaging, std::nullopt};
+DeviceSettingValues MonitoringCycle::SettingsToRestore(int d) const {
+    DeviceSettingValues restore = link_.storedIdentity(d).settings;
     const SentSettings& sent = sent_[std::size_t(d)];
-    if (sent.channel.lock() != link_.slot(d).channel)
-        return restore;  // sent to the device of an earlier detection
-    if (sent.settings.exposure)
-        restore.exposure = sent.settings.exposure;
-    if (sent.settings.averaging)
-        restore.averaging = sent.settings.averaging;
-    if (sent.settings.aux)
-        restore.aux = sent.settings.aux;
+    if (sent.channel.lock() == link_.slot(d).channel)
+        MergeSettings(restore, sent.settings);  // else sent to the device of an earlier detection
     return restore;
 }
 
@@ -254,7 +235,7 @@ void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
         hooks_.read();
     auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
     for (int d = 0; d < MAX_DEVICES; ++d) {
-        PendingSettings settings;
+        DeviceSettingValues settings;
         std::swap(settings, queued_[std::size_t(d)]);
         DeviceSlot& slot = link_.slot(d);
         if (settings.empty() || !slot.isOpen())

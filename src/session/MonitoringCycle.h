@@ -60,7 +60,7 @@ class MonitoringCycle {
         // Another device (another serial) answers on a lost device's port.
         std::function<void(int slot)> otherDevice;
         // Settings went to a device (those sent).
-        std::function<void(int slot, const PendingSettings& sent)> settingsSent;
+        std::function<void(int slot, const DeviceSettingValues& sent)> settingsSent;
         // A dark setting was performed on a slot.
         std::function<void(int slot)> darkDone;
     };
@@ -82,24 +82,24 @@ class MonitoringCycle {
     void Resume(int wakeSlot);
 
     // Sent to the slot after the next tick's reads (merged with what is queued).
-    void QueueSettings(int slot, const PendingSettings& settings);
+    void QueueSettings(int slot, const DeviceSettingValues& settings);
     // A dark setting on the slot at the end of the next tick.
     void QueueDark(int slot);
     // What waits for the next tick.
-    PendingSettings queued(int slot) const {
-        return slot >= 0 && slot < MAX_DEVICES ? queued_[std::size_t(slot)] : PendingSettings{};
+    DeviceSettingValues queued(int slot) const {
+        return slot >= 0 && slot < MAX_DEVICES ? queued_[std::size_t(slot)] : DeviceSettingValues{};
     }
     bool darkQueued(int slot) const { return darkQueued_.count(slot) != 0; }
     // The queued exposure is not sent after all.
     void WithdrawExposure(int slot) {
         if (slot >= 0 && slot < MAX_DEVICES)
-            queued_[std::size_t(slot)].exposure.reset();
+            queued_[std::size_t(slot)].exposureUs.reset();
     }
     // What a device that answers again is set to: the last values sent to it
     // on its present port, else those read from it at detection.
-    PendingSettings SettingsToRestore(int slot) const;
+    DeviceSettingValues SettingsToRestore(int slot) const;
     // Values sent to a slot outside the ticks (a command read back).
-    void NoteSent(int slot, const PendingSettings& settings);
+    void NoteSent(int slot, const DeviceSettingValues& settings);
 
     // Wait between waking a device and the next tick (the link's settle time).
     int resumeWaitMs() const;
@@ -126,7 +126,7 @@ class MonitoringCycle {
     Hooks hooks_;
     bool tickUnderWay_ = false;
     int wakeSlot_ = 0;
-    std::array<PendingSettings, MAX_DEVICES> queued_;
+    std::array<DeviceSettingValues, MAX_DEVICES> queued_;
     std::array<bool, MAX_DEVICES> fresh_{};
     std::set<int> darkQueued_;
     // The channel a probe is out on (null: none), and when the last went out.
@@ -140,7 +140,7 @@ class MonitoringCycle {
         // The device they were sent to: a detection gives each slot a new
         // channel, and the device found there then has what it was read to have.
         std::weak_ptr<PortChannel> channel;
-        PendingSettings settings;
+        DeviceSettingValues settings;
     };
     std::array<SentSettings, MAX_DEVICES> sent_;
 };

@@ -8,18 +8,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include "device/DeviceSettingTable.h"
 #include "device/DeviceSlot.h"
 
 // What the acquisition session reports, by value: a subscriber may keep an
 // event as long as it likes and never reaches into the session's state.
-
-// A device's settings as the session knows them: what it was read to have at
-// detection, then what it was sent (and, where asked, reported back).
-struct KnownSettings {
-    std::optional<std::int32_t> exposureUs;
-    std::optional<std::int32_t> averaging;
-    std::optional<std::int32_t> aux;
-};
 
 // One spectrometer in a reading.
 struct DeviceReading {
@@ -33,7 +26,9 @@ struct DeviceReading {
     bool fresh = false;
     std::vector<float> values;  // grid.pointCount values
     float temperature = 0.0f;
-    KnownSettings settings;
+    // What the session knows the device to have: read at detection, then
+    // what it was sent (and, where asked, reported back).
+    DeviceSettingValues settings;
 };
 
 // Every spectrometer's live values after one tick. Sequence numbers grow by
@@ -96,8 +91,8 @@ struct DetectionEvent {
 // each port's exchanges stay as they were).
 struct SettingAppliedEvent {
     int slot = 0;
-    KnownSettings sent;
-    KnownSettings reported;
+    DeviceSettingValues sent;
+    DeviceSettingValues reported;
     std::uint64_t afterSequence = 0;  // the last reading before it took effect
 };
 

@@ -76,7 +76,7 @@ void MainViewLogic::OnDeviceSelected(int row) {
 
 void MainViewLogic::QueueExposure(std::optional<std::int32_t> exposureUs) {
     if (exposureUs)
-        session_.QueueSettings(state_.currentDevice, DeviceSettingsRequest{exposureUs, {}, {}});
+        session_.QueueSettings(state_.currentDevice, DeviceSettingValues{exposureUs, {}, {}});
 }
 
 void MainViewLogic::OnExposureDown() {
@@ -92,7 +92,7 @@ void MainViewLogic::OnExposureUpdate() {
 void MainViewLogic::OnExposureEdited() {
     // An exposure waiting for the next tick goes out as the edit now shows
     // it, or not at all when the edit no longer holds one the device can take.
-    if (!session_.queuedSettings(state_.currentDevice).exposure)
+    if (!session_.queuedSettings(state_.currentDevice).exposureUs)
         return;
     const std::optional<std::int32_t> v = TakeExposureEdit(form_);
     if (v)
@@ -109,7 +109,7 @@ void MainViewLogic::OnAveragingSelected(int index) {
         return;
     state_.averagingSent = state_.averagingChoice;
     session_.QueueSettings(state_.currentDevice,
-                           DeviceSettingsRequest{{}, state_.averagingChoice, {}});
+                           DeviceSettingValues{{}, state_.averagingChoice, {}});
 }
 
 void MainViewLogic::OnAuxEdited() {
@@ -124,7 +124,7 @@ void MainViewLogic::SyncAuxSetting() {
     if (state_.auxValue == state_.auxSent)
         return;
     state_.auxSent = state_.auxValue;
-    session_.QueueSettings(d, DeviceSettingsRequest{{}, {}, state_.auxValue});
+    session_.QueueSettings(d, DeviceSettingValues{{}, {}, state_.auxValue});
 }
 
 void MainViewLogic::OnDataListSelected(int row) {

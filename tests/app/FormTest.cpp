@@ -326,11 +326,11 @@ TEST_F(AppTest, EnterInTheExposureEditSendsItLikeUpdate) {
     MakeFrame();
     frame_->show();
     auto* exposure = qobject_cast<QLineEdit*>(control(ControlId::ExposureEdit));
-    EXPECT_FALSE(logic().session().queuedSettings(0).exposure);
+    EXPECT_FALSE(logic().session().queuedSettings(0).exposureUs);
     exposure->clear();
     QTest::keyClicks(exposure, "2500");
     QTest::keyClick(exposure, Qt::Key_Return);
-    EXPECT_EQ(logic().session().queuedSettings(0).exposure, 2500);
+    EXPECT_EQ(logic().session().queuedSettings(0).exposureUs, 2500);
     EXPECT_EQ(form().text(ControlId::ExposureEdit), "2500");
     EXPECT_TRUE(messages.isEmpty());
 }
@@ -346,14 +346,14 @@ TEST_F(AppTest, AnExposureTheDeviceCannotTakeIsRefusedBesideTheEdit) {
     exposure->clear();
     QTest::keyClicks(exposure, "1000001");
     QTest::keyClick(exposure, Qt::Key_Return);
-    EXPECT_FALSE(logic().session().queuedSettings(0).exposure);
+    EXPECT_FALSE(logic().session().queuedSettings(0).exposureUs);
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->text(), "1〜1000000 µs の整数を入力してください");
     EXPECT_TRUE(messages.isEmpty()) << "told beside the edit, not in a box";
     exposure->clear();
     QTest::keyClicks(exposure, "2500");
     qobject_cast<QPushButton*>(control(ControlId::ExposureUpdate))->click();
-    EXPECT_EQ(logic().session().queuedSettings(0).exposure, 2500);
+    EXPECT_EQ(logic().session().queuedSettings(0).exposureUs, 2500);
     EXPECT_EQ(notice->text(), "");
 }
 

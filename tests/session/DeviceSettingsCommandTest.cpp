@@ -3,8 +3,12 @@
 // dark and the LED unit's state.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTranslator>
+
 #include "device/CommandTable.h"
 #include "session/DeviceSettingsCommand.h"
+#include "setup/Translation.h"
 #include "support/FakeClock.h"
 #include "support/FakePortProvider.h"
 #include "support/InlineLink.h"
@@ -13,6 +17,18 @@ namespace {
 
 class DeviceSettingsCommandTest : public ::testing::Test {
   protected:
+    // The messages as an English user reads them (the sources are Japanese).
+    static void SetUpTestSuite() {
+        english = new QTranslator;
+        ASSERT_TRUE(LoadEnglishTranslation(*english));
+        QCoreApplication::installTranslator(english);
+    }
+    static void TearDownTestSuite() {
+        QCoreApplication::removeTranslator(english);
+        delete english;
+    }
+    static inline QTranslator* english = nullptr;
+
     std::shared_ptr<FakeDevice> Add(const QByteArray& version, const QByteArray& serial) {
         auto device = std::make_shared<FakeDevice>();
         device->version = version;
@@ -30,7 +46,7 @@ class DeviceSettingsCommandTest : public ::testing::Test {
         for (auto& d : devices)
             d->settings.clear();  // what detection sent does not count
     }
-    DeviceCommandResult Apply(int target, DeviceSettingsRequest request) {
+    DeviceCommandResult Apply(int target, DeviceSettingValues request) {
         DeviceCommandResult out;
         bool done = false;
         ApplyDeviceSettings(*link, target, request, [&](DeviceCommandResult r) {
@@ -65,9 +81,9 @@ TEST_F(DeviceSettingsCommandTest, AllDevicesOrOneSlotEachReadBack) {
     ASSERT_EQ(all.devices.size(), 2u);
     for (int k = 0; k < 2; ++k) {
         EXPECT_EQ(all.devices[k].slot, k);
-        EXPECT_EQ(all.devices[k].exposureUs, 20000);
-        EXPECT_EQ(all.devices[k].averaging, 3);
-        EXPECT_EQ(all.devices[k].aux, 7);
+        EXPECT_EQ(all.devices[k].reported.exposureUs, 20000);
+        EXPECT_EQ(all.devices[k].reported.averaging, 3);
+        EXPECT_EQ(all.devices[k].reported.aux, 7);
         // exposure 0x4E20, averaging 3, aux 7, in that order
         EXPECT_EQ(Sent(*devices[k]),
                   (std::vector<QByteArray>{"84 00 04 00 20 4e 00 00", "86 00 04 00 03 00 00 00",
@@ -80,8 +96,8 @@ TEST_F(DeviceSettingsCommandTest, AllDevicesOrOneSlotEachReadBack) {
     ASSERT_TRUE(one.ok());
     ASSERT_EQ(one.devices.size(), 1u);
     EXPECT_EQ(one.devices[0].slot, 1);
-    EXPECT_EQ(one.devices[0].averaging, 5);
-    EXPECT_FALSE(one.devices[0].exposureUs);  // not asked, not read
+    EXPECT_EQ(one.devices[0].reported.averaging, 5);
+    EXPECT_FALSE(one.devices[0].reported.exposureUs);  // not asked, not read
     EXPECT_TRUE(devices[0]->settings.empty());
     EXPECT_EQ(Sent(*devices[1]), (std::vector<QByteArray>{"86 00 04 00 05 00 00 00"}));
 }
@@ -100,7 +116,7 @@ TEST_F(DeviceSettingsCommandTest, ReadBackOtherThanSentOrMissingFailsThatDevice)
     const DeviceCommandResult clamped = Apply(ALL_SPECTROMETERS, {20000, {}, {}});
     EXPECT_FALSE(clamped.ok());
     EXPECT_TRUE(clamped.devices[0].ok());
-    EXPECT_EQ(clamped.devices[1].exposureUs, 15000);
+    EXPECT_EQ(clamped.devices[1].reported.exposureUs, 15000);
     EXPECT_EQ(clamped.firstFailure(),
               "device in slot 1 (B) reports exposure 15000 us, not 20000 us");
 
@@ -116,7 +132,7 @@ TEST_F(DeviceSettingsCommandTest, RefusedBeforeAnythingIsSent) {
     Detect();
     struct Case {
         int target;
-        DeviceSettingsRequest request;
+        DeviceSettingValues request;
         const char* reason;
     };
     for (const Case& c : {

@@ -164,7 +164,7 @@ TEST_F(PendingSettingsOnTick, UpdateSendsTheEditTextOnTheNextTickOnly) {
     Tick();
     Tick();
     EXPECT_EQ(Payloads(*dev, CMD_SET_EXPOSURE), std::vector<std::int32_t>{3500});
-    EXPECT_FALSE(view->session().queuedSettings(0).exposure);
+    EXPECT_FALSE(view->session().queuedSettings(0).exposureUs);
 }
 
 TEST_F(PendingSettingsOnTick, DarkOnFirmware14SendsNothingButReportsFinished) {
@@ -269,7 +269,7 @@ TEST_F(PendingSettingsOnTick, AnEditSpoiltAfterUpdateIsRefusedOnTheTick) {
     Tick();
     EXPECT_EQ(Count(0, CMD_SET_EXPOSURE), 0);
     EXPECT_EQ(form.text(ControlId::SettingsNotice), "1〜1000000 µs の整数を入力してください");
-    EXPECT_FALSE(view->session().queuedSettings(0).exposure);
+    EXPECT_FALSE(view->session().queuedSettings(0).exposureUs);
     EXPECT_EQ(dev->exposure, 10000);
 }
 

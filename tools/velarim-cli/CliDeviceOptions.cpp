@@ -35,11 +35,13 @@ bool TakeInt32Option(QStringList& args, const QString& name, std::optional<std::
 
 bool TakeDeviceOptions(QStringList& args, CliDeviceOptions& options, QString& error) {
     QString led;
-    if (!TakeIntOption(args, "--device", options.device, error, 0) ||
-        !TakeInt32Option(args, "--exposure-us", options.settings.exposureUs, error) ||
-        !TakeInt32Option(args, "--averaging", options.settings.averaging, error) ||
-        !TakeInt32Option(args, "--aux", options.settings.aux, error) ||
-        !TakeOption(args, "--led", led, error))
+    if (!TakeIntOption(args, "--device", options.device, error, 0))
+        return false;
+    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+        if (!TakeInt32Option(args, QLatin1String(spec.option), options.settings.*spec.value, error))
+            return false;
+    }
+    if (!TakeOption(args, "--led", led, error))
         return false;
     options.dark = TakeFlag(args, "--dark");
     if (led == "on" || led == "off") {

@@ -11,11 +11,11 @@
 class AcquisitionSession;
 
 // The device options of acquire and spectrum: --device K (the slot the
-// settings go to; every spectrometer without it), --exposure-us N,
-// --averaging N, --aux N, --led on|off and --dark.
+// settings go to; every spectrometer without it), one option per device
+// setting (--exposure-us N, --averaging N, --aux N), --led on|off and --dark.
 struct CliDeviceOptions {
     int device = ALL_SPECTROMETERS;
-    DeviceSettingsRequest settings;
+    DeviceSettingValues settings;
     std::optional<bool> led;
     bool dark = false;
 };

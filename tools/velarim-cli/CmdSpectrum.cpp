@@ -144,7 +144,7 @@ int Spectrum(CliContext& context) {
     for (const DeviceReading& d : readings) {
         if (!d.fresh)
             return Fail(CliText(QT_TRANSLATE_NOOP("velarim-cli",
-                                                  "スロット %1 の装置からスペクトルが来ません"))
+                                                  "スロット %1 の装置からスペクトルを読めません"))
                             .arg(d.slot));
     }
     return 0;
