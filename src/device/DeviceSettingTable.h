@@ -22,7 +22,7 @@ struct DeviceSettingValues {
     std::optional<std::int32_t> exposureUs;
     std::optional<std::int32_t> averaging;
     std::optional<std::int32_t> aux;
-    bool empty() const { return !exposureUs && !averaging && !aux; }
+    bool empty() const;  // no value present
     bool operator==(const DeviceSettingValues&) const = default;
 };
 
@@ -55,6 +55,14 @@ inline constexpr DeviceSettingSpec DEVICE_SETTINGS[] = {
      std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
      QT_TRANSLATE_NOOP("DeviceSettings", "補助設定"), "", "--aux", "aux"},
 };
+
+inline bool DeviceSettingValues::empty() const {
+    for (const DeviceSettingSpec& s : DEVICE_SETTINGS) {
+        if (this->*s.value)
+            return false;
+    }
+    return true;
+}
 
 // Each value present in `from` replaces the one in `into`.
 inline void MergeSettings(DeviceSettingValues& into, const DeviceSettingValues& from) {
