@@ -214,3 +214,34 @@ TEST_F(SessionTest, DarkAtTheEndOfTheNextTickOnEveryDevice) {
 }
 
 }  // namespace
+
+namespace {
+// Settings applied by a command (as velarim-cli applies them) go to a device
+// that comes back at its own defaults before its next read, and its records
+// carry them.
+TEST_F(SessionTest, AppliedSettingsGoAgainToADeviceThatComesBack) {
+    auto a = Add("1.6", "A");
+    Start();
+    session->ApplySettings(0, {25000, 4, std::nullopt}, [](DeviceCommandResult) {});
+    Tick();
+    scripts[0]->responder = {};
+    scripts[0]->gone = true;
+    ports.setOpenable("ttyACM0", false);
+    Tick();
+    ASSERT_FALSE(link->slot(0).answering);
+    a->exposure = 10000;  // powered up again at its defaults
+    a->averaging = 1;
+    ports.addPort("ttyACM5", USB_ID_DIRECT, FakeDevice::Responder(a));
+    Tick(1000);
+    ASSERT_TRUE(link->slot(0).answering);
+    EXPECT_EQ(a->exposure, 25000);
+    EXPECT_EQ(a->averaging, 4);
+    session->StoreOneRecord();
+    Tick();
+    ASSERT_EQ(data.recordCount, 1);
+    EXPECT_EQ(data.entry(0, 0).exposure, 25000);
+    const auto answering = Events<AnsweringEvent>();
+    ASSERT_EQ(answering.size(), 2u);
+    EXPECT_TRUE(answering[1].answering);
+}
+}  // namespace
