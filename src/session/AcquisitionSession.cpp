@@ -298,6 +298,22 @@ void AcquisitionSession::AppendRecord(const PendingRecord& record) {
     Emit(stored);
 }
 
+bool AcquisitionSession::DeleteRecord(int k) {
+    if (!data_.RemoveRecord(k))
+        return false;
+    Emit(DataSetEditEvent{DataSetEditEvent::Kind::Deleted, k});
+    return true;
+}
+
+void AcquisitionSession::SetReference(int k) {
+    data_.referenceIndex = k;
+    Emit(DataSetEditEvent{DataSetEditEvent::Kind::Reference, k});
+}
+
+void AcquisitionSession::DataSetReplaced() {
+    Emit(DataSetEditEvent{DataSetEditEvent::Kind::Replaced, -1});
+}
+
 void AcquisitionSession::StoreRecordAndAppend(const QString& path, int appendFlag) {
     operations_.Run([this, path, appendFlag](Finished finished) {
         const int n = data_.recordCount;

@@ -107,6 +107,13 @@ class AcquisitionSession {
     // exposure asked afresh (all at once); `stored` runs when the record is in
     // (or was not stored). Call it within an operation.
     void StoreRecord(std::function<void()> stored = {});
+    // Deletes record k (false when there is none); the reference moves with
+    // its record, and is cleared when it is deleted.
+    bool DeleteRecord(int k);
+    // Record k becomes the reference.
+    void SetReference(int k);
+    // The data set was replaced as a whole (a document read into it, a new one).
+    void DataSetReplaced();
     // Stores a record and, when path is not empty, appends it to that file
     // (an operation of its own). A failing append becomes the file notice;
     // the record stays in the data set.

@@ -108,6 +108,14 @@ struct AppendFileEvent {
     QString notice;
 };
 
-using SessionEvent =
-    std::variant<ReadingEvent, RecordStoredEvent, AcquisitionEvent, AnsweringEvent,
-                 OtherDeviceEvent, DetectionEvent, SettingAppliedEvent, DarkEvent, AppendFileEvent>;
+// The data set was edited outside the ticks: a record deleted, the reference
+// set, or the whole data set replaced (a document opened, a new data set).
+struct DataSetEditEvent {
+    enum class Kind { Deleted, Reference, Replaced };
+    Kind kind = Kind::Replaced;
+    int index = -1;  // the record deleted or made the reference (-1: none)
+};
+
+using SessionEvent = std::variant<ReadingEvent, RecordStoredEvent, AcquisitionEvent, AnsweringEvent,
+                                  OtherDeviceEvent, DetectionEvent, SettingAppliedEvent, DarkEvent,
+                                  AppendFileEvent, DataSetEditEvent>;

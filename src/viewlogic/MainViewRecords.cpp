@@ -30,6 +30,7 @@ bool MainViewLogic::MayRecordLiveDevices() {
     data_ = MeasurementDataSet();
     state_.comparisonIndex = -1;
     AdoptLiveDevices(link_, data_);
+    session_.DataSetReplaced();
     RebuildDataList();
     return true;
 }
@@ -44,7 +45,7 @@ void MainViewLogic::DeleteRecord(int k) {
     if (k < 0)
         return;
     // The comparison record, like the reference, stays on its measurement.
-    if (data_.RemoveRecord(k)) {
+    if (session_.DeleteRecord(k)) {
         if (k == state_.comparisonIndex)
             state_.comparisonIndex = -1;
         else if (k < state_.comparisonIndex)
@@ -61,12 +62,13 @@ void MainViewLogic::DocumentOpened() {
     // The comparison record named a record of the data set that was replaced.
     state_.comparisonIndex = -1;
     declinedNewDataSet_ = false;
+    session_.DataSetReplaced();
 }
 
 void MainViewLogic::SetReference(int k) {
     if (k < 0)
         return;
-    data_.referenceIndex = k;
+    session_.SetReference(k);
     RebuildDataList();
     form_.setCurrentRow(ControlId::DataList, k);
     Redraw();
