@@ -204,7 +204,7 @@ void CMainFrame::ShowCursorReadout() {
     // and of a plan file that takes no lines.
     if (text.isEmpty() && controller_) {
         QStringList notices{controller_->DeviceNotice(), controller_->PortNotice(),
-                            controller_->PlanFileNotice()};
+                            controller_->PlanFileNotice(), controller_->JournalNotice()};
         notices.removeAll(QString());
         text = notices.join(QStringLiteral("  "));
     }

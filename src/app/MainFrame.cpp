@@ -159,6 +159,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     SavePlacement();
     recent_.save();
+    controller_->EndCleanly();  // nothing left to recover
     event->accept();
 }
 

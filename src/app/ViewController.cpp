@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QImage>
 #include <QListWidget>
@@ -24,6 +25,7 @@
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
 #include "export/DataSetCsv.h"
+#include "export/JournalFormat.h"
 #include "session/QtTimerHost.h"
 #include "viewlogic/MainViewLogic.h"
 
@@ -53,6 +55,17 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
         emit planFileNoticeChanged();
     });
 
+    if (!setup_.recoveryFolder.isEmpty()) {
+        journal_ =
+            std::make_unique<RecoveryJournal>(setup_.recoveryFolder, [this](const QString& t) {
+                journalNotice_ = t;
+                if (!t.isEmpty())
+                    std::fprintf(stderr, "VL_Tool: %s\n", t.toLocal8Bit().constData());
+                emit planFileNoticeChanged();
+            });
+        journal_->Watch(logic_->session());
+    }
+
     host_ = std::make_unique<ViewDialogHost>(
         *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },
         [] {});  // the dialogs are tracked by QPointer
@@ -73,6 +86,50 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
     connect(&form_, &CVL_ToolView::leftButtonDown, this,
             [this](QPoint p) { logic_->OnLeftButtonDown(p); });
     connect(&form_, &CVL_ToolView::resized, this, [this](int h) { logic_->OnResize(h); });
+}
+
+void ViewController::OfferLeftoverJournals() {
+    if (setup_.recoveryFolder.isEmpty())
+        return;
+    leftovers_ = FindLeftoverJournals(setup_.recoveryFolder);
+    const LeftoverJournal* newest = nullptr;
+    for (const LeftoverJournal& j : leftovers_) {
+        if (j.records > 0 && (!newest || j.lastTimeStamp >= newest->lastTimeStamp))
+            newest = &j;
+    }
+    if (!newest) {
+        for (LeftoverJournal& j : leftovers_)
+            RemoveLeftoverJournal(j);  // nothing in them to restore
+        leftovers_.clear();
+        return;
+    }
+    auto time = [](std::int64_t t) {
+        return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    };
+    const QString question = tr("前回終了時の測定データが残っています。復元しますか?") + "\n" +
+                             tr("%1 件の記録 (%2 〜 %3)")
+                                 .arg(newest->records)
+                                 .arg(time(newest->firstTimeStamp), time(newest->lastTimeStamp));
+    if (!form_.message(question, true))
+        return;  // kept until this copy ends cleanly
+    JournalContents contents = ReadJournal(newest->path);
+    if (!contents.ok()) {
+        form_.message(contents.error, false);
+        return;
+    }
+    doc_.dataSet() = std::move(contents.data);
+    logic_->DocumentOpened();  // the journal of this copy starts from the restored data set
+    doc_.setModified();
+    if (!contents.damage.isEmpty())
+        form_.message(contents.damage, false);
+}
+
+void ViewController::EndCleanly() {
+    if (journal_)
+        journal_->EndCleanly();
+    for (LeftoverJournal& j : leftovers_)
+        RemoveLeftoverJournal(j);
+    leftovers_.clear();
 }
 
 ViewController::~ViewController() {

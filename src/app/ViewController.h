@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "device/PortProvider.h"
+#include "session/RecoveryJournal.h"
 #include "viewlogic/ControlId.h"
 
 class CControlLEDDlg;
@@ -40,6 +41,8 @@ class ViewController : public QObject {
         // Where port work runs: one worker thread per port when null (the
         // window); tests hand in one that runs it at once.
         std::shared_ptr<PortExecutor> executor;
+        // Where the recovery journal goes; none when empty (pictures, tests).
+        QString recoveryFolder;
     };
 
     ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent = nullptr);
@@ -72,6 +75,15 @@ class ViewController : public QObject {
     QString PlanFileNotice() const;
     // The devices that do not answer ("" when all do).
     QString DeviceNotice() const;
+    // Why the recovery journal does not work ("" while it does).
+    QString JournalNotice() const { return journalNotice_; }
+    // At start, before the first update: journals of copies that died are
+    // offered for restoring (one question); the newest goes into the data list.
+    // They stay until the clean end.
+    void OfferLeftoverJournals();
+    // The program ends after the save question: the journal and the leftovers
+    // answered for are deleted.
+    void EndCleanly();
 
   signals:
     // The port notice may have changed (after a search for devices).
@@ -123,4 +135,7 @@ class ViewController : public QObject {
     QPointer<CTrendDlg> trendDialog_;
     std::function<QString()> csvPathFn_;
     QString portNotice_;
+    std::unique_ptr<RecoveryJournal> journal_;
+    QString journalNotice_;
+    std::vector<LeftoverJournal> leftovers_;  // answered for; removed at the clean end
 };

@@ -14,6 +14,7 @@
 #include "app/SingleInstance.h"
 #include "app/TrendScreenshot.h"
 #include "device/Clock.h"
+#include "session/RecoveryJournal.h"
 #include "setup/ArgOptions.h"
 #include "setup/PortOptions.h"
 #include "viewlogic/SettingsStore.h"
@@ -93,8 +94,14 @@ int main(int argc, char** argv) {
     setup.settleMs = ports.settleMs;
     setup.settings = settings.get();
     setup.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    // What is stored is journalled as it goes (pictures store nothing worth keeping).
+    if (!picture)
+        setup.recoveryFolder = RecoveryJournal::DefaultFolder();
 
     CMainFrame frame(std::move(setup));
+    // Records of a copy that died are offered before anything else happens.
+    if (!picture)
+        frame.controller().OfferLeftoverJournals();
     if (!documentPath.isEmpty()) {
         if (!frame.OpenDocumentFile(documentPath))
             return 1;

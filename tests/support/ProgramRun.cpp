@@ -1,5 +1,7 @@
 #include "ProgramRun.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 
 QProcessEnvironment ProgramEnvironment(const QString& locale) {
@@ -7,6 +9,10 @@ QProcessEnvironment ProgramEnvironment(const QString& locale) {
     env.remove("VELARIM_PORTS");
     env.insert("LANG", locale);
     env.insert("LC_ALL", locale);
+    // The programs' own data (recovery journals) stays out of the user's folders.
+    env.insert("XDG_DATA_HOME",
+               QDir::tempPath() +
+                   QStringLiteral("/vl-test-data-%1").arg(QCoreApplication::applicationPid()));
     return env;
 }
 

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QEventLoop>
 
 #include "CliDeviceOptions.h"
@@ -18,6 +19,7 @@
 #include "data/DocumentFile.h"
 #include "export/DataSetCsv.h"
 #include "export/Hdf5File.h"
+#include "session/RecoveryJournal.h"
 
 namespace {
 
@@ -119,10 +121,21 @@ int Acquire(CliContext& context) {
     if (!refused.isEmpty())
         return Fail(refused);
 
+    // Every record is journalled as it is stored: a run that dies leaves them
+    // for `recover` and the window; a run that ends with its files written
+    // deletes the journal.
+    Progress progress(options.records);
+    RecoveryJournal journal(RecoveryJournal::DefaultFolder(), [&progress](const QString& notice) {
+        if (notice.isEmpty())
+            return;
+        progress.Break();
+        std::fprintf(stderr, "velarim-cli: %s\n", notice.toLocal8Bit().constData());
+    });
+    journal.Watch(session);
+
     // A device that stops answering (its records then hold NaN) or answers
     // again is told on stderr, one line each; the run ends when the records
     // are in or the appended file takes no line.
-    Progress progress(options.records);
     QString failure;
     QEventLoop loop;
     session.Subscribe([&](const SessionEvent& event) {
@@ -157,8 +170,17 @@ int Acquire(CliContext& context) {
     loop.exec();
     progress.Show(data.recordCount);
     progress.Break();
-    if (!failure.isEmpty())
-        return Fail(failure);
+    // A run that could not write its records keeps them in the journal.
+    auto keptInJournal = [&journal] {
+        journal.Flush();
+        return CliText(QT_TRANSLATE_NOOP("velarim-cli",
+                                         "記録は %1 に残っています (velarim-cli recover)"))
+            .arg(QDir::toNativeSeparators(journal.path()));
+    };
+    if (!failure.isEmpty()) {
+        Fail(failure);
+        return Fail(keptInJournal());
+    }
 
     // Every file asked for is written; one that fails (a document of devices
     // with different grids among them) does not keep the others from being written.
@@ -179,8 +201,11 @@ int Acquire(CliContext& context) {
         if (!written.ok)
             status = Fail(QString("%1: %2").arg(options.h5, written.message));
     }
+    if (status != 0)
+        return Fail(keptInJournal(), status);
+    journal.EndCleanly();
     // Standard output carrying a file takes nothing else.
-    if (status == 0 && !IsStdout(options.csv) && !IsStdout(options.appendCsv))
+    if (!IsStdout(options.csv) && !IsStdout(options.appendCsv))
         std::printf("%s\n", CliText(QT_TRANSLATE_NOOP("velarim-cli", "%1 件の記録 (装置 %2 台)"))
                                 .arg(data.recordCount)
                                 .arg(data.deviceCount)
