@@ -80,6 +80,7 @@ class AppTest : public ::testing::Test {
         setup.programFolder = programFolder_;
         // Port work runs at once on the test's thread.
         setup.executor = std::make_shared<InlinePortExecutor>(clock_);
+        setup.recoveryFolder = recoveryFolder_;
         frame_ = std::make_unique<CMainFrame>(std::move(setup));
         frame_->view().setMessageFunction([this](const QString& text, bool) {
             messages.append(text);
@@ -113,6 +114,7 @@ class AppTest : public ::testing::Test {
 
     QTemporaryDir settingsDir_;
     QString programFolder_ = QCoreApplication::applicationDirPath() + "/";
+    QString recoveryFolder_;  // none: the frame keeps no journal
     FakeClock clock_;
     std::unique_ptr<QSettingsStore> settings_;
     std::unique_ptr<CMainFrame> frame_;

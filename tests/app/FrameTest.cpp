@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -19,6 +20,8 @@
 #include "app/EditNumDialog.h"
 #include "app/RecentFileList.h"
 #include "app/SingleInstance.h"
+#include "data/MeasurementDataSet.h"
+#include "session/RecoveryJournal.h"
 
 namespace {
 struct MenuItem {
@@ -459,4 +462,51 @@ TEST(AboutBox, ShowsTheProjectVersion) {
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->text(), "VL_Tool, Version 1.9");
     EXPECT_TRUE(QStringLiteral(VL_VERSION).startsWith(VL_VERSION_SHORT "."));
+}
+
+// Records of a copy that died are offered once at start and restored into the
+// data list (the document modified); declined, they stay until this copy ends
+// cleanly, which leaves no journal behind.
+TEST_F(AppTest, RecordsOfACopyThatDiedAreOfferedAtStart) {
+    QTemporaryDir dir;
+    recoveryFolder_ = dir.filePath("recovery");
+    auto died = [this](int records) {
+        RecoveryJournal journal(recoveryFolder_);
+        MeasurementDataSet data;
+        data.deviceCount = 1;
+        data.serialText[0] = "V1";
+        for (int r = 0; r < records; ++r) {
+            const int k = data.AppendRecord(1700000000 + 60 * r);
+            data.entry(0, k).values.fill(float(r) + 0.5f);
+            data.entry(0, k).exposure = 25000;
+        }
+        journal.Snapshot(data);
+        journal.Flush();
+    };  // no clean end
+    for (const bool restore : {true, false}) {
+        died(2);
+        messages.clear();
+        messageAnswer = restore;
+        MakeFrame("vis:serial=V1", false);
+        frame_->controller().OfferLeftoverJournals();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith("前回終了時の測定データが残っています。復元しますか?"))
+            << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains("2 件の記録")) << messages[0].toStdString();
+        frame_->InitialUpdate();
+        const MeasurementDataSet& data = frame_->document().dataSet();
+        EXPECT_EQ(data.recordCount, restore ? 2 : 0);
+        EXPECT_EQ(frame_->document().isModified(), restore);
+        if (restore) {
+            EXPECT_EQ(list(ControlId::DataList)->count(), 2);
+            EXPECT_EQ(data.entry(0, 1).values[5], 1.5f);
+            EXPECT_EQ(data.entry(0, 1).exposure, 25000);
+        }
+        // Another copy starting now finds nothing to offer: this one holds it.
+        EXPECT_TRUE(FindLeftoverJournals(recoveryFolder_).empty());
+        frame_->controller().EndCleanly();
+        frame_.reset();
+        EXPECT_TRUE(QDir(recoveryFolder_).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << QDir(recoveryFolder_).entryList(QDir::Files).join(' ').toStdString();
+    }
 }

@@ -2,11 +2,16 @@
 // value, over scripted devices on a fake clock and timers fired by hand.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <variant>
+
+#include <QTemporaryDir>
 
 #include "data/MeasurementDataSet.h"
 #include "device/CommandTable.h"
+#include "export/JournalFormat.h"
 #include "session/AcquisitionSession.h"
+#include "session/RecoveryJournal.h"
 #include "support/FakeClock.h"
 #include "support/FakeMainForm.h"
 #include "support/FakePortProvider.h"
@@ -243,5 +248,40 @@ TEST_F(SessionTest, AppliedSettingsGoAgainToADeviceThatComesBack) {
     const auto answering = Events<AnsweringEvent>();
     ASSERT_EQ(answering.size(), 2u);
     EXPECT_TRUE(answering[1].answering);
+}
+}  // namespace
+
+namespace {
+// The journal follows the session: records stored, a deletion, a reference and
+// a replaced data set replay into the data set as it is.
+TEST_F(SessionTest, TheJournalFollowsTheSessionsRecordsAndEdits) {
+    QTemporaryDir dir;
+    Add("1.6", "A");
+    Add("1.6", "B");
+    Start();
+    RecoveryJournal journal(dir.path());
+    journal.Watch(*session);
+    session->StartContinuous(0);
+    for (int i = 0; i < 4; ++i)
+        Tick();
+    session->StopAcquisition();
+    ASSERT_EQ(data.recordCount, 4);
+    ASSERT_TRUE(session->DeleteRecord(1));
+    session->SetReference(2);
+    journal.Flush();
+    JournalContents replay = ReadJournal(journal.path());
+    ASSERT_EQ(replay.data.recordCount, 3);
+    EXPECT_EQ(replay.data.referenceIndex, 2);
+    EXPECT_EQ(replay.data.serialText[1], "B");
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(replay.data.record(r).timeStamp, data.record(r).timeStamp);
+        EXPECT_EQ(std::memcmp(&replay.data.entry(1, r), &data.entry(1, r), sizeof data.entry(1, r)),
+                  0);
+    }
+    data = MeasurementDataSet();  // a new data set
+    session->DataSetReplaced();
+    journal.Flush();
+    EXPECT_EQ(ReadJournal(journal.path()).data.recordCount, 0);
+    journal.EndCleanly();
 }
 }  // namespace
