@@ -617,6 +617,33 @@ Start new data for the attached devices instead of mixing them?</translation>
     </message>
 </context>
 <context>
+    <name>RecoveryJournal</name>
+    <message>
+        <source>復元用の記録ファイルではありません</source>
+        <translation>Not a recovery journal</translation>
+    </message>
+    <message>
+        <source>バイト %1 の記録が壊れています。それ以降は復元しません</source>
+        <translation>The entry at byte %1 is damaged; nothing from there on is restored</translation>
+    </message>
+    <message>
+        <source>%1 を読めません: %2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>復元用の記録を書けません (%1): %2</source>
+        <translation>Cannot write the recovery journal (%1): %2</translation>
+    </message>
+    <message>
+        <source>フォルダーを作れません</source>
+        <translation>the folder cannot be created</translation>
+    </message>
+    <message>
+        <source>ロックできません</source>
+        <translation>it cannot be locked</translation>
+    </message>
+</context>
+<context>
     <name>SaveFailureText</name>
     <message>
         <source>ファイルを作成できません: </source>
@@ -625,6 +652,17 @@ Start new data for the attached devices instead of mixing them?</translation>
     <message>
         <source>ファイルの書き込みに失敗しました: </source>
         <translation>Failed to write the file: </translation>
+    </message>
+</context>
+<context>
+    <name>ViewController</name>
+    <message>
+        <source>前回終了時の測定データが残っています。復元しますか?</source>
+        <translation>Measurements of a run that did not end normally were kept. Restore them?</translation>
+    </message>
+    <message>
+        <source>%1 件の記録 (%2 〜 %3)</source>
+        <translation>%1 records (%2 to %3)</translation>
     </message>
 </context>
 <context>
@@ -748,6 +786,14 @@ Start new data for the attached devices instead of mixing them?</translation>
     <message>
         <source>spectrum: 標準出力に書けませんでした</source>
         <translation>spectrum: writing to standard output failed</translation>
+    </message>
+    <message>
+        <source>記録は %1 に残っています (velarim-cli recover)</source>
+        <translation>the records are kept in %1 (velarim-cli recover)</translation>
+    </message>
+    <message>
+        <source>recover には --list か、記録ファイルと出力ファイルを指定してください: --list [--folder DIR] | JOURNAL OUT.csv|OUT.vltd|OUT.h5|-</source>
+        <translation>recover takes --list, or a journal and an output file: --list [--folder DIR] | JOURNAL OUT.csv|OUT.vltd|OUT.h5|-</translation>
     </message>
 </context>
 </TS>

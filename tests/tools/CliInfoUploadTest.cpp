@@ -1,19 +1,28 @@
 // velarim-cli info, upload, acquire and spectrum over simulated devices: the
 // dialogs' lines on stdout, their files with --csv ("-": standard output), the
 // files of devices of different grids, one reading per device on its own grid,
-// and the failures named on stderr.
+// and the failures named on stderr; recover over journals made here.
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstring>
+#include <ctime>
+#include <limits>
 #include <vector>
+#include "data/DocumentFile.h"
+#include "export/DataSetCsv.h"
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
+#include "export/JournalFormat.h"
 #include "support/ProgramRun.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 
@@ -77,10 +86,21 @@ TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
         {"acquire", "--simulate", "uv:serial=U1,vis:serial=V1,nir:serial=N1", "--records", "2",
          "--interval-ms", "0", "--settle-ms", "0", "--h5", h5, "--csv", csv, "--vltd", vltd});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "velarim-cli: " + vltd +
-                           ": The record holds devices with different wavelength ranges; a "
-                           "document file holds only one. Save as HDF5 (.h5).\n");
+    const QString refused = "velarim-cli: " + vltd +
+                            ": The record holds devices with different wavelength ranges; a "
+                            "document file holds only one. Save as HDF5 (.h5).\n";
+    // The run's journal is kept and named, and recover gives the same records from it.
+    const QRegularExpressionMatch kept =
+        QRegularExpression(
+            "^velarim-cli: the records are kept in (.+\\.vlj) \\(velarim-cli "
+            "recover\\)\n$")
+            .match(run.err.mid(refused.size()));
+    EXPECT_TRUE(run.err.startsWith(refused) && kept.hasMatch()) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(vltd));
+    const QString recovered = dir.filePath("recovered.h5");
+    ASSERT_EQ(RunCli({"recover", kept.captured(1), recovered}).exitCode, 0);
+    EXPECT_EQ(RunCli({"convert", recovered, "-"}).out.toLatin1(), ReadAll(csv));
+    QFile::remove(kept.captured(1));
 
     {
         SilenceHdf5Errors();
@@ -131,7 +151,7 @@ TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
     EXPECT_EQ(ReadAll(back), ReadAll(csv));
     const ProgramRun convert = RunCli({"convert", h5, out});
     EXPECT_EQ(convert.exitCode, 1);
-    EXPECT_EQ(convert.err, QString(run.err).replace(vltd, out));
+    EXPECT_EQ(convert.err, QString(refused).replace(vltd, out));
     EXPECT_FALSE(QFile::exists(out));
 }
 
@@ -307,6 +327,151 @@ TEST(CliLanguage, MessagesFollowTheLocaleOrLang) {
         EXPECT_EQ(run.exitCode, c.exitCode) << what;
         EXPECT_EQ(run.err, c.err) << what;
     }
+}
+
+// Three records of two devices stored one by one into an empty data set, one
+// spectrum NaN, record 1 the reference: the data set and its journal's entries.
+MeasurementDataSet StoredSet(std::vector<QByteArray>& entries) {
+    MeasurementDataSet data;
+    entries = EncodeSnapshot(data);
+    data.deviceCount = 2;
+    data.serialText[0] = "V1";
+    data.serialText[1] = "V2";
+    for (int r = 0; r < 3; ++r) {
+        data.AppendRecord(1700000000 + 3600 * r);
+        for (int d = 0; d < 2; ++d) {
+            MeasurementDataSet::Entry& e = data.entry(d, r);
+            for (int i = 0; i < 511; ++i)
+                e.values[i] = r == 1 && d == 1 ? std::numeric_limits<float>::quiet_NaN()
+                                               : float(r * 1000 + d * 100 + i) + 0.25f;
+            e.temperature = 25.5f + float(r);
+            e.exposure = 10000 + r;
+        }
+        entries.push_back(EncodeRecord(data, r));
+    }
+    data.referenceIndex = 1;
+    entries.push_back(EncodeReference(1));
+    return data;
+}
+
+QString WriteJournal(const QString& path, const std::vector<QByteArray>& entries) {
+    QDir().mkpath(QFileInfo(path).path());
+    QByteArray bytes(JOURNAL_MARK, sizeof JOURNAL_MARK);
+    for (const QByteArray& e : entries)
+        bytes += FrameEntry(e);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    return path;
+}
+
+QString LocalText(std::int64_t stamp) {
+    std::tm local{};
+    char text[64];
+    EXPECT_TRUE(LocalTimeOf(stamp, local));
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
+    return text;
+}
+
+// The first `records` records of want, bit for bit (NaN included).
+void ExpectRecords(const MeasurementDataSet& got, const MeasurementDataSet& want, int records) {
+    ASSERT_EQ(got.recordCount, records);
+    EXPECT_EQ(got.deviceCount, want.deviceCount);
+    EXPECT_EQ(got.serialText[1], want.serialText[1]);
+    for (int r = 0; r < records; ++r) {
+        EXPECT_EQ(got.record(r).timeStamp, want.record(r).timeStamp);
+        for (int d = 0; d < want.deviceCount; ++d)
+            EXPECT_EQ(std::memcmp(&got.entry(d, r), &want.entry(d, r), sizeof got.entry(d, r)), 0)
+                << r << " " << d;
+    }
+}
+
+TEST(CliRecover, ListsLeftoversAndWritesWhatTheyHold) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("my recovery");
+    std::vector<QByteArray> entries;
+    const MeasurementDataSet data = StoredSet(entries);
+    const QString full = WriteJournal(folder + "/journal-20240101-000000000-11.vlj", entries);
+    const QString empty = WriteJournal(folder + "/journal-20240102-000000000-12.vlj",
+                                       {EncodeReset(MeasurementDataSet())});
+    const ProgramRun list = RunCli({"recover", "--list", "--folder", folder});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_TRUE(list.err.isEmpty()) << list.err.toStdString();
+    EXPECT_EQ(list.out, full + "\t3\t" + LocalText(1700000000) + "\t" + LocalText(1700007200) +
+                            "\n" + empty + "\t0\t\t\n");
+
+    const QString vltd = dir.filePath("out.vltd"), csv = dir.filePath("out.csv"),
+                  want = dir.filePath("want.csv");
+    ASSERT_EQ(RunCli({"recover", full, vltd}).exitCode, 0);
+    MeasurementDataSet read;
+    ASSERT_TRUE(ReadDocumentFile(vltd, read).ok);
+    ExpectRecords(read, data, 3);
+    EXPECT_EQ(read.referenceIndex, 1);
+
+    ASSERT_EQ(RunCli({"recover", full, csv}).exitCode, 0);
+    ASSERT_TRUE(ExportDataSetCsv(data, want).ok);
+    EXPECT_EQ(ReadAll(csv), ReadAll(want));
+    const ProgramRun out = RunCli({"recover", full, "-"});
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(out.out.toLatin1(), ReadAll(want));
+
+    EXPECT_EQ(RunCli({"recover", "--list", "--folder", dir.filePath("none")}).out, "");
+}
+
+// What came before the damaged entry is listed and written; the damage is one
+// line on stderr and makes recover's status 1. A file of another kind writes nothing.
+TEST(CliRecover, ADamagedJournalGivesWhatCameBefore) {
+    QTemporaryDir dir;
+    std::vector<QByteArray> entries;
+    const MeasurementDataSet data = StoredSet(entries);
+    // entries: reset, no reference, three records, the reference; the second record damaged.
+    const std::size_t k = entries.size() - 3;
+    QByteArray second = FrameEntry(entries[k]);
+    second[8 + 300] = char(second[8 + 300] ^ 0x01);
+    qsizetype at = sizeof JOURNAL_MARK;
+    for (std::size_t e = 0; e < k; ++e)
+        at += FrameEntry(entries[e]).size();
+    const QString journal = WriteJournal(dir.filePath("journal-1.vlj"), entries);
+    {
+        QFile f(journal);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.seek(at) && f.write(second));
+    }
+    const QString damage = journal + ": The entry at byte " + QString::number(at) +
+                           " is damaged; nothing from there on is restored\n";
+    const ProgramRun list = RunCli({"recover", "--list", "--folder", dir.path()});
+    EXPECT_EQ(list.exitCode, 0);
+    const QString first = LocalText(1700000000);
+    EXPECT_EQ(list.out, journal + "\t1\t" + first + "\t" + first + "\n");
+    EXPECT_EQ(list.err, "velarim-cli: " + damage);
+
+    const QString vltd = dir.filePath("out.vltd");
+    const ProgramRun recover = RunCli({"recover", journal, vltd});
+    EXPECT_EQ(recover.exitCode, 1);
+    EXPECT_EQ(recover.err, "velarim-cli: " + damage);
+    MeasurementDataSet read;
+    ASSERT_TRUE(ReadDocumentFile(vltd, read).ok);
+    ExpectRecords(read, data, 1);
+
+    const ProgramRun other = RunCli({"recover", vltd, dir.filePath("other.csv")});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_EQ(other.err, "velarim-cli: " + vltd + ": Not a recovery journal\n");
+    EXPECT_FALSE(QFile::exists(dir.filePath("other.csv")));
+}
+
+// Without --folder: the window's recovery folder, under its data folder
+// (XDG_DATA_HOME, its organisation, its name), where acquire's journals go too.
+TEST(CliRecover, ListsTheWindowsFolderByDefault) {
+    QTemporaryDir dir;
+    const QString journal = WriteJournal(
+        dir.filePath(QString(QSettingsStore::ORGANISATION) + "/VL_Tool/recovery/journal-1.vlj"),
+        {EncodeReset(MeasurementDataSet())});
+    QProcessEnvironment env = ProgramEnvironment();
+    env.insert("XDG_DATA_HOME", dir.path());
+    QProcess cli;
+    cli.setProcessEnvironment(env);
+    cli.start(VELARIM_CLI_PATH, {"recover", "--list"});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromLocal8Bit(cli.readAllStandardOutput()), journal + "\t0\t\t\n");
 }
 
 struct FailureCase {

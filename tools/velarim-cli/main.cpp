@@ -11,6 +11,7 @@
 #include "CliCommand.h"
 #include "setup/LanguageOption.h"
 #include "setup/Translation.h"
+#include "viewlogic/SettingsStore.h"
 
 namespace {
 struct CommandEntry {
@@ -48,6 +49,9 @@ int Fail(const QString& message, int status) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The window's organisation: its data folder (the recovery journals) is
+    // named after it, and velarim-cli shares that folder.
+    QCoreApplication::setOrganizationName(QSettingsStore::ORGANISATION);
     QStringList args = app.arguments();
     args.removeFirst();
     // The messages are Japanese unless --lang en or an English system locale asks for English,
