@@ -12,8 +12,8 @@
 #include "sim/SimSpectrometer.h"
 #include "sim/SimWorld.h"
 #include "support/FakeClock.h"
-#include "viewlogic/SensorInfo.h"
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/SensorInfo.h"
+#include "session/StoredRecordUpload.h"
 
 namespace {
 

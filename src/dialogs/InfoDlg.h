@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "viewlogic/SensorInfo.h"
+#include "session/SensorInfo.h"
 
 class DialogHost;
 class QListWidget;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/StoredRecordUpload.h"
 
 class DialogHost;
 class GraphPalette;

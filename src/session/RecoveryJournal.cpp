@@ -222,6 +222,8 @@ void RecoveryJournal::Run() {
             }
         } else if (!pending.empty()) {
             failed = true;
+            if (!lock_ || !lock_->isLocked())
+                pending.clear();  // no journal of its own: nothing is kept for it
         }
         const bool due = Steady::now() - lastSync >= period;
         if (dirty && (due || flush || stopping)) {

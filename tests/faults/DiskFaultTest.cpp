@@ -17,8 +17,8 @@
 #include "app/AppFixture.h"
 #include "data/DocumentFile.h"
 #include "export/DataSetCsv.h"
-#include "viewlogic/SensorInfo.h"
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/SensorInfo.h"
+#include "session/StoredRecordUpload.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliLink.h"
-#include "viewlogic/SensorInfo.h"
+#include "session/SensorInfo.h"
 
 namespace {
 

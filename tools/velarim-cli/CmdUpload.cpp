@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliLink.h"
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/StoredRecordUpload.h"
 
 namespace {
 

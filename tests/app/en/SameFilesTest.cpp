@@ -9,8 +9,8 @@
 #include "EnglishFixture.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
-#include "viewlogic/SensorInfo.h"
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/SensorInfo.h"
+#include "session/StoredRecordUpload.h"
 
 namespace {
 

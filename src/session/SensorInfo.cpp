@@ -1,4 +1,4 @@
-#include "viewlogic/SensorInfo.h"
+#include "session/SensorInfo.h"
 
 #include <algorithm>
 #include <bit>

@@ -6,7 +6,7 @@
 
 #include "device/CommandTable.h"
 #include "support/ScriptedTransport.h"
-#include "viewlogic/SensorInfo.h"
+#include "session/SensorInfo.h"
 
 namespace {
 

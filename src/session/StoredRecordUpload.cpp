@@ -1,4 +1,4 @@
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/StoredRecordUpload.h"
 
 #include <algorithm>
 

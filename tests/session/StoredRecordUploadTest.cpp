@@ -6,7 +6,7 @@
 
 #include "device/CommandTable.h"
 #include "support/ScriptedTransport.h"
-#include "viewlogic/StoredRecordUpload.h"
+#include "session/StoredRecordUpload.h"
 
 namespace {
 
