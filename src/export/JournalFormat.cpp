@@ -134,16 +134,14 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
             if (r < 0)
                 return false;
             std::vector<SpectrumGrid> grids;
+            std::vector<QByteArray> serials;
+            std::vector<QByteArray> models;
             for (int d = 0; d < devices; ++d) {
-                QByteArray serial = in.text();
-                QByteArray model = in.text();
+                serials.push_back(in.text());
+                models.push_back(in.text());
                 const auto firstWavelength = in.get<std::int32_t>();
                 const auto points = in.get<std::int32_t>();
-                if (first) {
-                    data.serialText[d] = std::move(serial);
-                    data.sensorModel[d] = std::move(model);
-                    grids.push_back(SpectrumGrid{firstWavelength, points});
-                }
+                grids.push_back(SpectrumGrid{firstWavelength, points});
                 MeasurementDataSet::Entry& e = data.entry(d, r);
                 e.temperature = in.get<float>();
                 e.exposure = in.get<std::int32_t>();
@@ -154,12 +152,16 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
                     return false;
                 }
             }
-            if (!in.atEnd()) {
+            if (!in.atEnd() || reference < -1 || reference > r) {
                 data.RemoveRecord(r);
                 return false;
             }
             if (first) {
                 data.deviceCount = devices;
+                for (int d = 0; d < devices; ++d) {
+                    data.serialText[d] = serials[std::size_t(d)];
+                    data.sensorModel[d] = models[std::size_t(d)];
+                }
                 if (!grids.empty())
                     data.SetDeviceGrids(grids);
             }
