@@ -1,6 +1,7 @@
 #include "session/RecoveryJournal.h"
 
 #include <chrono>
+#include <filesystem>
 #include <variant>
 
 #include <QCoreApplication>
@@ -25,6 +26,22 @@ QString JournalFailed(const QString& path, const QString& why) {
 }
 
 using Steady = std::chrono::steady_clock;
+
+// Marks in the queue around a compaction's snapshot; never written (no
+// payload is one byte long).
+const QByteArray kCompactBegin("\xF0", 1);
+const QByteArray kCompactEnd("\xF1", 1);
+bool IsMarker(const QByteArray& item) {
+    return item.size() == 1;
+}
+
+// Puts `from` in the place of `to` in one step (the journal is never missing).
+bool ReplaceFile(const QString& from, const QString& to) {
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(from).toStdString()),
+                            std::filesystem::path(QFile::encodeName(to).toStdString()), error);
+    return !error;
+}
 }  // namespace
 
 QString RecoveryJournal::DefaultFolder() {
@@ -87,10 +104,15 @@ void RecoveryJournal::Watch(AcquisitionSession& session) {
                     Append(EncodeReference(edit->index));
                     break;
                 case DataSetEditEvent::Kind::Replaced:
-                    Snapshot(session.dataSet());
+                    Compact(session.dataSet());  // the old data set is of no use any more
                     break;
             }
         }
+        // Deletions and new records: the journal is rewritten from the data
+        // set now and then, so that it stays about as large as the data set.
+        if (std::holds_alternative<RecordStoredEvent>(event) &&
+            ++recordsSinceCompaction_ > MAX_RECORDS)
+            Compact(session.dataSet());
     });
 }
 
@@ -98,6 +120,13 @@ void RecoveryJournal::Snapshot(const MeasurementDataSet& data) {
     std::vector<QByteArray> entries = EncodeSnapshot(data);
     for (QByteArray& e : entries)
         Append(std::move(e));
+}
+
+void RecoveryJournal::Compact(const MeasurementDataSet& data) {
+    recordsSinceCompaction_ = 0;
+    Append(kCompactBegin);
+    Snapshot(data);
+    Append(kCompactEnd);
 }
 
 void RecoveryJournal::Append(QByteArray payload) {
@@ -130,6 +159,7 @@ void RecoveryJournal::EndCleanly() {
     if (worker_.joinable())
         worker_.join();
     QFile::remove(path_);
+    QFile::remove(path_ + ".new");  // a compaction cut short
     if (lock_)
         lock_->unlock();
 }
@@ -183,7 +213,10 @@ void RecoveryJournal::Run() {
     };
 
     std::deque<QByteArray> pending;  // framed, not yet written
-    bool dirty = false;              // written, not yet synced
+    QFile fresh;                     // a compaction's new journal while it is written
+    bool compacting = false;
+    bool abandoned = false;  // a compaction failed: its snapshot is skipped
+    bool dirty = false;      // written, not yet synced
     Steady::time_point lastSync = Steady::now() - std::chrono::seconds(2);
     for (;;) {
         std::unique_lock<std::mutex> guard(queueLock_);
@@ -204,11 +237,56 @@ void RecoveryJournal::Run() {
         guard.unlock();
 
         for (QByteArray& payload : taken)
-            pending.push_back(FrameEntry(payload));
+            pending.push_back(IsMarker(payload) ? payload : FrameEntry(payload));
         bool failed = false;
         if (!pending.empty() && open()) {
             while (!pending.empty()) {
                 const QByteArray& entry = pending.front();
+                if (IsMarker(entry)) {
+                    // A compaction: the snapshot between the two marks goes to
+                    // a fresh file that then takes the journal's place. When
+                    // that fails the old journal, whole, simply goes on.
+                    if (entry == kCompactBegin) {
+                        fresh.setFileName(path_ + ".new");
+                        compacting =
+                            fresh.open(QIODevice::WriteOnly | QIODevice::Truncate |
+                                       QIODevice::Unbuffered) &&
+                            fresh.write(JOURNAL_MARK, sizeof JOURNAL_MARK) == sizeof JOURNAL_MARK;
+                        abandoned = !compacting;
+                    } else if (compacting) {
+                        compacting = false;
+                        if (FlushFileToDisk(fresh) && (fresh.close(), true) &&
+                            ReplaceFile(fresh.fileName(), path_)) {
+                            FlushFolderToDisk(folder_);
+                            file.close();
+                            file.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+                            good = file.size();
+                            file.seek(good);
+                            dirty = false;
+                        } else {
+                            fresh.close();
+                            QFile::remove(fresh.fileName());
+                        }
+                    } else {
+                        abandoned = false;
+                    }
+                    pending.pop_front();
+                    continue;
+                }
+                if (abandoned) {
+                    pending.pop_front();
+                    continue;
+                }
+                if (compacting) {
+                    if (fresh.write(entry) != entry.size()) {
+                        compacting = false;
+                        abandoned = true;
+                        fresh.close();
+                        QFile::remove(fresh.fileName());
+                    }
+                    pending.pop_front();
+                    continue;
+                }
                 if (file.write(entry) != entry.size()) {
                     SetNotice(JournalFailed(path_, file.errorString()));
                     file.resize(good);  // no half entry before the next one

@@ -50,6 +50,9 @@ class RecoveryJournal {
     void Watch(AcquisitionSession& session);
     // The whole data set anew (after it was replaced).
     void Snapshot(const MeasurementDataSet& data);
+    // The journal rewritten as a snapshot of the data set, in a new file that
+    // takes the old one's place once it is on disk.
+    void Compact(const MeasurementDataSet& data);
     // One entry's payload, written in order.
     void Append(QByteArray payload);
     // Waits until everything handed over is written and on disk, or failed.
@@ -73,6 +76,7 @@ class RecoveryJournal {
     QObject notifier_;  // lives on the creating thread: the notice hook runs there
     AcquisitionSession* session_ = nullptr;
     int subscription_ = -1;
+    int recordsSinceCompaction_ = 0;
 
     // Shared with the worker, under queueLock_.
     mutable std::mutex queueLock_;

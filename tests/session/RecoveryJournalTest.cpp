@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "data/MeasurementDataSet.h"
@@ -170,6 +171,39 @@ TEST(RecoveryJournalWriter, WritesInOrderAndAClearEndLeavesNothing) {
     }
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+// Records stored and deleted again and again: a compaction rewrites the
+// journal as the data set is now, in a file that takes the old one's place.
+TEST(RecoveryJournalWriter, ACompactionKeepsItAsLargeAsTheDataSet) {
+    QTemporaryDir dir;
+    MeasurementDataSet data = SampleSet(3);
+    RecoveryJournal journal(dir.path());
+    journal.Snapshot(MeasurementDataSet());
+    for (int r = 0; r < 3; ++r)
+        journal.Append(EncodeRecord(data, r));
+    for (int round = 0; round < 20; ++round) {
+        data.RemoveRecord(0);
+        journal.Append(EncodeDelete(0));
+        const int k = data.AppendRecord(1700001000 + round);
+        data.record(k) = SampleSet(3).record(round % 3);
+        data.record(k).timeStamp = 1700001000 + round;
+        journal.Append(EncodeRecord(data, k));
+    }
+    data.referenceIndex = 1;
+    journal.Append(EncodeReference(1));
+    journal.Flush();
+    const qint64 before = QFileInfo(journal.path()).size();
+    journal.Compact(data);
+    journal.Append(EncodeReference(2));
+    data.referenceIndex = 2;
+    journal.Flush();
+    EXPECT_LT(QFileInfo(journal.path()).size(), before / 5);
+    EXPECT_FALSE(QFile::exists(journal.path() + ".new"));
+    const JournalContents replay = ReadJournal(journal.path());
+    ASSERT_TRUE(replay.damage.isEmpty()) << replay.damage.toStdString();
+    ExpectSame(data, replay.data);
+    journal.EndCleanly();
 }
 
 TEST(RecoveryJournalWriter, AJournalWhoseCopyDiedIsALeftover) {
