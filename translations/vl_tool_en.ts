@@ -658,7 +658,7 @@ Start new data for the attached devices instead of mixing them?</translation>
     <name>ViewController</name>
     <message>
         <source>前回終了時の測定データが残っています。復元しますか?</source>
-        <translation>Measurements of a run that did not end normally were kept. Restore them?</translation>
+        <translation>Records from a session that did not end cleanly were found. Restore them?</translation>
     </message>
     <message>
         <source>%1 件の記録 (%2 〜 %3)</source>
