@@ -142,6 +142,7 @@ ViewController::~ViewController() {
         delete dialog.data();
     delete trendDialog_.data();  // it reads the document's data set
     host_.reset();
+    journal_.reset();  // it follows the logic's session: it goes first
     // The logic writes its settings back and closes the LED unit's port.
     logic_.reset();
     form_.setGraphDrawer(nullptr);
