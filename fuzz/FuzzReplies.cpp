@@ -7,13 +7,13 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
 #include "device/Exchange.h"
+#include "session/SensorInfo.h"
+#include "session/StoredRecordUpload.h"
 #include "sim/SimDeviceSpec.h"
 #include "sim/SimLedUnit.h"
 #include "sim/SimSpectrometer.h"
 #include "sim/SimWorld.h"
 #include "support/FakeClock.h"
-#include "session/SensorInfo.h"
-#include "session/StoredRecordUpload.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "device/CommandTable.h"
-#include "support/ScriptedTransport.h"
 #include "session/StoredRecordUpload.h"
+#include "support/ScriptedTransport.h"
 
 namespace {
 
