@@ -8,6 +8,7 @@ CsvSink::CsvSink(const QString& path, Mode mode) {
         // Append mode cannot replace the file: a plan's line is added in place.
         append_ = std::make_unique<QFile>(path);
         open_ = append_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+        appendStart_ = open_ ? append_->size() : 0;
     }
 }
 
@@ -29,6 +30,10 @@ bool CsvSink::Finish() {
         return whole_->Finish() == FileSaveResult::Written && ok_;
     if (ok_ && !append_->flush())
         ok_ = false;
+    // All or nothing: what a failed append wrote is cut off again, so the file
+    // never holds a broken line (and the next append starts a line of its own).
+    if (!ok_)
+        append_->resize(appendStart_);
     append_->close();
     if (append_->error() != QFileDevice::NoError)
         ok_ = false;

@@ -15,7 +15,7 @@
 //
 // A whole file (Truncate) goes through WholeFileWriter: the previous file
 // stays as it was until every byte is written. Appended lines go straight to
-// the end of the file.
+// the end of the file, and are cut off again when they could not all be written.
 class CsvSink {
   public:
     enum class Mode { Truncate, Append };
@@ -31,6 +31,7 @@ class CsvSink {
     std::unique_ptr<QFile> append_;           // Append
     bool open_ = false;
     bool ok_ = true;
+    qint64 appendStart_ = 0;  // the file's length before this append
 };
 
 // A growing line of cells; Room(n) gives space for at least n more bytes.

@@ -235,6 +235,33 @@ TEST(FileSizeLimit, DocumentSaveFailsAndThePreviousFileStays) {
     EXPECT_TRUE(appended.ok) << "one line fits under the limit";
 }
 
+// An append that does not fit is cut back to where the record began: the file
+// holds whole lines only, and once there is room the next record starts a line.
+TEST(FileSizeLimit, AFailedAppendLeavesOnlyWholeLines) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("plan.csv");
+    const MeasurementDataSet data = MakeData(3, 2.0f);
+    ASSERT_TRUE(AppendRecordCsv(log, data, 0, 0).ok);
+    const QByteArray before = ReadAll(log);
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(before.size() + 100);  // room for part of a line
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const CsvResult full = AppendRecordCsv(log, data, 1, 1);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(full.ok);
+    EXPECT_EQ(ReadAll(log), before) << "the part written was left in the file";
+
+    ASSERT_TRUE(AppendRecordCsv(log, data, 2, 1).ok);  // room again
+    const QList<QByteArray> lines = ReadAll(log).split('\n');
+    ASSERT_EQ(lines.size(), 5 + 1);
+    EXPECT_EQ(lines[3].count(','), lines[4].count(',')) << "one whole line per record";
+}
+
 TEST(FileSizeLimit, SensorInfoAndStoredRecordSavesKeepThePreviousFiles) {
     QTemporaryDir dir;
     const QString info = dir.filePath("sensor.csv");
