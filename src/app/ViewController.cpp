@@ -103,6 +103,12 @@ void ViewController::OfferLeftoverJournals() {
         leftovers_.clear();
         return;
     }
+    // One question, about the newest; older ones stay for the next start (and
+    // `velarim-cli recover`): their locks are let go.
+    LeftoverJournal offered = *newest;
+    leftovers_.clear();
+    leftovers_.push_back(std::move(offered));
+    newest = &leftovers_.back();
     auto time = [](std::int64_t t) {
         return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
     };

@@ -484,6 +484,7 @@ TEST_F(AppTest, RecordsOfACopyThatDiedAreOfferedAtStart) {
         journal.Flush();
     };  // no clean end
     for (const bool restore : {true, false}) {
+        died(1);  // an older one: not asked about now, and kept
         died(2);
         messages.clear();
         messageAnswer = restore;
@@ -503,9 +504,13 @@ TEST_F(AppTest, RecordsOfACopyThatDiedAreOfferedAtStart) {
             EXPECT_EQ(data.entry(0, 1).exposure, 25000);
         }
         // Another copy starting now finds nothing to offer: this one holds it.
-        EXPECT_TRUE(FindLeftoverJournals(recoveryFolder_).empty());
+        EXPECT_EQ(FindLeftoverJournals(recoveryFolder_).size(), 1u) << "only the older one";
         frame_->controller().EndCleanly();
         frame_.reset();
+        std::vector<LeftoverJournal> kept = FindLeftoverJournals(recoveryFolder_);
+        ASSERT_EQ(kept.size(), 1u) << "the older journal stays for the next start";
+        EXPECT_EQ(kept[0].records, 1);
+        RemoveLeftoverJournal(kept[0]);
         EXPECT_TRUE(QDir(recoveryFolder_).entryList(QDir::Files | QDir::Hidden).isEmpty())
             << QDir(recoveryFolder_).entryList(QDir::Files).join(' ').toStdString();
     }
