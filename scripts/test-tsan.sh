@@ -37,7 +37,7 @@ export QT_QPA_PLATFORM=offscreen
 start=$(date +%s)
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DVL_TSAN=ON -DVL_BUILD_BENCH=OFF "${launcher[@]}" "$@"
-cmake --build "$build" -j2 --target test_e2e test_dialogs velarim-cli velarim-sim
+cmake --build "$build" -j2 --target test_e2e test_dialogs test_session velarim-cli velarim-sim
 built=$(date +%s)
 
 # Every run below exits non-zero on a report (ThreadSanitizer's exit code 66).
@@ -52,6 +52,8 @@ check() {
 bin=$build/bin
 check "$bin/test_e2e" --gtest_filter='WorkersOverPty.Closing*'
 check "$bin/test_dialogs" --gtest_filter='UploadOnItsThread*'
+# The recovery journal: entries handed to its writer thread, flushed, compacted, ended.
+check "$bin/test_session" --gtest_filter='RecoveryJournal*:SessionTest.TheJournal*'
 devices="vis,vis:link=bridge:lx=1:baud=921600:latency_us=500,vis:fault=unplug@40,led"
 files=$(mktemp -d)
 # The settings go to every device through its own worker and are read back.
