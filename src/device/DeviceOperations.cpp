@@ -76,9 +76,9 @@ DeviceSettings ReadDeviceSettings(Transport& port, float version, bool withAux) 
 }
 
 void SendPendingSettings(Transport& port, float version, const DeviceSettingValues& settings) {
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
-        if (settings.*spec.value && DeviceTakes(spec.set, version))
-            SendSetting(port, spec.set, *(settings.*spec.value));
+    for (const DeviceSetting& setting : DEVICE_SETTINGS) {
+        if (settings.*setting.value && DeviceTakes(setting.set, version))
+            SendSetting(port, setting.set, *(settings.*setting.value));
     }
 }
 
@@ -207,17 +207,18 @@ bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYT
 SettingsReadBack SendSettingsAndReadBack(Transport& port, float version,
                                          const DeviceSettingValues& settings) {
     SettingsReadBack r;
-    auto sent = [&](const DeviceSettingSpec& spec) {
-        return settings.*spec.value && DeviceTakes(spec.set, version);
+    auto sent = [&](const DeviceSetting& setting) {
+        return settings.*setting.value && DeviceTakes(setting.set, version);
     };
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
-        if (sent(spec))
-            r.acknowledged = SendSetting(port, spec.set, *(settings.*spec.value)) && r.acknowledged;
+    for (const DeviceSetting& setting : DEVICE_SETTINGS) {
+        if (sent(setting))
+            r.acknowledged =
+                SendSetting(port, setting.set, *(settings.*setting.value)) && r.acknowledged;
     }
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
+    for (const DeviceSetting& setting : DEVICE_SETTINGS) {
         std::int32_t value = 0;
-        if (sent(spec) && ReadInt32(port, spec.get, value))
-            r.reported.*spec.value = value;
+        if (sent(setting) && ReadInt32(port, setting.get, value))
+            r.reported.*setting.value = value;
     }
     return r;
 }

@@ -29,7 +29,7 @@ struct DeviceSettingValues {
 // One setting: its value, the words that set it and read it back (the set
 // word's firmware gate decides whether a device is sent it), what it takes,
 // and its names in messages, on the command line and in JSON.
-struct DeviceSettingSpec {
+struct DeviceSetting {
     std::optional<std::int32_t> DeviceSettingValues::*value;
     CommandWord set;
     CommandWord get;
@@ -44,7 +44,7 @@ struct DeviceSettingSpec {
 // The settings in the order they are sent and read back. A new setting is a
 // member above, a row here, its words in CommandTable.h, and the simulated
 // device's answer.
-inline constexpr DeviceSettingSpec DEVICE_SETTINGS[] = {
+inline constexpr DeviceSetting DEVICE_SETTINGS[] = {
     {&DeviceSettingValues::exposureUs, CMD_SET_EXPOSURE, CMD_GET_EXPOSURE, kMinExposureUs,
      kMaxExposureUs, QT_TRANSLATE_NOOP("DeviceSettings", "露光時間"), " us", "--exposure-us",
      "exposure_us"},
@@ -57,7 +57,7 @@ inline constexpr DeviceSettingSpec DEVICE_SETTINGS[] = {
 };
 
 inline bool DeviceSettingValues::empty() const {
-    for (const DeviceSettingSpec& s : DEVICE_SETTINGS) {
+    for (const DeviceSetting& s : DEVICE_SETTINGS) {
         if (this->*s.value)
             return false;
     }
@@ -66,7 +66,7 @@ inline bool DeviceSettingValues::empty() const {
 
 // Each value present in `from` replaces the one in `into`.
 inline void MergeSettings(DeviceSettingValues& into, const DeviceSettingValues& from) {
-    for (const DeviceSettingSpec& s : DEVICE_SETTINGS) {
+    for (const DeviceSetting& s : DEVICE_SETTINGS) {
         if (from.*s.value)
             into.*s.value = from.*s.value;
     }

@@ -52,23 +52,23 @@ DeviceCommandOutcome Judge(const DeviceLink& link, int slot, const DeviceSetting
     o.slot = slot;
     o.reported = back.reported;
     o.answered = back.acknowledged;
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS)
-        o.answered = o.answered && (!(asked.*spec.value) || o.reported.*spec.value);
+    for (const DeviceSetting& setting : DEVICE_SETTINGS)
+        o.answered = o.answered && (!(asked.*setting.value) || o.reported.*setting.value);
     if (!o.answered) {
         o.failure = Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 が設定に応答しません"))
                         .arg(DeviceName(link, slot));
         return o;
     }
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
-        const std::optional<std::int32_t>& wanted = asked.*spec.value;
-        const std::optional<std::int32_t>& got = o.reported.*spec.value;
+    for (const DeviceSetting& setting : DEVICE_SETTINGS) {
+        const std::optional<std::int32_t>& wanted = asked.*setting.value;
+        const std::optional<std::int32_t>& got = o.reported.*setting.value;
         if (!wanted || *got == *wanted)
             continue;
         o.failure =
             Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 の%2は %3%4 です (%5%4 ではありません)"))
-                .arg(DeviceName(link, slot), Tr(spec.name))
+                .arg(DeviceName(link, slot), Tr(setting.name))
                 .arg(*got)
-                .arg(QLatin1String(spec.unit))
+                .arg(QLatin1String(setting.unit))
                 .arg(*wanted);
         break;
     }
@@ -117,15 +117,15 @@ std::vector<int> CommandSlots(const DeviceLink& link, int target, QString& error
 }
 
 QString CheckSettingsRange(const DeviceSettingValues& request) {
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
-        const std::optional<std::int32_t>& v = request.*spec.value;
-        if (v && (*v < spec.min || *v > spec.max))
+    for (const DeviceSetting& setting : DEVICE_SETTINGS) {
+        const std::optional<std::int32_t>& v = request.*setting.value;
+        if (v && (*v < setting.min || *v > setting.max))
             return Tr(QT_TRANSLATE_NOOP("DeviceSettings", "%1 %2%3 は %4〜%5%3 の範囲外です"))
-                .arg(Tr(spec.name))
+                .arg(Tr(setting.name))
                 .arg(*v)
-                .arg(QLatin1String(spec.unit))
-                .arg(spec.min)
-                .arg(spec.max);
+                .arg(QLatin1String(setting.unit))
+                .arg(setting.min)
+                .arg(setting.max);
     }
     return {};
 }
@@ -137,9 +137,9 @@ QString CheckDeviceSettings(const DeviceLink& link, int target,
         return range;
     QString error;
     for (const int slot : CommandSlots(link, target, error)) {
-        for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
-            if (request.*spec.value && !DeviceTakes(spec.set, link.slot(slot).version))
-                return TakesNo(link, slot, spec.name);
+        for (const DeviceSetting& setting : DEVICE_SETTINGS) {
+            if (request.*setting.value && !DeviceTakes(setting.set, link.slot(slot).version))
+                return TakesNo(link, slot, setting.name);
         }
     }
     return error;

@@ -37,8 +37,9 @@ bool TakeDeviceOptions(QStringList& args, CliDeviceOptions& options, QString& er
     QString led;
     if (!TakeIntOption(args, "--device", options.device, error, 0))
         return false;
-    for (const DeviceSettingSpec& spec : DEVICE_SETTINGS) {
-        if (!TakeInt32Option(args, QLatin1String(spec.option), options.settings.*spec.value, error))
+    for (const DeviceSetting& setting : DEVICE_SETTINGS) {
+        if (!TakeInt32Option(args, QLatin1String(setting.option), options.settings.*setting.value,
+                             error))
             return false;
     }
     if (!TakeOption(args, "--led", led, error))
