@@ -220,25 +220,39 @@ bool AcquisitionSession::MayRecord() {
     return MapLiveDevices(link_, data_, liveOf);
 }
 
+bool AcquisitionSession::NoteFull() {
+    const bool full = data_.recordCount >= MAX_RECORDS;
+    if (full != fullTold_) {
+        fullTold_ = full;
+        Emit(DataSetFullEvent{full});
+    }
+    return full;
+}
+
 void AcquisitionSession::StoreRecord(std::function<void()> stored) {
-    const std::int64_t now = link_.clock().nowSeconds();
-    if (data_.recordCount >= MAX_RECORDS || !MayRecord()) {
-        if (acquisition_.acquiring && data_.recordCount < MAX_RECORDS)
-            StopAcquisition();  // not taken: an acquisition never looks as if it stored
+    if (NoteFull() || !MayRecord()) {
+        // Not taken: an acquisition never looks as if it stored. A full data
+        // set ends a continuous acquisition; the user saves and starts anew.
+        if (acquisition_.acquiring)
+            StopAcquisition();
         if (stored)
             stored();
         return;
     }
-    auto record = std::make_shared<PendingRecord>();
-    record->timeStamp = now;
-    record->devices = std::clamp(data_.deviceCount, 0, MAX_DEVICES);
-    for (int d = 0; d < record->devices; ++d)
-        record->points[d] = std::clamp<int>(data_.grid(d).pointCount, 0, MAX_POINTS);
-    auto asked = Gather::Make([this, record, stored] {
-        AppendRecord(*record);
+    CollectRecord([this, stored](const PendingRecord& record) {
+        AppendRecord(record);
         if (stored)
             stored();
     });
+}
+
+void AcquisitionSession::CollectRecord(std::function<void(const PendingRecord&)> collected) {
+    auto record = std::make_shared<PendingRecord>();
+    record->timeStamp = link_.clock().nowSeconds();
+    record->devices = std::clamp(data_.deviceCount, 0, MAX_DEVICES);
+    for (int d = 0; d < record->devices; ++d)
+        record->points[d] = std::clamp<int>(data_.grid(d).pointCount, 0, MAX_POINTS);
+    auto asked = Gather::Make([record, collected = std::move(collected)] { collected(*record); });
     std::array<int, MAX_DEVICES> liveOf{};
     MapLiveDevices(link_, data_, liveOf);
     for (int d = 0; d < record->devices; ++d) {
@@ -294,14 +308,45 @@ void AcquisitionSession::AppendRecord(const PendingRecord& record) {
         }
     }
     if (!recordAppendFile_.isEmpty())
-        AppendRecordToCsv(recordAppendFile_, r, appendedToFile_++);
+        AppendRecordToCsv(recordAppendFile_, data_, r, appendedToFile_++);
     Emit(stored);
+    if (data_.recordCount >= MAX_RECORDS) {
+        // Said as the last record goes in, not at the next one refused.
+        if (acquisition_.acquiring)
+            StopAcquisition();
+        NoteFull();
+    }
+}
+
+void AcquisitionSession::AppendBeyondFullDataSet(const PendingRecord& record, const QString& path,
+                                                 int appendFlag) {
+    // A record of one, with the data set's devices and grids, for the file only.
+    MeasurementDataSet one;
+    one.deviceCount = record.devices;
+    std::vector<SpectrumGrid> grids;
+    for (int d = 0; d < record.devices; ++d) {
+        one.serialText[d] = data_.serialText[d];
+        one.sensorModel[d] = data_.sensorModel[d];
+        grids.push_back(data_.grid(d));
+    }
+    if (grids.empty())
+        return;
+    one.SetDeviceGrids(grids);
+    const int r = one.AppendRecord(record.timeStamp);
+    for (int d = 0; d < record.devices; ++d) {
+        MeasurementDataSet::Entry& entry = one.entry(d, r);
+        std::copy_n(record.spectra[d].begin(), record.points[d], entry.values.begin());
+        entry.temperature = record.temperatures[d];
+        entry.exposure = record.exposures[d];
+    }
+    AppendRecordToCsv(path, one, r, appendFlag);
 }
 
 bool AcquisitionSession::DeleteRecord(int k) {
     if (!data_.RemoveRecord(k))
         return false;
     Emit(DataSetEditEvent{DataSetEditEvent::Kind::Deleted, k});
+    NoteFull();
     return true;
 }
 
@@ -312,17 +357,27 @@ void AcquisitionSession::SetReference(int k) {
 
 void AcquisitionSession::DataSetReplaced() {
     Emit(DataSetEditEvent{DataSetEditEvent::Kind::Replaced, -1});
+    NoteFull();
 }
 
 void AcquisitionSession::StoreRecordAndAppend(const QString& path, int appendFlag) {
     operations_.Run([this, path, appendFlag](Finished finished) {
+        if (!path.isEmpty() && NoteFull()) {
+            // The plan's files are its product: its measurements go on into
+            // them while the data set takes no more.
+            CollectRecord([this, path, appendFlag, finished](const PendingRecord& record) {
+                finished();
+                AppendBeyondFullDataSet(record, path, appendFlag);
+            });
+            return;
+        }
         const int n = data_.recordCount;
         StoreRecord([this, n, path, appendFlag, finished] {
             finished();
             // A full data set stores nothing; then there is no record n to write.
             if (path.isEmpty() || n >= data_.recordCount)
                 return;
-            AppendRecordToCsv(path, n, appendFlag);
+            AppendRecordToCsv(path, data_, n, appendFlag);
         });
     });
 }
@@ -332,8 +387,9 @@ void AcquisitionSession::setRecordAppendFile(const QString& path) {
     appendedToFile_ = 0;
 }
 
-void AcquisitionSession::AppendRecordToCsv(const QString& path, int r, int appendFlag) {
-    const QString failure = csvWriter_(path, data_, r, appendFlag);
+void AcquisitionSession::AppendRecordToCsv(const QString& path, const MeasurementDataSet& set,
+                                           int r, int appendFlag) {
+    const QString failure = csvWriter_(path, set, r, appendFlag);
     if (failure.isEmpty()) {
         failingCsvPaths_.erase(path);
         SetFileNotice(QString());  // the file takes its lines (again)

@@ -105,7 +105,9 @@ class AcquisitionSession {
     void setRecordAdmission(std::function<bool()> mayRecord) { mayRecord_ = std::move(mayRecord); }
     // Stores a record of every device's live data now, with each device's
     // exposure asked afresh (all at once); `stored` runs when the record is in
-    // (or was not stored). Call it within an operation.
+    // (or was not stored). A full data set (DataSetFullEvent, said as its last
+    // record goes in) takes none and ends the acquisition. Call it within an
+    // operation.
     void StoreRecord(std::function<void()> stored = {});
     // Deletes record k (false when there is none); the reference moves with
     // its record, and is cleared when it is deleted.
@@ -116,7 +118,8 @@ class AcquisitionSession {
     void DataSetReplaced();
     // Stores a record and, when path is not empty, appends it to that file
     // (an operation of its own). A failing append becomes the file notice;
-    // the record stays in the data set.
+    // the record stays in the data set. While the data set is full the
+    // record still goes to the file (a plan keeps measuring).
     void StoreRecordAndAppend(const QString& path, int appendFlag);
     // Every record stored from now on is also appended to this CSV file, the
     // first with the header block. Empty: none.
@@ -131,8 +134,15 @@ class AcquisitionSession {
     void Emit(const SessionEvent& event);
     void EmitReading();
     void EmitAcquisition();
+    // Gathers every data-set device's live values and exposure for a record.
+    void CollectRecord(std::function<void(const PendingRecord&)> collected);
     void AppendRecord(const PendingRecord& record);
-    void AppendRecordToCsv(const QString& path, int r, int appendFlag);
+    // A plan's record while the data set is full: to its file only.
+    void AppendBeyondFullDataSet(const PendingRecord& record, const QString& path, int appendFlag);
+    void AppendRecordToCsv(const QString& path, const MeasurementDataSet& set, int r,
+                           int appendFlag);
+    // Whether the data set is full; tells subscribers when that changed.
+    bool NoteFull();
     void SetFileNotice(const QString& text);
     bool MayRecord();
 
@@ -153,4 +163,5 @@ class AcquisitionSession {
     // file has taken a line in between.
     std::set<QString> failingCsvPaths_;
     QString fileNotice_;
+    bool fullTold_ = false;  // DataSetFullEvent last said full
 };

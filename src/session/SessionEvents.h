@@ -116,6 +116,12 @@ struct DataSetEditEvent {
     int index = -1;  // the record deleted or made the reference (-1: none)
 };
 
+// The data set holds MAX_RECORDS records and takes no more (full), or has
+// room again (a record deleted, a new data set). Told once per change.
+struct DataSetFullEvent {
+    bool full = true;
+};
+
 using SessionEvent = std::variant<ReadingEvent, RecordStoredEvent, AcquisitionEvent, AnsweringEvent,
                                   OtherDeviceEvent, DetectionEvent, SettingAppliedEvent, DarkEvent,
-                                  AppendFileEvent, DataSetEditEvent>;
+                                  AppendFileEvent, DataSetEditEvent, DataSetFullEvent>;
