@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStringList>
@@ -186,6 +187,15 @@ void CMainFrame::BuildStatusBar() {
         if (cursor_)
             ShowCursorReadout();
     });
+    planStatus_ = new QLabel(this);
+    planStatus_->setObjectName("planStatus");
+    planStop_ = new QPushButton(tr("計画を停止"), this);
+    planStop_->setObjectName("planStop");
+    statusBar()->addPermanentWidget(planStatus_);
+    statusBar()->addPermanentWidget(planStop_);
+    connect(planStop_, &QPushButton::clicked, controller_.get(), &ViewController::StopPlan);
+    connect(controller_.get(), &ViewController::planStateChanged, this, &CMainFrame::ShowPlanState);
+    ShowPlanState();
     for (const char* name : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(QString::fromLatin1(name), this);
         pane->setObjectName(QString::fromLatin1(name));
@@ -211,6 +221,14 @@ void CMainFrame::ShowCursorReadout() {
     statusMessage_->setText(text.isEmpty() ? tr("レディ") : text);
     // A long notice is cut at the pane's edge; the whole of it stays readable here.
     statusMessage_->setToolTip(text);
+}
+
+void CMainFrame::ShowPlanState() {
+    const QString status = controller_ ? controller_->PlanStatus() : QString();
+    planStatus_->setText(status);
+    planStatus_->setToolTip(status);
+    planStatus_->setVisible(!status.isEmpty());
+    planStop_->setVisible(!status.isEmpty());
 }
 
 void CMainFrame::RebuildRecentMenu() {

@@ -18,6 +18,7 @@ class CVL_ToolView;
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QScrollArea;
 
 // The main window: menus, toolbar, status bar and the form, which scrolls when
@@ -92,6 +93,8 @@ class CMainFrame : public QMainWindow {
     // The status bar's first pane: the readout while the cursor is over the
     // graph and has one, "レディ" otherwise.
     void ShowCursorReadout();
+    // The running plan's line and its stop button in the status bar.
+    void ShowPlanState();
     void RebuildRecentMenu();
     // The stored rectangle, or the first-start placement when none is stored.
     void RestorePlacement();
@@ -110,6 +113,8 @@ class CMainFrame : public QMainWindow {
     SettingsStore* settings_ = nullptr;
     std::map<int, QAction*> actions_;
     QLabel* statusMessage_ = nullptr;
+    QLabel* planStatus_ = nullptr;
+    QPushButton* planStop_ = nullptr;
     std::optional<QPoint> cursor_;  // over the graph panel, panel coordinates
     QMenu* recentMenu_ = nullptr;
     QAction* recentAnchor_ = nullptr;

@@ -55,6 +55,8 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
         emit planFileNoticeChanged();
     });
 
+    logic_->setPlanStateHook([this] { emit planStateChanged(); });
+
     if (!setup_.recoveryFolder.isEmpty()) {
         journal_ =
             std::make_unique<RecoveryJournal>(setup_.recoveryFolder, [this](const QString& t) {
@@ -147,6 +149,7 @@ ViewController::~ViewController() {
     for (auto& dialog : ledDialogs_)
         delete dialog.data();
     delete trendDialog_.data();  // it reads the document's data set
+    delete planDialog_.data();   // it shows the logic's plan
     host_.reset();
     journal_.reset();  // it follows the logic's session: it goes first
     // The logic writes its settings back and closes the LED unit's port.
@@ -190,7 +193,21 @@ QString ViewController::DeviceNotice() const {
 }
 
 QString ViewController::PlanFileNotice() const {
-    return logic_->planFileNotice();
+    QStringList notices{logic_->planFileNotice(), logic_->DataSetFullNotice()};
+    notices.removeAll(QString());
+    return notices.join(QStringLiteral("  "));
+}
+
+QString ViewController::PlanStatus() const {
+    return logic_->PlanStatusText();
+}
+
+void ViewController::StopPlan() {
+    logic_->StopPlan();
+}
+
+CMeasurePlanDlg* ViewController::planDialog() const {
+    return planDialog_.data();
 }
 
 bool ViewController::DarkSettingEnabled() const {
@@ -304,8 +321,17 @@ void ViewController::OnUpload() {
 }
 
 void ViewController::OpenMeasurePlan() {
-    CMeasurePlanDlg dialog(*host_, &form_);
-    dialog.exec();
+    if (planDialog_) {
+        planDialog_->raise();
+        planDialog_->activateWindow();
+        return;
+    }
+    // Modeless: the window stays in use while a plan runs; closed, it is
+    // deleted and the plan runs on.
+    auto* dialog = new CMeasurePlanDlg(*host_, &form_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    planDialog_ = dialog;
+    dialog->show();
 }
 
 void ViewController::OpenSensorInfo() {

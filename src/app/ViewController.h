@@ -14,6 +14,7 @@
 #include "viewlogic/ControlId.h"
 
 class CControlLEDDlg;
+class CMeasurePlanDlg;
 class CTrendDlg;
 class CVL_ToolDoc;
 class CVL_ToolView;
@@ -70,9 +71,14 @@ class ViewController : public QObject {
     // open, one sentence each with its remedy; empty when there were none.
     QString PortNotice() const { return portNotice_; }
 
-    // Why the measurement plan's file could not take its last line; empty
-    // while it takes its lines.
+    // Why the measurement plan's file could not take its last line, and that
+    // the data list is full; empty while neither is so.
     QString PlanFileNotice() const;
+    // While the plan runs: its next measurement, records taken and file; else "".
+    QString PlanStatus() const;
+    void StopPlan();
+    // The modeless plan dialog while it is open.
+    CMeasurePlanDlg* planDialog() const;
     // The devices that do not answer ("" when all do).
     QString DeviceNotice() const;
     // Why the recovery journal does not work ("" while it does).
@@ -93,6 +99,8 @@ class ViewController : public QObject {
     void devicesReady();
     // The plan file notice changed.
     void planFileNoticeChanged();
+    // The plan started, stopped or took a measurement.
+    void planStateChanged();
     // A device stopped answering or answers again.
     void deviceNoticeChanged();
 
@@ -133,6 +141,7 @@ class ViewController : public QObject {
     // Every LED dialog opened and not yet gone (the last one is "the" dialog).
     std::vector<QPointer<CControlLEDDlg>> ledDialogs_;
     QPointer<CTrendDlg> trendDialog_;
+    QPointer<CMeasurePlanDlg> planDialog_;
     std::function<QString()> csvPathFn_;
     QString portNotice_;
     std::unique_ptr<RecoveryJournal> journal_;

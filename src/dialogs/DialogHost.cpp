@@ -22,6 +22,10 @@ void DialogHost::showMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QStringLiteral("VL_Tool"), text);
 }
 
+QString DialogHost::askFolder(QWidget* parent, const QString& current) {
+    return QFileDialog::getExistingDirectory(parent, QString(), current);
+}
+
 ViewDialogHost::ViewDialogHost(MainViewLogic& view, SettingsStore& settings, Clock& clock,
                                std::function<void(bool)> holdMonitoring,
                                std::function<void()> ledDialogClosed)
@@ -50,12 +54,32 @@ std::int32_t ViewDialogHost::graphMin() const {
     return view_.state().graphMin;
 }
 
-void ViewDialogHost::StoreRecordAndSave(const QString& fileName, int appendFlag) {
-    view_.StoreRecordAndSave(fileName, appendFlag);
+PlanScheduler& ViewDialogHost::plan() {
+    return view_.plan();
+}
+
+bool ViewDialogHost::startPlan(QString& refusal) {
+    return view_.StartPlan(refusal);
+}
+
+void ViewDialogHost::stopPlan() {
+    view_.StopPlan();
+}
+
+QString ViewDialogHost::planStatus() {
+    return view_.PlanStatusText();
+}
+
+QString ViewDialogHost::dataSetFullNotice() const {
+    return view_.DataSetFullNotice();
 }
 
 QString ViewDialogHost::planFolder() {
     return view_.DecidePlanFolder();
+}
+
+void ViewDialogHost::setPlanFolder(const QString& folder) {
+    view_.SetPlanFolder(folder);
 }
 
 QString ViewDialogHost::planFileNotice() const {

@@ -7,6 +7,7 @@
 
 class Clock;
 class DeviceLink;
+class PlanScheduler;
 class OperationQueue;
 class MeasurementDataSet;
 class QWidget;
@@ -29,12 +30,20 @@ class DialogHost {
     virtual std::int32_t graphMax() const = 0;  // counts axis of the upload graph
     virtual std::int32_t graphMin() const = 0;
 
-    // One plan measurement: store a record and, with a file name, append it to
-    // that file in the program folder (appendFlag 0 brings the header block).
-    virtual void StoreRecordAndSave(const QString& fileName, int appendFlag) = 0;
+    // The measurement plan, which runs whether or not its dialog is open.
+    virtual PlanScheduler& plan() = 0;
+    // Starts it (false and the reason when refused) and stops it.
+    virtual bool startPlan(QString& refusal) = 0;
+    virtual void stopPlan() = 0;
+    // While it runs: its next measurement, records taken and file; else "".
+    virtual QString planStatus() { return {}; }
+    // "" while the data list has room; else that it is full.
+    virtual QString dataSetFullNotice() const { return {}; }
     // Where the plan's files go (ending with a separator), decided when the
     // plan dialog opens; the dialog shows it.
     virtual QString planFolder() { return {}; }
+    // The user chose another folder for the plan's files.
+    virtual void setPlanFolder(const QString& folder) { (void)folder; }
     // Why the plan's file could not take its last line, naming the file; empty
     // while it takes its lines. The plan dialog shows it at every tick.
     virtual QString planFileNotice() const { return {}; }
@@ -52,6 +61,8 @@ class DialogHost {
     virtual QString askSavePath(QWidget* parent, const QString& initialName);
     // A message box titled "VL_Tool" with an OK button.
     virtual void showMessage(QWidget* parent, const QString& text);
+    // A folder prompt starting at `current`; empty on cancel.
+    virtual QString askFolder(QWidget* parent, const QString& current);
 };
 
 class MainViewLogic;
@@ -72,8 +83,13 @@ class ViewDialogHost final : public DialogHost {
     OperationQueue& operations() override;
     std::int32_t graphMax() const override;
     std::int32_t graphMin() const override;
-    void StoreRecordAndSave(const QString& fileName, int appendFlag) override;
+    PlanScheduler& plan() override;
+    bool startPlan(QString& refusal) override;
+    void stopPlan() override;
+    QString planStatus() override;
+    QString dataSetFullNotice() const override;
     QString planFolder() override;
+    void setPlanFolder(const QString& folder) override;
     QString planFileNotice() const override;
     void setLedCheckBox(bool checked) override;
     void holdMonitoring(bool hold) override;

@@ -9,8 +9,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStringList>
 #include <QTimer>
 
+#include "device/Clock.h"
 #include "dialogs/DialogHost.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/NumberEdit.h"
@@ -26,29 +28,31 @@ QLabel* Label(QWidget* parent, const QString& text, int x, int y, int w, int h) 
 }  // namespace
 
 CMeasurePlanDlg::CMeasurePlanDlg(DialogHost& host, QWidget* parent)
-    : QDialog(parent),
-      host_(host),
-      scheduler_(std::make_unique<PlanScheduler>(host.settings(), host.clock(),
-                                                 [&host](const QString& fileName, int appendFlag) {
-                                                     host.StoreRecordAndSave(fileName, appendFlag);
-                                                 })) {
+    : QDialog(parent), host_(host), plan_(host.plan()) {
     setObjectName("132");
     setWindowTitle("Dialog");
-    setFixedSize(kUnits.size(165, 166));
+    setFixedSize(kUnits.size(165, 196));
     BuildControls();
 
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, &CMeasurePlanDlg::OnTimer);
-    // Closing the dialog ends the plan: no tick after the modal run returns.
-    connect(this, &QDialog::finished, timer_, &QTimer::stop);
+    // Closed, the dialog only stops showing: the plan runs on. What the user
+    // left in the controls becomes the plan's settings.
+    connect(this, &QDialog::finished, this, [this] {
+        timer_->stop();
+        ReadControls();
+        plan_.TakeControls();
+    });
     timer_->start(kTickMs);
 
-    scheduler_->Initialise();
+    // A running plan is shown as it runs; a stopped one from its settings.
+    if (!plan_.running())
+        plan_.Initialise();
     ShowControls();
-    clock_->setText(scheduler_->controls().clockText);
+    clock_->setText(plan_.controls().clockText);
     ShowFolder(host_.planFolder());
-    ShowFileNotice();
+    ShowState();
 }
 
 void CMeasurePlanDlg::ShowFolder(const QString& folder) {
@@ -59,12 +63,29 @@ void CMeasurePlanDlg::ShowFolder(const QString& folder) {
         folder_->fontMetrics().elidedText(folderText_, Qt::ElideMiddle, folder_->width()));
 }
 
-void CMeasurePlanDlg::ShowFileNotice() {
-    const QString notice = host_.planFileNotice();
-    if (notice == notice_->text())
-        return;
-    notice_->setText(notice);
-    notice_->setToolTip(notice);
+void CMeasurePlanDlg::ShowState() {
+    QStringList lines{host_.planFileNotice(), host_.dataSetFullNotice()};
+    lines.removeAll(QString());
+    const QString notice = lines.join('\n');
+    if (notice != notice_->text()) {
+        notice_->setText(notice);
+        notice_->setToolTip(notice);
+    }
+    const QString status = plan_.running() ? host_.planStatus() : tr("停止中");
+    if (status != status_->text()) {
+        status_->setText(status);
+        status_->setToolTip(status);
+    }
+    // Stopped from the status bar, or started elsewhere: the buttons follow.
+    if (plan_.running() != shownRunning_) {
+        ReadControls();
+        plan_.UpdateControls();
+        ShowControls();
+    }
+}
+
+QString CMeasurePlanDlg::statusText() const {
+    return status_->text();
 }
 
 QString CMeasurePlanDlg::folderText() const {
@@ -99,6 +120,8 @@ void CMeasurePlanDlg::BuildControls() {
         window_[i] = kUnits.place(new QLineEdit(this), 1035 + i, xs[i], 77, 21, 12);
         AcceptWholeNumbersOnly(window_[i], NumberSign::Unsigned);
     }
+    for (int i = 0; i < 4; ++i)
+        AcceptNumbersUpTo(window_[i], i % 2 == 0 ? 23 : 59);  // a time of the day
     Label(this, ":", 53, 79, 8, 8);
     Label(this, "-", 87, 79, 8, 8);
     Label(this, ":", 118, 79, 8, 8);
@@ -106,9 +129,19 @@ void CMeasurePlanDlg::BuildControls() {
     start_ = kUnits.place(new QPushButton(tr("開始"), this), 1017, 15, 119, 32, 14);
     stop_ = kUnits.place(new QPushButton(tr("停止"), this), 1020, 55, 119, 32, 14);
     auto* close = kUnits.place(new QPushButton(tr("終了"), this), 1, 105, 119, 50, 14);
-    folder_ = Label(this, QString(), 15, 106, 140, 8);
+    folder_ = Label(this, QString(), 15, 106, 120, 8);
     folder_->setObjectName("planFolder");
-    notice_ = Label(this, QString(), 15, 138, 140, 22);
+    auto* chooseFolder = new QPushButton(tr("…"), this);
+    chooseFolder->setObjectName("planFolderButton");
+    chooseFolder->setGeometry(kUnits.rect(138, 104, 17, 11));
+    chooseFolder->setToolTip(tr("保存先のフォルダーを選ぶ"));
+    chooseFolder->setAutoDefault(false);
+    connect(chooseFolder, &QPushButton::clicked, this, &CMeasurePlanDlg::OnChooseFolder);
+    status_ = Label(this, QString(), 15, 138, 140, 16);
+    status_->setObjectName("planStatus");
+    status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice_ = Label(this, QString(), 15, 156, 140, 34);
     notice_->setObjectName("planFileNotice");
     notice_->setWordWrap(true);
     notice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -122,27 +155,27 @@ void CMeasurePlanDlg::BuildControls() {
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(scheduled_, &QRadioButton::clicked, this, [this] {
         ReadControls();
-        scheduler_->ChooseScheduled();
+        plan_.ChooseScheduled();
         ShowControls();
     });
     connect(interval_, &QRadioButton::clicked, this, [this] {
         ReadControls();
-        scheduler_->ChooseInterval();
+        plan_.ChooseInterval();
         ShowControls();
     });
     connect(limit_, &QCheckBox::clicked, this, [this] {
         ReadControls();
-        scheduler_->LimitBoxClicked();
+        plan_.LimitBoxClicked();
         ShowControls();
     });
     connect(append_, &QCheckBox::clicked, this, [this] {
         ReadControls();
-        scheduler_->AppendBoxClicked();
+        plan_.AppendBoxClicked();
     });
 }
 
 void CMeasurePlanDlg::ReadControls() {
-    PlanControls& c = scheduler_->controls();
+    PlanControls& c = plan_.controls();
     int selected = schedule_->currentIndex();
     // Text typed into the combo's edit field leaves no line selected.
     if (selected >= 0 && schedule_->currentText() != schedule_->itemText(selected))
@@ -156,7 +189,8 @@ void CMeasurePlanDlg::ReadControls() {
 }
 
 void CMeasurePlanDlg::ShowControls() {
-    const PlanControls& c = scheduler_->controls();
+    const PlanControls& c = plan_.controls();
+    shownRunning_ = plan_.running();
     const QSignalBlocker blockCombo(schedule_);
     start_->setEnabled(c.startEnabled);
     stop_->setEnabled(c.stopEnabled);
@@ -180,24 +214,34 @@ void CMeasurePlanDlg::ShowControls() {
 void CMeasurePlanDlg::OnStart() {
     ReadControls();
     QString refusal;
-    if (!scheduler_->Start(refusal)) {
+    if (!host_.startPlan(refusal)) {
         host_.showMessage(this, refusal);
         return;
     }
     ShowControls();
+    ShowState();
 }
 
 void CMeasurePlanDlg::OnStop() {
     ReadControls();
-    scheduler_->Stop();
+    host_.stopPlan();
     ShowControls();
+    ShowState();
+}
+
+void CMeasurePlanDlg::OnChooseFolder() {
+    const QString folder = host_.askFolder(this, host_.planFolder());
+    if (folder.isEmpty())
+        return;
+    host_.setPlanFolder(folder);
+    ShowFolder(host_.planFolder());
 }
 
 void CMeasurePlanDlg::OnTimer() {
     timer_->stop();
+    // The boxes the user changes while the plan runs take effect at its next minute.
     ReadControls();
-    scheduler_->Tick();
-    clock_->setText(scheduler_->controls().clockText);
-    ShowFileNotice();
+    clock_->setText(PlanClockText(host_.clock().nowSeconds()));
+    ShowState();
     timer_->start(kTickMs);
 }

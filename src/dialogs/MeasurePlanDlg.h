@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <memory>
 
 #include <QDialog>
 
@@ -16,10 +15,11 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-// The measurement plan dialog: scheduled or interval measurements while it is
-// open. The scheduler does the work; this class forwards the user's actions
-// and shows its state. Its settings are written when it is destroyed, however
-// it was closed.
+// The measurement plan dialog, modeless: it shows the plan the main view runs
+// (scheduled or interval measurements) and forwards the user's actions to it.
+// Closing it leaves a running plan running; "停止" stops it. The controls as
+// the user left them become the plan's settings when it closes, however it
+// was closed.
 class CMeasurePlanDlg : public QDialog {
     Q_OBJECT
   public:
@@ -28,11 +28,13 @@ class CMeasurePlanDlg : public QDialog {
     explicit CMeasurePlanDlg(DialogHost& host, QWidget* parent = nullptr);
     ~CMeasurePlanDlg() override;
 
-    PlanScheduler& scheduler() { return *scheduler_; }
-    // The folder line and the file failure line as shown (tests).
+    PlanScheduler& scheduler() { return plan_; }
+    // The folder line, the file failure line and the plan's state as shown (tests).
     QString folderText() const;
     QString noticeText() const;
-    // One timer tick, as the timer runs it (public for tests).
+    QString statusText() const;
+    // One refresh of the clock and the plan's state, as the timer runs it
+    // (public for tests).
     void OnTimer();
 
   private:
@@ -41,11 +43,13 @@ class CMeasurePlanDlg : public QDialog {
     void ShowControls();
     void OnStart();
     void OnStop();
+    void OnChooseFolder();
     void ShowFolder(const QString& folder);
-    void ShowFileNotice();  // renewed at every tick
+    void ShowState();  // renewed at every refresh
 
     DialogHost& host_;
-    std::unique_ptr<PlanScheduler> scheduler_;
+    PlanScheduler& plan_;
+    bool shownRunning_ = false;
     QTimer* timer_ = nullptr;
     QLabel* clock_ = nullptr;
     QRadioButton* scheduled_ = nullptr;
@@ -58,6 +62,7 @@ class CMeasurePlanDlg : public QDialog {
     QPushButton* start_ = nullptr;
     QPushButton* stop_ = nullptr;
     QLabel* folder_ = nullptr;  // where the plan's files go
-    QLabel* notice_ = nullptr;  // the plan file's failure, empty while it works
+    QLabel* notice_ = nullptr;  // the plan file's failure and a full data list
+    QLabel* status_ = nullptr;  // running: next measurement, records, file
     QString folderText_;        // the folder line before it was cut to the label's width
 };

@@ -10,3 +10,8 @@ enum class NumberSign { Unsigned, Signed };
 // acceptable, as the program itself writes right-aligned numbers ("%5d").
 // Text set by the program is not checked; only what the user types.
 void AcceptWholeNumbersOnly(QLineEdit* edit, NumberSign sign);
+
+// Lets only a whole number from 0 to max be typed (a time of the day's hour or
+// minute): a digit that would take it beyond max is refused as it is typed.
+// An emptied edit stays possible; its owner refuses it where it is used.
+void AcceptNumbersUpTo(QLineEdit* edit, int max);

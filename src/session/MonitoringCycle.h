@@ -20,6 +20,7 @@ enum CycleTimer : int {
     TIMER_TICK = 2,         // one monitoring tick
     TIMER_RESUME = 3,       // wake a device after a pause
     TIMER_RESUME_WAIT = 4,  // let it settle, then tick again
+    TIMER_PLAN = 5,         // the view's: the measurement plan's clock
 };
 inline constexpr int FIRST_DRAW_MS = 100;
 inline constexpr int TICK_START_MS = 10;

@@ -146,6 +146,18 @@ void MainViewLogic::OnAcquireButton() {
         return;
     }
     if (state_.monitoring) {
+        if (data_.recordCount >= MAX_RECORDS) {
+            // The full list is in the status bar; acquiring anew offers to
+            // save it and start a new one.
+            const QString question =
+                QCoreApplication::translate("MainView",
+                                            "データ一覧が一杯です (%1 件)。\n"
+                                            "保存して、新しいデータを始めますか?")
+                    .arg(MAX_RECORDS);
+            if (!document_.offerNewDataSet(question))
+                return;
+            StartNewDataSet();
+        }
         state_.intervalMs = EditInteger(form_.text(ControlId::IntervalEdit));
         if (form_.isChecked(ControlId::Continuous))
             session_.StartContinuous(state_.intervalMs);

@@ -28,9 +28,16 @@ MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& s
     ReadSettings();
     session_.Subscribe([this](const SessionEvent& event) { OnSessionEvent(event); });
     session_.setRecordAdmission([this] { return MayRecordLiveDevices(); });
+    plan_ = std::make_unique<PlanScheduler>(settings_, link_.clock(),
+                                            [this](const QString& fileName, int appendFlag) {
+                                                StoreRecordAndSave(fileName, appendFlag);
+                                            });
+    plan_->Initialise();
 }
 
 MainViewLogic::~MainViewLogic() {
+    timers_.stop(TIMER_PLAN);
+    plan_.reset();  // its settings are written now
     WriteSettings();
     // No port work may come back to a view that is gone.
     session_.operations().Clear();
@@ -53,13 +60,18 @@ void MainViewLogic::OnSessionEvent(const SessionEvent& event) {
             ShowDetecting(detection->found);
     } else if (std::holds_alternative<DarkEvent>(event)) {
         form_.message(QCoreApplication::translate("MainView", "終了しました"), false);
-    } else if (std::holds_alternative<AppendFileEvent>(event)) {
+    } else if (std::holds_alternative<AppendFileEvent>(event) ||
+               std::holds_alternative<DataSetFullEvent>(event)) {
         if (planNoticeHook_)
             planNoticeHook_();
     }
 }
 
 void MainViewLogic::OnTimer(int id) {
+    if (id == TIMER_PLAN) {
+        OnPlanTimer();
+        return;
+    }
     if (id != TIMER_FIRST_DRAW) {
         session_.OnTimer(id);
         return;

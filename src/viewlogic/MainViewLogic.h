@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QPoint>
@@ -13,6 +14,7 @@
 #include "viewlogic/ControlLayout.h"
 #include "viewlogic/MainForm.h"
 #include "viewlogic/PlanFolder.h"
+#include "viewlogic/PlanScheduler.h"
 #include "viewlogic/SettingsStore.h"
 #include "viewlogic/ViewState.h"
 
@@ -120,9 +122,27 @@ class MainViewLogic {
     // data list.
     void StoreRecordAndSave(const QString& fileName, int appendFlag);
 
+    // --- the measurement plan ------------------------------------------------------
+    // The plan runs on the view's timer (TIMER_PLAN) from StartPlan to
+    // StopPlan, whether or not its dialog is open.
+    PlanScheduler& plan() { return *plan_; }
+    // Refuses (the reason) a folder that takes no files when the plan is to
+    // append, and whatever the plan itself refuses.
+    bool StartPlan(QString& refusal);
+    void StopPlan();
+    // "" while no plan runs; else its next measurement, records taken and file.
+    QString PlanStatusText();
+    // Called when the plan starts, stops, takes a measurement or its folder changes.
+    void setPlanStateHook(std::function<void()> hook) { planStateHook_ = std::move(hook); }
+    // "" while the data set has room; else says it is full and what to do.
+    QString DataSetFullNotice() const;
+    // Where the plan's files go from now on; empty: the default folder.
+    void SetPlanFolder(const QString& folder);
+
     // --- the plan's files --------------------------------------------------------
-    // Decides where plan files go (ChoosePlanFolder) and returns it; the plan
-    // dialog calls it when it opens, so that it shows where the files go.
+    // Decides where plan files go (the chosen folder, else ChoosePlanFolder)
+    // and returns it; the plan dialog calls it when it opens, so that it shows
+    // where the files go.
     QString DecidePlanFolder();
     // The folder decided last (decided now when not yet), ending with a separator.
     QString PlanFolder();
@@ -165,6 +185,10 @@ class MainViewLogic {
     void WriteSettings();
 
   private:
+    void OnPlanTimer();
+    void NotifyPlanState();
+    // Empties the data set for the live devices (the user agreed).
+    void StartNewDataSet();
     void ShowCurrentDevice(bool startUp, std::function<void()> done);
     // Before a record: true when the data set may take the live devices'
     // values (asking to start a new data set when it holds other devices).
@@ -205,4 +229,7 @@ class MainViewLogic {
     void OnAnsweringChanged(int slot);
     void OnOtherDevice(int slot);
     std::function<void()> planNoticeHook_;
+    std::function<void()> planStateHook_;
+    // Last: it writes its settings when it goes, and measures through the session.
+    std::unique_ptr<PlanScheduler> plan_;
 };

@@ -26,13 +26,17 @@ bool MainViewLogic::MayRecordLiveDevices() {
         declinedNewDataSet_ = true;
         return false;
     }
+    StartNewDataSet();
+    return true;
+}
+
+void MainViewLogic::StartNewDataSet() {
     // A new, empty data set of the live devices.
     data_ = MeasurementDataSet();
     state_.comparisonIndex = -1;
     AdoptLiveDevices(link_, data_);
     session_.DataSetReplaced();
     RebuildDataList();
-    return true;
 }
 
 void MainViewLogic::OnRecordStored(int r) {
@@ -97,18 +101,4 @@ void MainViewLogic::RebuildDataList() {
         labels << RecordLabel(r);
     form_.setListItems(ControlId::DataList, labels);
     form_.setEnabled(ControlId::SaveCsv, form_.listCount(ControlId::DataList) != 0);
-}
-
-void MainViewLogic::StoreRecordAndSave(const QString& fileName, int appendFlag) {
-    session_.StoreRecordAndAppend(fileName.isEmpty() ? QString() : PlanFolder() + fileName,
-                                  appendFlag);
-}
-
-QString MainViewLogic::DecidePlanFolder() {
-    planFolder_ = ChoosePlanFolder(state_.programFolder, documentsFolder_, folderWritable_);
-    return planFolder_;
-}
-
-QString MainViewLogic::PlanFolder() {
-    return planFolder_.isEmpty() ? DecidePlanFolder() : planFolder_;
 }

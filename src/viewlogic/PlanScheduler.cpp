@@ -48,6 +48,13 @@ std::tm PlanLocalTime(std::int64_t t) {
     return tm;
 }
 
+QString PlanClockText(std::int64_t t) {
+    const std::tm tm = PlanLocalTime(t);
+    char clock[32] = {};
+    std::strftime(clock, sizeof clock, "%Y/%m/%d %H:%M:%S", &tm);
+    return QString::fromLatin1(clock);
+}
+
 QString AutosaveName(std::int64_t t) {
     const std::tm tm = PlanLocalTime(t);
     return QString::asprintf("%04d%02d%02d_%02d%02d%02d.csv", tm.tm_year + 1900, tm.tm_mon + 1,
@@ -95,6 +102,16 @@ bool PlanScheduler::Start(QString& refusal) {
         refusal = QCoreApplication::translate("PlanScheduler", kIntervalTooShort);
         return false;
     }
+    if (controls_.limitChecked) {
+        for (int i = 0; i < 4; ++i) {
+            const QString& text = controls_.windowTexts[i];
+            const int v = ParseCInt(text);
+            if (text.trimmed().isEmpty() || v < 0 || v > (i % 2 == 0 ? 23 : 59)) {
+                refusal = QCoreApplication::translate("PlanScheduler", kWindowOutOfDay);
+                return false;
+            }
+        }
+    }
     s_.intervalMinutes = interval;
     s_.scheduleIndex = controls_.scheduleSelection;
     minuteCounter_ = 0;
@@ -102,7 +119,12 @@ bool PlanScheduler::Start(QString& refusal) {
     running_ = true;
     const std::int64_t now = clock_.nowSeconds();
     fileName_ = controls_.appendChecked ? AutosaveName(now) : QString();
-    lastDay_ = PlanLocalTime(now).tm_mday;
+    const std::tm tm = PlanLocalTime(now);
+    lastDay_ = tm.tm_mday;
+    // The minute the plan starts in is not one of its measurements: counting
+    // begins with the next one.
+    lastMinute_ = tm.tm_min;
+    TakeControls();
     UpdateControls();
     return true;
 }
@@ -133,13 +155,35 @@ void PlanScheduler::AppendBoxClicked() {
     s_.appendEnabled = controls_.appendChecked;
 }
 
+void PlanScheduler::TakeControls() {
+    // A line typed into the schedule combo selects none: the last chosen stays.
+    if (controls_.scheduleSelection >= 0)
+        s_.scheduleIndex = controls_.scheduleSelection;
+    if (!controls_.intervalText.trimmed().isEmpty())
+        s_.intervalMinutes = ParseCInt(controls_.intervalText);
+    s_.limitEnabled = controls_.limitChecked;
+    s_.appendEnabled = controls_.appendChecked;
+    for (int i = 0; i < 4; ++i) {
+        if (controls_.windowTexts[i].trimmed().isEmpty())
+            continue;  // an emptied edit keeps the time it had
+        const int v = ParseCInt(controls_.windowTexts[i]);
+        (i == 0 ? s_.startHour : i == 1 ? s_.startMinute : i == 2 ? s_.endHour : s_.endMinute) = v;
+    }
+    s_.Write(settings_);
+}
+
+void PlanScheduler::SetFolder(const QString& folder) {
+    s_.folder = folder;
+    s_.Write(settings_);
+}
+
 bool PlanScheduler::InsideWindow(int h, int m) const {
     if (h == s_.endHour && m <= s_.endMinute)
         return true;
     return (h > s_.startHour || (h == s_.startHour && m >= s_.startMinute)) && h < s_.endHour;
 }
 
-bool PlanScheduler::MinuteDue(int minute) const {
+bool PlanScheduler::MinuteDue(int minute, int counter) const {
     if (s_.method == 0) {
         if (s_.scheduleIndex < 0 || s_.scheduleIndex >= kScheduleLines)
             return false;
@@ -147,15 +191,32 @@ bool PlanScheduler::MinuteDue(int minute) const {
     }
     // An interval of 0 minutes is refused at Start; should the method change to
     // interval during a run begun with 0 in the edit, nothing is due.
-    return s_.intervalMinutes != 0 && minuteCounter_ % s_.intervalMinutes == 0;
+    return s_.intervalMinutes != 0 && counter % s_.intervalMinutes == 0;
+}
+
+std::optional<std::int64_t> PlanScheduler::NextMeasurement(std::int64_t now) const {
+    if (!running_)
+        return std::nullopt;
+    std::int64_t minute = now - now % 60;
+    int counter = minuteCounter_;
+    // The minute under way counts when the ticks have not seen it yet.
+    if (PlanLocalTime(now).tm_min == lastMinute_)
+        minute += 60;
+    for (int k = 0; k < 2 * 24 * 60; ++k, minute += 60) {
+        const std::tm tm = PlanLocalTime(minute);
+        ++counter;
+        if (controls_.limitChecked && !InsideWindow(tm.tm_hour, tm.tm_min))
+            continue;
+        if (MinuteDue(tm.tm_min, counter))
+            return minute;
+    }
+    return std::nullopt;
 }
 
 void PlanScheduler::Tick() {
     const std::int64_t now = clock_.nowSeconds();
     const std::tm tm = PlanLocalTime(now);
-    char clock[32] = {};
-    std::strftime(clock, sizeof clock, "%Y/%m/%d %H:%M:%S", &tm);
-    controls_.clockText = QString::fromLatin1(clock);
+    controls_.clockText = PlanClockText(now);
 
     if (tm.tm_min == lastMinute_)
         return;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 
 #include <QString>
 
@@ -43,10 +44,15 @@ struct PlanControls {
     bool stopEnabled = false;    // 1020
 };
 
+// "%Y/%m/%d %H:%M:%S" of t in local time (the plan dialog's clock).
+QString PlanClockText(std::int64_t t);
+
 // The measurement plan: scheduled measurements on the clock's minute
 // boundaries, or every so many minutes from Start, optionally within a daily
 // window, optionally appended to a CSV file named after the start time.
-// Widget-free: the dialog calls Tick() every 300 ms and the handlers below.
+// Widget-free and independent of its dialog: the main view owns it and calls
+// Tick() every 300 ms while it runs; the dialog, while open, shows and edits
+// its controls and calls the handlers below.
 class PlanScheduler {
   public:
     // One measurement: store a record and, with a file name, append it to that
@@ -54,7 +60,7 @@ class PlanScheduler {
     using MeasureFn = std::function<void(const QString& fileName, int appendFlag)>;
 
     PlanScheduler(SettingsStore& settings, Clock& clock, MeasureFn measure);
-    // Writes the nine settings back.
+    // Writes the settings back.
     ~PlanScheduler();
     PlanScheduler(const PlanScheduler&) = delete;
     PlanScheduler& operator=(const PlanScheduler&) = delete;
@@ -64,15 +70,24 @@ class PlanScheduler {
     void UpdateControls();
 
     // Start refuses (and changes nothing) when the interval method is chosen
-    // with an interval of 0 minutes; the text is then shown to the user.
+    // with an interval of 0 minutes (or none); the text is then shown to the user.
     static constexpr const char* kIntervalTooShort =
         QT_TRANSLATE_NOOP("PlanScheduler", "インターバルは1分以上を指定してください");
+    // With the daily window on, each of its four edits must hold a time of
+    // the day (0:00 to 23:59).
+    static constexpr const char* kWindowOutOfDay =
+        QT_TRANSLATE_NOOP("PlanScheduler", "時刻の範囲は 0:00〜23:59 の時刻を入力してください");
     bool Start(QString& refusal);
     void Stop();
     void ChooseScheduled();   // radio 1027
     void ChooseInterval();    // radio 1028
     void LimitBoxClicked();   // box 1034: controls().limitChecked already holds the new state
     void AppendBoxClicked();  // box 1039
+    // The controls as the user left them become the settings, written now
+    // (the dialog closes, or the plan starts).
+    void TakeControls();
+    // Where the plan's files go; empty: the default folder.
+    void SetFolder(const QString& folder);
 
     // One scheduler tick (the timer's stop and re-arm are the dialog's).
     void Tick();
@@ -80,7 +95,10 @@ class PlanScheduler {
     // The daily window test on the hour and minute; it does not wrap over midnight.
     bool InsideWindow(int hour, int minute) const;
     // Whether the minute (of the hour) is due under the current method.
-    bool MinuteDue(int minute) const;
+    bool MinuteDue(int minute) const { return MinuteDue(minute, minuteCounter_); }
+    // The start of the next minute a running plan measures in, seen from
+    // `now` (within two days); none while stopped.
+    std::optional<std::int64_t> NextMeasurement(std::int64_t now) const;
 
     PlanControls& controls() { return controls_; }
     const PlanControls& controls() const { return controls_; }
@@ -91,6 +109,8 @@ class PlanScheduler {
     const QString& fileName() const { return fileName_; }
 
   private:
+    bool MinuteDue(int minute, int counter) const;
+
     SettingsStore& settings_;
     Clock& clock_;
     MeasureFn measure_;

@@ -13,6 +13,7 @@ PlanSettings PlanSettings::Read(SettingsStore& store) {
     s.endMinute = store.readInt("limit", "endm", 30);
     s.limitEnabled = store.readInt("limit", "enable", 0) != 0;
     s.appendEnabled = store.readInt("autosave", "enable", 0) != 0;
+    s.folder = store.readText("autosave", "folder", QString());
     return s;
 }
 
@@ -26,4 +27,5 @@ void PlanSettings::Write(SettingsStore& store) const {
     store.writeInt("limit", "endm", endMinute);
     store.writeInt("limit", "enable", limitEnabled ? 1 : 0);
     store.writeInt("autosave", "enable", appendEnabled ? 1 : 0);
+    store.writeText("autosave", "folder", folder);
 }

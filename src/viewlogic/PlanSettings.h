@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QString>
+
 class SettingsStore;
 
-// The measurement plan's nine settings, read when the plan is created and
-// written back, all nine, when it goes away.
+// The measurement plan's settings, read when the plan is created and written
+// back, all of them, whenever the user starts it or closes its dialog, and
+// when it goes away.
 struct PlanSettings {
     int method = 0;              // plan/method: 0 scheduled, 1 interval
     int scheduleIndex = 0;       // plan/everytime: line of the schedule list
@@ -14,6 +17,7 @@ struct PlanSettings {
     int endMinute = 30;          // limit/endm
     bool limitEnabled = false;   // limit/enable
     bool appendEnabled = false;  // autosave/enable
+    QString folder;              // autosave/folder: where its files go; empty: the default
 
     static PlanSettings Read(SettingsStore& store);
     void Write(SettingsStore& store) const;

@@ -24,6 +24,15 @@ void QSettingsStore::writeInt(const QString& section, const QString& key, int va
     settings_->setValue(Path(section, key), value);
 }
 
+QString QSettingsStore::readText(const QString& section, const QString& key,
+                                 const QString& defaultValue) {
+    return settings_->value(Path(section, key), defaultValue).toString();
+}
+
+void QSettingsStore::writeText(const QString& section, const QString& key, const QString& value) {
+    settings_->setValue(Path(section, key), value);
+}
+
 int MemorySettingsStore::readInt(const QString& section, const QString& key, int defaultValue) {
     const auto it = values_.find(Path(section, key));
     return it == values_.end() ? defaultValue : it->second;
@@ -32,6 +41,17 @@ int MemorySettingsStore::readInt(const QString& section, const QString& key, int
 void MemorySettingsStore::writeInt(const QString& section, const QString& key, int value) {
     values_[Path(section, key)] = value;
     writeLog_.push_back(Path(section, key));
+}
+
+QString MemorySettingsStore::readText(const QString& section, const QString& key,
+                                      const QString& defaultValue) {
+    const auto it = texts_.find(Path(section, key));
+    return it == texts_.end() ? defaultValue : it->second;
+}
+
+void MemorySettingsStore::writeText(const QString& section, const QString& key,
+                                    const QString& value) {
+    texts_[Path(section, key)] = value;
 }
 
 bool MemorySettingsStore::contains(const QString& section, const QString& key) const {

@@ -8,12 +8,16 @@
 
 class QSettings;
 
-// Integer settings by (section, key, default), as the program keeps them.
+// Integer settings by (section, key, default), as the program keeps them,
+// and a few texts (folders).
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
     virtual int readInt(const QString& section, const QString& key, int defaultValue) = 0;
     virtual void writeInt(const QString& section, const QString& key, int value) = 0;
+    virtual QString readText(const QString& section, const QString& key,
+                             const QString& defaultValue) = 0;
+    virtual void writeText(const QString& section, const QString& key, const QString& value) = 0;
 };
 
 // The user's settings of the program: organisation "VL_Tool2021 application
@@ -24,6 +28,9 @@ class QSettingsStore final : public SettingsStore {
     ~QSettingsStore() override;
     int readInt(const QString& section, const QString& key, int defaultValue) override;
     void writeInt(const QString& section, const QString& key, int value) override;
+    QString readText(const QString& section, const QString& key,
+                     const QString& defaultValue) override;
+    void writeText(const QString& section, const QString& key, const QString& value) override;
 
     static constexpr const char* ORGANISATION = "VL_Tool2021 application soft ";
     static constexpr const char* APPLICATION = "VL_Tool";
@@ -38,6 +45,10 @@ class MemorySettingsStore final : public SettingsStore {
   public:
     int readInt(const QString& section, const QString& key, int defaultValue) override;
     void writeInt(const QString& section, const QString& key, int value) override;
+    // Texts are kept apart: the write log is of the integers.
+    QString readText(const QString& section, const QString& key,
+                     const QString& defaultValue) override;
+    void writeText(const QString& section, const QString& key, const QString& value) override;
 
     bool contains(const QString& section, const QString& key) const;
     // "section/key" of every write, oldest first.
@@ -45,5 +56,6 @@ class MemorySettingsStore final : public SettingsStore {
 
   private:
     std::map<QString, int> values_;
+    std::map<QString, QString> texts_;
     std::vector<QString> writeLog_;
 };

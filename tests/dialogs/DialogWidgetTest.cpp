@@ -64,7 +64,7 @@ std::map<QString, int> PlanSettingsAfter(const std::function<void(CMeasurePlanDl
         const QStringList parts = key.split('/');
         values[key] = host.store.readInt(parts[0], parts[1], -999);
     }
-    EXPECT_EQ(host.store.writeLog().size(), 9u);
+    EXPECT_GE(host.store.writeLog().size(), 9u);
     return values;
 }
 
@@ -156,18 +156,80 @@ TEST(PlanDialog, IntervalOfZeroIsRefusedWithAMessage) {
     EXPECT_FALSE(dialog.scheduler().running());
 }
 
-TEST(PlanDialog, MeasurementsGoToTheHost) {
+// The plan is the host's: it measures with the dialog closed, and a dialog
+// opened again shows it running and stops it.
+TEST(PlanDialog, ThePlanRunsOnWithTheDialogClosed) {
     FakeDialogHost host;
     host.clock_.setWallSeconds(1700000000 - 40);  // 07:12:40 in Tokyo
-    CMeasurePlanDlg dialog(host);
-    dialog.OnTimer();
-    Control<QPushButton>(dialog, 1017)->click();
-    for (int i = 0; i < 100; ++i) {
-        host.clock_.advanceMs(300);
-        dialog.OnTimer();
+    auto tick = [&host](int times) {
+        for (int i = 0; i < times; ++i) {
+            host.clock_.advanceMs(300);
+            host.planner.Tick();
+        }
+    };
+    {
+        CMeasurePlanDlg dialog(host);
+        dialog.show();
+        EXPECT_EQ(dialog.statusText(), QString::fromUtf8("停止中"));
+        Control<QPushButton>(dialog, 1017)->click();
+        EXPECT_EQ(dialog.statusText(), "running 0");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
     }
+    EXPECT_TRUE(host.planner.running());
+    tick(100);  // past 07:13
     ASSERT_EQ(host.measurements.size(), 1u);
     EXPECT_EQ(host.measurements[0], (std::pair<QString, int>{QString(), 0}));
+
+    CMeasurePlanDlg again(host);
+    EXPECT_FALSE(Control<QPushButton>(again, 1017)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(again, 1020)->isEnabled());
+    EXPECT_EQ(again.statusText(), "running 1");
+    host.fullNotice = "full";
+    again.OnTimer();
+    EXPECT_EQ(again.noticeText(), "full");
+    // Stopped elsewhere (the status bar): the buttons follow at the next refresh.
+    host.stopPlan();
+    again.OnTimer();
+    EXPECT_TRUE(Control<QPushButton>(again, 1017)->isEnabled());
+    EXPECT_EQ(again.statusText(), QString::fromUtf8("停止中"));
+    tick(400);
+    EXPECT_EQ(host.measurements.size(), 1u);
+}
+
+// Start checks what it needs before anything runs: a folder that takes files,
+// times of the day in the window edits, which refuse what is no time as typed.
+TEST(PlanDialog, StartRefusesAFolderWithoutFilesAndTimesOutsideTheDay) {
+    FakeDialogHost host;
+    CMeasurePlanDlg dialog(host);
+    dialog.show();
+    host.chosenFolder = "/media/stick";
+    dialog.findChild<QPushButton*>("planFolderButton")->click();
+    EXPECT_EQ(dialog.folderText(), QString::fromUtf8("保存先: /media/stick/"));
+    host.folderTakesFiles = false;
+    Control<QPushButton>(dialog, 1017)->click();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "no files in /media/stick/");
+    EXPECT_FALSE(host.planner.running());
+
+    host.folderTakesFiles = true;
+    Control<QCheckBox>(dialog, 1034)->click();
+    auto* startHour = Control<QLineEdit>(dialog, 1035);
+    auto* endMinute = Control<QLineEdit>(dialog, 1038);
+    startHour->clear();
+    QTest::keyClicks(startHour, "25");
+    EXPECT_EQ(startHour->text(), "2");
+    endMinute->clear();
+    QTest::keyClicks(endMinute, "99");
+    EXPECT_EQ(endMinute->text(), "9");
+    endMinute->clear();
+    Control<QPushButton>(dialog, 1017)->click();
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1],
+              QString::fromUtf8("時刻の範囲は 0:00〜23:59 の時刻を入力してください"));
+    EXPECT_FALSE(host.planner.running());
+    QTest::keyClicks(endMinute, "59");
+    Control<QPushButton>(dialog, 1017)->click();
+    EXPECT_TRUE(host.planner.running());
 }
 
 // --- sensor information --------------------------------------------------------

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
 #include "support/HeadlessView.h"
+#include "viewlogic/Acquisition.h"
 
 TEST(ClockTimerHost, FiresInDueOrderAndSleepsUntilDue) {
     FakeClock clock(1700000000, 0xFFFFFFF0u);  // the tick count wraps on the way
@@ -174,4 +178,60 @@ TEST(HeadlessRun, RecordsOfOtherDevicesAreNeverMixed) {
         EXPECT_EQ(rig.data.entry(d, 0).values[0], 0.0f) << "no values made up for slot " << d;
     EXPECT_EQ(rig.form.listCount(ControlId::DataList), 1);
     EXPECT_EQ(rig.view->DataSetDevicesNotice(), "");
+}
+
+// A full data list ends continuous acquisition and says so; a running plan
+// goes on measuring into its file, and the list takes records again once
+// the user started a new one.
+TEST(HeadlessRun, AFullListStopsAcquisitionWhileThePlanKeepsWritingItsFile) {
+    HeadlessView rig;
+    QString error;
+    auto sim = SimPortProvider::FromText("vis:serial=A1,nir:serial=B2", rig.clock, error);
+    ASSERT_TRUE(sim) << error.toStdString();
+    rig.Start(std::move(sim));
+    MainViewLogic& view = *rig.view;
+    int notices = 0;
+    view.setPlanNoticeHook([&notices] { ++notices; });
+    rig.StartContinuous(0);
+    rig.RunUntil(1);
+    ASSERT_EQ(rig.data.recordCount, 1);
+    while (rig.data.recordCount < MAX_RECORDS - 1)
+        rig.data.AppendRecord(rig.clock.nowSeconds());
+
+    QTemporaryDir dir;
+    view.SetPlanFolder(dir.path());
+    view.plan().ChooseInterval();
+    view.plan().controls().intervalText = "1";
+    view.plan().controls().appendChecked = true;
+    QString refusal;
+    ASSERT_TRUE(view.StartPlan(refusal)) << refusal.toStdString();
+    EXPECT_TRUE(view.PlanStatusText().contains(view.plan().fileName()));
+
+    rig.RunUntil(MAX_RECORDS);  // the last record the list takes
+    EXPECT_FALSE(view.session().acquisition().acquiring);
+    EXPECT_EQ(rig.form.text(ControlId::Acquire), QString::fromUtf8(CAPTION_ACQUIRE));
+    EXPECT_EQ(notices, 1);
+    EXPECT_TRUE(view.DataSetFullNotice().contains("10000"))
+        << view.DataSetFullNotice().toStdString();
+
+    const std::int64_t until = rig.clock.nowSeconds() + 3 * 60 + 5;
+    while (rig.clock.nowSeconds() < until) {
+        const int id = rig.timers.WaitNext();
+        ASSERT_GE(id, 0);
+        view.OnTimer(id);
+    }
+    EXPECT_EQ(rig.data.recordCount, MAX_RECORDS);
+    EXPECT_EQ(view.plan().runCount(), 3);
+    QFile csv(dir.filePath(view.plan().fileName()));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3 + 3 + 1);  // header block, three records, the end
+    EXPECT_TRUE(lines[1].startsWith("device,A1,B2,"));
+    EXPECT_FALSE(lines[5].contains("nan")) << "live values, not a placeholder";
+
+    view.DeleteRecord(0);  // room again: the notice goes
+    EXPECT_EQ(view.DataSetFullNotice(), "");
+    EXPECT_EQ(notices, 2);
+    view.StopPlan();
+    EXPECT_EQ(view.PlanStatusText(), "");
 }
