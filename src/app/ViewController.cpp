@@ -150,6 +150,7 @@ ViewController::~ViewController() {
         delete dialog.data();
     delete trendDialog_.data();  // it reads the document's data set
     delete planDialog_.data();   // it shows the logic's plan
+    delete sensorDialog_.data();
     host_.reset();
     journal_.reset();  // it follows the logic's session: it goes first
     // The logic writes its settings back and closes the LED unit's port.
@@ -332,11 +333,29 @@ void ViewController::OpenMeasurePlan() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     planDialog_ = dialog;
     dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 void ViewController::OpenSensorInfo() {
-    CInfoDlg dialog(*host_, &form_);
-    dialog.exec();
+    // Modeless, as the LED dialog beside it: a modal one could open behind
+    // that large dialog and leave the whole window waiting on a box the user
+    // cannot see.
+    if (sensorDialog_) {
+        sensorDialog_->raise();
+        sensorDialog_->activateWindow();
+        return;
+    }
+    auto* dialog = new CInfoDlg(*host_, &form_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    sensorDialog_ = dialog;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+CInfoDlg* ViewController::sensorDialog() const {
+    return sensorDialog_.data();
 }
 
 CControlLEDDlg* ViewController::ledDialog() const {

@@ -14,6 +14,7 @@
 #include "viewlogic/ControlId.h"
 
 class CControlLEDDlg;
+class CInfoDlg;
 class CMeasurePlanDlg;
 class CTrendDlg;
 class CVL_ToolDoc;
@@ -77,8 +78,9 @@ class ViewController : public QObject {
     // While the plan runs: its next measurement, records taken and file; else "".
     QString PlanStatus() const;
     void StopPlan();
-    // The modeless plan dialog while it is open.
+    // The modeless plan and sensor-information dialogs while they are open.
     CMeasurePlanDlg* planDialog() const;
+    CInfoDlg* sensorDialog() const;
     // The devices that do not answer ("" when all do).
     QString DeviceNotice() const;
     // Why the recovery journal does not work ("" while it does).
@@ -142,6 +144,7 @@ class ViewController : public QObject {
     std::vector<QPointer<CControlLEDDlg>> ledDialogs_;
     QPointer<CTrendDlg> trendDialog_;
     QPointer<CMeasurePlanDlg> planDialog_;
+    QPointer<CInfoDlg> sensorDialog_;
     std::function<QString()> csvPathFn_;
     QString portNotice_;
     std::unique_ptr<RecoveryJournal> journal_;

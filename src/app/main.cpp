@@ -3,6 +3,7 @@
 // of velarim-cli (--port, --simulate, --settle-ms, --trace, VELARIM_PORTS),
 // --lang en|ja for the language of the user interface, --help and --version.
 
+#include <csignal>
 #include <cstdio>
 
 #include <QApplication>
@@ -34,6 +35,11 @@ int Fail(const QString& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // A file grown past the size limit fails its write, as a full disk does:
+    // the plan's file notice tells of it and the window goes on.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // --help and --version are answered before the window system is asked
     // for a display, so that they work where there is none.
     QStringList early;

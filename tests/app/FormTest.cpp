@@ -12,6 +12,7 @@
 #include "app/GraphPanel.h"
 #include "device/DeviceLink.h"
 #include "dialogs/ControlLEDDlg.h"
+#include "dialogs/MeasurePlanDlg.h"
 
 namespace {
 struct Caption {
@@ -258,7 +259,7 @@ TEST_F(AppTest, LedDetailsOpensOneModelessDialog) {
     frame_.reset();
 }
 
-TEST_F(AppTest, ModalDialogsOpenFromTheFormAndMenu) {
+TEST_F(AppTest, DialogsOpenFromTheFormAndMenu) {
     MakeFrame();
     list(ControlId::DeviceList)->setCurrentRow(1);  // the LX model, for the upload
     const auto closeWhenShown = [] {
@@ -267,10 +268,13 @@ TEST_F(AppTest, ModalDialogsOpenFromTheFormAndMenu) {
                 modal->close();
         });
     };
-    for (ControlId id : {ControlId::Sensor, ControlId::MeasurePlan}) {
-        closeWhenShown();
+    // The sensor and plan dialogs are modeless: the window stays in use.
+    for (ControlId id : {ControlId::Sensor, ControlId::MeasurePlan})
         qobject_cast<QPushButton*>(control(id))->click();
-    }
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_NE(frame_->controller().sensorDialog(), nullptr);
+    ASSERT_NE(frame_->controller().planDialog(), nullptr);
+    EXPECT_TRUE(frame_->controller().planDialog()->isVisible());
     frame_->UpdateCommandUi();
     ASSERT_TRUE(frame_->action(32774)->isEnabled());
     closeWhenShown();

@@ -236,6 +236,28 @@ TEST(CliSpectrum, PlainLinesOfOneSlot) {
     }
 }
 
+// A file that can grow no more (a file-size limit stands in for a disk that
+// fills): the run ends with one line naming the file and the kept journal,
+// a status that is not 0, and only whole lines in the file.
+TEST(CliAcquire, AnAppendedFileThatStopsGrowingEndsTheRunWithOneLine) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("run.csv");
+    const ProgramRun run =
+        RunProgram("prlimit", {"--fsize=30000", VELARIM_CLI_PATH, "acquire", "--records", "100",
+                               "--interval-ms", "0", "--settle-ms", "0", "--append-csv", csv,
+                               "--simulate", "vis:serial=V1"});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(csv)) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("(velarim-cli recover)")) << run.err.toStdString();
+    const QByteArray text = ReadAll(csv);
+    ASSERT_TRUE(text.endsWith("\r\n"));
+    const QList<QByteArray> lines = text.split('\n');
+    ASSERT_GT(lines.size(), 3 + 1 + 1);
+    for (qsizetype k = 4; k + 1 < lines.size(); ++k)
+        EXPECT_EQ(lines[k].count(','), lines[3].count(',')) << "line " << k;
+}
+
 // "-" is standard output: the appended records (header block first) or the
 // whole-data-set CSV, and nothing else on it.
 TEST(CliAcquire, DashIsStandardOutput) {

@@ -178,8 +178,8 @@ int Acquire(CliContext& context) {
             .arg(QDir::toNativeSeparators(journal.path()));
     };
     if (!failure.isEmpty()) {
-        Fail(failure);
-        return Fail(keptInJournal());
+        // One line: what failed, and where the records are.
+        return Fail(QStringLiteral("%1; %2").arg(failure, keptInJournal()));
     }
 
     // Every file asked for is written; one that fails (a document of devices

@@ -1,6 +1,7 @@
 // velarim-cli: the headless face of VL_Tool. Same device, data and file code as
 // the window; one command per file, each registering itself below.
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -48,6 +49,11 @@ int Fail(const QString& message, int status) {
 }
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // A file grown past the size limit fails its write, as a full disk does,
+    // instead of ending the run without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     // The window's organisation: its data folder (the recovery journals) is
     // named after it, and velarim-cli shares that folder.

@@ -1,14 +1,20 @@
 // The main window in English and, without a translation, in Japanese; the
 // cursor readout in the status bar.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "EnglishFixture.h"
 #include "app/GraphPanel.h"
+#include "dialogs/ControlLEDDlg.h"
+#include "dialogs/InfoDlg.h"
+#include "dialogs/MeasurePlanDlg.h"
 
 namespace {
 
@@ -99,6 +105,50 @@ TEST_F(EnglishAppTest, MainWindowSpeaksEnglishWithTheTranslation) {
     // What the program is and what the devices report stays as it is.
     EXPECT_EQ(form().findChild<QLabel*>("title")->text(), "Velarim Tool");
     EXPECT_TRUE(list(ControlId::DeviceList)->item(0)->text().startsWith("VS0001"));
+}
+
+// The LED, plan and sensor dialogs are modeless: the Sensor button opens its
+// dialog beside an open LED dialog, and once all are closed with Escape the
+// menus, the mode combo, Sensor and About open as before.
+TEST_F(EnglishAppTest, DialogsClosedWithEscapeLeaveTheWindowInUse) {
+    UseEnglish();
+    MakeFrame();
+    ViewController& controller = frame_->controller();
+    auto click = [this](ControlId id) { qobject_cast<QPushButton*>(control(id))->click(); };
+    click(ControlId::LedDetails);
+    click(ControlId::MeasurePlan);
+    click(ControlId::Sensor);
+    ASSERT_NE(controller.ledDialog(), nullptr);
+    ASSERT_NE(controller.planDialog(), nullptr);
+    ASSERT_NE(controller.sensorDialog(), nullptr);
+    EXPECT_TRUE(controller.sensorDialog()->isVisible()) << "opened beside the LED dialog";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    for (QDialog* dialog : std::initializer_list<QDialog*>{
+             controller.sensorDialog(), controller.planDialog(), controller.ledDialog()})
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(controller.ledDialog(), nullptr);
+    EXPECT_EQ(controller.planDialog(), nullptr);
+    EXPECT_EQ(controller.sensorDialog(), nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(frame_->isEnabled());
+
+    auto* modes = combo(ControlId::ModeCombo);
+    modes->showPopup();
+    EXPECT_NE(QApplication::activePopupWidget(), nullptr) << "the mode list opens";
+    modes->hidePopup();
+    bool aboutShown = false;
+    QTimer::singleShot(0, [&aboutShown] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            aboutShown = true;
+            modal->close();
+        }
+    });
+    frame_->action(57664)->trigger();
+    EXPECT_TRUE(aboutShown);
+    click(ControlId::Sensor);
+    EXPECT_NE(controller.sensorDialog(), nullptr);
 }
 
 TEST_F(EnglishAppTest, WithoutTheTranslationTheWindowIsJapanese) {
