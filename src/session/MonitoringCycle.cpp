@@ -288,11 +288,13 @@ void MonitoringCycle::DarkIfRequested(OperationQueue::Finished finished) {
     std::set<int> darkSlots;
     std::swap(darkSlots, darkQueued_);
     auto report = Gather::Make([this, darkSlots, finished] {
+        // Told once the tick is over: whoever shows the result may take its
+        // time without keeping the next tick waiting.
+        EndTick(finished);
         for (int s : darkSlots) {
             if (hooks_.darkDone)
                 hooks_.darkDone(s);
         }
-        EndTick(finished);
     });
     for (int s : darkSlots) {
         if (s < 0 || s >= MAX_DEVICES || !link_.slot(s).isOpen())
