@@ -48,6 +48,7 @@ class ImageForm final : public MainForm {
     int currentIndex(ControlId id) const override { return currentRow(id); }
     void setCurrentIndex(ControlId id, int index) override { rows_[id] = index; }
     bool message(const QString&, bool) override { return true; }
+    void notice(const QString&) override {}
     bool editNumber(int&) override { return false; }
     void drawGraph(int) override {
         panel.fill(Qt::white);

@@ -320,6 +320,17 @@ bool CVL_ToolView::message(const QString& text, bool withCancel) {
     return box.exec() == QMessageBox::Ok;
 }
 
+void CVL_ToolView::notice(const QString& text) {
+    // Shown without a loop of its own: the monitoring timers keep firing.
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("VL_Tool"), text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box->show();
+}
+
 bool CVL_ToolView::editNumber(int& value) {
     if (editNumberFn_)
         return editNumberFn_(value);

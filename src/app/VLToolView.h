@@ -60,6 +60,7 @@ class CVL_ToolView : public QWidget, public MainForm {
     int currentIndex(ControlId id) const override;
     void setCurrentIndex(ControlId id, int index) override;
     bool message(const QString& text, bool withCancel) override;
+    void notice(const QString& text) override;
     bool editNumber(int& value) override;
     void drawGraph(int device) override;
     int clientHeight() const override;

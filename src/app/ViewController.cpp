@@ -68,9 +68,8 @@ ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup
         journal_->Watch(logic_->session());
     }
 
-    host_ = std::make_unique<ViewDialogHost>(
-        *logic_, *setup_.settings, *setup_.clock, [this](bool hold) { timers_->setHeld(hold); },
-        [] {});  // the dialogs are tracked by QPointer
+    host_ = std::make_unique<ViewDialogHost>(*logic_, *setup_.settings, *setup_.clock,
+                                             [] {});  // the dialogs are tracked by QPointer
 
     form_.setGraphDrawer([this](QImage& image, int) {
         // The view logic derived the limits; the painter only reads them.

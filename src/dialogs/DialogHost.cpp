@@ -27,13 +27,8 @@ QString DialogHost::askFolder(QWidget* parent, const QString& current) {
 }
 
 ViewDialogHost::ViewDialogHost(MainViewLogic& view, SettingsStore& settings, Clock& clock,
-                               std::function<void(bool)> holdMonitoring,
                                std::function<void()> ledDialogClosed)
-    : view_(view),
-      settings_(settings),
-      clock_(clock),
-      hold_(std::move(holdMonitoring)),
-      ledClosed_(std::move(ledDialogClosed)) {}
+    : view_(view), settings_(settings), clock_(clock), ledClosed_(std::move(ledDialogClosed)) {}
 
 DeviceLink& ViewDialogHost::deviceLink() {
     return view_.link();
@@ -90,9 +85,12 @@ void ViewDialogHost::setLedCheckBox(bool checked) {
     view_.SetLedState(checked);
 }
 
-void ViewDialogHost::holdMonitoring(bool hold) {
-    if (hold_)
-        hold_(hold);
+void ViewDialogHost::holdDevice(int slot) {
+    view_.session().HoldDevice(slot);
+}
+
+void ViewDialogHost::releaseDevice(int slot) {
+    view_.session().ReleaseDevice(slot);
 }
 
 void ViewDialogHost::ledDialogClosed() {

@@ -24,8 +24,8 @@ class DialogHost {
     virtual DeviceLink& deviceLink() = 0;       // slots, LED unit, sensor profile
     virtual MeasurementDataSet& dataSet() = 0;  // pointCount, firstWavelength, deviceCount
     virtual int currentDevice() const = 0;      // target of single-device exchanges
-    // The view's device work, one operation at a time: a dialog's exchanges
-    // run as an operation of their own, between the monitoring ticks.
+    // The view's device work, one operation at a time: a dialog's short
+    // exchanges run as an operation of their own, between the monitoring ticks.
     virtual OperationQueue& operations() = 0;
     virtual std::int32_t graphMax() const = 0;  // counts axis of the upload graph
     virtual std::int32_t graphMin() const = 0;
@@ -49,10 +49,12 @@ class DialogHost {
     virtual QString planFileNotice() const { return {}; }
     // The LED dialog switched the LED: the main view's "LED" check box follows.
     virtual void setLedCheckBox(bool checked) = 0;
-    // While held, no monitoring tick may run (ticks that fall due wait until
-    // the hold is released). The upload holds the ticks between the count and
-    // the last record while its progress dialog keeps the window alive.
-    virtual void holdMonitoring(bool hold) = 0;
+    // Until released, the slot's port is the dialog's: the ticks leave it
+    // alone and go on with the other devices (their records hold NaN for it).
+    // The upload and the sensor-information read hold their device's port
+    // for as long as their exchanges run on its channel.
+    virtual void holdDevice(int slot) = 0;
+    virtual void releaseDevice(int slot) = 0;
     // The modeless LED dialog is going away: forget the reference to it.
     virtual void ledDialogClosed() = 0;
 
@@ -67,12 +69,11 @@ class DialogHost {
 
 class MainViewLogic;
 
-// The main view as the dialogs' host. Holding the monitoring ticks and
-// forgetting the LED dialog are the window's, handed in as functions.
+// The main view as the dialogs' host. Forgetting the LED dialog is the
+// window's, handed in as a function.
 class ViewDialogHost final : public DialogHost {
   public:
     ViewDialogHost(MainViewLogic& view, SettingsStore& settings, Clock& clock,
-                   std::function<void(bool hold)> holdMonitoring,
                    std::function<void()> ledDialogClosed);
 
     SettingsStore& settings() override { return settings_; }
@@ -92,13 +93,13 @@ class ViewDialogHost final : public DialogHost {
     void setPlanFolder(const QString& folder) override;
     QString planFileNotice() const override;
     void setLedCheckBox(bool checked) override;
-    void holdMonitoring(bool hold) override;
+    void holdDevice(int slot) override;
+    void releaseDevice(int slot) override;
     void ledDialogClosed() override;
 
   private:
     MainViewLogic& view_;
     SettingsStore& settings_;
     Clock& clock_;
-    std::function<void(bool)> hold_;
     std::function<void()> ledClosed_;
 };

@@ -1,5 +1,7 @@
 #include "dialogs/InfoDlg.h"
 
+#include <optional>
+
 #include <QFontDatabase>
 #include <QListWidget>
 #include <QPointer>
@@ -10,17 +12,33 @@
 #include "dialogs/DialogHost.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SaveFailureText.h"
-#include "session/OperationQueue.h"
 
 namespace {
 constexpr DialogUnits kUnits;
 
-DeviceSlot* CurrentSlot(DialogHost& host) {
-    const int c = host.currentDevice();
-    if (c < 0 || c >= MAX_DEVICES)
+DeviceSlot* OpenSlot(DialogHost& host, int s) {
+    if (s < 0 || s >= MAX_DEVICES)
         return nullptr;
-    DeviceSlot& slot = host.deviceLink().slot(c);
+    DeviceSlot& slot = host.deviceLink().slot(s);
     return slot.isOpen() ? &slot : nullptr;
+}
+
+// Runs `work` on the slot's own channel with that device's port held for it
+// (the ticks go on with the other devices), then `done(result)` with the port
+// given back; done(nullopt) at once when no device is in the slot.
+template <class Result, class WorkFn, class DoneFn>
+void ReadOnDevicePort(DialogHost& host, int slot, WorkFn work, DoneFn done) {
+    DeviceSlot* device = OpenSlot(host, slot);
+    if (!device) {
+        done(std::optional<Result>());
+        return;
+    }
+    host.holdDevice(slot);
+    Ask<Result>(*device->channel, std::move(work),
+                [&host, slot, done = std::move(done)](Result result) {
+                    host.releaseDevice(slot);
+                    done(std::optional<Result>(std::move(result)));
+                });
 }
 }  // namespace
 
@@ -37,33 +55,27 @@ CInfoDlg::CInfoDlg(DialogHost& host, QWidget* parent) : QDialog(parent), host_(h
     connect(save, &QPushButton::clicked, this, &CInfoDlg::Save);
 
     list_->addItem(tr("読み込み中…"));
+    const int slot = host.currentDevice();
+    const int pixels = host.deviceLink().profile(slot).pixelCount;
     QPointer<CInfoDlg> self(this);
-    host.operations().Run([self, &host](OperationQueue::Finished finished) {
-        const int pixels = host.deviceLink().profile(host.currentDevice()).pixelCount;
-        DeviceSlot* slot = CurrentSlot(host);
-        if (!slot) {
+    ReadOnDevicePort<SensorInfo>(
+        host, slot,
+        [bridged = OpenSlot(host, slot) && OpenSlot(host, slot)->bridged,
+         pixels](PortAccess& port) {
+            if (port.transport())
+                return ReadSensorInfo(*port.transport(), bridged, pixels);
             SensorInfo none;
             none.pixelCount = std::clamp(pixels, 1, MAX_PIXELS);
+            return none;
+        },
+        [self, pixels](std::optional<SensorInfo> info) {
+            if (!info) {  // no device there
+                info.emplace();
+                info->pixelCount = std::clamp(pixels, 1, MAX_PIXELS);
+            }
             if (self)
-                self->Show(none);
-            finished();
-            return;
-        }
-        Ask<SensorInfo>(
-            *slot->channel,
-            [bridged = slot->bridged, pixels](PortAccess& port) {
-                if (port.transport())
-                    return ReadSensorInfo(*port.transport(), bridged, pixels);
-                SensorInfo none;
-                none.pixelCount = std::clamp(pixels, 1, MAX_PIXELS);
-                return none;
-            },
-            [self, finished](SensorInfo info) {
-                if (self)
-                    self->Show(info);
-                finished();
-            });
-    });
+                self->Show(*info);
+        });
 }
 
 void CInfoDlg::Show(const SensorInfo& info) {
@@ -79,27 +91,15 @@ void CInfoDlg::Save() {
     // The serial is read afresh for the file name; the prompt comes after the
     // read, so the ticks go on while it is open.
     QPointer<CInfoDlg> self(this);
-    DialogHost& host = host_;
-    host.operations().Run([self, &host](OperationQueue::Finished finished) {
-        DeviceSlot* slot = CurrentSlot(host);
-        if (!slot) {
-            finished();
+    ReadOnDevicePort<QByteArray>(
+        host_, host_.currentDevice(),
+        [](PortAccess& port) {
+            return port.transport() ? ReadText(*port.transport(), CMD_GET_SERIAL) : QByteArray();
+        },
+        [self](std::optional<QByteArray> serial) {
             if (self)
-                self->SaveAs({});
-            return;
-        }
-        Ask<QByteArray>(
-            *slot->channel,
-            [](PortAccess& port) {
-                return port.transport() ? ReadText(*port.transport(), CMD_GET_SERIAL)
-                                        : QByteArray();
-            },
-            [self, finished](QByteArray serial) {
-                finished();
-                if (self)
-                    self->SaveAs(serial);
-            });
-    });
+                self->SaveAs(serial.value_or(QByteArray()));
+        });
 }
 
 void CInfoDlg::SaveAs(const QByteArray& serial) {

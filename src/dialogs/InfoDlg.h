@@ -11,9 +11,9 @@ class DialogHost;
 class QListWidget;
 
 // The identity and calibration data of the current spectrometer, read afresh
-// when the dialog is made (between monitoring ticks, on the device's own
-// thread; the list says so until they are in); SAVE writes the shown lines to
-// "<serial>.csv".
+// when the dialog is made (on the device's own thread with its port held, so
+// the other devices are monitored meanwhile; the list says so until they are
+// in); SAVE writes the shown lines to "<serial>.csv".
 class CInfoDlg : public QDialog {
     Q_OBJECT
   public:

@@ -17,18 +17,16 @@
 #include "dialogs/SaveFailureText.h"
 #include "display/GraphPalette.h"
 #include "display/StoredRecordGraph.h"
-#include "session/OperationQueue.h"
 
 namespace {
 // One point of the curve is one pixel across: the panel is made wide enough
 // for the 340-850 nm grid and its margins (55 + 530 + 35 pixels).
 constexpr DialogUnits kUnits{2.2, 2.0};
 
-std::shared_ptr<PortChannel> CurrentPort(DialogHost& host) {
-    const int c = host.currentDevice();
-    if (c < 0 || c >= MAX_DEVICES)
+std::shared_ptr<PortChannel> PortOf(DialogHost& host, int slot) {
+    if (slot < 0 || slot >= MAX_DEVICES)
         return nullptr;
-    return host.deviceLink().slot(c).channel;
+    return host.deviceLink().slot(slot).channel;
 }
 }  // namespace
 
@@ -54,7 +52,11 @@ CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
     connect(save, &QPushButton::clicked, this, &CReadDataDlg::SaveStoredRecordsCsv);
 }
 
-CReadDataDlg::~CReadDataDlg() = default;
+CReadDataDlg::~CReadDataDlg() {
+    // Nobody is left to see the rest: the port's work ends after the record
+    // being read, and then the device's port is given back.
+    upload_->requestStop();
+}
 
 int CReadDataDlg::exec() {
     if (!uploaded_)
@@ -66,79 +68,76 @@ void CReadDataDlg::RunUpload(bool withProgress) {
     uploaded_ = true;
     uploadDone_ = false;
     list_->clear();
+    const int slot = host_.currentDevice();
+    std::shared_ptr<PortChannel> port = PortOf(host_, slot);
+    if (!port) {
+        upload_ = std::make_shared<StoredRecordUpload>(nullptr);
+        upload_->Begin();
+        ShowUploaded();
+        return;
+    }
+    // Only this device's port is taken: no monitoring exchange falls between
+    // the count and the last record, and the other devices go on meanwhile.
+    // A tick's exchange already on the port is simply finished first.
+    host_.holdDevice(slot);
     QPointer<CReadDataDlg> self(this);
-    host_.operations().Run([this, self, withProgress](OperationQueue::Finished finished) {
-        if (!self) {
-            finished();
-            return;
-        }
-        std::shared_ptr<PortChannel> port = CurrentPort(host_);
-        host_.holdMonitoring(true);
-        auto end = [this, self, finished] {
-            if (self) {
-                host_.holdMonitoring(false);
-                ShowUploaded();
+    DialogHost& host = host_;  // outlives its dialogs
+    auto end = [self, &host, slot] {
+        host.releaseDevice(slot);
+        if (self)
+            self->ShowUploaded();
+    };
+    // The count first; then every record in one piece of port work that
+    // a cancel ends after the record being read.
+    Ask<std::shared_ptr<StoredRecordUpload>>(
+        *port,
+        [](PortAccess& access) {
+            auto upload = std::make_shared<StoredRecordUpload>(access.transport());
+            upload->Begin();
+            return upload;
+        },
+        // The channel is looked up again, never held by its own work.
+        [this, self, &host, slot, withProgress, end](std::shared_ptr<StoredRecordUpload> upload) {
+            std::shared_ptr<PortChannel> port = self ? PortOf(host, slot) : nullptr;
+            if (!port) {
+                end();
+                return;
             }
-            finished();
-        };
-        if (!port) {
-            upload_ = std::make_shared<StoredRecordUpload>(nullptr);
-            upload_->Begin();
-            end();
-            return;
-        }
-        // The count first; then every record in one piece of port work that
-        // a cancel ends after the record being read.
-        Ask<std::shared_ptr<StoredRecordUpload>>(
-            *port,
-            [](PortAccess& access) {
-                auto upload = std::make_shared<StoredRecordUpload>(access.transport());
-                upload->Begin();
-                return upload;
-            },
-            // The channel is looked up again, never held by its own work.
-            [this, self, withProgress, end](std::shared_ptr<StoredRecordUpload> upload) {
-                std::shared_ptr<PortChannel> port = self ? CurrentPort(host_) : nullptr;
-                if (!port) {
-                    end();
-                    return;
-                }
-                upload_ = upload;
-                const int total = upload->total();
-                QProgressDialog* progress = nullptr;
-                QTimer* poll = nullptr;
-                if (withProgress && total > 0) {
-                    progress = new QProgressDialog(tr("データ吸い上げ中 %1 / %2").arg(0).arg(total),
-                                                   tr("キャンセル"), 0, total, parentWidget());
-                    progress->setWindowTitle("VL_Tool");
-                    progress->setWindowModality(Qt::WindowModal);
-                    if (progressDelayMs_ >= 0)
-                        progress->setMinimumDuration(progressDelayMs_);
-                    progress->setValue(0);
-                    connect(progress, &QProgressDialog::canceled, this,
-                            [upload] { upload->requestStop(); });
-                    poll = new QTimer(this);
-                    connect(poll, &QTimer::timeout, progress, [progress, upload, total] {
-                        if (progress->wasCanceled())
-                            upload->requestStop();
-                        const int k = upload->progress();
-                        progress->setLabelText(tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
-                        progress->setValue(k);
-                    });
-                    poll->start(50);
-                }
-                QPointer<QProgressDialog> shown(progress);
-                port->post([upload](PortAccess&) { upload->StepToEnd(); },
-                           [this, self, upload, shown, poll, end] {
-                               if (self) {
-                                   cancelled_ = upload->stopRequested() && !upload->done();
-                                   delete poll;
-                               }
-                               delete shown.data();
-                               end();
-                           });
-            });
-    });
+            upload_ = upload;
+            const int total = upload->total();
+            QProgressDialog* progress = nullptr;
+            QTimer* poll = nullptr;
+            if (withProgress && total > 0) {
+                progress = new QProgressDialog(tr("データ吸い上げ中 %1 / %2").arg(0).arg(total),
+                                               tr("キャンセル"), 0, total, parentWidget());
+                progress->setWindowTitle("VL_Tool");
+                progress->setWindowModality(Qt::WindowModal);
+                if (progressDelayMs_ >= 0)
+                    progress->setMinimumDuration(progressDelayMs_);
+                progress->setValue(0);
+                connect(progress, &QProgressDialog::canceled, this,
+                        [upload] { upload->requestStop(); });
+                poll = new QTimer(this);
+                connect(poll, &QTimer::timeout, progress, [progress, upload, total] {
+                    if (progress->wasCanceled())
+                        upload->requestStop();
+                    const int k = upload->progress();
+                    progress->setLabelText(tr("データ吸い上げ中 %1 / %2").arg(k).arg(total));
+                    progress->setValue(k);
+                });
+                poll->start(50);
+            }
+            QPointer<QProgressDialog> shown(progress);
+            port->post([upload](PortAccess&) { upload->StepToEnd(); },
+                       [this, self, upload, shown, poll, end] {
+                           if (self) {
+                               cancelled_ = upload->stopRequested() && !upload->done();
+                               delete poll;
+                           }
+                           delete shown.data();
+                           end();
+                       });
+        });
 }
 
 void CReadDataDlg::ShowUploaded() {

@@ -13,10 +13,11 @@ class QListWidget;
 
 // Uploads the records logged in the current LX device, lists them, draws the
 // selected one (the first when the upload ends) and saves them all as CSV. The
-// upload starts when the dialog is executed, as one operation of the view (no
-// monitoring exchange falls between the count and the last record), on the
-// device's own thread, with a progress dialog that can cancel it; records read
-// before a cancel are kept and shown.
+// upload starts when the dialog is executed, on the device's own thread with
+// the device's port held for it (no monitoring exchange falls between the
+// count and the last record; the other devices are monitored meanwhile), with
+// a progress dialog that can cancel it; records read before a cancel are kept
+// and shown.
 class CReadDataDlg : public QDialog {
     Q_OBJECT
   public:

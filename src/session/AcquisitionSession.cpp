@@ -117,7 +117,8 @@ void AcquisitionSession::EmitReading() {
         d.sensorModel = link_.storedIdentity(s).sensorModel;
         d.grid = link_.profile(s).grid();
         d.answering = slot.isOpen() && slot.answering;
-        d.fresh = d.answering && cycle_.readLastTick(s);
+        d.held = cycle_.held(s);
+        d.fresh = d.answering && !d.held && cycle_.readLastTick(s);
         const int points = std::clamp<int>(d.grid.pointCount, 0, MAX_POINTS);
         d.values.assign(slot.spectrum.begin(), slot.spectrum.begin() + points);
         d.temperature = slot.temperature;
@@ -257,9 +258,9 @@ void AcquisitionSession::CollectRecord(std::function<void(const PendingRecord&)>
     MapLiveDevices(link_, data_, liveOf);
     for (int d = 0; d < record->devices; ++d) {
         DeviceSlot* live = liveOf[d] >= 0 ? &link_.slot(liveOf[d]) : nullptr;
-        if (!live || !live->isOpen() || !live->answering) {
-            // Not attached now, or not answering: its values are no
-            // measurement of now.
+        if (!live || !live->isOpen() || !live->answering || cycle_.held(liveOf[d])) {
+            // Not attached now, not answering or its port lent out: its
+            // values are no measurement of now.
             constexpr float nan = std::numeric_limits<float>::quiet_NaN();
             std::fill_n(record->spectra[d].begin(), record->points[d], nan);
             record->temperatures[d] = nan;

@@ -72,6 +72,17 @@ class AcquisitionSession {
     bool ticking() const { return acquisition_.ticking; }
     std::uint64_t lastReadingSequence() const { return sequence_; }
 
+    // --- a device's port lent out ------------------------------------------------
+    // Until released, the slot's port is the holder's (an upload of logged
+    // records, a sensor-information read, each on the device's own channel):
+    // the ticks go on with the other devices, readings show the held one as
+    // held and not fresh, records hold NaN for it (exposure 0) as for a device
+    // that does not answer, and its queued settings and dark setting wait. It
+    // is not taken for lost meanwhile. Holds count; each needs its release.
+    void HoldDevice(int slot) { cycle_.Hold(slot); }
+    void ReleaseDevice(int slot) { cycle_.Release(slot); }
+    bool deviceHeld(int slot) const { return cycle_.held(slot); }
+
     // --- settings -----------------------------------------------------------------
     // Sent after the next tick's reads, in the ticks' order and with the
     // firmware gates, not read back (the window's way). Refused (the reason)

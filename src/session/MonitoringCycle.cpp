@@ -41,6 +41,16 @@ void MonitoringCycle::QueueDark(int slot) {
     darkQueued_.insert(slot);
 }
 
+void MonitoringCycle::Hold(int slot) {
+    if (slot >= 0 && slot < MAX_DEVICES)
+        ++holds_[std::size_t(slot)];
+}
+
+void MonitoringCycle::Release(int slot) {
+    if (held(slot))
+        --holds_[std::size_t(slot)];
+}
+
 void MonitoringCycle::OnTimer(int id) {
     switch (id) {
         case TIMER_TICK:
@@ -66,7 +76,7 @@ void MonitoringCycle::Wake(OperationQueue::Finished finished) {
         timers_.start(TIMER_RESUME_WAIT, resumeWaitMs());
         finished();
     };
-    if (!slot.isOpen()) {
+    if (!slot.isOpen() || held(wakeSlot_)) {
         settle();
         return;
     }
@@ -102,7 +112,7 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
         DeviceSlot& slot = link_.slot(d);
         // Each device is asked for the points of its own grid.
         const int points = std::clamp<int>(slot.profile.pointCount, 0, MAX_POINTS);
-        if (!slot.isOpen())
+        if (!slot.isOpen() || held(d))
             continue;  // keeps its values
         if (!slot.answering) {
             Probe(d);  // not waited for: the other devices go on
@@ -119,10 +129,12 @@ void MonitoringCycle::RunTick(OperationQueue::Finished finished) {
                 // A missing reply keeps the last spectrum and temperature.
                 if (live.spectrumRead)
                     std::copy_n(live.spectrum.begin(), points, s.spectrum.begin());
-                fresh_[std::size_t(d)] = live.spectrumRead;
                 if (live.temperatureRead)
                     s.temperature = live.temperature;
-                if (!live.spectrumRead)
+                // Held since this read went out: the holder has the port now,
+                // and its own exchanges tell whether the device is there.
+                fresh_[std::size_t(d)] = live.spectrumRead && !held(d);
+                if (!live.spectrumRead && !held(d))
                     SetAnswering(d, false);
                 done();
             });
@@ -235,6 +247,8 @@ void MonitoringCycle::AfterReads(OperationQueue::Finished finished) {
         hooks_.read();
     auto sent = Gather::Make([this, finished] { DarkIfRequested(finished); });
     for (int d = 0; d < MAX_DEVICES; ++d) {
+        if (held(d))
+            continue;  // its settings wait for the release
         DeviceSettingValues settings;
         std::swap(settings, queued_[std::size_t(d)]);
         DeviceSlot& slot = link_.slot(d);
@@ -280,19 +294,29 @@ void MonitoringCycle::AcquireIfDue(std::function<void()> then) {
 }
 
 void MonitoringCycle::DarkIfRequested(OperationQueue::Finished finished) {
-    if (darkQueued_.empty()) {
+    // Taken before anything is reported, so nothing repeats the request; a
+    // held device's stays queued for a tick after the release.
+    std::set<int> darkSlots;
+    for (auto it = darkQueued_.begin(); it != darkQueued_.end();) {
+        if (held(*it)) {
+            ++it;
+            continue;
+        }
+        darkSlots.insert(*it);
+        it = darkQueued_.erase(it);
+    }
+    if (darkSlots.empty()) {
         EndTick(finished);
         return;
     }
-    // Taken before anything is reported, so nothing repeats the request.
-    std::set<int> darkSlots;
-    std::swap(darkSlots, darkQueued_);
     auto report = Gather::Make([this, darkSlots, finished] {
+        // Told once the tick is over: whoever shows the result may take its
+        // time without keeping the next tick waiting.
+        EndTick(finished);
         for (int s : darkSlots) {
             if (hooks_.darkDone)
                 hooks_.darkDone(s);
         }
-        EndTick(finished);
     });
     for (int s : darkSlots) {
         if (s < 0 || s >= MAX_DEVICES || !link_.slot(s).isOpen())

@@ -107,6 +107,18 @@ class MonitoringCycle {
     // Whether the slot's spectrum came in the last tick.
     bool readLastTick(int slot) const { return slot >= 0 && slot < MAX_DEVICES && fresh_[slot]; }
 
+    // While a slot is held its port belongs to someone else (an upload of
+    // logged records, a sensor-information read): the ticks neither read nor
+    // probe nor wake it, its queued settings and dark setting wait for the
+    // release, and it is not taken for lost. Holds count; each Hold needs a
+    // Release. Exchanges already handed to the port before the hold finish
+    // first, since the port runs its work in order.
+    void Hold(int slot);
+    void Release(int slot);
+    bool held(int slot) const {
+        return slot >= 0 && slot < MAX_DEVICES && holds_[std::size_t(slot)] > 0;
+    }
+
   private:
     void Tick();
     void RunTick(OperationQueue::Finished finished);
@@ -129,6 +141,7 @@ class MonitoringCycle {
     int wakeSlot_ = 0;
     std::array<DeviceSettingValues, MAX_DEVICES> queued_;
     std::array<bool, MAX_DEVICES> fresh_{};
+    std::array<int, MAX_DEVICES> holds_{};
     std::set<int> darkQueued_;
     // The channel a probe is out on (null: none), and when the last went out.
     std::array<const PortChannel*, MAX_DEVICES + 1> probing_{};

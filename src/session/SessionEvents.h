@@ -21,6 +21,9 @@ struct DeviceReading {
     QByteArray sensorModel;
     SpectrumGrid grid;
     bool answering = true;
+    // Its port is lent out (an upload, a sensor-information read): not read
+    // meanwhile, and not fresh.
+    bool held = false;
     // This tick's spectrum came; else values and temperature are the last ones
     // the device gave (or none yet).
     bool fresh = false;
@@ -49,7 +52,7 @@ struct RecordedDevice {
     QByteArray serial;
     QByteArray sensorModel;
     SpectrumGrid grid;
-    std::vector<float> values;  // NaN for a device not attached or not answering
+    std::vector<float> values;  // NaN for a device not attached, not answering or held
     float temperature = 0.0f;
     std::int32_t exposure = 0;
 };

@@ -49,6 +49,10 @@ class MainForm {
     // A message box titled with the application's name: OK alone, or OK and
     // Cancel. Returns true when closed with OK. The caller waits while it is open.
     virtual bool message(const QString& text, bool withCancel) = 0;
+    // The same message box with OK alone, which nobody waits for: it stays
+    // open until closed while the devices are monitored and recorded (a
+    // result the ticks report).
+    virtual void notice(const QString& text) = 0;
     // The number-entry dialog of the axis limits: shows value ("%d"); on OK
     // stores the edit read as a C integer into value and returns true.
     virtual bool editNumber(int& value) = 0;

@@ -59,7 +59,8 @@ void MainViewLogic::OnSessionEvent(const SessionEvent& event) {
         if (!detection->finished)
             ShowDetecting(detection->found);
     } else if (std::holds_alternative<DarkEvent>(event)) {
-        form_.message(QCoreApplication::translate("MainView", "終了しました"), false);
+        // Reported after the tick: the devices go on while it is shown.
+        form_.notice(QCoreApplication::translate("MainView", "終了しました"));
     } else if (std::holds_alternative<AppendFileEvent>(event) ||
                std::holds_alternative<DataSetFullEvent>(event)) {
         if (planNoticeHook_)

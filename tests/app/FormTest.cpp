@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -280,6 +282,23 @@ TEST_F(AppTest, DialogsOpenFromTheFormAndMenu) {
     closeWhenShown();
     frame_->action(32774)->trigger();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// A notice is the message box nobody waits for: the call returns at once
+// (the ticks go on), the box reads like the others and is gone once closed.
+TEST_F(AppTest, ANoticeReturnsAtOnceAndGoesAwayWhenClosed) {
+    MakeFrame();
+    form().notice(QStringLiteral("done"));
+    QPointer<QMessageBox> box = form().findChild<QMessageBox*>();
+    ASSERT_FALSE(box.isNull());
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_FALSE(box->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(box->windowTitle(), "VL_Tool");
+    EXPECT_EQ(box->text(), "done");
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), "OK");
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(box.isNull(), 5000);
 }
 
 TEST_F(AppTest, ResizeRepaintsTheGraphShortlyAfter) {

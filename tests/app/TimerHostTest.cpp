@@ -1,5 +1,5 @@
-// The window's timers: a hold (the stored-data upload takes one) keeps every
-// firing back, and the end of the hold hands them on.
+// The window's timers: a hold keeps every firing back, and the end of the hold
+// hands them on.
 #include <vector>
 
 #include <gtest/gtest.h>

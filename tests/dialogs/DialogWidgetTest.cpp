@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 
@@ -29,6 +30,8 @@
 #include "dialogs/ReadDataDlg.h"
 #include "display/GraphPalette.h"
 #include "display/LedMonitorPlot.h"
+#include "support/FakeMainForm.h"
+#include "support/FakePortProvider.h"
 #include "support/ScriptedTransport.h"
 
 namespace {
@@ -290,7 +293,7 @@ class UploadDialog : public ::testing::Test {
             ChannelOver(std::make_unique<ScriptedTransport>([this, records](CommandWord w) {
                 if (w == CMD_GET_STORED_COUNT)
                     return Int32Reply(records);
-                exchangedWhileReleased = exchangedWhileReleased || !host.held;
+                exchangedWhileReleased = exchangedWhileReleased || !host.held(0);
                 std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
                 PutFloat(b, 400, 5000.0f);
                 PutU32(b, 2076, std::uint32_t(served++));
@@ -312,7 +315,7 @@ TEST_F(UploadDialog, TwelveRecordsListedDrawnAndSaved) {
     ASSERT_EQ(list->count(), 12);
     for (int k = 0; k < 12; ++k)
         EXPECT_TRUE(list->item(k)->text().startsWith(QString::number(k + 1) + " ")) << k;
-    EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.holdCalls, (std::vector<std::pair<int, bool>>{{0, true}, {0, false}}));
     EXPECT_FALSE(exchangedWhileReleased);
 
     auto* panel = dialog.findChild<ImagePanel*>("1047");
@@ -412,10 +415,121 @@ TEST(UploadOnItsThread, CancelKeepsTheRecordsReadSoFar) {
         EXPECT_EQ(Control<QListWidget>(dialog, 1046)->count(), 11);
         EXPECT_EQ(Control<QListWidget>(dialog, 1046)->currentRow(), 0);
         EXPECT_EQ(served, 11);
-        EXPECT_EQ(host.holdCalls, (std::vector<bool>{true, false}));
+        EXPECT_EQ(host.holdCalls, (std::vector<std::pair<int, bool>>{{0, true}, {0, false}}));
         EXPECT_FALSE(host.queue.busy());
     }
     host.link.slot(0).channel.reset();
+}
+
+// The upload and the sensor-information read take only their device's port.
+// The lent device (slot 1) answers on its own thread and stops at `gate` until
+// the test lets it on; meanwhile the session's ticks read and record the other
+// device (slot 0, at once on the test's thread).
+class BesideTheTicks : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* serial : {"A", "B"}) {
+            auto device = std::make_shared<FakeDevice>();
+            device->serial = serial;
+            ports.addPort(QStringLiteral("ttyACM%1").arg(serial), USB_ID_DIRECT,
+                          FakeDevice::Responder(device));
+        }
+        link = std::make_unique<TestDeviceLink>(ports, clock, 0);
+        session = std::make_unique<AcquisitionSession>(*link, data, timers);
+        session->Subscribe([this](const SessionEvent& e) {
+            if (const auto* r = std::get_if<ReadingEvent>(&e))
+                readings.push_back(*r);
+        });
+        int found = -1;
+        session->Detect([&](int n) { found = n; });
+        ASSERT_EQ(found, 2);
+        lent = std::make_unique<OnePort>(std::make_unique<ScriptedTransport>([this](CommandWord w) {
+            if (w == gate) {
+                stalled = true;
+                std::unique_lock lock(mutex);
+                wake.wait_until(lock, std::chrono::system_clock::now() + std::chrono::seconds(20),
+                                [&] { return released.load(); });
+            }
+            if (w == CMD_GET_STORED_COUNT)
+                return Int32Reply(5);
+            if (w == CMD_GET_SERIAL)
+                return TextReply("B", 16);
+            return std::vector<std::uint8_t>(w.length, 0);
+        }));
+        link->slot(1).channel = executor.channel(*lent, "w0");
+        link->slot(1).channel->post([](PortAccess& port) { port.open(); });
+        host.session = session.get();
+        host.current = 1;
+        session->StartTicks();
+    }
+    void TearDown() override {
+        LetOn();
+        session.reset();
+        link.reset();
+    }
+    void LetOn() {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        wake.notify_all();
+    }
+    // Ticks while the lent device waits at the gate: each one reads slot 0.
+    void TicksMeanwhile() {
+        QTRY_VERIFY_WITH_TIMEOUT(stalled.load(), 20000);
+        EXPECT_TRUE(session->deviceHeld(1));
+        session->StoreOneRecord();
+        for (int i = 0; i < 3; ++i) {
+            clock.advanceMs(50);
+            ASSERT_TRUE(timers.take(TIMER_TICK));
+            session->OnTimer(TIMER_TICK);
+        }
+        ASSERT_EQ(readings.size(), 3u) << "the ticks went on";
+        for (const ReadingEvent& r : readings) {
+            EXPECT_TRUE(r.devices[0].fresh);
+            EXPECT_TRUE(r.devices[1].held);
+            EXPECT_FALSE(r.devices[1].fresh);
+        }
+        ASSERT_EQ(data.recordCount, 1);
+        EXPECT_FLOAT_EQ(data.entry(0, 0).values[10], 1010.0f);
+        EXPECT_TRUE(std::isnan(data.entry(1, 0).values[10]));
+        EXPECT_EQ(data.entry(1, 0).exposure, 0);
+        LetOn();
+    }
+
+    FakeClock clock{1700000000, 5000};
+    FakePortProvider ports{&clock};
+    std::unique_ptr<OnePort> lent;
+    WorkerPortExecutor executor;
+    FakeTimerHost timers;
+    MeasurementDataSet data;
+    std::unique_ptr<TestDeviceLink> link;
+    std::unique_ptr<AcquisitionSession> session;
+    FakeDialogHost host;
+    std::vector<ReadingEvent> readings;
+    CommandWord gate = CMD_GET_STORED_RECORD;
+    std::atomic<bool> stalled = false;
+    std::atomic<bool> released = false;
+    std::mutex mutex;
+    std::condition_variable wake;
+};
+
+TEST_F(BesideTheTicks, TheOtherDevicesAreRecordedDuringAnUpload) {
+    CReadDataDlg dialog(host);
+    dialog.RunUpload(false);
+    TicksMeanwhile();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.uploadDone(), 20000);
+    EXPECT_EQ(dialog.upload().uploadedCount(), 5);
+    EXPECT_FALSE(session->deviceHeld(1)) << "given back at the end";
+}
+
+TEST_F(BesideTheTicks, TheOtherDevicesAreRecordedDuringASensorInformationRead) {
+    gate = CMD_GET_SENSOR_MODEL;
+    CInfoDlg dialog(host);
+    TicksMeanwhile();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.loaded(), 20000);
+    EXPECT_FALSE(session->deviceHeld(1));
+    ASSERT_FALSE(dialog.lines().empty());
 }
 
 // --- LED control -----------------------------------------------------------------

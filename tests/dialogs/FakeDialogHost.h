@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -9,22 +10,25 @@
 #include "device/Clock.h"
 #include "device/DeviceLink.h"
 #include "dialogs/DialogHost.h"
+#include "session/AcquisitionSession.h"
 #include "session/OperationQueue.h"
 #include "support/FakeClock.h"
 #include "support/InlineLink.h"
 #include "viewlogic/PlanScheduler.h"
 #include "viewlogic/SettingsStore.h"
 
-// The main view as the dialogs see it, with everything they do recorded.
+// The main view as the dialogs see it, with everything they do recorded. With
+// a session set, its link, data set, operations and device holds are the
+// session's.
 class FakeDialogHost final : public DialogHost {
   public:
     FakeDialogHost() : link(ports, clock_, 0) {}
-    OperationQueue& operations() override { return queue; }
+    OperationQueue& operations() override { return session ? session->operations() : queue; }
 
     SettingsStore& settings() override { return store; }
     Clock& clock() override { return clock_; }
-    DeviceLink& deviceLink() override { return link; }
-    MeasurementDataSet& dataSet() override { return data; }
+    DeviceLink& deviceLink() override { return session ? session->link() : link; }
+    MeasurementDataSet& dataSet() override { return session ? session->dataSet() : data; }
     int currentDevice() const override { return current; }
     std::int32_t graphMax() const override { return 65535; }
     std::int32_t graphMin() const override { return 0; }
@@ -44,10 +48,19 @@ class FakeDialogHost final : public DialogHost {
     QString askFolder(QWidget*, const QString&) override { return chosenFolder; }
     QString planFileNotice() const override { return fileNotice; }
     void setLedCheckBox(bool checked) override { ledCheckBox.push_back(checked); }
-    void holdMonitoring(bool hold) override {
-        held = hold;
-        holdCalls.push_back(hold);
+    void holdDevice(int slot) override {
+        holdCalls.push_back({slot, true});
+        ++holds[slot];
+        if (session)
+            session->HoldDevice(slot);
     }
+    void releaseDevice(int slot) override {
+        holdCalls.push_back({slot, false});
+        --holds[slot];
+        if (session)
+            session->ReleaseDevice(slot);
+    }
+    bool held(int slot) const { return holds.count(slot) && holds.at(slot) > 0; }
     void ledDialogClosed() override { ++ledDialogsClosed; }
     QString askSavePath(QWidget*, const QString& initialName) override {
         promptedNames.push_back(initialName);
@@ -77,7 +90,8 @@ class FakeDialogHost final : public DialogHost {
                               measurements.push_back({fileName, appendFlag});
                           }};
     std::vector<bool> ledCheckBox;
-    std::vector<bool> holdCalls;
-    bool held = false;
+    std::vector<std::pair<int, bool>> holdCalls;  // (slot, hold or release)
+    std::map<int, int> holds;
+    AcquisitionSession* session = nullptr;
     int ledDialogsClosed = 0;
 };

@@ -2,6 +2,7 @@
 // value, over scripted devices on a fake clock and timers fired by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <variant>
 
@@ -216,6 +217,76 @@ TEST_F(SessionTest, DarkAtTheEndOfTheNextTickOnEveryDevice) {
     EXPECT_EQ(Events<DarkEvent>().size(), 2u);
     Tick();
     EXPECT_EQ(a->darkStores, 1);
+}
+
+// A device whose port is lent out (an upload, a sensor-information read) is
+// left alone by the ticks while the others go on: nothing goes to its port, its
+// records hold NaN, its settings and dark setting wait for the release, and it
+// is not taken for lost.
+TEST_F(SessionTest, AHeldDeviceIsLeftAloneWhileTheOthersGoOn) {
+    auto a = Add("1.6", "A");
+    auto b = Add("1.6", "B");
+    Start();
+    Tick();
+    session->HoldDevice(1);
+    const std::size_t writes = scripts[1]->writes.size();
+    EXPECT_EQ(session->QueueSettings(ALL_SPECTROMETERS, {25000, {}, {}}), "");
+    session->QueueDark(ALL_SPECTROMETERS);
+    session->StoreOneRecord();
+    Tick();
+    Tick();
+    EXPECT_EQ(scripts[1]->writes.size(), writes) << "nothing went to the held port";
+    EXPECT_EQ(a->exposure, 25000);
+    EXPECT_EQ(a->darkStores, 1);
+    EXPECT_EQ(b->exposure, 10000);
+    EXPECT_EQ(b->darkStores, 0);
+    EXPECT_TRUE(session->darkQueued(1));
+    EXPECT_TRUE(Events<AnsweringEvent>().empty());
+    ReadingEvent reading = Events<ReadingEvent>().back();
+    EXPECT_EQ(reading.sequence, 3u);
+    EXPECT_TRUE(reading.devices[0].fresh);
+    EXPECT_TRUE(reading.devices[1].held);
+    EXPECT_TRUE(reading.devices[1].answering);
+    EXPECT_FALSE(reading.devices[1].fresh);
+    ASSERT_EQ(data.recordCount, 1);
+    EXPECT_FLOAT_EQ(data.entry(0, 0).values[10], 1010.0f);
+    EXPECT_TRUE(std::isnan(data.entry(1, 0).values[10]));
+    EXPECT_TRUE(std::isnan(data.entry(1, 0).temperature));
+    EXPECT_EQ(data.entry(1, 0).exposure, 0);
+
+    session->ReleaseDevice(1);
+    Tick();
+    EXPECT_EQ(b->exposure, 25000) << "sent after the release";
+    EXPECT_EQ(b->darkStores, 1);
+    reading = Events<ReadingEvent>().back();
+    EXPECT_FALSE(reading.devices[1].held);
+    EXPECT_TRUE(reading.devices[1].fresh);
+}
+
+// The hold comes while the tick's read is on the device's port (the port runs
+// its work in order, so the read ends first): that read, failed here, neither
+// counts as fresh nor marks the device lost.
+TEST_F(SessionTest, AReadUnderWayWhenTheHoldBeginsLeavesTheDeviceAnswering) {
+    Add("1.6", "A");
+    Add("1.6", "B");
+    Start();
+    const PortScript::Responder answers = scripts[1]->responder;
+    scripts[1]->responder = [this](const QByteArray&) {
+        if (!session->deviceHeld(1))
+            session->HoldDevice(1);
+        return QByteArray();  // the read fails
+    };
+    Tick();
+    EXPECT_TRUE(link->slot(1).answering);
+    EXPECT_TRUE(Events<AnsweringEvent>().empty());
+    const ReadingEvent reading = Events<ReadingEvent>().back();
+    EXPECT_TRUE(reading.devices[0].fresh);
+    EXPECT_FALSE(reading.devices[1].fresh);
+
+    scripts[1]->responder = answers;
+    session->ReleaseDevice(1);
+    Tick();
+    EXPECT_TRUE(Events<ReadingEvent>().back().devices[1].fresh);
 }
 
 }  // namespace

@@ -67,6 +67,12 @@ bool FakeMainForm::message(const QString& text, bool withCancel) {
     return ok || !withCancel;
 }
 
+void FakeMainForm::notice(const QString& text) {
+    notices.append(text);
+    if (whenNoticeShown)
+        whenNoticeShown();
+}
+
 bool FakeMainForm::editNumber(int& value) {
     numberShown.push_back(value);
     if (numberAnswers.empty())

@@ -35,6 +35,7 @@ class FakeMainForm : public MainForm {
     void setCurrentIndex(ControlId id, int index) override;
 
     bool message(const QString& text, bool withCancel) override;
+    void notice(const QString& text) override;
     bool editNumber(int& value) override;
     void drawGraph(int device) override;
     int clientHeight() const override { return height; }
@@ -54,6 +55,10 @@ class FakeMainForm : public MainForm {
     std::deque<bool> messageAnswers;
     // Called while a message box is "open" (a nested event loop), if set.
     std::function<void()> whileMessageOpen;
+    // Notices shown, oldest first; nothing waits for them.
+    QStringList notices;
+    // Called as a notice is shown, if set.
+    std::function<void()> whenNoticeShown;
     // Answers for the number dialog: nullopt = Cancel, else the value typed.
     std::deque<std::optional<int>> numberAnswers;
     std::vector<int> numberShown;   // the value each number dialog opened with

@@ -176,21 +176,38 @@ TEST_F(PendingSettingsOnTick, DarkOnFirmware14SendsNothingButReportsFinished) {
     EXPECT_EQ(form.messages.back(), "ダーク設定を行います。よろしいですか");
     Tick();
     EXPECT_EQ(dev->darkStores, 0);
-    EXPECT_EQ(form.messages.back(), "終了しました");
+    EXPECT_EQ(form.notices.back(), "終了しました");
     EXPECT_FALSE(view->session().darkQueued(0));
 }
 
-TEST_F(PendingSettingsOnTick, DarkRequestClearedBeforeTheBoxOpens) {
+// The result is a notice shown once the tick is over: nothing waits for it,
+// and the devices are read and recorded while it is open.
+TEST_F(PendingSettingsOnTick, DarkResultIsANoticeAfterTheTick) {
     auto dev = AddDevice("1.5");
     Start();
     EXPECT_TRUE(view->DarkSettingEnabled());
     view->OnDarkSettingMenu();
-    bool pendingWhileOpen = true;
-    form.whileMessageOpen = [&] { pendingWhileOpen = view->session().darkQueued(0); };
+    const qsizetype asked = form.messages.size();
+    bool pendingWhileShown = true;
+    bool busyWhileShown = true;
+    bool nextTickArmed = false;
+    form.whenNoticeShown = [&] {
+        pendingWhileShown = view->session().darkQueued(0);
+        busyWhileShown = view->operations().busy();
+        nextTickArmed = timers.isActive(TIMER_TICK);
+    };
     Tick();
-    EXPECT_FALSE(pendingWhileOpen);
+    EXPECT_EQ(form.notices, QStringList{"終了しました"});
+    EXPECT_EQ(form.messages.size(), asked) << "no box that waits";
+    EXPECT_FALSE(pendingWhileShown);
+    EXPECT_FALSE(busyWhileShown) << "the tick's operation is over first";
+    EXPECT_TRUE(nextTickArmed);
     EXPECT_EQ(dev->darkStores, 1);
+    const std::uint64_t before = view->session().lastReadingSequence();
+    view->session().StoreOneRecord();
     Tick();
+    EXPECT_EQ(view->session().lastReadingSequence(), before + 1);
+    EXPECT_EQ(Records(), 1);
     EXPECT_EQ(dev->darkStores, 1);
 }
 
