@@ -167,6 +167,10 @@
         <source>HDF5 にエクスポート</source>
         <translation>Export HDF5</translation>
     </message>
+    <message>
+        <source>計画を停止</source>
+        <translation>Stop plan</translation>
+    </message>
 </context>
 <context>
     <name>CMeasurePlanDlg</name>
@@ -209,6 +213,18 @@
     <message>
         <source>保存先: %1</source>
         <translation>Saved in: %1</translation>
+    </message>
+    <message>
+        <source>停止中</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>…</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダーを選ぶ</source>
+        <translation>Choose the folder for the files</translation>
     </message>
 </context>
 <context>
@@ -584,6 +600,34 @@
 %1
 Start new data for the attached devices instead of mixing them?</translation>
     </message>
+    <message>
+        <source>データ一覧が一杯です (%1 件)。
+保存して、新しいデータを始めますか?</source>
+        <translation>The data list is full (%1 records).
+Save it and start a new data set?</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダーにファイルを作れません: %1
+別のフォルダーを選んでください</source>
+        <translation>No files can be made in the folder %1
+Choose another folder.</translation>
+    </message>
+    <message>
+        <source>測定計画 実行中: 次回 %1、記録 %2 件</source>
+        <translation>Plan running: next %1, %2 records</translation>
+    </message>
+    <message>
+        <source>、ファイル %1</source>
+        <translation>, file %1</translation>
+    </message>
+    <message>
+        <source>データ一覧が一杯です (%1 件): 保存して新しいデータを始めてください</source>
+        <translation>The data list is full (%1 records): save it and start a new data set</translation>
+    </message>
+    <message>
+        <source>。測定計画の記録はファイルにだけ書かれます</source>
+        <translation>. The plan's records go to its file only</translation>
+    </message>
 </context>
 <context>
     <name>PlanScheduler</name>
@@ -614,6 +658,10 @@ Start new data for the attached devices instead of mixing them?</translation>
     <message>
         <source>インターバルは1分以上を指定してください</source>
         <translation>Give an interval of 1 minute or more</translation>
+    </message>
+    <message>
+        <source>時刻の範囲は 0:00〜23:59 の時刻を入力してください</source>
+        <translation>Enter times of the day (0:00 to 23:59) for the time range</translation>
     </message>
 </context>
 <context>

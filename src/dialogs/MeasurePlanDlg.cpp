@@ -31,7 +31,7 @@ CMeasurePlanDlg::CMeasurePlanDlg(DialogHost& host, QWidget* parent)
     : QDialog(parent), host_(host), plan_(host.plan()) {
     setObjectName("132");
     setWindowTitle("Dialog");
-    setFixedSize(kUnits.size(165, 196));
+    setFixedSize(kUnits.size(165, 206));
     BuildControls();
 
     timer_ = new QTimer(this);
@@ -137,11 +137,11 @@ void CMeasurePlanDlg::BuildControls() {
     chooseFolder->setToolTip(tr("保存先のフォルダーを選ぶ"));
     chooseFolder->setAutoDefault(false);
     connect(chooseFolder, &QPushButton::clicked, this, &CMeasurePlanDlg::OnChooseFolder);
-    status_ = Label(this, QString(), 15, 138, 140, 16);
-    status_->setObjectName("planStatus");
+    status_ = Label(this, QString(), 15, 138, 140, 28);
+    status_->setObjectName("planRunState");
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    notice_ = Label(this, QString(), 15, 156, 140, 34);
+    notice_ = Label(this, QString(), 15, 168, 140, 32);
     notice_->setObjectName("planFileNotice");
     notice_->setWordWrap(true);
     notice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -301,6 +301,38 @@ TEST_F(AppTest, ANoticeReturnsAtOnceAndGoesAwayWhenClosed) {
     QTRY_VERIFY_WITH_TIMEOUT(box.isNull(), 5000);
 }
 
+// A plan started in its dialog runs on once the dialog is closed, while the
+// window acquires records of its own; the status bar shows it and stops it.
+TEST_F(AppTest, ThePlanRunsWithItsDialogClosedAndTheWindowInUse) {
+    MakeFrame();
+    clock_.setWallSeconds(1700000000 - 30);  // 07:12:30 in Tokyo
+    qobject_cast<QPushButton*>(control(ControlId::MeasurePlan))->click();
+    CMeasurePlanDlg* dialog = frame_->controller().planDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QPushButton*>("1017")->click();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frame_->controller().planDialog(), nullptr);
+    ASSERT_TRUE(logic().plan().running());
+    auto* stop = frame_->findChild<QPushButton*>("planStop");
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(stop->isHidden());
+
+    qobject_cast<QPushButton*>(control(ControlId::Acquire))->click();
+    clock_.advanceMs(60);
+    logic().OnTimer(TIMER_TICK);  // the window's own record
+    clock_.advanceMs(40000);      // 07:13:10
+    logic().OnTimer(TIMER_PLAN);  // the plan's, at the minute
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+    EXPECT_EQ(logic().plan().runCount(), 1);
+    EXPECT_TRUE(frame_->findChild<QLabel*>("planStatus")->text().contains("1"));
+
+    stop->click();
+    EXPECT_FALSE(logic().plan().running());
+    EXPECT_TRUE(stop->isHidden());
+    EXPECT_FALSE(frame_->controller().timers().isActive(TIMER_PLAN));
+}
+
 TEST_F(AppTest, ResizeRepaintsTheGraphShortlyAfter) {
     MakeFrame();
     ResizeForm(650);
