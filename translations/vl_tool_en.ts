@@ -621,12 +621,12 @@ Choose another folder.</translation>
         <translation>, file %1</translation>
     </message>
     <message>
-        <source>データ一覧が一杯です (%1 件): 保存して新しいデータを始めてください</source>
-        <translation>The data list is full (%1 records): save it and start a new data set</translation>
+        <source>データ一覧が一杯です (%1 件): 保存して、「データ取得」で新しいデータを始めてください</source>
+        <translation>The data list is full (%1 records): save it, then Acquire starts a new data set</translation>
     </message>
     <message>
         <source>。測定計画の記録はファイルにだけ書かれます</source>
-        <translation>. The plan's records go to its file only</translation>
+        <translation>. The plan&apos;s records go to its file only</translation>
     </message>
 </context>
 <context>

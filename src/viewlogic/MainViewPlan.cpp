@@ -99,7 +99,8 @@ QString MainViewLogic::DataSetFullNotice() const {
         return {};
     QString text =
         QCoreApplication::translate(
-            "MainView", "データ一覧が一杯です (%1 件): 保存して新しいデータを始めてください")
+            "MainView",
+            "データ一覧が一杯です (%1 件): 保存して、「データ取得」で新しいデータを始めてください")
             .arg(MAX_RECORDS);
     if (plan_->running() && !plan_->fileName().isEmpty())
         text +=
