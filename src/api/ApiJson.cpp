@@ -1,5 +1,6 @@
 #include "api/ApiJson.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -17,14 +18,16 @@ QJsonValue JsonFloat(float v) {
         return QJsonValue(QJsonValue::Null);
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-    return QJsonValue(std::strtod(std::string(text, end).c_str(), nullptr));
+    double shortest = 0;
+    std::from_chars(text, end, shortest);
+    return QJsonValue(shortest);
 }
-
-namespace {
 
 QJsonValue JsonInt(const std::optional<std::int32_t>& v) {
     return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
 }
+
+namespace {
 
 bool ParseObject(const QByteArray& body, QJsonObject& into, QString& error) {
     QJsonParseError parse{};
@@ -133,42 +136,109 @@ QJsonObject DevicesJson(const AcquisitionSession& session) {
     return QJsonObject{{"devices", devices}, {"led", led}};
 }
 
-QJsonObject SpectrumJson(const DeviceReading& d, std::uint64_t seq, double time) {
-    QJsonArray wavelengths;
-    QJsonArray counts;
-    for (int i = 0; i < d.grid.pointCount && i < int(d.values.size()); ++i) {
-        wavelengths.append(d.grid.firstWavelength + i);
-        counts.append(JsonFloat(d.values[i]));
+namespace {
+
+// JSON text written straight: a tick's message carries thousands of numbers,
+// and the document classes spend microseconds on each one.
+void AppendText(QByteArray& out, double v) {
+    if (!std::isfinite(v)) {
+        out.append("null");
+        return;
     }
-    QJsonObject out;
-    out["slot"] = d.slot;
-    out["seq"] = qint64(seq);
-    out["time"] = time;
-    out["temperature_C"] = JsonFloat(d.temperature);
-    out["exposure_us"] = JsonInt(d.settings.exposureUs);
-    out["averaging"] = JsonInt(d.settings.averaging);
-    out["wavelength_nm"] = wavelengths;
-    out["counts"] = counts;
+    char text[32];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+}
+
+void AppendText(QByteArray& out, float v) {
+    if (!std::isfinite(v)) {
+        out.append("null");
+        return;
+    }
+    char text[32];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+}
+
+void AppendText(QByteArray& out, std::int64_t v) {
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+}
+
+void AppendText(QByteArray& out, const std::optional<std::int32_t>& v) {
+    if (v)
+        AppendText(out, std::int64_t(*v));
+    else
+        out.append("null");
+}
+
+void AppendFloats(QByteArray& out, const float* values, int count) {
+    out.append('[');
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            out.append(',');
+        AppendText(out, values[i]);
+    }
+    out.append(']');
+}
+
+}  // namespace
+
+QByteArray SpectrumText(const DeviceReading& d, std::uint64_t seq, double time) {
+    const int count = std::min(d.grid.pointCount, int(d.values.size()));
+    QByteArray out;
+    out.reserve(64 + count * 16);
+    out.append("{\"slot\":");
+    AppendText(out, std::int64_t(d.slot));
+    out.append(",\"seq\":");
+    AppendText(out, std::int64_t(seq));
+    out.append(",\"time\":");
+    AppendText(out, time);
+    out.append(",\"temperature_C\":");
+    AppendText(out, d.temperature);
+    out.append(",\"exposure_us\":");
+    AppendText(out, d.settings.exposureUs);
+    out.append(",\"averaging\":");
+    AppendText(out, d.settings.averaging);
+    out.append(",\"wavelength_nm\":[");
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            out.append(',');
+        AppendText(out, std::int64_t(d.grid.firstWavelength + i));
+    }
+    out.append("],\"counts\":");
+    AppendFloats(out, d.values.data(), count);
+    out.append('}');
     return out;
 }
 
-QJsonObject StreamReadingJson(const ReadingEvent& reading, double time) {
-    QJsonArray devices;
+QByteArray StreamReadingText(const ReadingEvent& reading, double time) {
+    QByteArray out;
+    out.reserve(64 + int(reading.devices.size()) * (96 + MAX_POINTS * 10));
+    out.append("{\"seq\":");
+    AppendText(out, std::int64_t(reading.sequence));
+    out.append(",\"time\":");
+    AppendText(out, time);
+    out.append(",\"devices\":[");
+    bool first = true;
     for (const DeviceReading& d : reading.devices) {
-        QJsonArray counts;
-        if (d.fresh) {
-            for (float v : d.values)
-                counts.append(JsonFloat(v));
-        }
-        QJsonObject device;
-        device["slot"] = d.slot;
-        device["answering"] = d.answering && !d.held;
+        out.append(first ? "{\"slot\":" : ",{\"slot\":");
+        first = false;
+        AppendText(out, std::int64_t(d.slot));
+        out.append(d.answering && !d.held ? ",\"answering\":true" : ",\"answering\":false");
         // Only this tick's values: a device that gave none has none here.
-        device["temperature_C"] = d.fresh ? JsonFloat(d.temperature) : QJsonValue();
-        device["counts"] = d.fresh ? QJsonValue(counts) : QJsonValue();
-        devices.append(device);
+        out.append(",\"temperature_C\":");
+        if (d.fresh)
+            AppendText(out, d.temperature);
+        else
+            out.append("null");
+        out.append(",\"counts\":");
+        if (d.fresh)
+            AppendFloats(out, d.values.data(), int(d.values.size()));
+        else
+            out.append("null");
+        out.append('}');
     }
-    return QJsonObject{{"seq", qint64(reading.sequence)}, {"time", time}, {"devices", devices}};
+    out.append("]}");
+    return out;
 }
 
 QString RecordLabelText(std::int64_t timeStamp) {

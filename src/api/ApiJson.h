@@ -20,6 +20,8 @@ class MeasurementDataSet;
 
 // A float as JSON: its shortest decimal form, null when it is not a number.
 QJsonValue JsonFloat(float v);
+// A setting as JSON: null when unknown.
+QJsonValue JsonInt(const std::optional<std::int32_t>& v);
 
 // {"exposure_us", "averaging", "aux"}, any of them, whole numbers within the
 // device's ranges; anything else (another key, a fraction, text) is refused.
@@ -34,11 +36,11 @@ QJsonObject SettingsJson(const DeviceSettingValues& settings);
 // GET /devices: every spectrometer and the LED unit.
 QJsonObject DevicesJson(const AcquisitionSession& session);
 
-// One device's reading as GET .../spectrum gives it.
-QJsonObject SpectrumJson(const DeviceReading& device, std::uint64_t seq, double time);
+// One device's reading as GET .../spectrum gives it, as JSON text.
+QByteArray SpectrumText(const DeviceReading& device, std::uint64_t seq, double time);
 
-// One stream message for a tick.
-QJsonObject StreamReadingJson(const ReadingEvent& reading, double time);
+// One stream message for a tick, as JSON text.
+QByteArray StreamReadingText(const ReadingEvent& reading, double time);
 
 // The record list's text of a time stamp: "%Y%m%d_%H%M%S" in local time.
 QString RecordLabelText(std::int64_t timeStamp);

@@ -10,13 +10,16 @@ ApiReply::ApiReply(QHttpServerResponder&& responder, QTcpSocket* socket)
       watchSocket_(socket != nullptr) {}
 
 void ApiReply::Send(int status, const QJsonObject& body) {
+    Send(status, QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+void ApiReply::Send(int status, const QByteArray& json) {
     if (!responder_)
         return;
     std::unique_ptr<QHttpServerResponder> responder = std::move(responder_);
     if (watchSocket_ && (!socket_ || socket_->state() != QAbstractSocket::ConnectedState))
         return;
-    responder->write(QJsonDocument(body).toJson(QJsonDocument::Compact),
-                     {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
+    responder->write(json, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
                      static_cast<QHttpServerResponder::StatusCode>(status));
 }
 

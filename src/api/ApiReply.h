@@ -18,6 +18,8 @@ class ApiReply {
     // The client's connection, where the HTTP layer tells it (null otherwise).
     QTcpSocket* socket() const { return socket_; }
     void Send(int status, const QJsonObject& body);
+    // A body that is JSON text already.
+    void Send(int status, const QByteArray& json);
     void SendError(int status, const QString& error);
 
   private:

@@ -266,7 +266,7 @@ void ApiServer::GetSpectrum(const QString& slotText, const QHttpServerRequest& r
     }
     const std::optional<Latest>& latest = latest_[slot];
     if (latest && (!after || latest->seq > *after)) {
-        reply.Send(200, SpectrumJson(latest->device, latest->seq, latest->time));
+        reply.Send(200, SpectrumText(latest->device, latest->seq, latest->time));
         return;
     }
     const std::uint64_t since = after.value_or(0);
@@ -280,7 +280,7 @@ void ApiServer::GetSpectrum(const QString& slotText, const QHttpServerRequest& r
                              continue;
                          if (d.fresh) {
                              const Latest& l = *latest_[slot];
-                             r.Send(200, SpectrumJson(l.device, l.seq, l.time));
+                             r.Send(200, SpectrumText(l.device, l.seq, l.time));
                          } else if (!d.answering) {
                              r.SendError(409, QStringLiteral("the device in slot %1 is not "
                                                              "answering")
@@ -466,6 +466,5 @@ void ApiServer::OnReading(const ReadingEvent& reading) {
             latest_[d.slot] = Latest{d, reading.sequence, time};
     }
     if (stream_->listening())
-        stream_->Send(
-            QJsonDocument(StreamReadingJson(reading, time)).toJson(QJsonDocument::Compact));
+        stream_->Send(StreamReadingText(reading, time));
 }

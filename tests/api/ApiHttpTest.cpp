@@ -2,9 +2,12 @@
 // order of settings and readings, and clients at the same time.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QJsonArray>
 
 #include "ApiRig.h"
+#include "api/ApiJson.h"
 
 namespace {
 
@@ -145,6 +148,32 @@ TEST(ApiHttpTest, ClientsAtOnceEachGetTheirOwnAnswer) {
             EXPECT_EQ(answer.json["exposure_us"].toInt(), exposure);
         }
     }
+}
+
+// The messages that carry spectra are written as text: exact, byte for byte.
+TEST(ApiHttpTest, SpectraAsJsonTextAreShortestFloatsWithNullForNaN) {
+    DeviceReading d;
+    d.slot = 3;
+    d.grid = SpectrumGrid{340, 3};
+    d.fresh = true;
+    d.values = {25.2f, std::nanf(""), -0.5f};
+    d.temperature = 31.7f;
+    d.settings.exposureUs = 15000;
+    EXPECT_EQ(SpectrumText(d, 42, 1765000000.25),
+              R"({"slot":3,"seq":42,"time":1765000000.25,"temperature_C":31.7,)"
+              R"("exposure_us":15000,"averaging":null,"wavelength_nm":[340,341,342],)"
+              R"("counts":[25.2,null,-0.5]})");
+
+    ReadingEvent reading;
+    reading.sequence = 7;
+    reading.devices = {d, d};
+    reading.devices[1].slot = 4;
+    reading.devices[1].fresh = false;
+    reading.devices[1].held = true;
+    EXPECT_EQ(StreamReadingText(reading, 2.5),
+              R"({"seq":7,"time":2.5,"devices":[)"
+              R"({"slot":3,"answering":true,"temperature_C":31.7,"counts":[25.2,null,-0.5]},)"
+              R"({"slot":4,"answering":false,"temperature_C":null,"counts":null}]})");
 }
 
 }  // namespace
