@@ -207,7 +207,7 @@ void ViewController::StopPlan() {
 }
 
 CMeasurePlanDlg* ViewController::planDialog() const {
-    return planDialog_.data();
+    return planDialog_ && !planDialog_->isHidden() ? planDialog_.data() : nullptr;
 }
 
 bool ViewController::DarkSettingEnabled() const {
@@ -321,13 +321,14 @@ void ViewController::OnUpload() {
 }
 
 void ViewController::OpenMeasurePlan() {
-    if (planDialog_) {
+    if (planDialog_ && !planDialog_->isHidden()) {
         planDialog_->raise();
         planDialog_->activateWindow();
         return;
     }
     // Modeless: the window stays in use while a plan runs; closed, it is
     // deleted and the plan runs on.
+    delete planDialog_.data();  // closed, its deletion still waiting
     auto* dialog = new CMeasurePlanDlg(*host_, &form_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     planDialog_ = dialog;
@@ -340,11 +341,12 @@ void ViewController::OpenSensorInfo() {
     // Modeless, as the LED dialog beside it: a modal one could open behind
     // that large dialog and leave the whole window waiting on a box the user
     // cannot see.
-    if (sensorDialog_) {
+    if (sensorDialog_ && !sensorDialog_->isHidden()) {
         sensorDialog_->raise();
         sensorDialog_->activateWindow();
         return;
     }
+    delete sensorDialog_.data();  // closed, its deletion still waiting
     auto* dialog = new CInfoDlg(*host_, &form_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     sensorDialog_ = dialog;
@@ -354,12 +356,14 @@ void ViewController::OpenSensorInfo() {
 }
 
 CInfoDlg* ViewController::sensorDialog() const {
-    return sensorDialog_.data();
+    return sensorDialog_ && !sensorDialog_->isHidden() ? sensorDialog_.data() : nullptr;
 }
 
 CControlLEDDlg* ViewController::ledDialog() const {
+    // A dialog closed but not yet deleted (its deletion waits for the event
+    // loop it was closed in) is gone for the user: raising it would show nothing.
     for (auto it = ledDialogs_.rbegin(); it != ledDialogs_.rend(); ++it)
-        if (*it)
+        if (*it && !(*it)->isHidden())
             return it->data();
     return nullptr;
 }
