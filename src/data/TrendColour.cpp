@@ -1,13 +1,11 @@
 #include "data/TrendColour.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
 
-constexpr int kColourFromNm = CmfTable::kFirstWavelength + CmfTable::kFirstUsed;  // 380
-constexpr int kColourToNm = CmfTable::kFirstWavelength + CmfTable::kLastUsed;     // 824
 // How often a running computation looks at its cancel flag: about a millisecond of work.
 constexpr int kCancelStride = 256;
 
@@ -22,6 +20,14 @@ bool IsColourQuantity(TrendQuantity q) {
         default:
             return false;
     }
+}
+
+// The trend's rule: a spectrum holding NaN (a slot that did not answer) has no colour.
+bool HasNaN(const float* v, int n) {
+    bool nan = false;
+    for (int i = 0; i < n; ++i)
+        nan |= v[i] != v[i];
+    return nan;
 }
 
 double ValueOf(const SpectrumColour& c, TrendQuantity q) {
@@ -41,7 +47,8 @@ double ValueOf(const SpectrumColour& c, TrendQuantity q) {
 
 }  // namespace
 
-TrendColourInput CopyTrendColourInput(const MeasurementDataSet& data, const TrendTable& table) {
+TrendColourInput CopyTrendColourInput(const MeasurementDataSet& data, const TrendTable& table,
+                                      TrendColourInput&& reuse) {
     TrendColourInput in;
     in.recordCount = std::min(table.recordCount(), data.recordCount);
     std::vector<int> devices;
@@ -57,22 +64,23 @@ TrendColourInput CopyTrendColourInput(const MeasurementDataSet& data, const Tren
         grid.pointCount = std::clamp<std::int32_t>(grid.pointCount, 0, MAX_POINTS);
         if (!GridSpansColour(grid.pointCount, grid.firstWavelength))
             continue;
-        // Only the points the sums read: from 380 nm (the grid starts at or below it).
-        const int from = kColourFromNm - grid.firstWavelength;
-        const int to = std::min(grid.pointCount - 1, kColourToNm - grid.firstWavelength);
         TrendColourInput::Slot slot;
+        const std::size_t k = in.sources.size();
+        if (k < reuse.sources.size())
+            slot = std::move(reuse.sources[k]);
         slot.device = d;
-        slot.firstWavelength = kColourFromNm;
-        slot.points = to - from + 1;
-        slot.values.resize(static_cast<std::size_t>(in.recordCount) * slot.points);
-        slot.none.resize(static_cast<std::size_t>(in.recordCount));
-        for (int r = 0; r < in.recordCount; ++r) {
-            const auto& v = data.entry(d, r).values;
-            const auto end = v.begin() + grid.pointCount;
-            slot.none[r] = std::any_of(v.begin(), end, [](float f) { return std::isnan(f); });
-            std::copy(v.begin() + from, v.begin() + to + 1,
-                      slot.values.begin() + static_cast<std::ptrdiff_t>(r) * slot.points);
+        slot.firstWavelength = grid.firstWavelength;
+        slot.points = grid.pointCount;
+        const std::size_t points = static_cast<std::size_t>(slot.points);
+        const std::size_t size = static_cast<std::size_t>(in.recordCount) * points;
+        if (slot.capacity < size) {
+            slot.values = std::make_unique_for_overwrite<float[]>(size);
+            slot.capacity = size;
         }
+        // A block copy only: the NaN check and everything else on the other thread.
+        for (int r = 0; r < in.recordCount; ++r)
+            std::memcpy(slot.values.get() + r * points, data.entry(d, r).values.data(),
+                        points * sizeof(float));
         in.sources.push_back(std::move(slot));
     }
     return in;
@@ -99,13 +107,12 @@ bool ComputeTrendColour(const TrendColourInput& input, TrendColourValues& out,
                     done->fetch_add(unreported, std::memory_order_relaxed);
                 unreported = 0;
             }
-            if (slot.none[r]) {
+            const float* v = slot.values.get() + static_cast<std::ptrdiff_t>(r) * slot.points;
+            if (HasNaN(v, slot.points)) {
                 values.push_back({nan, nan, nan, nan, nan, nan});
                 continue;
             }
-            const std::span<const float> s(
-                slot.values.data() + static_cast<std::ptrdiff_t>(r) * slot.points,
-                static_cast<std::size_t>(slot.points));
+            const std::span<const float> s(v, static_cast<std::size_t>(slot.points));
             values.push_back(
                 ColourOfSpectrum(s, slot.points, slot.firstWavelength, input.temperature));
         }

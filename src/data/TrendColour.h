@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "data/CmfTable.h"
@@ -9,17 +10,18 @@
 #include "data/TrendSeries.h"
 
 // The colour columns of a trend table worked out away from the data set: the
-// window copies what they need (each slot's spectra over 380..824 nm), works
+// window copies what they need (each slot's spectra, a plain block copy), works
 // them out on another thread while the data set may change, and fills the
 // table it made with TrendColourWhen::Later.
 
 struct TrendColourInput {
     struct Slot {
         int device = 0;
-        int firstWavelength = 0;         // of each copied spectrum's first point
-        int points = 0;                  // per record
-        std::vector<float> values;       // records x points
-        std::vector<std::uint8_t> none;  // per record: the spectrum held NaN
+        int firstWavelength = 0;  // the device's grid
+        int points = 0;           // per record
+        // records x points; not zeroed first, every one is written
+        std::unique_ptr<float[]> values;
+        std::size_t capacity = 0;  // of values, for the next copy to reuse
     };
     int recordCount = 0;
     bool temperature = false;   // a Cct column asks for it
@@ -27,8 +29,11 @@ struct TrendColourInput {
 };
 
 // What the colour columns of table (made from data just now) need. A slot whose
-// grid does not span 380..780 nm is left out: its columns stay NaN.
-TrendColourInput CopyTrendColourInput(const MeasurementDataSet& data, const TrendTable& table);
+// grid does not span 380..780 nm is left out: its columns stay NaN. The buffers of
+// an earlier input are reused where they are large enough: a full data set's
+// fresh pages cost several times the copy itself.
+TrendColourInput CopyTrendColourInput(const MeasurementDataSet& data, const TrendTable& table,
+                                      TrendColourInput&& reuse = {});
 std::size_t SpectraOf(const TrendColourInput& input);
 
 // Per slot, per record. False when cancel was set on the way (out is then

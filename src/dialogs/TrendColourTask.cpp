@@ -19,17 +19,28 @@ void TrendColourTask::Abandon() {
     run_.reset();
 }
 
+TrendColourInput TrendColourTask::Spare() {
+    Abandon();
+    TrendColourInput spare;
+    if (input_ && input_.use_count() == 1)  // the thread is joined; no result on its way
+        spare = std::move(*input_);
+    input_.reset();
+    return spare;
+}
+
 void TrendColourTask::Start(TrendColourInput input) {
     Abandon();
     total_ = SpectraOf(input);
     running_ = true;
     run_ = std::make_shared<Run>();
     const unsigned generation = generation_;
-    // The thread owns its input and result; only the queued call touches this object, and
-    // the destructor joins the thread before the object goes.
-    thread_ = std::thread([this, run = run_, generation, in = std::move(input)]() mutable {
+    input_ = std::make_shared<TrendColourInput>(std::move(input));
+    // The thread reads its input and owns its result; only the queued call touches this
+    // object, and the destructor joins the thread before the object goes.
+    thread_ = std::thread([this, run = run_, generation,
+                           in = std::shared_ptr<const TrendColourInput>(input_)]() mutable {
         TrendColourValues values;
-        if (!ComputeTrendColour(in, values, &run->cancel, &run->done))
+        if (!ComputeTrendColour(*in, values, &run->cancel, &run->done))
             return;
         QMetaObject::invokeMethod(
             this,

@@ -20,13 +20,16 @@ class TrendColourTask : public QObject {
 
     void Start(TrendColourInput input);
     void Abandon();
+    // Abandons the run and hands back its input once nothing else holds it, for the next
+    // copy to reuse its buffers (empty when there is none).
+    TrendColourInput Spare();
     bool running() const { return running_; }
     // Of the run under way: spectra done and to do.
     std::size_t done() const;
     std::size_t total() const { return total_; }
 
   signals:
-    void finished(const TrendColourInput& input, const TrendColourValues& values);
+    void finished(std::shared_ptr<const TrendColourInput> input, const TrendColourValues& values);
 
   private:
     struct Run {
@@ -36,6 +39,7 @@ class TrendColourTask : public QObject {
 
     std::thread thread_;
     std::shared_ptr<Run> run_;
+    std::shared_ptr<TrendColourInput> input_;  // of the last run
     unsigned generation_ = 0;
     std::size_t total_ = 0;
     bool running_ = false;

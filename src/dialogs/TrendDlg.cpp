@@ -240,7 +240,7 @@ void CTrendDlg::Refresh() {
         ComputeTrend(data_, requests, devices, table_, error, TrendColourWhen::Later);
     // The colour columns from a copy of the spectra: the data set may change while they are
     // worked out, and a change comes back here to start them again.
-    TrendColourInput colour = CopyTrendColourInput(data_, table_);
+    TrendColourInput colour = CopyTrendColourInput(data_, table_, colourTask_->Spare());
     if (SpectraOf(colour) > 0) {
         colourTask_->Start(std::move(colour));
         colourClock_.start();
@@ -272,8 +272,9 @@ bool CTrendDlg::colourPending() const {
     return colourTask_->running();
 }
 
-void CTrendDlg::ColourDone(const TrendColourInput& input, const TrendColourValues& values) {
-    FillTrendColour(table_, input, values);
+void CTrendDlg::ColourDone(std::shared_ptr<const TrendColourInput> input,
+                           const TrendColourValues& values) {
+    FillTrendColour(table_, *input, values);
     progressTimer_->stop();
     progress_.clear();
     saveCsv_->setEnabled(true);

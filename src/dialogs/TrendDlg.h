@@ -70,7 +70,7 @@ class CTrendDlg : public QDialog {
     void BuildDeviceBoxes();
     std::vector<TrendRequest> Requests(QString& problem) const;
     void ShowStatus(const QString& text);
-    void ColourDone(const TrendColourInput& input, const TrendColourValues& values);
+    void ColourDone(std::shared_ptr<const TrendColourInput> input, const TrendColourValues& values);
     void ShowProgress();
     void Redraw();
 

@@ -142,12 +142,21 @@ void ExpectSameColumns(const TrendTable& a, const TrendTable& b) {
     }
 }
 
+// reuse: copied into the buffers of a copy of other spectra first.
 TrendTable WorkedOutApart(MeasurementDataSet& data, const std::vector<TrendRequest>& requests,
-                          bool changeAfterCopy) {
+                          bool changeAfterCopy, bool reuse = false) {
     TrendTable later;
     QString error;
     EXPECT_TRUE(ComputeTrend(data, requests, {}, later, error, TrendColourWhen::Later));
-    const TrendColourInput input = CopyTrendColourInput(data, later);
+    TrendColourInput earlier;
+    if (reuse) {
+        MeasurementDataSet other;
+        FillTrendSample(other);
+        for (int d = 0; d < other.deviceCount; ++d)
+            other.entry(d, 2).values.fill(3.0f);
+        earlier = CopyTrendColourInput(other, later);
+    }
+    const TrendColourInput input = CopyTrendColourInput(data, later, std::move(earlier));
     if (changeAfterCopy) {
         for (int d = 0; d < data.deviceCount; ++d)
             data.entry(d, 0).values.fill(-1.0f);
@@ -167,6 +176,8 @@ TEST(TrendSeries, ColourWorkedOutApartGivesTheSameColumns) {
     const Trend now = Compute(data, colour);
     ExpectSameColumns(WorkedOutApart(data, colour, false), now.table);
     ExpectSameColumns(WorkedOutApart(data, colour, true), now.table);
+    data = Sample();
+    ExpectSameColumns(WorkedOutApart(data, colour, false, true), now.table);
 
     // Left for later: NaN until filled; the other columns are there at once.
     TrendTable later;
