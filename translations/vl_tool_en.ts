@@ -354,6 +354,10 @@
         <source>%1 nm はどの機器の波長の範囲 (%2) にもありません</source>
         <translation>%1 nm is on no device&apos;s wavelength grid (%2)</translation>
     </message>
+    <message>
+        <source>色の系列を計算しています… %1%</source>
+        <translation>Working out the colour series… %1%</translation>
+    </message>
 </context>
 <context>
     <name>CVL_ToolDoc</name>
@@ -805,10 +809,6 @@ Choose another folder.</translation>
         <translation>trend: name the document file (FILE.vltd)</translation>
     </message>
     <message>
-        <source>trend: 系列を一つ以上指定してください (--nm, --band, --peak, --xy, --cct, --temperature)</source>
-        <translation>trend: name at least one series (--nm, --band, --peak, --xy, --cct, --temperature)</translation>
-    </message>
-    <message>
         <source>スロット %1 の装置は LX 型ではありません</source>
         <translation>device in slot %1 is not the LX model</translation>
     </message>
@@ -883,6 +883,10 @@ Choose another folder.</translation>
     <message>
         <source>recover には --list か、記録ファイルと出力ファイルを指定してください: --list [--folder DIR] | JOURNAL OUT.csv|OUT.vltd|OUT.h5|-</source>
         <translation>recover takes --list, or a journal and an output file: --list [--folder DIR] | JOURNAL OUT.csv|OUT.vltd|OUT.h5|-</translation>
+    </message>
+    <message>
+        <source>trend: 系列を一つ以上指定してください (--nm, --band, --peak, --xy, --uv, --cct, --temperature)</source>
+        <translation>trend: name at least one series (--nm, --band, --peak, --xy, --uv, --cct, --temperature)</translation>
     </message>
 </context>
 </TS>

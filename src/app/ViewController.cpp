@@ -29,6 +29,32 @@
 #include "session/QtTimerHost.h"
 #include "viewlogic/MainViewLogic.h"
 
+namespace {
+// The modeless dialog in `open` brought forward, or a new one made and shown.
+// One closed but not yet deleted (its deletion waits for the event loop it was
+// closed in) is gone for the user: it is deleted now and a new one opens.
+template <class Dialog>
+void ShowModeless(QPointer<Dialog>& open, const std::function<Dialog*()>& make) {
+    if (open && !open->isHidden()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    delete open.data();
+    Dialog* dialog = make();
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    open = dialog;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+template <class Dialog>
+Dialog* Shown(const QPointer<Dialog>& open) {
+    return open && !open->isHidden() ? open.data() : nullptr;
+}
+}  // namespace
+
 ViewController::ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent)
     : QObject(parent), form_(form), doc_(doc), setup_(std::move(setup)) {
     executor_ = setup_.executor ? setup_.executor : std::make_shared<WorkerPortExecutor>();
@@ -207,7 +233,7 @@ void ViewController::StopPlan() {
 }
 
 CMeasurePlanDlg* ViewController::planDialog() const {
-    return planDialog_.data();
+    return Shown(planDialog_);
 }
 
 bool ViewController::DarkSettingEnabled() const {
@@ -321,45 +347,28 @@ void ViewController::OnUpload() {
 }
 
 void ViewController::OpenMeasurePlan() {
-    if (planDialog_) {
-        planDialog_->raise();
-        planDialog_->activateWindow();
-        return;
-    }
     // Modeless: the window stays in use while a plan runs; closed, it is
     // deleted and the plan runs on.
-    auto* dialog = new CMeasurePlanDlg(*host_, &form_);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    planDialog_ = dialog;
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    ShowModeless<CMeasurePlanDlg>(planDialog_,
+                                  [this] { return new CMeasurePlanDlg(*host_, &form_); });
 }
 
 void ViewController::OpenSensorInfo() {
     // Modeless, as the LED dialog beside it: a modal one could open behind
     // that large dialog and leave the whole window waiting on a box the user
     // cannot see.
-    if (sensorDialog_) {
-        sensorDialog_->raise();
-        sensorDialog_->activateWindow();
-        return;
-    }
-    auto* dialog = new CInfoDlg(*host_, &form_);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    sensorDialog_ = dialog;
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    ShowModeless<CInfoDlg>(sensorDialog_, [this] { return new CInfoDlg(*host_, &form_); });
 }
 
 CInfoDlg* ViewController::sensorDialog() const {
-    return sensorDialog_.data();
+    return Shown(sensorDialog_);
 }
 
 CControlLEDDlg* ViewController::ledDialog() const {
+    // A dialog closed but not yet deleted (its deletion waits for the event
+    // loop it was closed in) is gone for the user: raising it would show nothing.
     for (auto it = ledDialogs_.rbegin(); it != ledDialogs_.rend(); ++it)
-        if (*it)
+        if (*it && !(*it)->isHidden())
             return it->data();
     return nullptr;
 }

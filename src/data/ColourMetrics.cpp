@@ -13,15 +13,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kTableFirstNm = CmfTable::kFirstWavelength;                    // 340
 constexpr int kFirstNm = CmfTable::kFirstWavelength + CmfTable::kFirstUsed;  // 380
 constexpr int kLastNm = CmfTable::kFirstWavelength + CmfTable::kLastUsed;    // 824
-constexpr double kC2 = 1.4388e-2;  // second radiation constant, m K
-constexpr double kMinKelvin = 1000.0;
-constexpr double kMaxKelvin = 25000.0;
-constexpr double kMaxDuv = 0.05;
-// The locus table runs a little beyond 1000..25000 K so that the edges are found as minima.
-constexpr double kTableFirstMired = 35.0;
-constexpr double kTableStepMired = 4.0;
-constexpr int kTableMireds = 245;  // 35 .. 1011 mired
-
 // Points k of a grid that fall on 380..824 nm: [first, last], empty when first > last.
 struct Overlap {
     int first;
@@ -35,34 +26,6 @@ Overlap OverlapOf(std::size_t size, int pointCount, int firstWavelength) {
     if (first > last)
         return {0, -1};
     return {static_cast<int>(first), static_cast<int>(last)};
-}
-
-struct Uv {
-    double u;
-    double v;
-};
-Uv UvOf(const Tristimulus& t) {
-    const double d = t.X + 15.0 * t.Y + 3.0 * t.Z;
-    return {4.0 * t.X / d, 6.0 * t.Y / d};
-}
-
-double Distance2(Uv a, Uv b) {
-    return (a.u - b.u) * (a.u - b.u) + (a.v - b.v) * (a.v - b.v);
-}
-
-Uv PlanckUv(double kelvin) {
-    return UvOf(PlanckTristimulus(kelvin));
-}
-
-// The Planckian locus every 4 mired, made once.
-const std::array<Uv, kTableMireds>& LocusTable() {
-    static const std::array<Uv, kTableMireds> table = [] {
-        std::array<Uv, kTableMireds> t{};
-        for (int i = 0; i < kTableMireds; ++i)
-            t[i] = PlanckUv(1e6 / (kTableFirstMired + kTableStepMired * i));
-        return t;
-    }();
-    return table;
 }
 
 struct Point {
@@ -140,68 +103,6 @@ Tristimulus TristimulusOf(std::span<const float> spectrum, int pointCount, int f
     return t;
 }
 
-Tristimulus PlanckTristimulus(double kelvin) {
-    const CmfTable& cmf = SharedCmfTable();
-    Tristimulus t;
-    for (int nm = kFirstNm; nm <= kLastNm; ++nm) {
-        const double m = nm * 1e-9;
-        // Relative to 560 nm so that the sums stay near 1 at any temperature.
-        const double r = m / 560e-9;
-        const double s = 1.0 / (r * r * r * r * r * std::expm1(kC2 / (m * kelvin)));
-        const auto& e = cmf[nm - kTableFirstNm];
-        t.X += s * e[0];
-        t.Y += s * e[1];
-        t.Z += s * e[2];
-    }
-    return t;
-}
-
-CctDuv CctAndDuvOf(const Tristimulus& t) {
-    const CctDuv none{kNaN, kNaN};
-    const double d = t.X + 15.0 * t.Y + 3.0 * t.Z;
-    if (!(d > 0.0) || !std::isfinite(d))
-        return none;
-    const Uv sample = UvOf(t);
-    const auto& table = LocusTable();
-    int best = 0;
-    for (int i = 1; i < kTableMireds; ++i) {
-        if (Distance2(sample, table[i]) < Distance2(sample, table[best]))
-            best = i;
-    }
-    // Golden section between the neighbours of the nearest table point.
-    double a = kTableFirstMired + kTableStepMired * std::max(best - 1, 0);
-    double b = kTableFirstMired + kTableStepMired * std::min(best + 1, kTableMireds - 1);
-    const auto f = [&](double mired) { return Distance2(sample, PlanckUv(1e6 / mired)); };
-    constexpr double g = 0.6180339887498949;
-    double c = b - g * (b - a);
-    double e = a + g * (b - a);
-    double fc = f(c);
-    double fe = f(e);
-    while (b - a > 1e-5) {  // 0.006 K at 25000 K
-        if (fc < fe) {
-            b = e;
-            e = c;
-            fe = fc;
-            c = b - g * (b - a);
-            fc = f(c);
-        } else {
-            a = c;
-            c = e;
-            fc = fe;
-            e = a + g * (b - a);
-            fe = f(e);
-        }
-    }
-    const double kelvin = 1e6 / (0.5 * (a + b));
-    if (kelvin < kMinKelvin || kelvin > kMaxKelvin)
-        return none;
-    const Uv locus = PlanckUv(kelvin);
-    const double duv = std::copysign(std::sqrt(Distance2(sample, locus)), sample.v - locus.v);
-    if (std::abs(duv) > kMaxDuv)
-        return none;
-    return {kelvin, duv};
-}
-
 std::array<double, 2> WhitePointE() {
     static const std::array<double, 2> white = [] {
         const CmfTable& cmf = SharedCmfTable();
@@ -214,6 +115,11 @@ std::array<double, 2> WhitePointE() {
         return std::array<double, 2>{X / (X + Y + Z), Y / (X + Y + Z)};
     }();
     return white;
+}
+
+std::array<double, 2> UvPrimeOf(double x, double y) {
+    const double d = -2.0 * x + 12.0 * y + 3.0;
+    return {4.0 * x / d, 9.0 * y / d};
 }
 
 DominantWavelength DominantWavelengthOf(double x, double y) {
@@ -237,43 +143,89 @@ DominantWavelength DominantWavelengthOf(double x, double y) {
     return {spectral.nm, 1.0 / spectral.t};
 }
 
-ColourMetrics ComputeColourMetrics(std::span<const float> spectrum, int pointCount,
-                                   int firstWavelength) {
-    ColourMetrics m{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
-    const int n = std::clamp(pointCount, 0, static_cast<int>(spectrum.size()));
-    const Peak peak = FindPeak(spectrum, n, firstWavelength);
-    m.peakNm = peak.wavelength;
-    m.centroidNm = CentroidNm(spectrum, n, firstWavelength);
-    m.fwhmNm = FwhmNm(spectrum, n, firstWavelength);
+namespace {
 
-    // The diagram's chromaticity: single precision, ascending, x = X / (Y + X + Z).
+// The colour part, and the double-precision sums the dominant wavelength is read from.
+struct ColourAndSums {
+    SpectrumColour colour{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+    Tristimulus sums;
+    bool netLight = false;  // x, y defined and the sums' total above 0
+};
+
+ColourAndSums ColourWithSums(std::span<const float> spectrum, int pointCount, int firstWavelength,
+                             bool withTemperature) {
+    ColourAndSums out;
+    // The diagram's chromaticity: single precision, ascending, x = X / (Y + X + Z); the
+    // double sums of TristimulusOf beside them, in the same pass.
     const CmfTable& cmf = SharedCmfTable();
+    const int n = std::clamp(pointCount, 0, static_cast<int>(spectrum.size()));
     const Overlap o = OverlapOf(spectrum.size(), n, firstWavelength);
     float X = 0.0f, Y = 0.0f, Z = 0.0f;
+    Tristimulus& t = out.sums;
     for (int k = o.first; k <= o.last; ++k) {
         const float s = spectrum[static_cast<std::size_t>(k)];
         const auto& e = cmf[firstWavelength + k - kTableFirstNm];
         X += s * e[0];
         Y += s * e[1];
         Z += s * e[2];
+        const double sd = s;
+        t.X += sd * e[0];
+        t.Y += sd * e[1];
+        t.Z += sd * e[2];
     }
     const float sum = Y + X + Z;
     if (sum == 0.0f || !std::isfinite(sum))
-        return m;
+        return out;
     const float x = X / sum;
     const float y = Y / sum;
     if (!std::isfinite(x) || !std::isfinite(y))
-        return m;
-    m.x = x;
-    m.y = y;
+        return out;
+    SpectrumColour& c = out.colour;
+    c.x = x;
+    c.y = y;
+    const double d = double{X} + 15.0 * double{Y} + 3.0 * double{Z};
+    const double u = 4.0 * double{X} / d;
+    const double v = 9.0 * double{Y} / d;
+    if (std::isfinite(u) && std::isfinite(v)) {
+        c.uPrime = u;
+        c.vPrime = v;
+    }
+    out.netLight = t.X + t.Y + t.Z > 0.0;
+    if (out.netLight && withTemperature) {  // no net light: x, y as the diagram divides
+        const CctDuv cct = CctAndDuvOf(t);
+        c.cctK = cct.cctK;
+        c.duv = cct.duv;
+    }
+    return out;
+}
 
-    const Tristimulus t = TristimulusOf(spectrum, n, firstWavelength);
+}  // namespace
+
+SpectrumColour ColourOfSpectrum(std::span<const float> spectrum, int pointCount,
+                                int firstWavelength, bool withTemperature) {
+    return ColourWithSums(spectrum, pointCount, firstWavelength, withTemperature).colour;
+}
+
+ColourMetrics ComputeColourMetrics(std::span<const float> spectrum, int pointCount,
+                                   int firstWavelength) {
+    ColourMetrics m{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+    const int n = std::clamp(pointCount, 0, static_cast<int>(spectrum.size()));
+    const Peak peak = FindPeak(spectrum, n, firstWavelength);
+    m.peakNm = peak.wavelength;
+    m.centroidNm = CentroidNm(spectrum, n, firstWavelength);
+    m.fwhmNm = FwhmNm(spectrum, n, firstWavelength);
+
+    const ColourAndSums c = ColourWithSums(spectrum, n, firstWavelength, true);
+    m.x = c.colour.x;
+    m.y = c.colour.y;
+    m.uPrime = c.colour.uPrime;
+    m.vPrime = c.colour.vPrime;
+    m.cctK = c.colour.cctK;
+    m.duv = c.colour.duv;
+    if (!c.netLight)
+        return m;
+    const Tristimulus& t = c.sums;
     const double total = t.X + t.Y + t.Z;
-    if (!(total > 0.0))
-        return m;  // no net light: x, y as the diagram divides, nothing derived
-    const CctDuv cct = CctAndDuvOf(t);
-    m.cctK = cct.cctK;
-    m.duv = cct.duv;
     const DominantWavelength dom = DominantWavelengthOf(t.X / total, t.Y / total);
     m.dominantNm = dom.nm;
     m.purity = dom.purity;
@@ -289,6 +241,13 @@ ColourMetrics DeviceColourMetrics(std::span<const float> spectrum, int pointCoun
                                   int firstWavelength) {
     ColourMetrics m = ComputeColourMetrics(spectrum, pointCount, firstWavelength);
     if (!GridSpansColour(pointCount, firstWavelength))
-        m.x = m.y = m.cctK = m.duv = m.dominantNm = m.purity = kNaN;
+        m.x = m.y = m.uPrime = m.vPrime = m.cctK = m.duv = m.dominantNm = m.purity = kNaN;
     return m;
+}
+
+SpectrumColour DeviceColourOfSpectrum(std::span<const float> spectrum, int pointCount,
+                                      int firstWavelength, bool withTemperature) {
+    if (!GridSpansColour(pointCount, firstWavelength))
+        return {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+    return ColourOfSpectrum(spectrum, pointCount, firstWavelength, withTemperature);
 }

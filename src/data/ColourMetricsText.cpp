@@ -36,6 +36,8 @@ std::vector<std::string> ColourMetricsLines(const ColourMetrics& m) {
     return {
         "x=" + Value("%.4f", m.x),
         "y=" + Value("%.4f", m.y),
+        "u_prime=" + Value("%.4f", m.uPrime),
+        "v_prime=" + Value("%.4f", m.vPrime),
         "cct_K=" + Value("%.0f", m.cctK),
         "duv=" + Value("%.4f", m.duv),
         "dominant_nm=" + Value("%.1f", m.dominantNm),
@@ -46,7 +48,7 @@ std::vector<std::string> ColourMetricsLines(const ColourMetrics& m) {
     };
 }
 
-// The names go through the window's language; CCT and Duv read the same in both.
+// The names go through the window's language; u', v', CCT and Duv read the same in both.
 std::vector<QString> ColourMetricsLabels(const ColourMetrics& m) {
     // A purple has no dominant wavelength; the complementary one stands in.
     const QString dominant = m.dominantNm < 0.0
@@ -58,6 +60,8 @@ std::vector<QString> ColourMetricsLabels(const ColourMetrics& m) {
     if (duv == QLatin1String("Duv +0.0000") || duv == QLatin1String("Duv -0.0000"))
         duv = QStringLiteral("Duv 0.0000");
     return {
+        Label(QString::fromUtf8("u′"), "%.4f", m.uPrime, ""),
+        Label(QString::fromUtf8("v′"), "%.4f", m.vPrime, ""),
         Label(QStringLiteral("CCT"), "%.0f", m.cctK, " K"),
         duv,
         dominant,

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <map>
-#include <string_view>
 
 #include <QStringList>
 
@@ -55,36 +54,58 @@ double BandMean(std::span<const float> spectrum, int first, int last) {
     return sum / (last - first + 1);
 }
 
-// The colour metrics of every record of one slot, computed once for the x, y
-// and CCT columns. A spectrum holding NaN (a slot that did not answer) has none:
-// the colour code would leave such points out of its sums.
-using ColourColumn = std::vector<ColourMetrics>;
-const ColourColumn& ColourOf(const MeasurementDataSet& data, int d,
-                             std::map<int, ColourColumn>& cache, TrendColourCache* known) {
-    auto [it, added] = cache.try_emplace(d);
+// The colour of every record of one slot, worked out once for all its colour
+// columns, the temperature only when a Cct column wants it. A spectrum holding NaN
+// (a slot that did not answer) has none: the colour code would leave such points
+// out of its sums.
+using ColourColumn = std::vector<SpectrumColour>;
+struct ColourWork {
+    TrendColourWhen when = TrendColourWhen::Now;
+    bool temperature = false;
+    std::map<int, ColourColumn> bySlot;
+};
+
+const ColourColumn* ColourOf(const MeasurementDataSet& data, int d, ColourWork& work) {
+    if (work.when == TrendColourWhen::Later)
+        return nullptr;
+    auto [it, added] = work.bySlot.try_emplace(d);
     if (!added)
-        return it->second;
-    const ColourMetrics none{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+        return &it->second;
+    const SpectrumColour none{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+    const SpectrumGrid grid = GridOf(data, d);
     it->second.reserve(static_cast<std::size_t>(data.recordCount));
     for (int r = 0; r < data.recordCount; ++r) {
         const auto s = SpectrumOf(data, d, r);
-        if (HasNaN(s))
-            it->second.push_back(none);
-        else if (known)
-            it->second.push_back(known->Of(s, GridOf(data, d).firstWavelength));
-        else
-            it->second.push_back(DeviceColourMetrics(s, GridOf(data, d).pointCount,
-                                                     GridOf(data, d).firstWavelength));
+        it->second.push_back(HasNaN(s)
+                                 ? none
+                                 : DeviceColourOfSpectrum(s, grid.pointCount, grid.firstWavelength,
+                                                          work.temperature));
     }
-    return it->second;
+    return &it->second;
 }
 
 TrendColumn Column(TrendQuantity q, int d, std::string name, int records) {
     return {q, d, std::move(name), std::vector<double>(static_cast<std::size_t>(records), kNaN)};
 }
 
-void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
-                std::map<int, ColourColumn>& colour, TrendColourCache* known,
+// The two columns of a pair of colour values, filled now or left NaN for later.
+void AddColourPair(const MeasurementDataSet& data, int d, ColourWork& work, TrendQuantity qa,
+                   const char* na, double SpectrumColour::*a, TrendQuantity qb, const char* nb,
+                   double SpectrumColour::*b, std::vector<TrendColumn>& out) {
+    const int n = data.recordCount;
+    TrendColumn first = Column(qa, d, na, n);
+    TrendColumn second = Column(qb, d, nb, n);
+    if (const ColourColumn* m = ColourOf(data, d, work)) {
+        for (int r = 0; r < n; ++r) {
+            first.values[r] = (*m)[r].*a;
+            second.values[r] = (*m)[r].*b;
+        }
+    }
+    out.push_back(std::move(first));
+    out.push_back(std::move(second));
+}
+
+void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d, ColourWork& work,
                 std::vector<TrendColumn>& out) {
     const int n = data.recordCount;
     // Each device on its own grid: a wavelength it has no point at gives NaN.
@@ -124,23 +145,20 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
             out.push_back(std::move(nm));
             break;
         }
-        case TrendKind::Chromaticity: {
-            TrendColumn x = Column(TrendQuantity::X, d, "x", n);
-            TrendColumn y = Column(TrendQuantity::Y, d, "y", n);
-            const ColourColumn& m = ColourOf(data, d, colour, known);
-            for (int r = 0; r < n; ++r) {
-                x.values[r] = m[r].x;
-                y.values[r] = m[r].y;
-            }
-            out.push_back(std::move(x));
-            out.push_back(std::move(y));
+        case TrendKind::Chromaticity:
+            AddColourPair(data, d, work, TrendQuantity::X, "x", &SpectrumColour::x,
+                          TrendQuantity::Y, "y", &SpectrumColour::y, out);
             break;
-        }
+        case TrendKind::Uv:
+            AddColourPair(data, d, work, TrendQuantity::UPrime, "u_prime", &SpectrumColour::uPrime,
+                          TrendQuantity::VPrime, "v_prime", &SpectrumColour::vPrime, out);
+            break;
         case TrendKind::Cct: {
             TrendColumn c = Column(TrendQuantity::Cct, d, "cct_K", n);
-            const ColourColumn& m = ColourOf(data, d, colour, known);
-            for (int r = 0; r < n; ++r)
-                c.values[r] = m[r].cctK;
+            if (const ColourColumn* m = ColourOf(data, d, work)) {
+                for (int r = 0; r < n; ++r)
+                    c.values[r] = (*m)[r].cctK;
+            }
             out.push_back(std::move(c));
             break;
         }
@@ -156,20 +174,8 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d,
 
 }  // namespace
 
-const ColourMetrics& TrendColourCache::Of(std::span<const float> spectrum, int firstWavelength) {
-    const std::string_view bytes(reinterpret_cast<const char*>(spectrum.data()),
-                                 spectrum.size_bytes());
-    const std::uint64_t key =
-        std::hash<std::string_view>{}(bytes) ^
-        (static_cast<std::uint64_t>(firstWavelength) * 0x9E3779B97F4A7C15ULL) ^
-        (spectrum.size() << 48);
-    if (const auto it = metrics_.find(key); it != metrics_.end())
-        return it->second;
-    if (metrics_.size() >= kMaxEntries)
-        metrics_.clear();
-    const int points = static_cast<int>(spectrum.size());
-    return metrics_.emplace(key, DeviceColourMetrics(spectrum, points, firstWavelength))
-        .first->second;
+bool IsColourKind(TrendKind kind) {
+    return kind == TrendKind::Chromaticity || kind == TrendKind::Uv || kind == TrendKind::Cct;
 }
 
 TrendUnit UnitOf(TrendQuantity q) {
@@ -183,6 +189,9 @@ TrendUnit UnitOf(TrendQuantity q) {
         case TrendQuantity::X:
         case TrendQuantity::Y:
             return TrendUnit::Chromaticity;
+        case TrendQuantity::UPrime:
+        case TrendQuantity::VPrime:
+            return TrendUnit::UvChromaticity;
         case TrendQuantity::Cct:
             return TrendUnit::Kelvin;
         case TrendQuantity::Temperature:
@@ -238,7 +247,7 @@ QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet&
 
 bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> requests,
                   std::span<const int> devices, TrendTable& out, QString& error,
-                  TrendColourCache* cache) {
+                  TrendColourWhen colour) {
     out = TrendTable{};
     for (const TrendRequest& req : requests) {
         error = CheckTrendRequest(req, data);
@@ -261,10 +270,13 @@ bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> 
         out.timeStamps.push_back(data.record(r).timeStamp);
     for (int d = 0; d < deviceCount; ++d)
         out.serialText.push_back(data.serialText[d]);
-    std::map<int, ColourColumn> colour;
+    ColourWork work;
+    work.when = colour;
+    work.temperature = std::any_of(requests.begin(), requests.end(),
+                                   [](const TrendRequest& r) { return r.kind == TrendKind::Cct; });
     for (const TrendRequest& req : requests) {
         for (int d : chosen)
-            AddColumns(data, req, d, colour, cache, out.columns);
+            AddColumns(data, req, d, work, out.columns);
     }
     return true;
 }

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <QString>
@@ -19,6 +18,7 @@ enum class TrendKind {
     BandMean,      // mean of the points from..to nm, both included
     Peak,          // height and wavelength, as the graph's peak label finds them
     Chromaticity,  // x and y, as the chromaticity diagram
+    Uv,            // CIE 1976 u', v' from the same sums
     Cct,           // correlated colour temperature
     Temperature,   // the device temperature
 };
@@ -30,7 +30,7 @@ struct TrendRequest {
 };
 
 // What one column holds; a request gives one column per device slot, two for
-// Peak (height, wavelength) and Chromaticity (x, y).
+// Peak (height, wavelength), Chromaticity (x, y) and Uv (u', v').
 enum class TrendQuantity {
     Intensity,
     BandMean,
@@ -38,20 +38,23 @@ enum class TrendQuantity {
     PeakWavelength,
     X,
     Y,
+    UPrime,
+    VPrime,
     Cct,
     Temperature
 };
 
 // The axis a quantity is drawn against.
-enum class TrendUnit { Counts, Nanometre, Chromaticity, Kelvin, Celsius };
-inline constexpr int kTrendUnits = 5;
+enum class TrendUnit { Counts, Nanometre, Chromaticity, UvChromaticity, Kelvin, Celsius };
+inline constexpr int kTrendUnits = 6;
 TrendUnit UnitOf(TrendQuantity q);
 
 struct TrendColumn {
     TrendQuantity quantity;
     int device;
-    std::string
-        name;  // "nm450", "band500-600", "peak", "peak_nm", "x", "y", "cct_K", "temperature"
+    // "nm450", "band500-600", "peak", "peak_nm", "x", "y", "u_prime", "v_prime", "cct_K",
+    // "temperature"
+    std::string name;
     std::vector<double> values;  // per record; NaN where undefined
 };
 
@@ -71,23 +74,15 @@ std::vector<SpectrumGrid> WavelengthRuns(const MeasurementDataSet& data);
 // whose grid does not hold the wavelength, or the whole band, gets NaN for it.
 QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet& data);
 
-// Colour metrics already worked out (DeviceColourMetrics: a grid that does not
-// span 380..780 nm has no colour), keyed by a 64-bit hash of the spectrum and
-// its grid. The temperature search takes about half a millisecond a spectrum,
-// so a window that recomputes its series whenever a record comes or goes keeps
-// one of these and pays only for the spectra it has not seen.
-class TrendColourCache {
-  public:
-    const ColourMetrics& Of(std::span<const float> spectrum, int firstWavelength);
-
-  private:
-    static constexpr std::size_t kMaxEntries = 2 * MAX_RECORDS * MAX_DEVICES;
-    std::unordered_map<std::uint64_t, ColourMetrics> metrics_;
-};
-
 // The columns of the requests for the given device slots (every slot of the
 // data set when devices is empty), in that order. False with a message when a
-// request does not fit the grid; out is then empty.
+// request does not fit the grid; out is then empty. The colour columns hold only what
+// was asked: x, y and u', v' one weighted sum per spectrum, the temperature only for
+// Cct. With TrendColourWhen::Later they are left NaN, for TrendColour.h to fill on another thread.
+enum class TrendColourWhen { Now, Later };
 bool ComputeTrend(const MeasurementDataSet& data, std::span<const TrendRequest> requests,
                   std::span<const int> devices, TrendTable& out, QString& error,
-                  TrendColourCache* cache = nullptr);
+                  TrendColourWhen colour = TrendColourWhen::Now);
+
+// Whether a request is one of the colour series (Chromaticity, Uv, Cct).
+bool IsColourKind(TrendKind kind);

@@ -12,14 +12,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "dialogs/TrendColourTask.h"
 #include "dialogs/TrendPlotView.h"
 #include "display/GraphPalette.h"
 #include "export/TrendCsv.h"
 
 namespace {
-constexpr int kKinds = 6;
+constexpr int kKinds = 7;
+constexpr int kProgressTickMs = 100;
 
 QLineEdit* NumberEdit(int value, QWidget* parent) {
     auto* edit = new QLineEdit(QString::number(value), parent);
@@ -43,7 +46,7 @@ CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
 
     auto* kinds = new QHBoxLayout;
     const char* names[kKinds] = {
-        QT_TR_NOOP("強度"), QT_TR_NOOP("バンド平均"), QT_TR_NOOP("ピーク"), "x, y", "CCT",
+        QT_TR_NOOP("強度"), QT_TR_NOOP("バンド平均"), QT_TR_NOOP("ピーク"), "x, y", "u′, v′", "CCT",
         QT_TR_NOOP("温度")};
     nm_ = NumberEdit(550, this);
     bandFrom_ = NumberEdit(500, this);
@@ -77,8 +80,8 @@ CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
     connect(axis_, &QComboBox::currentIndexChanged, this, &CTrendDlg::Refresh);
     row->addWidget(axis_);
     row->addStretch();
-    auto* csv = new QPushButton(tr("CSV 保存..."), this);
-    auto* png = new QPushButton(tr("PNG 保存..."), this);
+    auto* csv = saveCsv_ = new QPushButton(tr("CSV 保存..."), this);
+    auto* png = savePng_ = new QPushButton(tr("PNG 保存..."), this);
     auto* close = new QPushButton(tr("閉じる"), this);
     for (QPushButton* b : {csv, png, close}) {
         b->setAutoDefault(false);
@@ -89,6 +92,11 @@ CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
     connect(close, &QPushButton::clicked, this, &CTrendDlg::reject);
     top->addLayout(row);
 
+    colourTask_ = new TrendColourTask(this);
+    connect(colourTask_, &TrendColourTask::finished, this, &CTrendDlg::ColourDone);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressTickMs);
+    connect(progressTimer_, &QTimer::timeout, this, &CTrendDlg::ShowProgress);
     view_ = new TrendPlotView(this);
     top->addWidget(view_, 1);
     status_ = new QLabel(this);
@@ -114,6 +122,7 @@ CTrendDlg::~CTrendDlg() {
     // on what is left of this object.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
+    colourTask_->Abandon();
 }
 
 void CTrendDlg::FollowModel(QAbstractItemModel* model) {
@@ -228,12 +237,25 @@ void CTrendDlg::Refresh() {
     table_ = TrendTable{};
     QString error;
     if (!devices.empty())
-        ComputeTrend(data_, requests, devices, table_, error, &colourCache_);
+        ComputeTrend(data_, requests, devices, table_, error, TrendColourWhen::Later);
+    // The colour columns from a copy of the spectra: the data set may change while they are
+    // worked out, and a change comes back here to start them again.
+    TrendColourInput colour = CopyTrendColourInput(data_, table_, colourTask_->Spare());
+    if (SpectraOf(colour) > 0) {
+        colourTask_->Start(std::move(colour));
+        colourClock_.start();
+        progressTimer_->start();
+    } else {
+        colourTask_->Abandon();
+        progressTimer_->stop();
+    }
+    progress_.clear();
+    saveCsv_->setEnabled(!colourTask_->running());
+    savePng_->setEnabled(!colourTask_->running());
     shown_.clear();
     for (int c = 0; c < static_cast<int>(table_.columns.size()); ++c)
         shown_.push_back(c);
-    const TrendAxis axis = axis_->currentIndex() == 1 ? TrendAxis::Record : TrendAxis::Time;
-    view_->Show(table_, shown_, axis);
+    Redraw();
     if (problem_.isEmpty() && data_.recordCount == 0)
         problem_ = tr("レコードがありません");
     else if (problem_.isEmpty() && shown_.empty())
@@ -241,11 +263,47 @@ void CTrendDlg::Refresh() {
     ShowStatus(QString());
 }
 
+void CTrendDlg::Redraw() {
+    const TrendAxis axis = axis_->currentIndex() == 1 ? TrendAxis::Record : TrendAxis::Time;
+    view_->Show(table_, shown_, axis);
+}
+
+bool CTrendDlg::colourPending() const {
+    return colourTask_->running();
+}
+
+void CTrendDlg::ColourDone(std::shared_ptr<const TrendColourInput> input,
+                           const TrendColourValues& values) {
+    FillTrendColour(table_, *input, values);
+    progressTimer_->stop();
+    progress_.clear();
+    saveCsv_->setEnabled(true);
+    savePng_->setEnabled(true);
+    Redraw();
+    ShowStatus(QString());
+}
+
+void CTrendDlg::ShowProgress() {
+    if (!colourTask_->running() || colourClock_.elapsed() < progressDelayMs_)
+        return;
+    const std::size_t total = std::max<std::size_t>(colourTask_->total(), 1);
+    const int percent = static_cast<int>(100 * colourTask_->done() / total);
+    progress_ = tr("色の系列を計算しています… %1%").arg(percent);
+    ShowStatus(QString());
+}
+
 void CTrendDlg::ShowStatus(const QString& text) {
-    status_->setText(text.isEmpty() ? problem_ : text);
+    if (!text.isEmpty())
+        status_->setText(text);
+    else if (problem_.isEmpty() || progress_.isEmpty())
+        status_->setText(problem_ + progress_);
+    else
+        status_->setText(problem_ + '\n' + progress_);
 }
 
 void CTrendDlg::SaveCsv() {
+    if (colourPending())
+        return;  // the colour columns are not in yet
     const QString path = savePath_("csv file(*.csv)", "csv");
     if (path.isEmpty())
         return;
@@ -255,6 +313,8 @@ void CTrendDlg::SaveCsv() {
 }
 
 void CTrendDlg::SavePng() {
+    if (colourPending())
+        return;
     const QString path = savePath_("png file(*.png)", "png");
     if (path.isEmpty())
         return;

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include <QDialog>
+#include <QElapsedTimer>
 
+#include "data/TrendColour.h"
 #include "data/TrendSeries.h"
 
 class QAbstractItemModel;
@@ -13,13 +15,20 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QTimer;
+class TrendColourTask;
+struct TrendColourInput;
 class TrendPlotView;
 
 // The modeless trend window: series of the data set's records per device
 // (intensity at a wavelength, band mean, peak height and wavelength, x and y,
-// CCT, temperature) against time or record number, one panel per unit.
+// u', v', CCT, temperature) against time or record number, one panel per unit.
 // It reads the data set it is given and redraws on Refresh(); clicking a point
-// emits recordChosen. It deletes itself when closed.
+// emits recordChosen. It deletes itself when closed. The colour series are
+// worked out on another thread from a copy of the spectra they need, so a long
+// run does not hold the window; the status line tells the progress once that
+// takes longer than half a second, and saving waits until they are in.
 class CTrendDlg : public QDialog {
     Q_OBJECT
   public:
@@ -44,6 +53,9 @@ class CTrendDlg : public QDialog {
     QCheckBox* kindBox(TrendKind kind) const;
     QLineEdit* wavelengthEdit() const { return nm_; }
     QComboBox* axisCombo() const { return axis_; }
+    // Whether colour columns are still being worked out (they hold NaN meanwhile).
+    bool colourPending() const;
+    void setProgressDelay(int ms) { progressDelayMs_ = ms; }
 
   public slots:
     // The records changed (stored, deleted, a document opened): compute and draw again.
@@ -58,10 +70,19 @@ class CTrendDlg : public QDialog {
     void BuildDeviceBoxes();
     std::vector<TrendRequest> Requests(QString& problem) const;
     void ShowStatus(const QString& text);
+    void ColourDone(std::shared_ptr<const TrendColourInput> input, const TrendColourValues& values);
+    void ShowProgress();
+    void Redraw();
 
     const MeasurementDataSet& data_;
     TrendTable table_;
-    TrendColourCache colourCache_;
+    TrendColourTask* colourTask_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QElapsedTimer colourClock_;
+    int progressDelayMs_ = 500;
+    QString progress_;
+    QPushButton* saveCsv_ = nullptr;
+    QPushButton* savePng_ = nullptr;
     std::vector<int> shown_;
     TrendPlotView* view_ = nullptr;
     QHBoxLayout* deviceRow_ = nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/ColourMetrics.h"
 #include "data/RatioAndPeak.h"
 #include "display/ChromaticityBackground.h"
 #include "display/GraphGeometry.h"
@@ -32,8 +33,13 @@ std::string ChromaticityText(int x, int y) {
     if (x < kDiagramLeft || x > kDiagramRight || y < kDiagramTop || y > kDiagramBottom)
         return {};
     std::string out;
-    Append(out, "x %.4f", DiagramXAtColumn(x));
-    Append(out, "  y %.4f", DiagramYAtRow(y));
+    const double cx = DiagramXAtColumn(x);
+    const double cy = DiagramYAtRow(y);
+    Append(out, "x %.4f", cx);
+    Append(out, "  y %.4f", cy);
+    const auto [u, v] = UvPrimeOf(cx, cy);
+    Append(out, "  u\u2032 %.4f", u);
+    Append(out, "  v\u2032 %.4f", v);
     return out;
 }
 

@@ -16,7 +16,8 @@
 // absorptance show no values without a valid reference record (as the graph draws no curves).
 // A value that is not finite (a zero reference) shows as "-". A device whose grid (or whose
 // reference's grid) has no point at the wavelength shows nothing, not even its number.
-// Chromaticity diagram: the diagram coordinates under the cursor, "x 0.3127  y 0.3290",
+// Chromaticity diagram: the diagram coordinates under the cursor with their CIE 1976 u', v',
+// "x 0.3127  y 0.3290  u′ 0.1978  v′ 0.4683" (UTF-8),
 // within the diagram's axes (columns 88..485, rows 54..508).
 // Outside the plot frame, beyond the grid, or with no devices' values to show: the wavelength
 // alone or, off the frame, an empty text.

@@ -21,6 +21,8 @@ int Decimals(TrendQuantity q) {
             return 0;
         case TrendQuantity::X:
         case TrendQuantity::Y:
+        case TrendQuantity::UPrime:
+        case TrendQuantity::VPrime:
             return 4;
         default:
             return 1;
@@ -52,6 +54,8 @@ QString TrendUnitTitle(TrendUnit unit) {
             return QStringLiteral("nm");
         case TrendUnit::Chromaticity:
             return QStringLiteral("x, y");
+        case TrendUnit::UvChromaticity:
+            return QString::fromUtf8("u′, v′");
         case TrendUnit::Kelvin:
             return QStringLiteral("K");
         case TrendUnit::Celsius:

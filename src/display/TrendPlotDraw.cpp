@@ -30,6 +30,7 @@ Qt::PenStyle StyleOf(TrendQuantity q) {
     switch (q) {
         case TrendQuantity::BandMean:
         case TrendQuantity::Y:
+        case TrendQuantity::VPrime:
             return Qt::DashLine;
         case TrendQuantity::PeakHeight:
             return Qt::DotLine;

@@ -48,6 +48,8 @@ char* AppendValue(char* out, TrendQuantity q, double v) {
             return AppendInt(out, static_cast<std::int32_t>(v));
         case TrendQuantity::X:
         case TrendQuantity::Y:
+        case TrendQuantity::UPrime:
+        case TrendQuantity::VPrime:
             return AppendFixed(out, v, 4);
         case TrendQuantity::Cct:
             break;

@@ -11,8 +11,8 @@
 // The trend CSV: a header line "record,date,time," and the columns' names with
 // the device's serial text ("nm450_S1,", "peak_nm_S1,"), then one line per
 // record: its number from 1, local date and time, and the values (intensities,
-// band means, peak heights, temperatures "%3.1f"; peak wavelengths "%d"; x, y
-// "%.4f"; CCT "%.0f"; "nan" where undefined). Every cell carries its comma;
+// band means, peak heights, temperatures "%3.1f"; peak wavelengths "%d"; x, y,
+// u', v' "%.4f"; CCT "%.0f"; "nan" where undefined). Every cell carries its comma;
 // lines end with CR LF.
 
 // Hands the text out in pieces, in order.

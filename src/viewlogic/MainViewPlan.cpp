@@ -89,8 +89,7 @@ QString MainViewLogic::PlanStatusText() {
                        .arg(when)
                        .arg(plan_->runCount());
     if (!plan_->fileName().isEmpty())
-        text += QCoreApplication::translate("MainView", "、ファイル %1")
-                    .arg(PlanFolder() + plan_->fileName());
+        text += QCoreApplication::translate("MainView", "、ファイル %1").arg(plan_->fileName());
     return text;
 }
 

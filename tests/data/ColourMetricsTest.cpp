@@ -9,6 +9,11 @@
 // chromaticity read on that locus gives 2841 K (Duv -0.0018) instead of 2856 K, and the D65
 // table gives about 6400 K instead of 6504 K. So temperatures are checked self-consistently and
 // published chromaticities only to within the Judd-Vos offset.
+//
+// The temperature search is checked against the slow way it was first done (a golden-section
+// search on Planck's law summed anew at every step, kept below as the reference) over a grid of
+// blackbodies and of sources off the locus on both sides, and against numbers worked out apart
+// from this code with numpy.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -80,7 +85,184 @@ Spectrum D65() {
     return s;
 }
 
+// The reference: the nearest point of the locus by golden section on mired between the
+// neighbours of the nearest point of a 4-mired table, Planck's law summed at every step.
+struct Uv {
+    double u;
+    double v;
+};
+Uv UvOf(const Tristimulus& t) {
+    const double d = t.X + 15.0 * t.Y + 3.0 * t.Z;
+    return {4.0 * t.X / d, 6.0 * t.Y / d};
+}
+double Distance2(Uv a, Uv b) {
+    return (a.u - b.u) * (a.u - b.u) + (a.v - b.v) * (a.v - b.v);
+}
+Uv PlanckUv(double kelvin) {
+    return UvOf(PlanckTristimulus(kelvin));
+}
+CctDuv ReferenceCctDuv(const Tristimulus& t) {
+    const CctDuv none{NAN, NAN};
+    const double d = t.X + 15.0 * t.Y + 3.0 * t.Z;
+    if (!(d > 0.0) || !std::isfinite(d))
+        return none;
+    const Uv sample = UvOf(t);
+    static const std::vector<Uv> table = [] {
+        std::vector<Uv> l;
+        for (int i = 0; i < 245; ++i)
+            l.push_back(PlanckUv(1e6 / (35.0 + 4.0 * i)));
+        return l;
+    }();
+    int best = 0;
+    for (int i = 1; i < 245; ++i) {
+        if (Distance2(sample, table[i]) < Distance2(sample, table[best]))
+            best = i;
+    }
+    double a = 35.0 + 4.0 * std::max(best - 1, 0);
+    double b = 35.0 + 4.0 * std::min(best + 1, 244);
+    const auto f = [&](double mired) { return Distance2(sample, PlanckUv(1e6 / mired)); };
+    constexpr double g = 0.6180339887498949;
+    double c = b - g * (b - a), e = a + g * (b - a);
+    double fc = f(c), fe = f(e);
+    while (b - a > 1e-5) {
+        if (fc < fe) {
+            b = e;
+            e = c;
+            fe = fc;
+            c = b - g * (b - a);
+            fc = f(c);
+        } else {
+            a = c;
+            c = e;
+            fc = fe;
+            e = a + g * (b - a);
+            fe = f(e);
+        }
+    }
+    const double kelvin = 1e6 / (0.5 * (a + b));
+    if (kelvin < 1000.0 || kelvin > 25000.0)
+        return none;
+    const Uv locus = PlanckUv(kelvin);
+    const double duv = std::copysign(std::sqrt(Distance2(sample, locus)), sample.v - locus.v);
+    if (std::abs(duv) > 0.05)
+        return none;
+    return {kelvin, duv};
+}
+
+// Tristimulus values (Y = 1) of a CIE 1960 u, v.
+Tristimulus FromUv(double u, double v) {
+    const double den = 2.0 * u - 8.0 * v + 4.0;
+    const double x = 3.0 * u / den, y = 2.0 * v / den;
+    return {x / y, 1.0, (1.0 - x - y) / y};
+}
+
+void ExpectAsReference(const Tristimulus& t, const std::string& what) {
+    const CctDuv fast = CctAndDuvOf(t);
+    const CctDuv slow = ReferenceCctDuv(t);
+    ASSERT_EQ(std::isnan(fast.cctK), std::isnan(slow.cctK)) << what << " " << slow.cctK;
+    ASSERT_EQ(std::isnan(fast.duv), std::isnan(slow.duv)) << what;
+    if (std::isnan(slow.cctK))
+        return;
+    EXPECT_NEAR(fast.cctK, slow.cctK, 0.5) << what;
+    EXPECT_NEAR(fast.duv, slow.duv, 5e-5) << what;
+}
+
 }  // namespace
+
+// 1000..25000 K in 1 % steps, on the locus and off it on both sides up to |Duv| 0.045, the
+// offsets taken across the locus (along its normal in u, v).
+TEST(ColourTemperature, AsTheSlowSearchOnAGridOnAndOffTheLocus) {
+    int checked = 0;
+    for (double kelvin = 1005.0; kelvin < 24900.0; kelvin *= 1.01) {
+        const Uv p = PlanckUv(kelvin);
+        const Uv q = PlanckUv(kelvin * 1.0001);
+        const double len = std::hypot(q.u - p.u, q.v - p.v);
+        const Uv normal{-(q.v - p.v) / len, (q.u - p.u) / len};
+        for (double duv :
+             {0.0, 0.0004, -0.0004, 0.003, -0.003, 0.012, -0.012, 0.03, -0.03, 0.045, -0.045}) {
+            const Tristimulus t = FromUv(p.u + duv * normal.u, p.v + duv * normal.v);
+            ExpectAsReference(t, std::to_string(kelvin) + " K, " + std::to_string(duv));
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 3000);
+    // Beyond the ends and too far off the locus, both give none.
+    for (const Tristimulus& t : {PlanckTristimulus(950.0), PlanckTristimulus(27000.0),
+                                 FromUv(0.2, 0.36), FromUv(0.25, 0.28)})
+        ExpectAsReference(t, "outside");
+}
+
+// Real spectra: blackbodies with green or magenta added, lines, flat light, D65.
+TEST(ColourTemperature, AsTheSlowSearchForSpectra) {
+    std::vector<Spectrum> spectra{D65()};
+    for (double kelvin : {1200.0, 2700.0, 4000.0, 6500.0, 12000.0, 24000.0}) {
+        for (float amount : {0.0f, 2.0f, 8.0f, 30.0f}) {
+            Spectrum green = Planck(kelvin), magenta = Planck(kelvin);
+            for (int i = 0; i < 511; ++i) {
+                green[i] += amount * Gaussian(530, 15, 1.0)[i];
+                magenta[i] += amount * (Gaussian(450, 10, 0.8)[i] + Gaussian(640, 10, 1.2)[i]);
+            }
+            spectra.push_back(green);
+            spectra.push_back(magenta);
+        }
+    }
+    Spectrum flat;
+    flat.fill(1.0f);
+    spectra.push_back(flat);
+    spectra.push_back(Line(555));
+    for (std::size_t k = 0; k < spectra.size(); ++k) {
+        const Tristimulus t = TristimulusOf(spectra[k], 511, 340);
+        ExpectAsReference(t, "spectrum " + std::to_string(k));
+        const ColourMetrics m = Of(spectra[k]);
+        const CctDuv slow = ReferenceCctDuv(t);
+        if (std::isfinite(slow.cctK))
+            EXPECT_NEAR(m.cctK, slow.cctK, 0.5) << k;
+        else
+            EXPECT_TRUE(std::isnan(m.cctK)) << k;
+    }
+}
+
+// Worked out apart from this code: numpy, the locus of Planck's law (c2 1.4388e-2) through the
+// same table at 1 nm scanned every 0.01 mired and refined by golden section.
+TEST(ColourTemperature, IndependentValues) {
+    struct Row {
+        double u, v, kelvin, duv;
+    };
+    for (const Row& r :
+         {Row{0.2500, 0.3500, 2980.616, 0.000607}, Row{0.2000, 0.3000, 7985.010, -0.005526},
+          Row{0.2300, 0.3250, 4106.944, -0.012229}, Row{0.1900, 0.3200, 6412.204, 0.013417},
+          Row{0.3000, 0.3600, 2038.237, 0.000235}, Row{0.2600, 0.3350, 2859.501, -0.016862}}) {
+        const CctDuv c = CctAndDuvOf(FromUv(r.u, r.v));
+        EXPECT_NEAR(c.cctK, r.kelvin, 0.05) << r.u << " " << r.v;
+        EXPECT_NEAR(c.duv, r.duv, 1e-6) << r.u << " " << r.v;
+    }
+}
+
+// u', v' of illuminants A and D65 through this table, worked out with numpy (the spectra made
+// as here, sums over 380..824 nm); then the CIE 1931 values published for them (A 0.2560,
+// 0.5243; D65 0.1978, 0.4683) to within the Judd-Vos offset, and exactly from their published
+// x, y.
+TEST(ColourMetrics, UPrimeVPrimeOfIlluminantsAAndD65) {
+    const ColourMetrics a = Of(Planck(2856));
+    EXPECT_NEAR(a.uPrime, 0.254818, 2e-6);
+    EXPECT_NEAR(a.vPrime, 0.526569, 2e-6);
+    EXPECT_NEAR(a.uPrime, 0.2560, 0.002);
+    EXPECT_NEAR(a.vPrime, 0.5243, 0.003);
+    const ColourMetrics d65 = Of(D65());
+    EXPECT_NEAR(d65.uPrime, 0.197903, 2e-6);
+    EXPECT_NEAR(d65.vPrime, 0.472026, 2e-6);
+    EXPECT_NEAR(d65.uPrime, 0.1978, 0.002);
+    EXPECT_NEAR(d65.vPrime, 0.4683, 0.004);
+    const auto publishedA = UvPrimeOf(0.44757, 0.40745);
+    EXPECT_NEAR(publishedA[0], 0.2560, 5e-5);
+    EXPECT_NEAR(publishedA[1], 0.5243, 5e-5);
+    const auto publishedD65 = UvPrimeOf(0.31271, 0.32902);
+    EXPECT_NEAR(publishedD65[0], 0.1978, 5e-5);
+    EXPECT_NEAR(publishedD65[1], 0.4683, 5e-5);
+    // Undefined with x, y: no light in 380..824 nm.
+    const ColourMetrics dark = Of(Spectrum{});
+    EXPECT_TRUE(std::isnan(dark.uPrime) && std::isnan(dark.vPrime));
+}
 
 TEST(ColourMetrics, IlluminantA) {
     const ColourMetrics m = Of(Planck(2856));
@@ -247,7 +429,8 @@ TEST(ColourMetrics, DarkSpectrumHasOnlyAPeakWavelength) {
     Spectrum s{};
     const ColourMetrics m = Of(s);
     EXPECT_EQ(m.peakNm, 340);  // as the graph's peak label: the first wavelength
-    for (double value : {m.x, m.y, m.cctK, m.duv, m.dominantNm, m.purity, m.centroidNm, m.fwhmNm})
+    for (double value : {m.x, m.y, m.uPrime, m.vPrime, m.cctK, m.duv, m.dominantNm, m.purity,
+                         m.centroidNm, m.fwhmNm})
         EXPECT_TRUE(std::isnan(value));
 }
 
@@ -376,14 +559,15 @@ TEST(ColourMetrics, DeviceGridsThatMissTheVisibleRangeHaveNoColour) {
         const auto& [s, first, count, peak] = d;
         EXPECT_TRUE(std::isfinite(ComputeColourMetrics(s, count, first).x)) << first;
         const ColourMetrics m = DeviceColourMetrics(s, count, first);
-        for (double v : {m.x, m.y, m.cctK, m.duv, m.dominantNm, m.purity})
+        for (double v : {m.x, m.y, m.uPrime, m.vPrime, m.cctK, m.duv, m.dominantNm, m.purity})
             EXPECT_TRUE(std::isnan(v)) << first;
         EXPECT_EQ(m.peakNm, peak);
         EXPECT_TRUE(std::isfinite(m.centroidNm)) << first;
         const std::vector<std::string> lines = ColourMetricsLines(m);
         EXPECT_EQ(lines[0], "x=nan");
-        EXPECT_EQ(lines[5], "purity=nan");
-        EXPECT_EQ(lines[6], "peak_nm=" + std::to_string(peak));
+        EXPECT_EQ(lines[3], "v_prime=nan");
+        EXPECT_EQ(lines[7], "purity=nan");
+        EXPECT_EQ(lines[8], "peak_nm=" + std::to_string(peak));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "data/CmfTable.h"
+#include "data/TrendColour.h"
 #include "data/TrendSeries.h"
 #include "data/TrendTimeAxis.h"
 #include "support/TrendSample.h"
@@ -93,51 +94,109 @@ TEST(TrendSeries, PeakAsTheGraphLabelAndNaNSpectraHaveNone) {
     ExpectValues(c[3], {nan, nan, 340});
 }
 
-TEST(TrendSeries, ChromaticityAndCct) {
-    const Trend t = Compute(Sample(), {{TrendKind::Chromaticity}, {TrendKind::Cct}});
+TEST(TrendSeries, ChromaticityUvAndCct) {
+    const Trend t =
+        Compute(Sample(), {{TrendKind::Chromaticity}, {TrendKind::Cct}, {TrendKind::Uv}});
     ASSERT_TRUE(t.ok);
     const auto& c = t.table.columns;
-    ASSERT_EQ(c.size(), 6u);
+    ASSERT_EQ(c.size(), 10u);
+    EXPECT_EQ(c[6].name, "u_prime");
+    EXPECT_EQ(c[7].name, "v_prime");
+    EXPECT_EQ(UnitOf(c[6].quantity), TrendUnit::UvChromaticity);
     // One line at 520 nm: the table's own chromaticity there.
     const auto& e = SharedCmfTable()[520 - 340];
     const double sum = double{e[0]} + e[1] + e[2];
     EXPECT_NEAR(c[0].values[1], e[0] / sum, 1e-6);
     EXPECT_NEAR(c[1].values[1], e[1] / sum, 1e-6);
-    // Equal energy: the white point E (0.334957, 0.336336) and 5491 K with this table
-    // (5455 K with the CIE 1931 functions).
+    const double d = double{e[0]} + 15.0 * e[1] + 3.0 * e[2];
+    EXPECT_NEAR(c[6].values[1], 4.0 * e[0] / d, 1e-6);
+    EXPECT_NEAR(c[7].values[1], 9.0 * e[1] / d, 1e-6);
+    // Equal energy: the white point E (0.334957, 0.336336), u' 0.210462, v' 0.475490 (numpy,
+    // sums over 380..824 nm of this table) and 5491 K (5455 K with the CIE 1931 functions).
     EXPECT_NEAR(c[0].values[2], 0.334957, 1e-5);
     EXPECT_NEAR(c[1].values[2], 0.336336, 1e-5);
     EXPECT_NEAR(c[2].values[2], 0.334957, 1e-5);  // S2 flat 10
+    EXPECT_NEAR(c[6].values[2], 0.210462, 1e-5);
+    EXPECT_NEAR(c[7].values[2], 0.475490, 1e-5);
+    EXPECT_NEAR(c[8].values[2], 0.210462, 1e-5);
     EXPECT_NEAR(c[4].values[2], 5491.0, 2.0);
     EXPECT_TRUE(std::isnan(c[4].values[1]));  // a spectral line is far off the locus
-    for (int col : {2, 3, 5}) {
+    EXPECT_TRUE(std::isfinite(c[6].values[1]));
+    for (int col : {2, 3, 5, 8, 9}) {
         EXPECT_TRUE(std::isnan(c[col].values[0])) << col;  // not answering
         EXPECT_TRUE(std::isnan(c[col].values[1])) << col;  // one NaN point
     }
 }
 
-TEST(TrendSeries, ColourCacheGivesTheSameColumns) {
-    MeasurementDataSet data = Sample();
-    const std::vector<TrendRequest> colour{{TrendKind::Chromaticity}, {TrendKind::Cct}};
-    const Trend plain = Compute(data, colour);
-    TrendColourCache cache;
-    TrendTable cached;
-    QString error;
-    for (int pass = 0; pass < 2; ++pass) {  // the second pass reads the cache
-        ASSERT_TRUE(ComputeTrend(data, colour, {}, cached, error, &cache));
-        for (std::size_t c = 0; c < plain.table.columns.size(); ++c) {
-            for (std::size_t r = 0; r < 3; ++r) {
-                const double a = plain.table.columns[c].values[r];
-                const double b = cached.columns[c].values[r];
-                EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << c << " " << r;
-            }
+// The window's way: colour left for later, a copy of the spectra worked out and filled in.
+// The same columns as at once, whatever happens to the data set after the copy.
+void ExpectSameColumns(const TrendTable& a, const TrendTable& b) {
+    ASSERT_EQ(a.columns.size(), b.columns.size());
+    for (std::size_t c = 0; c < a.columns.size(); ++c) {
+        ASSERT_EQ(a.columns[c].values.size(), b.columns[c].values.size());
+        for (std::size_t r = 0; r < a.columns[c].values.size(); ++r) {
+            const double x = a.columns[c].values[r];
+            const double y = b.columns[c].values[r];
+            EXPECT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << c << " " << r;
         }
     }
-    // A changed spectrum is worked out anew, not taken from the cache.
-    data.entry(0, 2).values.fill(0.0f);
-    data.entry(0, 2).values[520 - 340] = 1000.0f;
-    ASSERT_TRUE(ComputeTrend(data, colour, {}, cached, error, &cache));
-    EXPECT_EQ(cached.columns[0].values[2], plain.table.columns[0].values[1]);  // the 520 nm line
+}
+
+// reuse: copied into the buffers of a copy of other spectra first.
+TrendTable WorkedOutApart(MeasurementDataSet& data, const std::vector<TrendRequest>& requests,
+                          bool changeAfterCopy, bool reuse = false) {
+    TrendTable later;
+    QString error;
+    EXPECT_TRUE(ComputeTrend(data, requests, {}, later, error, TrendColourWhen::Later));
+    TrendColourInput earlier;
+    if (reuse) {
+        MeasurementDataSet other;
+        FillTrendSample(other);
+        for (int d = 0; d < other.deviceCount; ++d)
+            other.entry(d, 2).values.fill(3.0f);
+        earlier = CopyTrendColourInput(other, later);
+    }
+    const TrendColourInput input = CopyTrendColourInput(data, later, std::move(earlier));
+    if (changeAfterCopy) {
+        for (int d = 0; d < data.deviceCount; ++d)
+            data.entry(d, 0).values.fill(-1.0f);
+    }
+    TrendColourValues values;
+    std::atomic<std::size_t> done{0};
+    EXPECT_TRUE(ComputeTrendColour(input, values, nullptr, &done));
+    EXPECT_EQ(done.load(), SpectraOf(input));
+    FillTrendColour(later, input, values);
+    return later;
+}
+
+TEST(TrendSeries, ColourWorkedOutApartGivesTheSameColumns) {
+    const std::vector<TrendRequest> colour{
+        {TrendKind::Uv}, {TrendKind::Peak}, {TrendKind::Chromaticity}, {TrendKind::Cct}};
+    MeasurementDataSet data = Sample();
+    const Trend now = Compute(data, colour);
+    ExpectSameColumns(WorkedOutApart(data, colour, false), now.table);
+    ExpectSameColumns(WorkedOutApart(data, colour, true), now.table);
+    data = Sample();
+    ExpectSameColumns(WorkedOutApart(data, colour, false, true), now.table);
+
+    // Left for later: NaN until filled; the other columns are there at once.
+    TrendTable later;
+    QString error;
+    ASSERT_TRUE(ComputeTrend(Sample(), colour, {}, later, error, TrendColourWhen::Later));
+    EXPECT_TRUE(std::isnan(later.columns[0].values[2]));
+    EXPECT_EQ(later.columns[4].values[0], 1000.0);  // S1's peak
+
+    // A cancelled computation says so.
+    const TrendColourInput input = CopyTrendColourInput(Sample(), later);
+    EXPECT_EQ(SpectraOf(input), 6u);
+    std::atomic<bool> cancel{true};
+    TrendColourValues values;
+    MeasurementDataSet big = Sample();
+    while (big.recordCount < 600)
+        big.AppendRecord(kTrendStamp0 + big.recordCount);
+    TrendTable bigTable;
+    ASSERT_TRUE(ComputeTrend(big, colour, {}, bigTable, error, TrendColourWhen::Later));
+    EXPECT_FALSE(ComputeTrendColour(CopyTrendColourInput(big, bigTable), values, &cancel));
 }
 
 TEST(TrendSeries, WavelengthsOffTheGridAreRefused) {
@@ -216,15 +275,17 @@ TEST(TrendSeries, MixedGridsEachDeviceOnItsOwnGrid) {
     EXPECT_NEAR(c[25].values[0], 5491.0, 2.0);
     expect(26, {nan});
 
-    // The cache gives the same.
-    TrendColourCache cache;
-    TrendTable cached;
+    // Worked out apart: the same, and nothing for the grids without colour.
+    MeasurementDataSet mixed = Mixed();
+    const std::vector<TrendRequest> colour{{TrendKind::Chromaticity}, {TrendKind::Uv}};
+    TrendTable later;
     QString error;
-    const std::vector<TrendRequest> colour{{TrendKind::Chromaticity}};
-    ASSERT_TRUE(ComputeTrend(Mixed(), colour, {}, cached, error, &cache));
-    EXPECT_TRUE(std::isnan(cached.columns[0].values[0]));
-    EXPECT_EQ(cached.columns[2].values[0], xy[2]);
-    EXPECT_TRUE(std::isnan(cached.columns[4].values[0]));
+    ASSERT_TRUE(ComputeTrend(mixed, colour, {}, later, error, TrendColourWhen::Later));
+    const TrendColourInput input = CopyTrendColourInput(mixed, later);
+    ASSERT_EQ(input.sources.size(), 1u);
+    EXPECT_EQ(input.sources[0].device, 1);
+    EXPECT_FALSE(input.temperature);
+    ExpectSameColumns(WorkedOutApart(mixed, colour, false), Compute(Mixed(), colour).table);
 }
 
 TEST(TrendSeries, MixedGridsRefuseOnlyWavelengthsOfNoDevice) {

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "data/TrendSeries.h"
 #include "dialogs/TrendDlg.h"
 #include "dialogs/TrendPlotView.h"
 #include "support/TrendSample.h"
@@ -170,6 +171,62 @@ TEST_F(TrendDlgTest, ExportsTheShownSeriesAsCsvAndPng) {
     next.clear();  // cancelled: nothing changes
     dialog_->SaveCsv();
     EXPECT_TRUE(dialog_->statusText().contains("t.csv"));
+}
+
+// The colour series come from another thread: the same values as worked out at once, and
+// after the data set changes under a run, those of the records it holds now.
+TEST_F(TrendDlgTest, ColourSeriesBesideTheWindow) {
+    const std::vector<TrendRequest> colour{
+        {TrendKind::Chromaticity}, {TrendKind::Uv}, {TrendKind::Cct}};
+    const auto expectAsAtOnce = [&] {
+        TrendTable now;
+        QString error;
+        ASSERT_TRUE(ComputeTrend(data_, colour, {}, now, error));
+        const TrendTable& shown = dialog_->table();
+        ASSERT_EQ(shown.columns.size(), now.columns.size());
+        for (std::size_t c = 0; c < now.columns.size(); ++c) {
+            EXPECT_EQ(shown.columns[c].name, now.columns[c].name);
+            ASSERT_EQ(shown.columns[c].values.size(), now.columns[c].values.size());
+            for (std::size_t r = 0; r < now.columns[c].values.size(); ++r) {
+                const double a = shown.columns[c].values[r], b = now.columns[c].values[r];
+                EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << c << " " << r;
+            }
+        }
+    };
+    dialog_->kindBox(TrendKind::Intensity)->setChecked(false);
+    for (const TrendRequest& r : colour)
+        dialog_->kindBox(r.kind)->setChecked(true);
+    ASSERT_TRUE(EventuallyTrue([&] { return !dialog_->colourPending(); }));
+    expectAsAtOnce();
+    const TrendPlot& plot = dialog_->plotView()->plot();
+    ASSERT_EQ(plot.panelCount(), 3);
+    EXPECT_EQ(plot.panelUnit(1), TrendUnit::UvChromaticity);
+
+    // A record stored and the first deleted while a run is under way.
+    const int r = data_.AppendRecord(kTrendStamp0 + 125);
+    data_.entry(0, r).values = data_.entry(0, 2).values;
+    data_.entry(1, r).values = data_.entry(0, 1).values;
+    list_.addItem(data_.RecordLabel(r, -1));
+    dialog_->Refresh();
+    data_.RemoveRecord(0);
+    delete list_.takeItem(0);
+    ASSERT_TRUE(EventuallyTrue(
+        [&] { return dialog_->table().recordCount() == 3 && !dialog_->colourPending(); }));
+    expectAsAtOnce();
+    EXPECT_NEAR(dialog_->table().columns[1].values[2], 0.336336, 1e-5);  // S1's new record: E
+}
+
+// Closed while a long run is under way: the run is left, nothing arrives afterwards.
+TEST_F(TrendDlgTest, ColourRunLeftWhenClosed) {
+    while (data_.recordCount < 3000) {
+        const int r = data_.AppendRecord(kTrendStamp0 + data_.recordCount);
+        data_.entry(0, r).values.fill(static_cast<float>(r));
+        data_.entry(1, r).values = data_.entry(0, 1).values;
+    }
+    dialog_->kindBox(TrendKind::Cct)->setChecked(true);
+    EXPECT_TRUE(dialog_->colourPending());
+    dialog_->close();
+    EXPECT_TRUE(EventuallyTrue([&] { return dialog_.isNull(); }));
 }
 
 TEST_F(TrendDlgTest, DeletesItselfWhenClosed) {

@@ -173,9 +173,11 @@ TEST_F(CursorReadoutTest, NoDevicesShowTheWavelengthAlone) {
 
 TEST_F(CursorReadoutTest, ChromaticityDiagramShowsTheCoordinates) {
     in.mode = DISPLAY_CHROMATICITY;
-    EXPECT_EQ(At(88, 508), "x 0.0000  y 0.0000");
-    EXPECT_EQ(At(485, 54), "x 0.7000  y 0.8000");
-    EXPECT_EQ(At(88 + 177, 508 - 187), "x 0.3121  y 0.3295");
+    // u' = 4x / (-2x + 12y + 3), v' = 9y / (-2x + 12y + 3): at (0.7, 0.8) 2.8 / 11.2 and
+    // 7.2 / 11.2; at column 265, row 321 (x 0.312091, y 0.329515) worked out with Python.
+    EXPECT_EQ(At(88, 508), "x 0.0000  y 0.0000  u′ 0.0000  v′ 0.0000");
+    EXPECT_EQ(At(485, 54), "x 0.7000  y 0.8000  u′ 0.2500  v′ 0.6429");
+    EXPECT_EQ(At(88 + 177, 508 - 187), "x 0.3121  y 0.3295  u′ 0.1972  v′ 0.4685");
     EXPECT_EQ(At(87, 300), "");
     EXPECT_EQ(At(486, 300), "");
     EXPECT_EQ(At(300, 53), "");

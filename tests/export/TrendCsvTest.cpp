@@ -52,6 +52,14 @@ TEST(TrendCsv, ColourColumnsFourDecimalsAndWholeKelvin) {
     // Equal energy: 5490.8 K, x 0.334957, y 0.336336.
     EXPECT_EQ(lines[3], "3,2024/03/02,00:01:03,5491,5491,0.3350,0.3363,0.3350,0.3363,\r");
     EXPECT_EQ(lines[4], "");
+
+    // u', v' of equal energy: 0.210462, 0.475490 (numpy, sums over 380..824 nm of this table).
+    const QList<QByteArray> uv = CsvOf({{TrendKind::Uv}}).split('\n');
+    ASSERT_EQ(uv.size(), 5);
+    EXPECT_EQ(uv[0], "record,date,time,u_prime_S1,v_prime_S1,u_prime_S2,v_prime_S2,\r");
+    EXPECT_EQ(uv[1],
+              "1,2024/03/01,23:59:58,0.3921,0.5169,nan,nan,\r");  // numpy: 0.392053, 0.516890
+    EXPECT_EQ(uv[3], "3,2024/03/02,00:01:03,0.2105,0.4755,0.2105,0.4755,\r");
 }
 
 TEST(TrendCsv, NoRecordsGivesTheHeaderAlone) {

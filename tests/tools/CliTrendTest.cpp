@@ -49,6 +49,16 @@ TEST_F(CliTrend, SeriesInTheOrderGivenOnStdoutAndInAFile) {
     EXPECT_EQ(lines[0],
               "record,date,time,peak_S1,peak_nm_S1,peak_S2,peak_nm_S2,cct_K_S1,cct_K_S2,\r");
     EXPECT_EQ(lines[3], "3,2024/03/02,00:01:03,100.0,340,10.0,340,5491,5491,\r");
+
+    // u', v' of equal energy through the table: 0.210462, 0.475490 (numpy).
+    const ProgramRun uv = Run({file_, "--uv", "--xy"});
+    ASSERT_EQ(uv.exitCode, 0) << uv.err.toStdString();
+    const QStringList uvLines = uv.out.split("\r\n");
+    ASSERT_EQ(uvLines.size(), 5);
+    EXPECT_EQ(uvLines[0],
+              "record,date,time,u_prime_S1,v_prime_S1,u_prime_S2,v_prime_S2,x_S1,y_S1,x_S2,y_S2,");
+    EXPECT_EQ(uvLines[3],
+              "3,2024/03/02,00:01:03,0.2105,0.4755,0.2105,0.4755,0.3350,0.3363,0.3350,0.3363,");
 }
 
 TEST_F(CliTrend, BadRequestsAreRefusedOnOneLine) {

@@ -229,9 +229,17 @@ TEST(HeadlessRun, AFullListStopsAcquisitionWhileThePlanKeepsWritingItsFile) {
     EXPECT_TRUE(lines[1].startsWith("device,A1,B2,"));
     EXPECT_FALSE(lines[5].contains("nan")) << "live values, not a placeholder";
 
-    view.DeleteRecord(0);  // room again: the notice goes
+    // Acquiring on the full list offers to start a new one; the plan runs on.
+    rig.doc.newDataSetAnswer = true;
+    rig.form.setChecked(ControlId::Continuous, false);
+    view.OnAcquireButton();
+    ASSERT_EQ(rig.doc.questions.size(), 1u);
+    EXPECT_TRUE(rig.doc.questions[0].contains("10000"));
+    rig.RunUntil(1);
+    EXPECT_EQ(rig.data.recordCount, 1);
     EXPECT_EQ(view.DataSetFullNotice(), "");
     EXPECT_EQ(notices, 2);
+    EXPECT_TRUE(view.plan().running());
     view.StopPlan();
     EXPECT_EQ(view.PlanStatusText(), "");
 }

@@ -1,7 +1,7 @@
 // velarim-cli color: detect as the window does, read one live spectrum of a device slot and
-// print its colour metrics as key=value lines (x, y, cct_K, duv, dominant_nm, purity, peak_nm,
-// centroid_nm, fwhm_nm; "nan" where the spectrum leaves a value undefined). A device whose grid
-// does not span 380..780 nm has no colour: "nan" for x through purity.
+// print its colour metrics as key=value lines (x, y, u_prime, v_prime, cct_K, duv, dominant_nm,
+// purity, peak_nm, centroid_nm, fwhm_nm; "nan" where the spectrum leaves a value undefined). A
+// device whose grid does not span 380..780 nm has no colour: "nan" for x through purity.
 
 #include <cstdio>
 #include <span>

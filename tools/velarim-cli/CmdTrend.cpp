@@ -1,4 +1,4 @@
-// velarim-cli trend FILE.vltd|FILE.h5 [--nm W]... [--band A-B]... [--peak] [--xy] [--cct]
+// velarim-cli trend FILE.vltd|FILE.h5 [--nm W]... [--band A-B]... [--peak] [--xy] [--uv] [--cct]
 // [--temperature] [--csv OUT]: series across a document's (or an HDF5 file's) records as the
 // trend CSV, on stdout or into OUT, the series in the order given. Each device's series keep to
 // its own grid.
@@ -71,6 +71,8 @@ bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
             requests.push_back({TrendKind::Peak});
         } else if (a == "--xy") {
             requests.push_back({TrendKind::Chromaticity});
+        } else if (a == "--uv") {
+            requests.push_back({TrendKind::Uv});
         } else if (a == "--cct") {
             requests.push_back({TrendKind::Cct});
         } else if (a == "--temperature") {
@@ -95,7 +97,7 @@ bool ParseTrendArgs(const QStringList& args, QString& file, QString& csv,
     else if (requests.empty())
         error = CliText(QT_TRANSLATE_NOOP("velarim-cli",
                                           "trend: 系列を一つ以上指定してください (--nm, --band, "
-                                          "--peak, --xy, --cct, --temperature)"));
+                                          "--peak, --xy, --uv, --cct, --temperature)"));
     return error.isEmpty();
 }
 
@@ -127,7 +129,7 @@ int Trend(CliContext& context) {
 
 CliCommandRegistrar reg(
     "trend",
-    "trend FILE.vltd|FILE.h5 [--nm W]... [--band A-B]... [--peak] [--xy] [--cct] "
+    "trend FILE.vltd|FILE.h5 [--nm W]... [--band A-B]... [--peak] [--xy] [--uv] [--cct] "
     "[--temperature] [--csv OUT]",
     Trend);
 }  // namespace

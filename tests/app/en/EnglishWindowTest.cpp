@@ -124,9 +124,22 @@ TEST_F(EnglishAppTest, DialogsClosedWithEscapeLeaveTheWindowInUse) {
     EXPECT_TRUE(controller.sensorDialog()->isVisible()) << "opened beside the LED dialog";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
+    auto closeAll = [&controller] {
+        for (QDialog* dialog : std::initializer_list<QDialog*>{
+                 controller.sensorDialog(), controller.planDialog(), controller.ledDialog()})
+            QTest::keyClick(dialog, Qt::Key_Escape);
+    };
+    closeAll();
+    // Closed in a loop that has not yet deleted them (as inside another
+    // dialog's loop): the buttons open new dialogs, never raise hidden ones.
+    for (ControlId id : {ControlId::LedDetails, ControlId::MeasurePlan, ControlId::Sensor})
+        click(id);
     for (QDialog* dialog : std::initializer_list<QDialog*>{
-             controller.sensorDialog(), controller.planDialog(), controller.ledDialog()})
-        QTest::keyClick(dialog, Qt::Key_Escape);
+             controller.sensorDialog(), controller.planDialog(), controller.ledDialog()}) {
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isVisible());
+    }
+    closeAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(controller.ledDialog(), nullptr);
     EXPECT_EQ(controller.planDialog(), nullptr);
