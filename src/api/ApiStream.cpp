@@ -118,5 +118,8 @@ void ApiStream::Send(const QByteArray& text) {
         if (!c->admitted || c->socket->bytesToWrite() > limits_.maxStreamBacklogBytes)
             continue;
         c->socket->sendTextMessage(message);
+        // Into the kernel now rather than at the event loop's next turn: the
+        // socket takes what it can without waiting and keeps the rest.
+        c->socket->flush();
     }
 }
