@@ -454,9 +454,22 @@ void ApiServer::OnSessionEvent(const SessionEvent& event) {
                                   {"finished", detection->finished}};
         }
         if (!message.isEmpty())
-            stream_->Send(QJsonDocument(message).toJson(QJsonDocument::Compact));
+            StreamLater(
+                [message] { return QJsonDocument(message).toJson(QJsonDocument::Compact); });
     }
     pending_.Dispatch(event);
+}
+
+void ApiServer::StreamLater(std::function<QByteArray()> message) {
+    // After the session's turn: the tick ends (and its pause starts) first.
+    // Queued calls run in the order they were made, so messages keep theirs.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message = std::move(message)] {
+            if (stream_->listening())
+                stream_->Send(message());
+        },
+        Qt::QueuedConnection);
 }
 
 void ApiServer::OnReading(const ReadingEvent& reading) {
@@ -466,5 +479,5 @@ void ApiServer::OnReading(const ReadingEvent& reading) {
             latest_[d.slot] = Latest{d, reading.sequence, time};
     }
     if (stream_->listening())
-        stream_->Send(StreamReadingText(reading, time));
+        StreamLater([reading, time] { return StreamReadingText(reading, time); });
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include <QAbstractHttpServer>
@@ -71,6 +72,9 @@ class ApiServer : public QAbstractHttpServer {
     void Route(const QHttpServerRequest& request, ApiReply reply);
     void OnSessionEvent(const SessionEvent& event);
     void OnReading(const ReadingEvent& reading);
+    // Sends the message made by `message` to the stream's clients once the
+    // session's event has been handled, in order with the others.
+    void StreamLater(std::function<QByteArray()> message);
     void OnNewStreamClient();
     void CountChanged();
 

@@ -1,6 +1,7 @@
 #include "api/ApiStream.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 
 #include "api/ApiToken.h"
@@ -114,12 +115,18 @@ void ApiStream::Drop(QWebSocket* socket, QWebSocketProtocol::CloseCode code,
 
 void ApiStream::Send(const QByteArray& text) {
     const QString message = QString::fromUtf8(text);
-    for (auto& c : clients_) {
-        if (!c->admitted || c->socket->bytesToWrite() > limits_.maxStreamBacklogBytes)
+    // A write may find a client gone and drop it from the list at once.
+    std::vector<QPointer<QWebSocket>> to;
+    for (const auto& c : clients_) {
+        if (c->admitted && c->socket->bytesToWrite() <= limits_.maxStreamBacklogBytes)
+            to.emplace_back(c->socket.get());
+    }
+    for (const QPointer<QWebSocket>& socket : to) {
+        if (!socket || socket->state() != QAbstractSocket::ConnectedState)
             continue;
-        c->socket->sendTextMessage(message);
+        socket->sendTextMessage(message);
         // Into the kernel now rather than at the event loop's next turn: the
         // socket takes what it can without waiting and keeps the rest.
-        c->socket->flush();
+        socket->flush();
     }
 }

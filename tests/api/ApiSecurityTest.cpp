@@ -139,6 +139,10 @@ TEST(ApiSecurityTest, TheStreamAdmitsTheTokenOnly) {
             return m.contains("\"event\":\"record_stored\"");
         });
     }));
+    // A client that vanishes mid-stream costs the others nothing.
+    good->abort();
+    const auto before = lateGot->size();
+    EXPECT_TRUE(EventuallyTrue([&] { return lateGot->size() >= before + 3; }));
 }
 
 }  // namespace
