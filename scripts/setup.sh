@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgtest-dev
   libbenchmark-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libhdf5-dev libdeflate-dev zlib1g-dev python3-h5py python3-numpy
+  qt6-httpserver-dev qt6-websockets-dev python3-websockets
   xvfb xauth imagemagick fonts-ipafont-gothic qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do

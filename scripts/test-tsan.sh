@@ -4,8 +4,8 @@
 # tests (closing ports under work, an upload on the port's own thread),
 # velarim-cli's commands on simulated devices (with wire time and a device that
 # drops out), an HDF5 export and read (chunks packed and unpacked on a team of
-# threads) and acquisition on pseudo-terminals served by velarim-sim. Any
-# report fails the run. Qt is not instrumented: tests/tsan.supp says what is
+# threads), the automation API's handlers and acquisition on pseudo-terminals
+# served by velarim-sim. Any report fails the run. Qt is not instrumented: tests/tsan.supp says what is
 # left out.
 # Usage: scripts/test-tsan.sh [extra cmake args]
 set -euo pipefail
@@ -37,7 +37,7 @@ export QT_QPA_PLATFORM=offscreen
 start=$(date +%s)
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DVL_TSAN=ON -DVL_BUILD_BENCH=OFF "${launcher[@]}" "$@"
-cmake --build "$build" -j2 --target test_e2e test_dialogs test_session velarim-cli velarim-sim
+cmake --build "$build" -j2 --target test_e2e test_dialogs test_session test_api velarim-cli velarim-sim
 built=$(date +%s)
 
 # Every run below exits non-zero on a report (ThreadSanitizer's exit code 66).
@@ -55,6 +55,9 @@ check "$bin/test_e2e" --gtest_filter='WorkersOverPty.Closing*'
 check "$bin/test_dialogs" --gtest_filter='UploadOnItsThread*:BesideTheTicks*:TrendDlgTest.Colour*'
 # The recovery journal: entries handed to its writer thread, flushed, compacted, ended.
 check "$bin/test_session" --gtest_filter='RecoveryJournal*:SessionTest.TheJournal*'
+# The automation API: the session's events answered on its thread while the
+# workers read, clients at once, settings that wait for their read-back.
+check "$bin/test_api"
 devices="vis,vis:link=bridge:lx=1:baud=921600:latency_us=500,vis:fault=unplug@40,led"
 files=$(mktemp -d)
 # The settings go to every device through its own worker and are read back.

@@ -2,10 +2,36 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>AutomationApiHost</name>
+    <message>
+        <source>API %1 (クライアント %2)</source>
+        <translation>API %1 (%2 clients)</translation>
+    </message>
+</context>
+<context>
     <name>CAboutDlg</name>
     <message>
         <source>バージョン情報 VL_Tool</source>
         <translation>About VL_Tool</translation>
+    </message>
+</context>
+<context>
+    <name>CAutomationApiDlg</name>
+    <message>
+        <source>自動化 API</source>
+        <translation>Automation API</translation>
+    </message>
+    <message>
+        <source>自動化 API を有効にする (127.0.0.1 のみ)</source>
+        <translation>Turn the automation API on (127.0.0.1 only)</translation>
+    </message>
+    <message>
+        <source>アドレス</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>トークン</source>
+        <translation>Token</translation>
     </message>
 </context>
 <context>
@@ -170,6 +196,14 @@
     <message>
         <source>計画を停止</source>
         <translation>Stop plan</translation>
+    </message>
+    <message>
+        <source>ツール(&amp;T)</source>
+        <translation>&amp;Tools</translation>
+    </message>
+    <message>
+        <source>自動化 API…</source>
+        <translation>Automation API…</translation>
     </message>
 </context>
 <context>
@@ -666,6 +700,13 @@ Choose another folder.</translation>
     <message>
         <source>時刻の範囲は 0:00〜23:59 の時刻を入力してください</source>
         <translation>Enter times of the day (0:00 to 23:59) for the time range</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
     </message>
 </context>
 <context>

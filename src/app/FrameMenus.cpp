@@ -10,8 +10,11 @@
 #include <QToolBar>
 
 #include "app/AppIcons.h"
+#include "app/AutomationApiDlg.h"
+#include "app/AutomationApiHost.h"
 #include "app/MainFrame.h"
 #include "app/VLToolView.h"
+#include "viewlogic/MainViewLogic.h"
 
 namespace {
 // Command ids of the menus and the toolbar.
@@ -128,6 +131,15 @@ void CMainFrame::BuildMenus() {
     connect(AddCommand(view, ID_VIEW_TRENDS, QT_TR_NOOP("トレンド表示…")), &QAction::triggered,
             this, [this] { controller_->OpenTrends(); });
 
+    QMenu* tools = menuBar()->addMenu(tr("ツール(&T)"));
+    QAction* apiAction = tools->addAction(tr("自動化 API…"));
+    apiAction->setObjectName("automationApiAction");
+    connect(apiAction, &QAction::triggered, this, [this] {
+        auto* dialog = new CAutomationApiDlg(*api_, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
+
     QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
     connect(AddCommand(help, ID_APP_ABOUT, QT_TR_NOOP("バージョン情報 VL_Tool(&A)...")),
             &QAction::triggered, this, &CMainFrame::OnAppAbout);
@@ -196,6 +208,19 @@ void CMainFrame::BuildStatusBar() {
     connect(planStop_, &QPushButton::clicked, controller_.get(), &ViewController::StopPlan);
     connect(controller_.get(), &ViewController::planStateChanged, this, &CMainFrame::ShowPlanState);
     ShowPlanState();
+    // The automation API's address and clients while it is on.
+    api_ = new AutomationApiHost(controller_->logic().session(), *settings_, this);
+    apiStatus_ = new QLabel(this);
+    apiStatus_->setObjectName("apiStatus");
+    statusBar()->addPermanentWidget(apiStatus_);
+    auto showApi = [this] {
+        const QString text = api_->StatusText();
+        apiStatus_->setText(text);
+        apiStatus_->setVisible(!text.isEmpty());
+    };
+    connect(api_, &AutomationApiHost::changed, this, showApi);
+    api_->Restore();
+    showApi();
     for (const char* name : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(QString::fromLatin1(name), this);
         pane->setObjectName(QString::fromLatin1(name));

@@ -17,6 +17,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppIcons.h"
+#include "app/AutomationApiHost.h"
 #include "app/VLToolDoc.h"
 #include "app/VLToolView.h"
 #include "export/Hdf5File.h"
@@ -76,6 +77,9 @@ CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // The API server follows the view logic's session: it goes before it.
+    delete api_;
+    api_ = nullptr;
     // The view logic goes first: it writes its settings and closes the LED
     // unit while the form and the document still exist.
     controller_.reset();

@@ -17,6 +17,7 @@ class CVL_ToolDoc;
 class CVL_ToolView;
 class QAction;
 class QLabel;
+class AutomationApiHost;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -110,6 +111,8 @@ class CMainFrame : public QMainWindow {
     CVL_ToolView* view_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     std::unique_ptr<ViewController> controller_;
+    AutomationApiHost* api_ = nullptr;  // Tools > Automation API
+    QLabel* apiStatus_ = nullptr;
     SettingsStore* settings_ = nullptr;
     std::map<int, QAction*> actions_;
     QLabel* statusMessage_ = nullptr;

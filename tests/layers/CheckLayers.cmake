@@ -1,5 +1,7 @@
 # The libraries' one-way dependencies, checked on the includes of every source file:
 #   device -> data -> export -> session -> viewlogic -> display -> dialogs -> app
+# The automation API (api) sits on session, beside viewlogic; the window and
+# velarim-cli serve it.
 # A folder may include its own headers and those of the folders below it. The
 # simulated devices use the protocol definitions only; setup (the programs'
 # options and port providers) sits on device and sim; nothing below dialogs
@@ -15,15 +17,16 @@ set(below_session export data device)
 set(below_viewlogic session export data device)
 set(below_display viewlogic session export data device)
 set(below_dialogs display viewlogic session export data device)
-set(below_app dialogs display viewlogic session export data device setup sim)
+set(below_app dialogs display viewlogic api session export data device setup sim)
+set(below_api session export data device)
 set(below_setup device sim)
 set(below_sim "")
-set(below_velarim-cli setup viewlogic session export data device sim)
+set(below_velarim-cli setup viewlogic api session export data device sim)
 set(below_velarim-sim setup sim device)
 set(below_xyzgen display viewlogic session export data device)
 set(protocol_headers device/CommandWord.h device/CommandTable.h device/Clock.h)
 set(widget_folders dialogs app)
-set(known device data export session viewlogic display dialogs app setup sim)
+set(known device data export session api viewlogic display dialogs app setup sim)
 
 file(GLOB widget_headers RELATIVE ${WIDGETS_DIR} ${WIDGETS_DIR}/*)
 

@@ -21,6 +21,7 @@
 #include "CliDeviceOptions.h"
 #include "CliLink.h"
 #include "CliSession.h"
+#include "api/ApiJson.h"
 
 namespace {
 
@@ -63,20 +64,6 @@ void PrintPlain(const std::vector<DeviceReading>& readings) {
         for (int i = 0; d.fresh && i < d.grid.pointCount && i < int(d.values.size()); ++i)
             std::printf("%d,%.1f\n", d.grid.firstWavelength + i, double(d.values[i]));
     }
-}
-
-// A float as JSON: its shortest decimal form (25.2, not 25.200000762939453),
-// null when it is not a number.
-QJsonValue JsonFloat(float v) {
-    if (!std::isfinite(v))
-        return QJsonValue(QJsonValue::Null);
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
-    return QJsonValue(std::strtod(std::string(text, end).c_str(), nullptr));
-}
-
-QJsonValue JsonInt(const std::optional<std::int32_t>& v) {
-    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
 }
 
 void PrintJson(const std::vector<DeviceReading>& readings) {

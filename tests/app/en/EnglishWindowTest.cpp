@@ -89,7 +89,7 @@ TEST_F(EnglishAppTest, MainWindowSpeaksEnglishWithTheTranslation) {
     ASSERT_EQ(mode->count(), 5);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(mode->itemText(i), kModesEnglish[i]);
-    EXPECT_EQ(MenuTitles(*frame_), QStringList({"&File", "&Edit", "&View", "&Help"}));
+    EXPECT_EQ(MenuTitles(*frame_), QStringList({"&File", "&Edit", "&View", "&Tools", "&Help"}));
     for (const MenuItem& m : kMenu) {
         QAction* a = frame_->action(m.id);
         ASSERT_NE(a, nullptr) << m.id;
@@ -174,7 +174,8 @@ TEST_F(EnglishAppTest, WithoutTheTranslationTheWindowIsJapanese) {
         EXPECT_EQ(mode->itemText(i), QString::fromUtf8(kModesJapanese[i]));
     EXPECT_EQ(MenuTitles(*frame_),
               QStringList({QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("編集(&E)"),
-                           QString::fromUtf8("表示(&V)"), QString::fromUtf8("ヘルプ(&H)")}));
+                           QString::fromUtf8("表示(&V)"), QString::fromUtf8("ツール(&T)"),
+                           QString::fromUtf8("ヘルプ(&H)")}));
     for (const MenuItem& m : kMenu)
         EXPECT_EQ(frame_->action(m.id)->text(), QString::fromUtf8(m.japanese)) << m.id;
     EXPECT_EQ(status(), QString::fromUtf8("レディ"));
