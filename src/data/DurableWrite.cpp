@@ -10,6 +10,9 @@
 #include <unistd.h>
 #endif
 
+#include <filesystem>
+#include <system_error>
+
 #include <QFile>
 
 bool FlushFileToDisk(QFile& file) {
@@ -21,6 +24,21 @@ bool FlushFileToDisk(QFile& file) {
 #else
     return fdatasync(file.handle()) == 0;
 #endif
+}
+
+bool FlushFileToDisk(const QString& path) {
+    QFile file(path);
+    // Written through: Windows flushes only a handle that may write.
+    return file.open(QIODevice::ReadWrite) && FlushFileToDisk(file);
+}
+
+bool ReplaceFile(const QString& from, const QString& to) {
+    // std::filesystem replaces an existing target on Windows too (its rename()
+    // would refuse); UTF-16 names reach both systems unchanged.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), error);
+    return !error;
 }
 
 bool FlushFolderToDisk(const QString& folder) {

@@ -10,6 +10,12 @@
 // Windows). False when the system says it could not.
 bool FlushFileToDisk(QFile& file);
 
+// The same for a closed file that a library wrote by name.
+bool FlushFileToDisk(const QString& path);
+
+// `from` takes the place of `to` in one step, replacing it if it exists.
+bool ReplaceFile(const QString& from, const QString& to);
+
 // A file created or renamed in `folder` keeps its name after a power cut (the
 // folder's entry synced; nothing to do on Windows, where the file system
 // journals names). False when the folder could not be synced.

@@ -1,14 +1,9 @@
 #include "data/MeasurementDataSet.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 #include <type_traits>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#define VL_MMAP_SLABS 1
-#endif
+#include "data/SlabMemory.h"
 
 namespace {
 using Record = MeasurementDataSet::Record;
@@ -19,19 +14,7 @@ static_assert(alignof(Record) <= 4096 && std::is_trivially_default_constructible
 
 // A zeroed slab of kSlabBytes.
 std::byte* AllocateSlab() {
-#ifdef VL_MMAP_SLABS
-    void* p = mmap(nullptr, kSlabBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED)
-        throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    madvise(p, kSlabBytes, MADV_HUGEPAGE);  // a hint: fewer, larger page faults
-#endif
-    return static_cast<std::byte*>(p);  // anonymous pages read as zero
-#else
-    void* p = ::operator new (kSlabBytes, std::align_val_t{4096});
-    std::memset(p, 0, kSlabBytes);
-    return static_cast<std::byte*>(p);
-#endif
+    return AllocateZeroedSlab(kSlabBytes);
 }
 
 // What a const reader sees of a record that was never allocated.
@@ -42,11 +25,7 @@ const Record& EmptyRecord() {
 }  // namespace
 
 void MeasurementDataSet::SlabRelease::operator()(std::byte* slab) const noexcept {
-#ifdef VL_MMAP_SLABS
-    munmap(slab, kSlabBytes);
-#else
-    ::operator delete (slab, std::align_val_t{4096});
-#endif
+    ReleaseSlab(slab, kSlabBytes);
 }
 
 MeasurementDataSet::MeasurementDataSet() {

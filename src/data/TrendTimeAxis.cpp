@@ -1,18 +1,26 @@
 #include "data/TrendTimeAxis.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
 #include "data/MeasurementDataSet.h"
 
 namespace {
-// Seconds east of UTC at stamp, 0 when local time cannot represent it.
+// Seconds east of UTC at stamp, 0 when local time cannot represent it: the
+// local clock's reading taken as if it were UTC, less the stamp (every system
+// has the broken-down time; not all of them its offset).
 long LocalOffset(std::int64_t stamp) {
     std::tm t{};
     if (!LocalTimeOf(stamp, t))
         return 0;
-    return t.tm_gmtoff;
+    using namespace std::chrono;
+    const sys_days day{year{t.tm_year + 1900} / month(unsigned(t.tm_mon + 1)) /
+                       unsigned(t.tm_mday)};
+    const long long asUtc =
+        day.time_since_epoch().count() * 86400LL + t.tm_hour * 3600LL + t.tm_min * 60LL + t.tm_sec;
+    return long(asUtc - stamp);
 }
 
 long long FloorDiv(long long a, long long b) {

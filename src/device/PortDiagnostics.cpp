@@ -1,14 +1,6 @@
 #include "device/PortDiagnostics.h"
 
-#include <array>
-
-#include <QFile>
-
-#ifdef Q_OS_UNIX
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "device/PortNode.h"
 
 PortOpenError ClassifyOpenError(QSerialPort::SerialPortError error, bool nodeExists,
                                 bool accessible) {
@@ -33,24 +25,12 @@ PortOpenFailure DescribeOpenFailure(QSerialPort::SerialPortError error, const QS
     PortOpenFailure failure;
     failure.path = path;
     failure.detail = detail;
-    bool exists = true;
-    bool accessible = true;
-#ifdef Q_OS_UNIX
-    const QByteArray node = QFile::encodeName(path);
-    struct stat st {};
-    exists = ::stat(node.constData(), &st) == 0;
-    accessible = exists && ::access(node.constData(), R_OK | W_OK) == 0;
-    if (exists) {
-        std::array<char, 1024> buffer{};
-        struct group entry {};
-        struct group* found = nullptr;
-        if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-            failure.group = QString::fromLocal8Bit(found->gr_name);
-    }
-#else
-    exists = error != QSerialPort::DeviceNotFoundError;
-    accessible = false;  // no node to look at: a refused port counts as denied
-#endif
+    const std::optional<PortNode> node = InspectPortNode(path);
+    if (node)
+        failure.group = node->group;
+    // Without a node to look at, a refused port counts as denied.
+    const bool exists = node ? node->exists : error != QSerialPort::DeviceNotFoundError;
+    const bool accessible = node && node->accessible;
     failure.error = ClassifyOpenError(error, exists, accessible);
     return failure;
 }

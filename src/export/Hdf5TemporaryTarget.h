@@ -1,14 +1,10 @@
 #pragma once
 
-#include <cstdio>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
 
+#include "data/DurableWrite.h"
 #include "export/Hdf5Handles.h"
 
 // The HDF5 export's temporary file beside the target: it replaces the target
@@ -50,14 +46,7 @@ class TemporaryTarget {
     // clears the superblock's open-for-writing flag): its data goes to the
     // disk, then it replaces the target.
     bool Commit() {
-        const QByteArray name = QFile::encodeName(name_);
-        const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        const bool synced = fdatasync(fd) == 0;
-        close(fd);
-        committed_ =
-            synced && std::rename(name.constData(), QFile::encodeName(target_).constData()) == 0;
+        committed_ = FlushFileToDisk(name_) && ReplaceFile(name_, target_);
         return committed_;
     }
 

@@ -1,7 +1,6 @@
 #include "session/RecoveryJournal.h"
 
 #include <chrono>
-#include <filesystem>
 #include <variant>
 
 #include <QCoreApplication>
@@ -35,13 +34,6 @@ bool IsMarker(const QByteArray& item) {
     return item.size() == 1;
 }
 
-// Puts `from` in the place of `to` in one step (the journal is never missing).
-bool ReplaceFile(const QString& from, const QString& to) {
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(from).toStdString()),
-                            std::filesystem::path(QFile::encodeName(to).toStdString()), error);
-    return !error;
-}
 }  // namespace
 
 QString RecoveryJournal::DefaultFolder() {

@@ -7,13 +7,12 @@
 
 #include <cstdio>
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QEventLoop>
 
 #include "CliDeviceOptions.h"
 #include "CliLink.h"
+#include "CliPlatform.h"
 #include "CliSession.h"
 #include "CliStdout.h"
 #include "data/DocumentFile.h"
@@ -79,7 +78,7 @@ bool TakeAcquireOptions(QStringList& args, AcquireOptions& o, QString& error) {
 // "\rK/N records" on stderr while it is a terminal; a line of its own ends it.
 class Progress {
   public:
-    explicit Progress(int total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    explicit Progress(int total) : total_(total), shown_(StderrIsTerminal()) {}
     void Show(int stored) {
         if (!shown_ || stored == last_)
             return;

@@ -3,42 +3,17 @@
 // prints "listening http://HOST:PORT" on stdout; the token goes to the token
 // file only.
 
-#include <csignal>
 #include <cstdio>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 #include "CliLink.h"
+#include "CliPlatform.h"
 #include "CliSession.h"
 #include "api/ApiServer.h"
 #include "api/ApiToken.h"
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop (through a pipe: nothing else is
-// safe in a signal handler).
-void QuitOnSignals(QSocketNotifier*& notifier) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return;
-    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 int Serve(CliContext& context) {
     QString error;
@@ -72,11 +47,9 @@ int Serve(CliContext& context) {
     std::printf("listening %s\n", qPrintable(server.url()));
     std::fflush(stdout);
 
-    QSocketNotifier* notifier = nullptr;
-    QuitOnSignals(notifier);
+    QuitOnSignals();
     cli.session->StartTicks();
     QCoreApplication::exec();
-    delete notifier;
     return 0;
 }
 

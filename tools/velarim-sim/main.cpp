@@ -30,7 +30,9 @@ void OnSignal(int) {
 const char USAGE[] =
     "usage: velarim-sim --pty DEVICES [--pty DEVICES ...] [--log] [--seed N]\n"
     "  DEVICES: KIND[:key=value...][,KIND...], KIND vis|nir|uv|led\n"
-    "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n";
+    "Options take their value as --name VALUE or --name=VALUE; --help, --version.\n"
+    "Pseudo-terminals are for Unix-like systems; on Windows run VL_Tool or velarim-cli\n"
+    "with --simulate DEVICES, which needs no ports.\n";
 
 int Usage(const char* message) {
     if (message)

@@ -1,0 +1,2 @@
+// A platform file may include it.
+#include <unistd.h>

@@ -1,0 +1,2 @@
+// Planted: a POSIX-only header outside the platform files.
+#include <unistd.h>

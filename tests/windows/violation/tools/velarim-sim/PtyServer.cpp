@@ -1,0 +1,2 @@
+// The Unix-only simulator server may too.
+#include <sys/ioctl.h>
