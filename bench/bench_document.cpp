@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -51,7 +52,10 @@ extern "C" int fdatasync(int fd) {
 namespace {
 const char* const kDocumentPath = "/tmp/vl_bench_document.vltd";
 const char* const kCopyPath = "/tmp/vl_bench_copy.vltd";
-const char* const kHdf5Path = "/tmp/vl_bench_data.h5";
+// VL_BENCH_HDF5 names the HDF5 file instead, which is then kept (for
+// bench/h5py_compare.py to read and write with h5py).
+const char* const kHdf5Keep = std::getenv("VL_BENCH_HDF5");
+const char* const kHdf5Path = kHdf5Keep != nullptr ? kHdf5Keep : "/tmp/vl_bench_data.h5";
 
 // Spectra as a device gives them: a smooth peak over a dark level, each value an
 // average of four readings with a few counts of noise (so steps of 0.25).
@@ -177,8 +181,8 @@ void BM_ReadHdf5(benchmark::State& state) {
 
 // The layouts besides the program's; their exports are measured unsynced.
 const std::vector<std::vector<std::int64_t>> kOtherLayouts = {
-    {1, 1, 1, 2}, {1, 1, 1, 4}, {1, 1, 1, 6}, {1, 1, 0, 1},
-    {1, 0, 1, 1}, {1, 1, 1, 0}, {8, 1, 1, 1}};
+    {1, 1, 1, 2}, {1, 1, 1, 4}, {1, 1, 1, 6}, {1, 1, 0, 1},  {1, 0, 1, 1},
+    {1, 1, 1, 0}, {4, 1, 1, 1}, {8, 1, 1, 1}, {16, 1, 1, 1}, {64, 1, 1, 1}};
 
 void Hdf5Layouts(benchmark::internal::Benchmark* b) {
     b->ArgNames({"records", "all_devices", "shuffle", "level"});
@@ -248,6 +252,7 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::remove(kDocumentPath);
     std::remove(kCopyPath);
-    std::remove(kHdf5Path);
+    if (kHdf5Keep == nullptr)
+        std::remove(kHdf5Path);
     return 0;
 }

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -12,7 +11,7 @@
 // chunks can be packed and unpacked on several threads and handed to the
 // library whole: the byte shuffle (byte k of every value together, as the HDF5
 // shuffle filter lays it out) and deflate in the zlib format the HDF5 deflate
-// filter reads and writes.
+// filter reads and writes, by libdeflate.
 
 // Byte planes of 4-byte values: the shuffle puts byte k of value i at
 // out[k * planeStride + i]; a chunk of n values has planeStride n, and one row
@@ -22,9 +21,8 @@ void ShuffleWords(const std::uint8_t* in, std::size_t count, std::uint8_t* out,
 void UnshuffleWords(const std::uint8_t* in, std::size_t planeStride, std::size_t count,
                     std::uint8_t* out);
 
-class DeflateBlockEncoder;
-
-// One compressor or decompressor per thread; not shared between threads.
+// One libdeflate compressor (level > 0) and decompressor per thread; not
+// shared between threads.
 class DeflateCodec {
   public:
     explicit DeflateCodec(int level);
@@ -32,35 +30,20 @@ class DeflateCodec {
     DeflateCodec(const DeflateCodec&) = delete;
     DeflateCodec& operator=(const DeflateCodec&) = delete;
 
-    // Compresses in into out (resized to the result). False when the result
-    // would not be smaller than the input, so the chunk is better stored as is.
+    // Compresses in into one zlib stream in out (resized to the result). False
+    // when the result would not be smaller than the input, so the chunk is
+    // better stored as is.
     bool Compress(const std::uint8_t* in, std::size_t size, std::vector<std::uint8_t>& out);
-    // Compresses a shuffled chunk of count 4-byte values plane by plane: a
-    // plane of bytes that look random (typically the noisy middle byte of the
-    // values) is kept in stored blocks, which inflate at copying speed, the
-    // others are deflated; one zlib stream all the same. At level 1 a plane is
-    // deflated only when runs and repeats leave few literals, and with
-    // deflate's fixed codes, so that it inflates nearly as fast; at higher
-    // levels deflated planes that stored ones follow get a block of runs and
-    // literals, the last ones libdeflate's. False as Compress.
-    bool CompressPlanes(const std::uint8_t* planes, std::size_t count,
-                        std::vector<std::uint8_t>& out);
-    // Inflates the size bytes of in into exactly outSize bytes; false for a
-    // damaged or differently sized stream, or one that reaches beyond size
-    // (bytes after its end are ignored, as the library's deflate filter
-    // ignores them). The buffers may reach beyond the stream and the result
-    // (inRoom >= size, outRoom >= outSize); with kRoomBeyond more on both
-    // sides the inflater's fast loop runs to the stream's end instead of
-    // finishing its last few hundred bytes one by one.
-    bool Decompress(const std::uint8_t* in, std::size_t size, std::size_t inRoom, std::uint8_t* out,
-                    std::size_t outSize, std::size_t outRoom);
-    static constexpr std::size_t kRoomBeyond = 320;
+    // Inflates the zlib stream at the start of the size bytes of in into
+    // exactly outSize bytes; false for a damaged or differently sized stream.
+    // Bytes after the stream's end are ignored, as the library's deflate
+    // filter ignores them.
+    bool Decompress(const std::uint8_t* in, std::size_t size, std::uint8_t* out,
+                    std::size_t outSize);
 
   private:
-    std::unique_ptr<DeflateBlockEncoder> encoder_;  // the fastest level's blocks
     struct libdeflate_compressor* compressor_ = nullptr;
     struct libdeflate_decompressor* decompressor_ = nullptr;
-    int level_ = 0;
 };
 
 // The threads a file's chunks are packed or unpacked on when the caller does

@@ -7,14 +7,14 @@
 
 // The whole data set as one HDF5 file, for h5py, MATLAB and the other tools
 // that read HDF5 (layout in docs/hdf5.md): /spectra float32 [devices][records]
-// [points], chunked per record, shuffled and deflated (level 1, packed for
-// reading speed: higher levels make the file about 30% smaller and take about
-// twice as long to export and to read, see the benchmark); /wavelength_nm, /time,
-// /temperature_C, /exposure_us, /reserved, /devices/serial and
-// /devices/sensor_model; the counts, the grid and the reference as root
-// attributes. Devices of different grids make a file of format 2: each
-// device's grid in /devices, /wavelength_nm per device and /spectra padded to
-// the largest point count. Results carry the document file's messages.
+// [points], chunked per record, shuffled and deflated (level 1: higher levels
+// make the file a few percent smaller and the export slower, see the
+// benchmark); /wavelength_nm, /time, /temperature_C, /exposure_us, /reserved,
+// /devices/serial and /devices/sensor_model; the counts, the grid and the
+// reference as root attributes. Devices of different grids make a file of
+// format 2: each device's grid in /devices, /wavelength_nm per device and
+// /spectra padded to the largest point count. Results carry the document
+// file's messages.
 
 // How /spectra is stored. The defaults are what the program writes; the
 // benchmark tries the others.

@@ -14,7 +14,6 @@
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
 #include "export/Hdf5Names.h"
-#include "export/Hdf5ReadAheadDriver.h"
 #include "export/Hdf5Spectra.h"
 
 namespace {
@@ -205,9 +204,8 @@ DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data) {
     if (!HasHdf5Signature(path))
         return failed(kDocumentUnexpectedFormat);
     SilenceHdf5Errors();
-    const H5Handle access = ReadAheadAccess();
-    H5Handle file = FileHandle(H5Fopen(QFile::encodeName(path).constData(), H5F_ACC_RDONLY,
-                                       access ? access.get() : H5P_DEFAULT));
+    H5Handle file =
+        FileHandle(H5Fopen(QFile::encodeName(path).constData(), H5F_ACC_RDONLY, H5P_DEFAULT));
     MeasurementDataSet fresh;
     std::int32_t version = 0;
     if (!file || !ReadHeader(file.get(), fresh, version))

@@ -10,8 +10,9 @@
 #include "export/Hdf5Spectra.h"
 
 namespace {
-// Chunks read ahead of unpacking: up to 32, within about 1 MB of values. Few,
-// since their buffers are new memory (page faults) for every read.
+// Chunks read ahead of unpacking: up to 32, within about 1 MB of values, but
+// two for each thread at least. Few, since their buffers are new memory (page
+// faults) for every read.
 constexpr std::size_t kMostBatchChunks = 32;
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 constexpr std::size_t kRecordsPerRead = 64;
@@ -59,8 +60,9 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
     // Deflate may grow data a little; a stored size beyond this bound is damage.
     const std::size_t storedLimit = rawSize + rawSize / 8 + 1024;
     const std::size_t count = deviceChunks * recordChunks;
-    const std::size_t kBatchChunks =
-        std::clamp<std::size_t>(kBatchBytes / rawSize, 1, kMostBatchChunks);
+    const int threads = TeamThreads();
+    const std::size_t kBatchChunks = std::clamp<std::size_t>(
+        kBatchBytes / rawSize, 2 * static_cast<std::size_t>(threads), kMostBatchChunks);
 
     struct Slot {
         std::vector<std::uint8_t> stored;
@@ -71,11 +73,10 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
     std::vector<Slot> buffers[2] = {std::vector<Slot>(kBatchChunks),
                                     std::vector<Slot>(kBatchChunks)};
     std::vector<std::unique_ptr<DeflateCodec>> codecs;
-    const int threads = TeamThreads();
     std::vector<std::vector<std::uint8_t>> inflated(threads);
     for (int t = 0; t < threads; ++t) {
         codecs.push_back(std::make_unique<DeflateCodec>(0));
-        inflated[t].resize(rawSize + DeflateCodec::kRoomBeyond);
+        inflated[t].resize(rawSize);
     }
     const std::size_t batches = (count + kBatchChunks - 1) / kBatchChunks;
     auto size = [&](std::size_t b) {
@@ -93,8 +94,8 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
                 stored > storedLimit)
                 return false;
             slot.size = static_cast<std::size_t>(stored);
-            if (slot.stored.size() < slot.size + DeflateCodec::kRoomBeyond)
-                slot.stored.resize(slot.size + DeflateCodec::kRoomBeyond);
+            if (slot.stored.size() < slot.size)
+                slot.stored.resize(slot.size);
             if (H5Dread_chunk(set, H5P_DEFAULT, slot.offset, &slot.mask, slot.stored.data()) < 0)
                 return false;
         }
@@ -106,8 +107,7 @@ bool ReadChunks(hid_t set, const Storage& s, MeasurementDataSet& data, const Rec
             const Slot& slot = buffers[b % 2][i];
             const std::uint8_t* bytes = slot.stored.data();
             if (s.deflateBit && !(slot.mask & s.deflateBit)) {
-                if (!codecs[t]->Decompress(bytes, slot.size, slot.stored.size(), inflated[t].data(),
-                                           rawSize, inflated[t].size())) {
+                if (!codecs[t]->Decompress(bytes, slot.size, inflated[t].data(), rawSize)) {
                     damaged = true;
                     return;
                 }

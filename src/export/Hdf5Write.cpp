@@ -20,9 +20,11 @@
 namespace {
 using namespace hdf5names;
 
-// Chunks packed ahead of writing: few, since their buffers are new memory
-// (page faults) for every export.
-constexpr std::size_t kBatchChunks = 32;
+// Chunks packed ahead of writing: up to 32, within about 1 MB of values, but two
+// for each thread at least. Few, since their buffers are new memory (page
+// faults) for every export.
+constexpr std::size_t kMostBatchChunks = 32;
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
 // Chunk geometry of /spectra: chunks of [devices][records][points] values.
 struct ChunkGrid {
@@ -105,15 +107,18 @@ class SpectraWriter {
         if (!set || !WriteTextAttribute(set.get(), kUnits, "counts"))
             return false;
         // Batch b + 1 is packed while batch b is written.
-        const std::size_t batches = (grid_.count() + kBatchChunks - 1) / kBatchChunks;
-        std::vector<PackedChunk> buffers[2] = {std::vector<PackedChunk>(kBatchChunks),
-                                               std::vector<PackedChunk>(kBatchChunks)};
+        const std::size_t batchChunks =
+            std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(grid_.values() * 4, 1),
+                                    2 * codecs_.size(), kMostBatchChunks);
+        const std::size_t batches = (grid_.count() + batchChunks - 1) / batchChunks;
+        std::vector<PackedChunk> buffers[2] = {std::vector<PackedChunk>(batchChunks),
+                                               std::vector<PackedChunk>(batchChunks)};
         auto size = [&](std::size_t b) {
-            return b < batches ? std::min(kBatchChunks, grid_.count() - b * kBatchChunks) : 0;
+            return b < batches ? std::min(batchChunks, grid_.count() - b * batchChunks) : 0;
         };
         auto pack = [&](std::size_t b) {
-            return [this, b, &buffers](int t, std::size_t i) {
-                Pack(t, b * kBatchChunks + i, buffers[b % 2][i]);
+            return [this, b, batchChunks, &buffers](int t, std::size_t i) {
+                Pack(t, b * batchChunks + i, buffers[b % 2][i]);
             };
         };
         WorkTeam team(static_cast<int>(codecs_.size()));
@@ -121,7 +126,7 @@ class SpectraWriter {
         for (std::size_t b = 0; b < batches; ++b) {
             const bool written = team.Run(size(b + 1), pack(b + 1), [&] {
                 for (std::size_t i = 0; i < size(b); ++i) {
-                    const std::size_t c = b * kBatchChunks + i;
+                    const std::size_t c = b * batchChunks + i;
                     const PackedChunk& chunk = buffers[b % 2][i];
                     const hsize_t offset[3] = {(c / grid_.recordChunks) * grid_.chunk[0],
                                                (c % grid_.recordChunks) * grid_.chunk[1], 0};
@@ -155,8 +160,7 @@ class SpectraWriter {
                         std::memset(planes + k * grid_.values(), 0, grid_.chunk[2]);
                 }
             });
-            if (deflate &&
-                codecs_[t]->CompressPlanes(shuffled_[t].data(), grid_.values(), out.bytes)) {
+            if (deflate && codecs_[t]->Compress(shuffled_[t].data(), size, out.bytes)) {
                 out.mask = 0;
                 return;
             }
