@@ -18,6 +18,7 @@
 #include "app/ViewController.h"
 #include "device/DeviceLink.h"
 #include "setup/ArgOptions.h"
+#include "viewlogic/DisplayModes.h"
 #include "viewlogic/MainViewLogic.h"
 
 namespace {
@@ -127,8 +128,8 @@ void StoreRecords(std::shared_ptr<Session> s) {
         Then(s, s->tickMs(), StoreRecords);
         return;
     }
-    const int mode = s->options.mode;
-    if (mode == 2 || mode == 3) {
+    const DisplayMode* mode = FindDisplayMode(s->options.mode);
+    if (mode != nullptr && mode->needsReference) {
         SetReference(s);
     } else {
         ChooseMode(s);

@@ -12,7 +12,7 @@ class CMainFrame;
 // A scripted session for pictures of the window: store a few records, make
 // the second the reference, resume monitoring, pick the display mode, let the
 // ticks run, then grab the window into a PNG file and quit.
-//   --screenshot FILE  --mode N (0..4)  [--after-ms T]  [--records K]
+//   --screenshot FILE  --mode N (a value of DISPLAY_MODES)  [--after-ms T]  [--records K]
 //   [--cursor X,Y]  a mouse resting at (X, Y) of the graph panel: the status
 //                   bar shows its readout and the picture an arrow there
 struct ScreenshotOptions {

@@ -5,7 +5,8 @@
 #include "display/GraphInput.h"
 
 // The status-bar text for the mouse at (x, y) of a graph panel of width x height pixels,
-// read from the same input the graph is drawn from.
+// read from the same input the graph is drawn from: the values are those of the display mode's
+// painter (display/ModePainters.h).
 //
 // Spectrum modes (inside the plot frame, at the wavelength of column x on the graph's axis,
 // GraphAxis; with one grid point i = x - left, 0 <= i < pointCount):

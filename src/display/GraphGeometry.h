@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/DeviceSlot.h"
+#include "viewlogic/DisplayModes.h"  // AxisKind
 
 // Pure geometry of the spectrum graph: where frames, grid lines, ticks and curve points go.
 // Painting (LiveGraph, StoredRecordGraph) only draws what these functions return.
@@ -81,7 +82,6 @@ struct ValueTick {
     int y = 0;
     std::int64_t value = 0;
 };
-enum class AxisKind { Counts, Ratio, Absorptance };
 // The ticks of one axis: values from min up to, not including, max that are multiples of the
 // step (counts: CountsStep, ratio: 10, absorptance: 1). An axis with max <= min has none, and so
 // has an axis with more than kMaxValueTicks ticks (their labels would run into a solid block).

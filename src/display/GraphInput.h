@@ -21,7 +21,7 @@ struct AxisLimits {
 
 // Everything one drawing of the graph panel reads. The graph owns none of it.
 struct GraphInput {
-    int mode = DISPLAY_LINE;  // DisplayModeValue
+    int mode = DISPLAY_LINE;  // a value of DISPLAY_MODES (viewlogic/DisplayModes.h)
     // The set-wide grid (from the data set): N points from W0. The wavelength axis spans the
     // grids of the devices shown; a device without a grid of its own is on this one.
     int pointCount = 511;       // N

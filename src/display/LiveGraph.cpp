@@ -1,35 +1,34 @@
 #include "display/LiveGraph.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
-#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
-#include "data/RatioAndPeak.h"
+#include "display/ModePainters.h"
 #include "display/PanelPainter.h"
 
 namespace {
-
-bool Drawable(int d) {
-    return d >= 0 && d < MAX_DEVICES;
-}
 
 SpectrumGrid SetWideGrid(const GraphInput& in) {
     return {in.firstWavelength, std::clamp(in.pointCount, 0, int{MAX_POINTS})};
 }
 
-int PointsOf(SpectrumGrid g) {
-    return std::clamp<int>(g.pointCount, 0, MAX_POINTS);
-}
-
-// Colour of a wavelength in the colour mode: the palette's 340..850 nm, black beyond.
-QColor ColourOfWavelength(const GraphPalette& palette, long long nm) {
-    const long long i = nm - 340;
-    return i >= 0 && i < kWavelengthPens ? palette.wavelengthColour(static_cast<int>(i))
-                                         : QColor(Qt::black);
+// The limits of a value axis: counts and absorptance as set, ratio from the derived minimum.
+struct AxisRange {
+    std::int64_t min = 0;
+    std::int64_t max = 0;
+};
+AxisRange RangeOf(AxisKind kind, const AxisLimits& lim, std::int32_t ratioMin) {
+    switch (kind) {
+        case AxisKind::Ratio:
+            return {ratioMin, lim.ratioMax};
+        case AxisKind::Absorptance:
+            return {lim.absorptionMin, lim.absorptionMax};
+        case AxisKind::Counts:
+            break;
+    }
+    return {lim.graphMin, lim.graphMax};
 }
 
 }  // namespace
@@ -45,7 +44,7 @@ SpectrumGrid RecordGrid(const GraphInput& in, int d) {
 SpectrumGrid SampleGrid(const GraphInput& in, int d) {
     if (!in.monitoring)
         return RecordGrid(in, d);
-    if (!Drawable(d) || !in.liveGrids[d])
+    if (!DrawableDevice(d) || !in.liveGrids[d])
         return SetWideGrid(in);
     SpectrumGrid g = *in.liveGrids[d];
     g.pointCount = PointsOf(g);
@@ -63,13 +62,14 @@ WavelengthAxis GraphAxis(const GraphInput& in, const PlotFrame& f) {
 
 const float* RecordSpectrum(const GraphInput& in, int d, int r) {
     const MeasurementDataSet* ds = in.dataSet;
-    if (ds == nullptr || !Drawable(d) || r < 0 || r >= ds->recordCount || r >= ds->allocated())
+    if (ds == nullptr || !DrawableDevice(d) || r < 0 || r >= ds->recordCount ||
+        r >= ds->allocated())
         return nullptr;
     return ds->entry(d, r).values.data();
 }
 
 const float* SampleSpectrum(const GraphInput& in, int d) {
-    if (!Drawable(d))
+    if (!DrawableDevice(d))
         return nullptr;
     if (!in.monitoring)
         return RecordSpectrum(in, d, in.selectedRecord);
@@ -90,35 +90,35 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
     BeginPanel(p);
     PanelRectangle(p, 0, 0, panel.width(), panel.height());
 
-    if (in.mode == DISPLAY_CHROMATICITY && !in.nirSensor && !in.uvSensor) {
-        std::span<const float> sample;
-        SpectrumGrid grid;
-        if (in.deviceCount > 0 && Drawable(in.currentDevice)) {
-            grid = SampleGrid(in, in.currentDevice);
-            if (in.monitoring)
-                sample = in.liveSpectra[in.currentDevice];
-            else if (const float* s = RecordSpectrum(in, in.currentDevice, in.selectedRecord))
-                sample = std::span<const float>(s, MAX_POINTS);
-        }
-        chroma_.Draw(p, sample, grid);
+    const DisplayMode& mode = DisplayModeOf(in.mode);
+    const ModePainting& painting = PaintingOf(ShownPainter(mode, in.nirSensor, in.uvSensor));
+    ModeCanvas c{p, in, mode, palette_, chroma_, points_, {}, {}, {}};
+    if (painting.panel != nullptr) {
+        painting.panel(c);
         return in.limits.ratioMin;
     }
 
     const PlotFrame f = PlotFrameFor(panel.width(), panel.height());
     PanelRectangle(p, f.left, f.top, f.right, f.bottom);
-    axis_ = GraphAxis(in, f);
+    c.frame = f;
+    c.axis = GraphAxis(in, f);
     const AxisLimits& lim = in.limits;
     // Derived by the view logic before each drawing; hand-built inputs get it here alike.
     const std::int32_t ratioMin = DerivedRatioMin(lim.ratioMax, lim.graphMin, lim.graphMax);
-    DrawAxes(p, f, in, ratioMin);
+    const AxisRange range = RangeOf(mode.axis, lim, ratioMin);
+    DrawAxes(p, f, c.axis, in.nirSensor, mode.axis, range.min, range.max);
     if (in.deviceCount <= 0)
         return ratioMin;
 
-    DrawCurves(p, f, in, ratioMin);
+    c.scale = CurveScale{static_cast<double>(range.min), static_cast<double>(range.max), f.bottom,
+                         f.height()};
+    if (painting.curves != nullptr)
+        painting.curves(c);
+    p.setPen(palette_.framePen());
 
     const int cur = in.currentDevice;
     const bool stored = !in.monitoring && RecordSpectrum(in, cur, in.selectedRecord) != nullptr;
-    if (Drawable(cur) && (in.monitoring || stored)) {
+    if (DrawableDevice(cur) && (in.monitoring || stored)) {
         const float t = in.monitoring ? in.liveTemperatures[cur]
                                       : in.dataSet->entry(cur, in.selectedRecord).temperature;
         PanelText(p, f.right - 200, f.top + 2, TemperatureLabel(t).view());
@@ -129,155 +129,13 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
     return ratioMin;
 }
 
-void LiveGraph::DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                         std::int32_t ratioMin) {
+void LiveGraph::DrawAxes(QPainter& p, const PlotFrame& f, const WavelengthAxis& axis,
+                         bool nirSensor, AxisKind kind, std::int64_t min, std::int64_t max) {
     p.setPen(palette_.gridPen());
-    DrawWavelengthGrid(p, f, axis_, in.nirSensor);
-
-    const AxisLimits& lim = in.limits;
-    AxisKind kind = AxisKind::Counts;
-    std::int64_t min = lim.graphMin;
-    std::int64_t max = lim.graphMax;
-    if (in.mode == DISPLAY_COMPARISON) {
-        kind = AxisKind::Ratio;
-        min = ratioMin;
-        max = lim.ratioMax;
-    } else if (in.mode == DISPLAY_ABSORPTANCE) {
-        kind = AxisKind::Absorptance;
-        min = lim.absorptionMin;
-        max = lim.absorptionMax;
-    }
+    DrawWavelengthGrid(p, f, axis, nirSensor);
     for (const ValueTick& t : ValueTicks(f, kind, min, max)) {
         PanelLine(p, f.left, t.y, f.right, t.y);
         PanelText(p, f.left - 50, t.y - 10, ValueLabel(kind, t.value));
     }
     p.setPen(palette_.framePen());
-}
-
-void LiveGraph::DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                           std::int32_t ratioMin) {
-    switch (in.mode) {
-        case DISPLAY_LINE:
-            DrawLineMode(p, f, in);
-            break;
-        case DISPLAY_COLOUR:
-            if (!in.nirSensor)
-                DrawColourMode(p, f, in);
-            break;
-        case DISPLAY_COMPARISON:
-        case DISPLAY_ABSORPTANCE:
-            DrawRelativeMode(p, f, in, ratioMin);
-            break;
-        default:
-            break;
-    }
-    p.setPen(palette_.framePen());
-}
-
-void LiveGraph::Polyline(QPainter& p, int count) {
-    if (count > 1)
-        DrawCurve(p, points_.data(), count);
-}
-
-void LiveGraph::DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s,
-                              SpectrumGrid g, const GraphInput& in) {
-    const int d = row == 0 && in.mode == DISPLAY_COLOUR ? in.currentDevice : row;
-    if (in.monitoring && Drawable(d) && in.liveStale[d]) {
-        PanelUnicodeText(p, f.right - 200, f.top + 42 + 20 * row,
-                         QStringLiteral("peak ----- (") +
-                             QCoreApplication::translate("LiveGraph", "応答なし") + ")");
-        return;
-    }
-    const int n = PointsOf(g);
-    const Peak peak = FindPeak(std::span<const float>(s, n), n, g.firstWavelength);
-    PanelText(p, f.right - 200, f.top + 42 + 20 * row,
-              PeakLabel(peak.value, peak.wavelength).view());
-}
-
-void LiveGraph::DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
-    const CurveScale scale{static_cast<double>(in.limits.graphMin),
-                           static_cast<double>(in.limits.graphMax), f.bottom, f.height()};
-    const int devices = std::min(in.deviceCount, MAX_DEVICES);
-    for (int d = 0; d < devices; ++d) {
-        const float* s = SampleSpectrum(in, d);
-        if (s == nullptr)
-            continue;
-        const SpectrumGrid g = SampleGrid(in, d);
-        if (scale.valid()) {
-            const int n = PointsOf(g);
-            for (int i = 0; i < n; ++i)
-                points_[i] = QPoint(axis_.Column(g.firstWavelength + i), CountsRow(scale, s[i]));
-            if (in.monitoring && in.liveStale[d])
-                p.setPen(QPen(Qt::gray, 1, Qt::DashLine));  // the last curve, visibly stale
-            else
-                p.setPen(palette_.devicePen(d, d == in.currentDevice));
-            Polyline(p, n);
-        }
-        DrawPeakLabel(p, f, d, s, g, in);
-    }
-}
-
-void LiveGraph::DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in) {
-    const float* s = SampleSpectrum(in, in.currentDevice);
-    if (s == nullptr)
-        return;
-    const SpectrumGrid g = SampleGrid(in, in.currentDevice);
-    const CurveScale scale{static_cast<double>(in.limits.graphMin),
-                           static_cast<double>(in.limits.graphMax), f.bottom, f.height()};
-    if (scale.valid()) {
-        const int n = PointsOf(g);
-        for (int i = 0; i < n; ++i) {
-            // The line from (x, bottom) up to (x, y) without its end point.
-            const int y = CountsRow(scale, s[i]);
-            const long long nm = g.firstWavelength + i;
-            if (y != kNoRow && y < f.bottom)
-                p.fillRect(axis_.Column(nm), y + 1, 1, f.bottom - y,
-                           ColourOfWavelength(palette_, nm));
-        }
-    }
-    DrawPeakLabel(p, f, 0, s, g, in);
-}
-
-void LiveGraph::DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                                 std::int32_t ratioMin) {
-    const bool ratio = in.mode == DISPLAY_COMPARISON;
-    const AxisLimits& lim = in.limits;
-    const CurveScale scale{static_cast<double>(ratio ? ratioMin : lim.absorptionMin),
-                           static_cast<double>(ratio ? lim.ratioMax : lim.absorptionMax), f.bottom,
-                           f.height()};
-    if (!scale.valid())
-        return;
-    const int devices = std::min(in.deviceCount, MAX_DEVICES);
-    // A curve on the grid of s against the reference on its own grid: a wavelength the
-    // reference has no point at leaves a gap, one beyond the axis is left out.
-    auto plot = [&](const float* s, SpectrumGrid gs, const float* ref, SpectrumGrid gr) {
-        int count = 0;
-        for (int i = 0; i < PointsOf(gs); ++i) {
-            const long long nm = gs.firstWavelength + i;
-            if (nm < axis_.firstWavelength || nm > axis_.lastWavelength())
-                continue;
-            const int j = gr.indexOf(nm);
-            // A value missing on either side leaves a gap (Absorptance alone would hide it).
-            const bool missing = j < 0 || std::isnan(s[i]) || std::isnan(ref[j]);
-            const double v = missing ? std::nan("")
-                             : ratio ? RatioPercent(s[i], ref[j])
-                                     : Absorptance(s[i], ref[j]);
-            points_[count++] = QPoint(axis_.Column(nm), DoubleRow(scale, v));
-        }
-        Polyline(p, count);
-    };
-    for (int d = 0; d < devices; ++d) {
-        const float* ref = RecordSpectrum(in, d, in.referenceIndex);
-        if (ref == nullptr)
-            return;  // no valid reference record: no curves
-        const SpectrumGrid gr = RecordGrid(in, d);
-        if (const float* s = SampleSpectrum(in, d)) {
-            p.setPen(palette_.devicePen(d, d == in.currentDevice));
-            plot(s, SampleGrid(in, d), ref, gr);
-        }
-        if (const float* c = RecordSpectrum(in, d, in.comparisonIndex)) {
-            p.setPen(palette_.devicePen(d, false));
-            plot(c, gr, ref, gr);
-        }
-    }
 }

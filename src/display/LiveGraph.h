@@ -15,10 +15,10 @@
 class QImage;
 class QPainter;
 
-// The graph panel of the main view: spectrum graph in the line, colour, comparison and
-// absorptance modes, chromaticity diagram in mode 4 with the visible profile. Pens, colour
-// tables and the diagram's background are made once and kept; drawing allocates nothing per
-// point.
+// The graph panel of the main view: the spectrum frame with its axes, and in it what the
+// display mode's painter draws (viewlogic/DisplayModes.h, display/ModePainters.h), or the whole
+// panel from a painter that takes it (the chromaticity diagram). Pens, colour tables and the
+// diagram's background are made once and kept; drawing allocates nothing per point.
 class LiveGraph {
   public:
     // backgroundPath: the chromaticity diagram's picture, normally
@@ -35,20 +35,12 @@ class LiveGraph {
     ChromaticityDiagram& chromaticity() { return chroma_; }
 
   private:
-    void DrawAxes(QPainter& p, const PlotFrame& f, const GraphInput& in, std::int32_t ratioMin);
-    void DrawCurves(QPainter& p, const PlotFrame& f, const GraphInput& in, std::int32_t ratioMin);
-    void DrawLineMode(QPainter& p, const PlotFrame& f, const GraphInput& in);
-    void DrawColourMode(QPainter& p, const PlotFrame& f, const GraphInput& in);
-    void DrawRelativeMode(QPainter& p, const PlotFrame& f, const GraphInput& in,
-                          std::int32_t ratioMin);
-    void DrawPeakLabel(QPainter& p, const PlotFrame& f, int row, const float* s, SpectrumGrid g,
-                       const GraphInput& in);
-    void Polyline(QPainter& p, int count);
+    void DrawAxes(QPainter& p, const PlotFrame& f, const WavelengthAxis& axis, bool nirSensor,
+                  AxisKind kind, std::int64_t min, std::int64_t max);
 
     GraphPalette palette_;
     ChromaticityDiagram chroma_;
-    WavelengthAxis axis_;  // of the drawing under way
-    std::array<QPoint, MAX_POINTS> points_{};
+    std::array<QPoint, MAX_POINTS> points_{};  // one curve's points
 };
 
 // The sample spectrum of device d as the display shows it: the slot's latest spectrum while

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "device/DeviceLink.h"
+#include "viewlogic/DisplayModes.h"
 #include "viewlogic/MainForm.h"
 #include "viewlogic/ViewState.h"
 
@@ -17,19 +18,11 @@ std::int32_t DerivedRatioMin(std::int32_t ratioMax, std::int32_t graphMin, std::
     return static_cast<std::int32_t>(q);
 }
 
-namespace {
-// The diagram is drawn in the chromaticity mode unless every live device is of
-// the near-infrared kind, or every one of the ultraviolet kind.
-bool ChromaticityShown(const ViewState& state, const DeviceLink& link) {
-    if (state.displayMode != DISPLAY_CHROMATICITY)
-        return false;
-    return !link.allSensors(&SensorProfile::nirSensor) &&
-           !link.allSensors(&SensorProfile::uvSensor);
-}
-}  // namespace
-
 void DrawGraph(MainForm& form, ViewState& state, const DeviceLink& link) {
-    if (!ChromaticityShown(state, link))
+    const ModePainter painter =
+        ShownPainter(DisplayModeOf(state.displayMode), link.allSensors(&SensorProfile::nirSensor),
+                     link.allSensors(&SensorProfile::uvSensor));
+    if (!PaintsWholePanel(painter))
         state.ratioMin = DerivedRatioMin(state.ratioMax, state.graphMin, state.graphMax);
     form.drawGraph(state.currentDevice);
 }

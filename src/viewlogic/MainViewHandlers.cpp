@@ -5,6 +5,7 @@
 #include "device/CommandTable.h"
 #include "device/DeviceLink.h"
 #include "viewlogic/Acquisition.h"
+#include "viewlogic/DisplayModes.h"
 #include "viewlogic/DrawnLimits.h"
 #include "viewlogic/MainViewLogic.h"
 
@@ -42,16 +43,17 @@ void MainViewLogic::OnResize(int h) {
 }
 
 void MainViewLogic::OnModeSelected(int s) {
-    if (s < DISPLAY_LINE || s > DISPLAY_CHROMATICITY)
+    const DisplayMode* mode = FindDisplayMode(s);
+    if (mode == nullptr)
         return;  // no selection
-    if ((s == DISPLAY_COMPARISON || s == DISPLAY_ABSORPTANCE) && data_.referenceIndex < 0) {
+    if (mode->needsReference && data_.referenceIndex < 0) {
         form_.message(QCoreApplication::translate("MainView", "先に基準データを選択してください"),
                       false);
         form_.setCurrentIndex(ControlId::ModeCombo, state_.displayMode);
         Redraw();
         return;
     }
-    if (s == DISPLAY_COMPARISON) {
+    if (!mode->linesForRestrictedSensors) {
         state_.displayMode = s;
         Redraw();
         return;
@@ -232,7 +234,7 @@ void MainViewLogic::OnLeftButtonDown(const QPoint& p) {
     const AxisZone zone = AxisZoneAt(state_.graphRect, p.x(), p.y());
     if (zone == AxisZone::None)
         return;
-    const bool ratio = state_.displayMode == DISPLAY_COMPARISON;
+    const bool ratio = DisplayModeOf(state_.displayMode).axis == AxisKind::Ratio;
     std::int32_t& limit = zone == AxisZone::Upper ? (ratio ? state_.ratioMax : state_.graphMax)
                                                   : (ratio ? state_.ratioMin : state_.graphMin);
     int value = limit;

@@ -13,6 +13,7 @@
 #include "device/DeviceLink.h"
 #include "session/LiveDevices.h"
 #include "viewlogic/Acquisition.h"
+#include "viewlogic/DisplayModes.h"
 
 MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& settings,
                              DeviceLink& link, MeasurementDataSet& data, DocumentHooks& document,
@@ -229,16 +230,16 @@ void MainViewLogic::ShowCurrentDevice(bool startUp, std::function<void()> done) 
 void MainViewLogic::FallBackFromReferenceModes() {
     const bool referenceValid =
         data_.referenceIndex >= 0 && data_.referenceIndex < data_.recordCount;
-    if ((state_.displayMode == DISPLAY_COMPARISON || state_.displayMode == DISPLAY_ABSORPTANCE) &&
-        !referenceValid)
+    if (DisplayModeOf(state_.displayMode).needsReference && !referenceValid)
         state_.displayMode = DISPLAY_LINE;
     form_.setCurrentIndex(ControlId::ModeCombo, state_.displayMode);
 }
 
 void MainViewLogic::InitialUpdate(std::function<void()> done) {
     form_.clearCombo(ControlId::ModeCombo);
-    for (const char* text : DISPLAY_MODE_TEXTS)
-        form_.addComboItem(ControlId::ModeCombo, QCoreApplication::translate("MainView", text));
+    for (const DisplayMode& mode : DISPLAY_MODES)
+        form_.addComboItem(ControlId::ModeCombo,
+                           QCoreApplication::translate("MainView", mode.caption));
     form_.clearCombo(ControlId::AveragingCombo);
     for (int v = 1; v <= 100; ++v)
         form_.addComboItem(ControlId::AveragingCombo, QString::asprintf("%3d", v));

@@ -21,16 +21,6 @@
 class DeviceLink;
 class MeasurementDataSet;
 
-// Texts of the mode combo, in DisplayMode order.
-// The combo shows them through QCoreApplication::translate("MainView", text).
-inline const char* const DISPLAY_MODE_TEXTS[5] = {
-    QT_TRANSLATE_NOOP("MainView", "スペクトル（線）"),
-    QT_TRANSLATE_NOOP("MainView", "スペクトル（色）"),
-    QT_TRANSLATE_NOOP("MainView", "スペクトル（比較）"),
-    QT_TRANSLATE_NOOP("MainView", "スペクトル（吸収率）"),
-    QT_TRANSLATE_NOOP("MainView", "色度図　　　　　"),
-};
-
 // The main view without widgets: its state, the start-up and re-detect
 // sequences, the control handlers, the layout and the record operations. What
 // is live (devices, ticks, acquisition) is the session's; the handlers turn

@@ -5,14 +5,7 @@
 #include <QRect>
 #include <QString>
 
-// Display modes of the graph (combo 1001, setting graph/kind).
-enum DisplayModeValue : std::int32_t {
-    DISPLAY_LINE = 0,
-    DISPLAY_COLOUR = 1,
-    DISPLAY_COMPARISON = 2,
-    DISPLAY_ABSORPTANCE = 3,
-    DISPLAY_CHROMATICITY = 4,
-};
+#include "viewlogic/DisplayModes.h"
 
 // The main view's live state: what the monitoring cycle and the handlers share
 // and what the graph reads when it repaints. Initial values are those of a

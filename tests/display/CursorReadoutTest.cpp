@@ -171,6 +171,13 @@ TEST_F(CursorReadoutTest, NoDevicesShowTheWavelengthAlone) {
     EXPECT_EQ(At(kLeft + 110), "450 nm");
 }
 
+TEST_F(CursorReadoutTest, AModeOfNoRowShowsTheWavelengthAlone) {
+    for (int mode : {-1, 5, 1000}) {
+        in.mode = mode;
+        EXPECT_EQ(At(kLeft + 110), "450 nm") << mode;
+    }
+}
+
 TEST_F(CursorReadoutTest, ChromaticityDiagramShowsTheCoordinates) {
     in.mode = DISPLAY_CHROMATICITY;
     // u' = 4x / (-2x + 12y + 3), v' = 9y / (-2x + 12y + 3): at (0.7, 0.8) 2.8 / 11.2 and

@@ -300,6 +300,19 @@ TEST_F(GraphPixels, ChromaticityWithOtherSensorsShowsTheCountsAxis) {
     EXPECT_EQ(CountInPlot(Device(0)), 0);
 }
 
+// graph/kind as another version may have written it.
+TEST_F(GraphPixels, AModeOfNoRowShowsTheCountsAxisWithoutCurves) {
+    in.deviceCount = 1;
+    Fill(0, 32768.0f);
+    for (int mode : {-1, 5, 1000}) {
+        in.mode = mode;
+        Draw();
+        EXPECT_EQ(At(55, 10), kBlack) << "mode " << mode;
+        EXPECT_EQ(At(100, 625), kSilver) << "mode " << mode;
+        EXPECT_EQ(CountInPlot(Device(0)), 0) << "mode " << mode;
+    }
+}
+
 // Three kinds at once: ultraviolet 190..440, visible 340..850, near-infrared 640..1050 nm.
 // The axis runs 190..1050 nm over columns 55..583 (x = 55 + (nm - 190) * 528 / 860), grid
 // lines every 100 nm; each curve lies on its own wavelengths only.

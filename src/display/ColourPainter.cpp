@@ -1,0 +1,39 @@
+// The colour mode: the current device's spectrum filled down to the bottom line, each column in
+// the colour of its wavelength.
+#include <QPainter>
+
+#include "display/GraphPalette.h"
+#include "display/LiveGraph.h"
+#include "display/ModePainters.h"
+
+namespace {
+
+// The palette's 340..850 nm, black beyond.
+QColor ColourOfWavelength(const GraphPalette& palette, long long nm) {
+    const long long i = nm - 340;
+    return i >= 0 && i < kWavelengthPens ? palette.wavelengthColour(static_cast<int>(i))
+                                         : QColor(Qt::black);
+}
+
+}  // namespace
+
+void PaintColourCurves(ModeCanvas& c) {
+    const GraphInput& in = c.in;
+    const float* s = SampleSpectrum(in, in.currentDevice);
+    if (s == nullptr)
+        return;
+    const SpectrumGrid g = SampleGrid(in, in.currentDevice);
+    const PlotFrame& f = c.frame;
+    if (c.scale.valid()) {
+        const int n = PointsOf(g);
+        for (int i = 0; i < n; ++i) {
+            // The line from (x, bottom) up to (x, y) without its end point.
+            const int y = CountsRow(c.scale, s[i]);
+            const long long nm = g.firstWavelength + i;
+            if (y != kNoRow && y < f.bottom)
+                c.p.fillRect(c.axis.Column(nm), y + 1, 1, f.bottom - y,
+                             ColourOfWavelength(c.palette, nm));
+        }
+    }
+    DrawPeakLabel(c, 0, in.currentDevice, s, g);
+}
