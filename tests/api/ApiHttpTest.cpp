@@ -113,7 +113,9 @@ TEST(ApiHttpTest, ASpectrumAfterASettingIsTakenWithIt) {
 }
 
 TEST(ApiHttpTest, AWaitForAReadingEndsIn504WhenNoneComes) {
-    ApiRig rig("vis");
+    ApiLimits limits = ApiRig::ShortLimits();
+    limits.waitMs = 300;
+    ApiRig rig("vis", limits);
     rig.session->PauseTicks();
     const auto seq = qint64(rig.session->lastReadingSequence());
     const auto waited =

@@ -10,7 +10,7 @@
 ApiLimits ApiRig::ShortLimits() {
     ApiLimits limits;
     limits.idleMs = 5000;
-    limits.waitMs = 1500;
+    limits.waitMs = 10000;  // a loaded machine's ticks may take seconds
     return limits;
 }
 

@@ -26,7 +26,7 @@ struct ApiRig {
     explicit ApiRig(const QString& devices, const ApiLimits& limits = ShortLimits());
     ~ApiRig();
 
-    // The limits with times short enough for tests that wait them out.
+    // The limits with an idle time short enough for tests that wait it out.
     static ApiLimits ShortLimits();
 
     struct Answer {
