@@ -106,6 +106,9 @@ def main():
                       f"{h5['write']:.0f} ms: {ms['export unsynced'] / h5['write']:.2f}x")
             print(f"  read:   ours {ms['read']:.0f} ms, h5py {h5['read']:.0f} ms: "
                   f"{ms['read'] / h5['read']:.2f}x")
+            ratios = {kind: " ".join(f"{o[key] / t[kind]:.2f}" for o, t in rounds)
+                      for kind, key in (("write", "export unsynced"), ("read", "read"))}
+            print(f"  each round: export unsynced {ratios['write']}x; read {ratios['read']}x")
             sys.stdout.flush()
 
 
