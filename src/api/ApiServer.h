@@ -5,6 +5,12 @@
 #include <functional>
 #include <optional>
 
+// The server's WebSocket half is declared only where Qt WebSockets is linked,
+// which the build says with this macro; said here too, so that the header
+// stands on its own.
+#ifndef QT_WEBSOCKETS_LIB
+#define QT_WEBSOCKETS_LIB
+#endif
 #include <QAbstractHttpServer>
 #include <QByteArray>
 #include <QString>
