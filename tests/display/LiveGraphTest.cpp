@@ -11,6 +11,7 @@
 
 #include "display/GraphPalette.h"
 #include "display/LiveGraph.h"
+#include "display/ModePainters.h"
 #include "display/PanelPainter.h"
 
 namespace {
@@ -64,6 +65,14 @@ class GraphPixels : public ::testing::Test {
 };
 
 }  // namespace
+
+// The view logic leaves the spectrum frame's limits alone for the painters
+// that draw the whole panel: the two tables must agree.
+TEST(ModePaintersTest, WholePanelPaintersAreThoseTheViewLogicKnows) {
+    for (ModePainter p : {ModePainter::None, ModePainter::Line, ModePainter::Colour,
+                          ModePainter::Relative, ModePainter::Chromaticity})
+        EXPECT_EQ(PaintingOf(p).panel != nullptr, PaintsWholePanel(p)) << int(p);
+}
 
 TEST_F(GraphPixels, FramesAndGridWithoutDevices) {
     EXPECT_EQ(Draw(), 0);
