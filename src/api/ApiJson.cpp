@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 #include <string>
+#include <type_traits>
 
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -140,26 +141,15 @@ namespace {
 
 // JSON text written straight: a tick's message carries thousands of numbers,
 // and the document classes spend microseconds on each one.
-void AppendText(QByteArray& out, double v) {
-    if (!std::isfinite(v)) {
-        out.append("null");
-        return;
+template <typename Number>
+void AppendText(QByteArray& out, Number v) {
+    if constexpr (std::is_floating_point_v<Number>) {
+        if (!std::isfinite(v)) {
+            out.append("null");
+            return;
+        }
     }
-    char text[32];
-    out.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
-}
-
-void AppendText(QByteArray& out, float v) {
-    if (!std::isfinite(v)) {
-        out.append("null");
-        return;
-    }
-    char text[32];
-    out.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
-}
-
-void AppendText(QByteArray& out, std::int64_t v) {
-    char text[24];
+    char text[32];  // the shortest form that reads back the same
     out.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
 }
 
