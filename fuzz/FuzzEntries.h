@@ -31,7 +31,7 @@ DocumentOutcome RunDocumentInput(std::span<const std::uint8_t> bytes);
 // counts); the rest is what the device sends, consumed as replies are read.
 enum class ReplyTarget : std::uint8_t {
     Identity = 0,      // version, serial, type, stored identity, connect limits, LED unit, spectrum
-    StoredUpload = 1,  // stored-record count, upload loop, list and CSV lines
+    StoredUpload = 1,  // logged-record count, upload loop, list and CSV lines
     SensorInfo = 2,    // texts, coefficients and paged tables of the sensor information
     SimRequests = 3,   // request bytes into a simulated spectrometer or LED unit
     DeviceSpecs = 4,   // the DEVICES text of the simulation

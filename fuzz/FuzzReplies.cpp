@@ -7,8 +7,8 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceOperations.h"
 #include "device/Exchange.h"
+#include "session/LoggedRecordUpload.h"
 #include "session/SensorInfo.h"
-#include "session/StoredRecordUpload.h"
 #include "sim/SimDeviceSpec.h"
 #include "sim/SimLedUnit.h"
 #include "sim/SimSpectrometer.h"
@@ -97,9 +97,9 @@ void RunIdentity(const Header& h, std::shared_ptr<ReplyStream> stream, RepliesOu
 
 void RunStoredUpload(const Header& h, std::shared_ptr<ReplyStream> stream, RepliesOutcome& out) {
     StreamPort port(stream);
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     const int total = upload.Begin();
-    if (total < 0 || total > MAX_STORED_RECORDS)
+    if (total < 0 || total > MAX_LOGGED_RECORDS)
         out.failure = QStringLiteral("upload count %1 beyond the store").arg(total);
     while (upload.Step()) {
     }
@@ -108,12 +108,12 @@ void RunStoredUpload(const Header& h, std::shared_ptr<ReplyStream> stream, Repli
     // Lines of the records that carry data, with a grid from the header.
     const int points = h.param % 1024;
     const std::int32_t first = (h.options & 1) ? h.param : 340;
-    const std::string header = StoredRecordCsvHeader(points, first);
+    const std::string header = LoggedRecordCsvHeader(points, first);
     const int shown = std::min(upload.uploadedCount(), 16);
     for (int i = 0; i < shown; ++i) {
-        const StoredRecord& record = upload.records()[static_cast<std::size_t>(i)];
-        StoredRecordListLine(record);
-        const std::string line = StoredRecordCsvLine(record, points);
+        const LoggedRecord& record = upload.records()[static_cast<std::size_t>(i)];
+        LoggedRecordListLine(record);
+        const std::string line = LoggedRecordCsvLine(record, points);
         if (line.size() > 64 * (MAX_POINTS + 4))
             out.failure = QStringLiteral("stored record line of %1 bytes").arg(line.size());
     }

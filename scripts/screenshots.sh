@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
-exe="$BUILD_DIR/bin/VL_Tool"
+exe="$BUILD_DIR/bin/vl-screenshots"
 [ -x "$exe" ] || { echo "screenshots: $exe not built (run scripts/setup.sh)" >&2; exit 1; }
 out=docs/screenshots
 mkdir -p "$out"

@@ -13,7 +13,7 @@
 #include "app/AutomationApiDlg.h"
 #include "app/AutomationApiHost.h"
 #include "app/MainFrame.h"
-#include "app/VLToolView.h"
+#include "app/VL_ToolView.h"
 #include "viewlogic/MainViewLogic.h"
 
 namespace {

@@ -15,11 +15,11 @@
 #include <QScreen>
 #include <QScrollArea>
 
-#include "app/AboutDialog.h"
+#include "app/AboutDlg.h"
 #include "app/AppIcons.h"
 #include "app/AutomationApiHost.h"
-#include "app/VLToolDoc.h"
-#include "app/VLToolView.h"
+#include "app/VL_ToolDoc.h"
+#include "app/VL_ToolView.h"
 #include "export/Hdf5File.h"
 #include "viewlogic/MainViewLogic.h"
 #include "viewlogic/SettingsStore.h"

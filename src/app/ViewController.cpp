@@ -10,8 +10,8 @@
 
 #include "app/GraphInputBuilder.h"
 #include "app/GraphPanel.h"
-#include "app/VLToolDoc.h"
-#include "app/VLToolView.h"
+#include "app/VL_ToolDoc.h"
+#include "app/VL_ToolView.h"
 #include "device/DeviceLink.h"
 #include "device/PortDiagnostics.h"
 #include "device/WorkerPortExecutor.h"

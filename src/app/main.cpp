@@ -9,11 +9,9 @@
 #include <QApplication>
 #include <QDir>
 
-#include "app/Language.h"
 #include "app/MainFrame.h"
-#include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
-#include "app/TrendScreenshot.h"
+#include "app/WindowProgram.h"
 #include "device/Clock.h"
 #include "session/RecoveryJournal.h"
 #include "setup/ArgOptions.h"
@@ -49,26 +47,14 @@ int main(int argc, char** argv) {
         return *answered;
 
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QSettingsStore::ORGANISATION);
-    QCoreApplication::setApplicationName(QSettingsStore::APPLICATION);
-    QCoreApplication::setApplicationVersion(VL_VERSION);
-    QGuiApplication::setDesktopFileName("vl_tool");
+    NameApplication();
 
     QStringList args = app.arguments();
     args.removeFirst();
     QString error;
     PortOptions ports;
-    ScreenshotOptions screenshot;
-    TrendScreenshotOptions trendShot;
-    if (!ports.take(args, error) || !screenshot.take(args, error) || !trendShot.take(args, error))
+    if (!ports.take(args, error) || !TakeWindowLanguage(args, error))
         return Fail(error);
-    const bool picture = screenshot.enabled() || trendShot.enabled();
-    // Japanese unless --lang en or an English system locale asks for English.
-    UiLanguage language = UiLanguage::Japanese;
-    if (!TakeLanguage(args, QLocale::system(), language, error))
-        return Fail(error);
-    if (!InstallLanguage(language))
-        return Fail("the English translation is missing from the program");
     QString documentPath;
     for (const QString& a : args) {
         if (a.startsWith("--"))
@@ -77,49 +63,35 @@ int main(int argc, char** argv) {
             documentPath = a;
     }
 
-    // A second copy ends at once, silently (pictures are taken beside a running copy).
+    // A second copy ends at once, silently.
     SingleInstance instance;
-    if (!picture && !instance.acquire())
+    if (!instance.acquire())
         return 0;
 
     Clock& clock = SystemClock::instance();
     std::unique_ptr<PortProvider> provider = ports.makeProvider(clock, error);
     if (!provider)
         return Fail(error);
-    // Pictures leave the user's settings alone.
-    std::unique_ptr<SettingsStore> settings;
-    if (picture) {
-        settings = std::make_unique<MemorySettingsStore>();
-    } else {
-        settings = std::make_unique<QSettingsStore>();
-    }
+    QSettingsStore settings;
 
     ViewController::Setup setup;
     setup.ports = std::move(provider);
     setup.clock = &clock;
     setup.settleMs = ports.settleMs;
-    setup.settings = settings.get();
+    setup.settings = &settings;
     setup.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
-    // What is stored is journalled as it goes (pictures store nothing worth keeping).
-    if (!picture)
-        setup.recoveryFolder = RecoveryJournal::DefaultFolder();
+    // What is stored is journalled as it goes.
+    setup.recoveryFolder = RecoveryJournal::DefaultFolder();
 
     CMainFrame frame(std::move(setup));
     // Records of a copy that died are offered before anything else happens.
-    if (!picture)
-        frame.controller().OfferLeftoverJournals();
+    frame.controller().OfferLeftoverJournals();
     if (!documentPath.isEmpty()) {
         if (!frame.OpenDocumentFile(documentPath))
             return 1;
     } else {
         frame.InitialUpdate();
     }
-    if (screenshot.enabled())
-        frame.resize(ScreenshotOptions::WINDOW_SIZE);
     frame.show();
-    if (screenshot.enabled())
-        RunScreenshotSession(frame, screenshot);
-    if (trendShot.enabled())
-        RunTrendScreenshot(frame, trendShot);
     return app.exec();
 }

@@ -10,9 +10,8 @@
 #include <QByteArray>
 #include <QString>
 
-#include "device/DeviceSlot.h"
-
-inline constexpr int MAX_RECORDS = 10000;
+#include "device/FixedLimits.h"
+#include "device/SpectrumGrid.h"
 
 // The whole of a document's data: records of all devices, the spectrum grid of
 // each device, the devices' identity texts and the reference record.

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "device/CommandWord.h"
+#include "device/FixedLimits.h"
 
 // Every command the host sends. Reads have codes below 0x80 and name the reply
 // size in their length; settings carry a 4-byte int32 payload (store-dark none)
@@ -74,14 +75,13 @@ constexpr bool DeviceTakes(CommandWord word, float version) {
 }
 
 // Sizes fixed by the wire format.
-inline constexpr std::size_t MAX_POINTS = 511;
 inline constexpr std::size_t SPECTRUM_BYTES = MAX_POINTS * 4;  // 2044: every paged spectrum
 inline constexpr std::size_t PAGE_BYTES = 64;
 inline constexpr std::size_t SPECTRUM_PAGES = 32;  // pages 0..30 of 64 bytes, page 31 of 60
 inline constexpr std::size_t ACK_BYTES = 2;
 inline constexpr std::size_t SHORT_TEXT_BYTES = 16;
 inline constexpr std::size_t LONG_TEXT_BYTES = 32;
-inline constexpr std::size_t STORED_RECORD_BYTES = 2096;
+inline constexpr std::size_t LOGGED_RECORD_BYTES = 2096;
 inline constexpr std::size_t CAL_COEFF_COUNT = 6;
 inline constexpr int LX_MODEL_CODE = 4;
 

@@ -200,7 +200,7 @@ std::optional<std::int32_t> ReadStoredCount(Transport& port) {
     return count;
 }
 
-bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into) {
+bool ReadLoggedRecord(Transport& port, std::span<std::uint8_t, LOGGED_RECORD_BYTES> into) {
     return Exchange(port, CMD_GET_STORED_RECORD, into);
 }
 

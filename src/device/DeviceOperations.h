@@ -116,7 +116,7 @@ LedReading ReadLedLive(Transport& port, std::int32_t state);
 // 2096 bytes in one exchange, bridged or not). A missing record leaves `into`
 // as it was.
 std::optional<std::int32_t> ReadStoredCount(Transport& port);
-bool ReadStoredRecord(Transport& port, std::span<std::uint8_t, STORED_RECORD_BYTES> into);
+bool ReadLoggedRecord(Transport& port, std::span<std::uint8_t, LOGGED_RECORD_BYTES> into);
 
 // The settings present sent in SendPendingSettings' order and gates, then
 // each one sent read back. `acknowledged` is false when an acknowledgement

@@ -9,25 +9,7 @@
 
 #include "device/CommandTable.h"
 #include "device/PortChannel.h"
-
-inline constexpr int MAX_DEVICES = 10;
-
-using SpectrumBuffer = std::array<float, MAX_POINTS>;
-
-// A spectrum grid: point i at firstWavelength + i nm.
-struct SpectrumGrid {
-    std::int32_t firstWavelength = 340;
-    std::int32_t pointCount = 511;
-
-    std::int32_t lastWavelength() const { return firstWavelength + pointCount - 1; }
-    // Whether the grid has a point at nm.
-    bool holds(long long nm) const {
-        return pointCount > 0 && nm >= firstWavelength && nm <= lastWavelength();
-    }
-    // Index of the point at nm, -1 when the grid has none there.
-    int indexOf(long long nm) const { return holds(nm) ? int(nm - firstWavelength) : -1; }
-    friend bool operator==(const SpectrumGrid&, const SpectrumGrid&) = default;
-};
+#include "device/SpectrumGrid.h"
 
 // What a device's sensor model fixes: its spectrum grid, its pixel count for the
 // per-pixel tables, and the two sensor-kind flags. Each device has its own.

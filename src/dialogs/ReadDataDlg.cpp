@@ -16,7 +16,7 @@
 #include "dialogs/ImagePanel.h"
 #include "dialogs/SaveFailureText.h"
 #include "display/GraphPalette.h"
-#include "display/StoredRecordGraph.h"
+#include "display/LoggedRecordGraph.h"
 
 namespace {
 // One point of the curve is one pixel across: the panel is made wide enough
@@ -33,7 +33,7 @@ std::shared_ptr<PortChannel> PortOf(DialogHost& host, int slot) {
 CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
     : QDialog(parent),
       host_(host),
-      upload_(std::make_shared<StoredRecordUpload>(nullptr)),
+      upload_(std::make_shared<LoggedRecordUpload>(nullptr)),
       palette_(std::make_unique<GraphPalette>()) {
     setObjectName("140");
     setWindowTitle("Read Data From Velarim LX");
@@ -47,9 +47,9 @@ CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
     save->setAutoDefault(false);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
-            DrawStoredRecord(row);
+            DrawLoggedRecord(row);
     });
-    connect(save, &QPushButton::clicked, this, &CReadDataDlg::SaveStoredRecordsCsv);
+    connect(save, &QPushButton::clicked, this, &CReadDataDlg::SaveLoggedRecordsCsv);
 }
 
 CReadDataDlg::~CReadDataDlg() {
@@ -71,7 +71,7 @@ void CReadDataDlg::RunUpload(bool withProgress) {
     const int slot = host_.currentDevice();
     std::shared_ptr<PortChannel> port = PortOf(host_, slot);
     if (!port) {
-        upload_ = std::make_shared<StoredRecordUpload>(nullptr);
+        upload_ = std::make_shared<LoggedRecordUpload>(nullptr);
         upload_->Begin();
         ShowUploaded();
         return;
@@ -89,15 +89,15 @@ void CReadDataDlg::RunUpload(bool withProgress) {
     };
     // The count first; then every record in one piece of port work that
     // a cancel ends after the record being read.
-    Ask<std::shared_ptr<StoredRecordUpload>>(
+    Ask<std::shared_ptr<LoggedRecordUpload>>(
         *port,
         [](PortAccess& access) {
-            auto upload = std::make_shared<StoredRecordUpload>(access.transport());
+            auto upload = std::make_shared<LoggedRecordUpload>(access.transport());
             upload->Begin();
             return upload;
         },
         // The channel is looked up again, never held by its own work.
-        [this, self, &host, slot, withProgress, end](std::shared_ptr<StoredRecordUpload> upload) {
+        [this, self, &host, slot, withProgress, end](std::shared_ptr<LoggedRecordUpload> upload) {
             std::shared_ptr<PortChannel> port = self ? PortOf(host, slot) : nullptr;
             if (!port) {
                 end();
@@ -142,23 +142,23 @@ void CReadDataDlg::RunUpload(bool withProgress) {
 
 void CReadDataDlg::ShowUploaded() {
     list_->clear();
-    for (const StoredRecord& record : upload_->records())
-        list_->addItem(QString::fromLatin1(StoredRecordListLine(record)));
+    for (const LoggedRecord& record : upload_->records())
+        list_->addItem(QString::fromLatin1(LoggedRecordListLine(record)));
     // The first record is drawn, and shown as the one chosen, from the start.
     if (list_->count() > 0)
         list_->setCurrentRow(0);
     uploadDone_ = true;
 }
 
-void CReadDataDlg::DrawStoredRecord(int k) {
+void CReadDataDlg::DrawLoggedRecord(int k) {
     if (k < 0 || k >= upload_->uploadedCount())
         return;
-    const StoredRecord& record = upload_->records()[std::size_t(k)];
+    const LoggedRecord& record = upload_->records()[std::size_t(k)];
     std::array<float, MAX_POINTS> spectrum{};
     for (int i = 0; i < int(MAX_POINTS); ++i)
         spectrum[std::size_t(i)] = record.spectrum(i);
     const MeasurementDataSet& data = host_.dataSet();
-    StoredRecordInput in;
+    LoggedRecordInput in;
     in.spectrum = spectrum;
     // The LX device's own grid: its records come on it.
     const SensorProfile& profile = host_.deviceLink().profile(host_.currentDevice());
@@ -172,17 +172,17 @@ void CReadDataDlg::DrawStoredRecord(int k) {
     QImage& image = panel_->canvas();
     {
         QPainter painter(&image);
-        ::DrawStoredRecord(painter, image.size(), in, *palette_);
+        ::DrawLoggedRecord(painter, image.size(), in, *palette_);
     }
     panel_->update();
 }
 
-void CReadDataDlg::SaveStoredRecordsCsv() {
+void CReadDataDlg::SaveLoggedRecordsCsv() {
     const QString path = host_.askSavePath(this, QString());
     if (path.isEmpty())
         return;
     const SensorProfile& profile = host_.deviceLink().profile(host_.currentDevice());
-    const FileSaveResult result = ::SaveStoredRecordsCsv(
+    const FileSaveResult result = ::SaveLoggedRecordsCsv(
         path, upload_->records(), profile.pointCount, profile.firstWavelength);
     if (result != FileSaveResult::Written)
         host_.showMessage(this, SaveFailureText(result, path));

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "session/StoredRecordUpload.h"
+#include "session/LoggedRecordUpload.h"
 
 class DialogHost;
 class GraphPalette;
@@ -31,21 +31,21 @@ class CReadDataDlg : public QDialog {
     void RunUpload(bool withProgress);
     bool uploadDone() const { return uploadDone_; }
     // Draws record k into the graph panel (list selection).
-    void DrawStoredRecord(int k);
+    void DrawLoggedRecord(int k);
     // Button 1017: prompt for a path and write the CSV.
-    void SaveStoredRecordsCsv();
+    void SaveLoggedRecordsCsv();
 
     // How long the upload runs before its progress dialog appears (default: Qt's 4 s).
     void setProgressDelayMs(int ms) { progressDelayMs_ = ms; }
 
-    const StoredRecordUpload& upload() const { return *upload_; }
+    const LoggedRecordUpload& upload() const { return *upload_; }
     bool cancelled() const { return cancelled_; }
 
   private:
     void ShowUploaded();
 
     DialogHost& host_;
-    std::shared_ptr<StoredRecordUpload> upload_;  // shared with the device's thread
+    std::shared_ptr<LoggedRecordUpload> upload_;  // shared with the device's thread
     bool cancelled_ = false;
     bool uploaded_ = false;
     bool uploadDone_ = false;

@@ -14,7 +14,7 @@
 #include "viewlogic/DisplayModes.h"  // AxisKind
 
 // Pure geometry of the spectrum graph: where frames, grid lines, ticks and curve points go.
-// Painting (LiveGraph, StoredRecordGraph) only draws what these functions return.
+// Painting (LiveGraph, LoggedRecordGraph) only draws what these functions return.
 
 // The plot area inside a panel of W x H pixels: left 55, top 10, right W - 35, bottom H - 25.
 struct PlotFrame {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "data/StoredRecordFormat.h"
+#include "data/NumberCells.h"
 #include "device/Exchange.h"
 
 namespace {

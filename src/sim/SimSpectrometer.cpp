@@ -80,8 +80,8 @@ float SimSpectrometer::temperature() {
                  0.3 * std::sin(TWO_PI * t / 137.0 + index_) + jitter(rng_));
 }
 
-QByteArray SimSpectrometer::storedRecord(int n) const {
-    QByteArray out(int(STORED_RECORD_BYTES), '\0');
+QByteArray SimSpectrometer::loggedRecord(int n) const {
+    QByteArray out(int(LOGGED_RECORD_BYTES), '\0');
     const double level = 0.55 + 0.35 * std::sin(n * 0.7 + 1.0);
     const std::int32_t exposure = 10000 + 1000 * (n % 5);
     for (int i = 0; i < profile_.pointCount; ++i) {
@@ -160,7 +160,7 @@ std::optional<QByteArray> SimSpectrometer::answer(CommandWord word, std::int32_t
                 reason = "no logged records";
                 return {};
             }
-            return storedRecord(nextRecord_++ % spec_.records);
+            return loggedRecord(nextRecord_++ % spec_.records);
         case CODE_SET_EXPOSURE:
             if (!is(CMD_SET_EXPOSURE))
                 return {};

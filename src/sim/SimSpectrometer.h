@@ -32,7 +32,7 @@ class SimSpectrometer final : public SimDevice {
     double idealCounts(int point);
     float temperature();
     // The 2096-byte logged record number n (0-based).
-    QByteArray storedRecord(int n) const;
+    QByteArray loggedRecord(int n) const;
 
     static constexpr std::int32_t DEFAULT_EXPOSURE_US = 10000;
     static constexpr double PEAK_COUNTS = 30000.0;  // brightest point at the default exposure

@@ -29,9 +29,3 @@ enum class ControlId : int {
     LedCheck = 1048,        // "LED"
     SettingsNotice = 1049,  // beside the exposure edit: why a value was refused
 };
-
-// Menu commands the main view handles (menu "編集(&E)").
-enum class MenuId : int {
-    DarkSetting = 1032,       // "ダーク設定"
-    UploadStoredData = 32774  // "データ吸い上げ"
-};

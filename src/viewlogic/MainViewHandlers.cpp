@@ -4,7 +4,7 @@
 #include "data/MeasurementDataSet.h"
 #include "device/CommandTable.h"
 #include "device/DeviceLink.h"
-#include "viewlogic/Acquisition.h"
+#include "viewlogic/DeviceSettingsEdits.h"
 #include "viewlogic/DisplayModes.h"
 #include "viewlogic/DrawnLimits.h"
 #include "viewlogic/MainViewLogic.h"

@@ -12,7 +12,7 @@
 #include "data/MeasurementDataSet.h"
 #include "device/DeviceLink.h"
 #include "session/LiveDevices.h"
-#include "viewlogic/Acquisition.h"
+#include "viewlogic/DeviceSettingsEdits.h"
 #include "viewlogic/DisplayModes.h"
 
 MainViewLogic::MainViewLogic(MainForm& form, TimerHost& timers, SettingsStore& settings,

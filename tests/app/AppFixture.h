@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 
 #include "app/MainFrame.h"
-#include "app/VLToolDoc.h"
-#include "app/VLToolView.h"
+#include "app/VL_ToolDoc.h"
+#include "app/VL_ToolView.h"
 #include "device/Clock.h"
 #include "session/QtTimerHost.h"
 #include "setup/SimPortProvider.h"

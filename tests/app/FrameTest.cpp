@@ -18,8 +18,8 @@
 #include <QUrl>
 
 #include "AppFixture.h"
-#include "app/AboutDialog.h"
-#include "app/EditNumDialog.h"
+#include "app/AboutDlg.h"
+#include "app/EditNumDlg.h"
 #include "app/RecentFileList.h"
 #include "app/SingleInstance.h"
 #include "data/MeasurementDataSet.h"
@@ -387,7 +387,7 @@ TEST(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
     EXPECT_TRUE(second.acquire());
 }
 
-TEST(EditNumDialogTest, ShowsTheValueAndReadsItLikeAtoi) {
+TEST(EditNumDlgTest, ShowsTheValueAndReadsItLikeAtoi) {
     struct Case {
         const char* typed;
         int expected;

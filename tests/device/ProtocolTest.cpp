@@ -78,7 +78,7 @@ TEST_F(ProtocolTest, EveryFixedWordHasItsWireBytes) {
         EXPECT_EQ(lastWrite(), c.bytes) << c.name;
         EXPECT_EQ(script->events.last(), QString("R %1 missing").arg(c.word.length)) << c.name;
     }
-    EXPECT_EQ(CMD_GET_STORED_RECORD.length, STORED_RECORD_BYTES);
+    EXPECT_EQ(CMD_GET_STORED_RECORD.length, LOGGED_RECORD_BYTES);
 }
 
 TEST_F(ProtocolTest, EverySettingWordHasItsWireBytes) {

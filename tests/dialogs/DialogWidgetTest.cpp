@@ -294,7 +294,7 @@ class UploadDialog : public ::testing::Test {
                 if (w == CMD_GET_STORED_COUNT)
                     return Int32Reply(records);
                 exchangedWhileReleased = exchangedWhileReleased || !host.held(0);
-                std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+                std::vector<std::uint8_t> b(LOGGED_RECORD_BYTES, 0);
                 PutFloat(b, 400, 5000.0f);
                 PutU32(b, 2076, std::uint32_t(served++));
                 return b;
@@ -379,7 +379,7 @@ TEST(UploadOnItsThread, CancelKeepsTheRecordsReadSoFar) {
             wake.wait_until(lock, std::chrono::system_clock::now() + std::chrono::seconds(20),
                             [&] { return released.load(); });
         }
-        std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+        std::vector<std::uint8_t> b(LOGGED_RECORD_BYTES, 0);
         PutU32(b, 2076, std::uint32_t(served++));
         return b;
     }));

@@ -8,7 +8,7 @@
 
 #include "display/GraphPalette.h"
 #include "display/LedMonitorPlot.h"
-#include "display/StoredRecordGraph.h"
+#include "display/LoggedRecordGraph.h"
 
 namespace {
 const QRgb kWhite = qRgb(255, 255, 255);
@@ -19,9 +19,9 @@ QRgb Device(int d) {
 }
 }  // namespace
 
-class StoredRecordPixels : public ::testing::Test {
+class LoggedRecordPixels : public ::testing::Test {
   protected:
-    StoredRecordPixels() : image(620, 700, QImage::Format_RGB32) {
+    LoggedRecordPixels() : image(620, 700, QImage::Format_RGB32) {
         spectrum.fill(32768.0f);
         in.spectrum = spectrum;
         in.deviceCount = 1;
@@ -29,15 +29,15 @@ class StoredRecordPixels : public ::testing::Test {
     void Draw() {
         image.fill(Qt::magenta);
         QPainter p(&image);
-        DrawStoredRecord(p, image.size(), in, palette);
+        DrawLoggedRecord(p, image.size(), in, palette);
     }
     GraphPalette palette;
     std::array<float, 511> spectrum{};
-    StoredRecordInput in;
+    LoggedRecordInput in;
     QImage image;
 };
 
-TEST_F(StoredRecordPixels, CurveInDeviceColourZeroOnTheCountsGrid) {
+TEST_F(LoggedRecordPixels, CurveInDeviceColourZeroOnTheCountsGrid) {
     in.currentDevice = 4;
     Draw();
     EXPECT_EQ(image.pixel(0, 0), kBlack);
@@ -47,7 +47,7 @@ TEST_F(StoredRecordPixels, CurveInDeviceColourZeroOnTheCountsGrid) {
     EXPECT_EQ(image.pixel(200, 341), kWhite);  // one pixel wide
 }
 
-TEST_F(StoredRecordPixels, NaNPointsLeaveAGap) {
+TEST_F(LoggedRecordPixels, NaNPointsLeaveAGap) {
     for (int i = 140; i <= 150; ++i)
         spectrum[i] = std::numeric_limits<float>::quiet_NaN();  // x 195..205
     Draw();
@@ -58,13 +58,13 @@ TEST_F(StoredRecordPixels, NaNPointsLeaveAGap) {
     EXPECT_EQ(image.pixel(200, 675), kSilver);  // the 0 tick, not a line to the bottom
 }
 
-TEST_F(StoredRecordPixels, NoDeviceNoCurve) {
+TEST_F(LoggedRecordPixels, NoDeviceNoCurve) {
     in.deviceCount = 0;
     Draw();
     EXPECT_EQ(image.pixel(200, 342), kWhite);
 }
 
-TEST_F(StoredRecordPixels, EqualLimitsDrawTheFrameOnly) {
+TEST_F(LoggedRecordPixels, EqualLimitsDrawTheFrameOnly) {
     in.graphMax = in.graphMin = 1000;
     Draw();
     EXPECT_EQ(image.pixel(55, 10), kBlack);

@@ -17,8 +17,8 @@
 #include "app/AppFixture.h"
 #include "data/DocumentFile.h"
 #include "export/DataSetCsv.h"
+#include "session/LoggedRecordUpload.h"
 #include "session/SensorInfo.h"
-#include "session/StoredRecordUpload.h"
 
 namespace {
 
@@ -92,8 +92,8 @@ std::vector<std::string> SensorLines(const char* model) {
 }
 
 // Logged records as the upload hands them out; each CSV line is a few kB.
-std::vector<StoredRecord> Records(int count) {
-    std::vector<StoredRecord> records(static_cast<std::size_t>(count));
+std::vector<LoggedRecord> Records(int count) {
+    std::vector<LoggedRecord> records(static_cast<std::size_t>(count));
     for (int r = 0; r < count; ++r)
         records[static_cast<std::size_t>(r)].bytes.fill(static_cast<std::uint8_t>(r + 1));
     return records;
@@ -148,18 +148,18 @@ TEST_F(DiskFull, CsvExportAndRecordAppendReportTheFailure) {
     EXPECT_FALSE(line.ok);
 }
 
-TEST_F(DiskFull, SensorInfoAndStoredRecordSavesKeepThePreviousFiles) {
+TEST_F(DiskFull, SensorInfoAndLoggedRecordSavesKeepThePreviousFiles) {
     const QString info = disk.path("sensor.csv");
     const QString stored = disk.path("stored.csv");
     ASSERT_EQ(SaveSensorInfoFile(info, SensorLines("OLD")), FileSaveResult::Written);
-    ASSERT_EQ(SaveStoredRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
+    ASSERT_EQ(SaveLoggedRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
     const QByteArray infoBefore = ReadAll(info);
     const QByteArray storedBefore = ReadAll(stored);
     ASSERT_TRUE(infoBefore.startsWith("Sensor,OLD\r\n"));
     disk.Fill();
 
     const FileSaveResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
-    const FileSaveResult storedResult = SaveStoredRecordsCsv(stored, Records(40), 511, 340);
+    const FileSaveResult storedResult = SaveLoggedRecordsCsv(stored, Records(40), 511, 340);
     EXPECT_EQ(infoResult, FileSaveResult::WriteFailed);
     EXPECT_EQ(storedResult, FileSaveResult::WriteFailed);
     EXPECT_TRUE(TextFileError(storedResult, stored).contains(stored));
@@ -262,12 +262,12 @@ TEST(FileSizeLimit, AFailedAppendLeavesOnlyWholeLines) {
     EXPECT_EQ(lines[3].count(','), lines[4].count(',')) << "one whole line per record";
 }
 
-TEST(FileSizeLimit, SensorInfoAndStoredRecordSavesKeepThePreviousFiles) {
+TEST(FileSizeLimit, SensorInfoAndLoggedRecordSavesKeepThePreviousFiles) {
     QTemporaryDir dir;
     const QString info = dir.filePath("sensor.csv");
     const QString stored = dir.filePath("stored.csv");
     ASSERT_EQ(SaveSensorInfoFile(info, SensorLines("OLD")), FileSaveResult::Written);
-    ASSERT_EQ(SaveStoredRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
+    ASSERT_EQ(SaveLoggedRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
     const QByteArray infoBefore = ReadAll(info);
     const QByteArray storedBefore = ReadAll(stored);
 
@@ -278,7 +278,7 @@ TEST(FileSizeLimit, SensorInfoAndStoredRecordSavesKeepThePreviousFiles) {
     small.rlim_cur = 8 * 1024;  // both new files are larger
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const FileSaveResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
-    const FileSaveResult storedResult = SaveStoredRecordsCsv(stored, Records(40), 511, 340);
+    const FileSaveResult storedResult = SaveLoggedRecordsCsv(stored, Records(40), 511, 340);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -297,7 +297,7 @@ TEST(DevFull, CsvExportReportsTheFailure) {
     EXPECT_FALSE(AppendRecordCsv("/dev/full", MakeData(2, 1.0f), 1, 0).ok);
     // A device is written directly, not replaced by a temporary file.
     EXPECT_EQ(SaveSensorInfoFile("/dev/full", SensorLines("NEW")), FileSaveResult::WriteFailed);
-    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", Records(2), 511, 340), FileSaveResult::WriteFailed);
+    EXPECT_EQ(SaveLoggedRecordsCsv("/dev/full", Records(2), 511, 340), FileSaveResult::WriteFailed);
     EXPECT_FALSE(WriteDocumentFile("/dev/full", MakeData(2, 1.0f)).ok);
     EXPECT_TRUE(SaveSensorInfoFile("/dev/null", SensorLines("NEW")) == FileSaveResult::Written);
 }

@@ -6,7 +6,7 @@
 # simulated devices use the protocol definitions only; setup (the programs'
 # options and port providers) sits on device and sim; nothing below dialogs
 # includes a Qt Widgets header. The command-line tools sit on setup and view
-# logic, without widgets.
+# logic, without widgets; vl-screenshots (pictures of the window) sits on app.
 #   cmake -DSOURCE_DIR=<checkout> -DWIDGETS_DIR=<QtWidgets include dir> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -23,9 +23,10 @@ set(below_setup device sim)
 set(below_sim "")
 set(below_velarim-cli setup viewlogic api session export data device sim)
 set(below_velarim-sim setup sim device)
+set(below_vl-screenshots app dialogs display viewlogic api session export data device setup sim)
 set(below_xyzgen display viewlogic session export data device)
-set(protocol_headers device/CommandWord.h device/CommandTable.h device/Clock.h)
-set(widget_folders dialogs app)
+set(protocol_headers device/CommandWord.h device/CommandTable.h device/FixedLimits.h device/Clock.h)
+set(widget_folders dialogs app vl-screenshots)
 set(known device data export session api viewlogic display dialogs app setup sim)
 
 file(GLOB widget_headers RELATIVE ${WIDGETS_DIR} ${WIDGETS_DIR}/*)

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(SimStoredRecords, HandedOutInOrderWithTheRecordLayout) {
+TEST(SimLoggedRecords, HandedOutInOrderWithTheRecordLayout) {
     SimBench bench("nir:lx=1:records=3:link=bridge");
     auto port = bench.open(0);
     EXPECT_EQ(At<std::int32_t>(Ask(*port, CMD_GET_STORED_COUNT), 0), 3);
@@ -32,7 +32,7 @@ TEST(SimStoredRecords, HandedOutInOrderWithTheRecordLayout) {
     EXPECT_EQ(At<std::int32_t>(Ask(*port, CMD_GET_STORED_RECORD), 2076), 0);
 }
 
-TEST(SimStoredRecords, DefaultCountIsTwelveAndRecordsDiffer) {
+TEST(SimLoggedRecords, DefaultCountIsTwelveAndRecordsDiffer) {
     SimBench bench("vis:lx=1");
     auto port = bench.open(0);
     EXPECT_EQ(At<std::int32_t>(Ask(*port, CMD_GET_STORED_COUNT), 0), 12);
@@ -41,7 +41,7 @@ TEST(SimStoredRecords, DefaultCountIsTwelveAndRecordsDiffer) {
     EXPECT_NE(first.left(2044), second.left(2044));
 }
 
-TEST(SimStoredRecords, ZeroRecordsAnswerCountButNoRecord) {
+TEST(SimLoggedRecords, ZeroRecordsAnswerCountButNoRecord) {
     SimBench bench("vis:lx=1:records=0");
     auto port = bench.open(0);
     EXPECT_EQ(At<std::int32_t>(Ask(*port, CMD_GET_STORED_COUNT), 0), 0);

@@ -11,7 +11,7 @@
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
 #include "support/HeadlessView.h"
-#include "viewlogic/Acquisition.h"
+#include "viewlogic/DeviceSettingsEdits.h"
 
 TEST(ClockTimerHost, FiresInDueOrderAndSleepsUntilDue) {
     FakeClock clock(1700000000, 0xFFFFFFF0u);  // the tick count wraps on the way

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliLink.h"
-#include "session/StoredRecordUpload.h"
+#include "session/LoggedRecordUpload.h"
 
 namespace {
 
@@ -35,18 +35,18 @@ int Upload(CliContext& context) {
                 .arg(device));
 
     // The whole upload runs on the device's own thread, as in the window.
-    std::shared_ptr<StoredRecordUpload> uploaded;
+    std::shared_ptr<LoggedRecordUpload> uploaded;
     WaitFor([&](std::function<void()> done) {
         slot.channel->post(
             [&uploaded](PortAccess& port) {
-                uploaded = std::make_shared<StoredRecordUpload>(port.transport());
+                uploaded = std::make_shared<LoggedRecordUpload>(port.transport());
                 uploaded->RunToEnd();
             },
             done);
     });
-    const StoredRecordUpload& upload = *uploaded;
-    for (const StoredRecord& record : upload.records()) {
-        const std::string line = StoredRecordListLine(record);
+    const LoggedRecordUpload& upload = *uploaded;
+    for (const LoggedRecord& record : upload.records()) {
+        const std::string line = LoggedRecordListLine(record);
         std::fputs(line.c_str(), stdout);
         std::fputc('\n', stdout);
     }
@@ -61,7 +61,7 @@ int Upload(CliContext& context) {
     }
 
     if (!csv.isEmpty()) {
-        const FileSaveResult result = SaveStoredRecordsCsv(
+        const FileSaveResult result = SaveLoggedRecordsCsv(
             csv, upload.records(), profile.pointCount, profile.firstWavelength);
         if (result != FileSaveResult::Written)
             return Fail(TextFileError(result, csv));

@@ -4,7 +4,7 @@
 #include <QXmlStreamReader>
 
 #include "EnglishFixture.h"
-#include "app/ScreenshotMode.h"
+#include "ScreenshotMode.h"
 
 namespace {
 

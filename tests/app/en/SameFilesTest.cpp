@@ -9,8 +9,8 @@
 #include "EnglishFixture.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
+#include "session/LoggedRecordUpload.h"
 #include "session/SensorInfo.h"
-#include "session/StoredRecordUpload.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ class SameFilesTest : public EnglishAppTest {
         ASSERT_TRUE(frame_->document().save(dir + "/run.vltd").ok);
 
         ASSERT_EQ(SaveSensorInfoFile(dir + "/sensor.csv", sensorLines_), FileSaveResult::Written);
-        ASSERT_EQ(SaveStoredRecordsCsv(dir + "/logged.csv", logged_, data.pointCount,
+        ASSERT_EQ(SaveLoggedRecordsCsv(dir + "/logged.csv", logged_, data.pointCount,
                                        data.firstWavelength),
                   FileSaveResult::Written);
     }
@@ -60,7 +60,7 @@ class SameFilesTest : public EnglishAppTest {
                 ReadSensorInfo(*port.transport(), slot0.bridged, link.profile(0).pixelCount));
         });
         link.slot(1).channel->post([&](PortAccess& port) {
-            StoredRecordUpload upload(port.transport());
+            LoggedRecordUpload upload(port.transport());
             upload.RunToEnd();
             logged_.assign(upload.records().begin(), upload.records().end());
         });
@@ -68,7 +68,7 @@ class SameFilesTest : public EnglishAppTest {
     }
 
     std::vector<std::string> sensorLines_;
-    std::vector<StoredRecord> logged_;
+    std::vector<LoggedRecord> logged_;
 };
 
 TEST_F(SameFilesTest, DataFilesAreTheSameInEnglishAndJapanese) {

@@ -1,4 +1,4 @@
-#include "display/StoredRecordGraph.h"
+#include "display/LoggedRecordGraph.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include "display/GraphPalette.h"
 #include "display/PanelPainter.h"
 
-void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
+void DrawLoggedRecord(QPainter& p, QSize panel, const LoggedRecordInput& in,
                       const GraphPalette& palette) {
     BeginPanel(p);
     PanelRectangle(p, 0, 0, panel.width(), panel.height());

@@ -1,4 +1,4 @@
-#include "app/VLToolDoc.h"
+#include "app/VL_ToolDoc.h"
 
 #include <QFileInfo>
 

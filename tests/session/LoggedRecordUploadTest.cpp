@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "device/CommandTable.h"
-#include "session/StoredRecordUpload.h"
+#include "session/LoggedRecordUpload.h"
 #include "support/ScriptedTransport.h"
 
 namespace {
@@ -27,7 +27,7 @@ struct LoggingDevice {
         const int k = served++;
         if (std::find(lost.begin(), lost.end(), k) != lost.end())
             return {};
-        std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0xEE);
+        std::vector<std::uint8_t> b(LOGGED_RECORD_BYTES, 0xEE);
         for (int i = 0; i < 511; ++i)
             PutFloat(b, std::size_t(i) * 4, float(10 * i + k));
         PutU32(b, 2044, std::uint32_t(7 * k));
@@ -38,21 +38,21 @@ struct LoggingDevice {
     }
 };
 
-TEST(StoredRecordUpload, NoRecords) {
+TEST(LoggedRecordUpload, NoRecords) {
     LoggingDevice device;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     upload.RunToEnd();
     EXPECT_EQ(upload.uploadedCount(), 0);
     ASSERT_EQ(port.words.size(), 1u);
     EXPECT_EQ(port.words[0].value(), 0x00040016u);
 }
 
-TEST(StoredRecordUpload, TwelveRecordsInOrderWithListLines) {
+TEST(LoggedRecordUpload, TwelveRecordsInOrderWithListLines) {
     LoggingDevice device;
     device.count = 12;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     upload.RunToEnd();
     ASSERT_EQ(upload.uploadedCount(), 12);
     // The count once, then the identical record word twelve times.
@@ -61,75 +61,75 @@ TEST(StoredRecordUpload, TwelveRecordsInOrderWithListLines) {
         EXPECT_EQ(port.words[i].value(), 0x08300017u);
         EXPECT_EQ(port.words[i].length, 2096);
     }
-    EXPECT_EQ(StoredRecordListLine(upload.records()[0]), "1     0 20.2 3.30");
-    EXPECT_EQ(StoredRecordListLine(upload.records()[9]), "10    63 29.2 3.39");
-    EXPECT_EQ(StoredRecordListLine(upload.records()[11]), "12    77 31.2 3.41");
+    EXPECT_EQ(LoggedRecordListLine(upload.records()[0]), "1     0 20.2 3.30");
+    EXPECT_EQ(LoggedRecordListLine(upload.records()[9]), "10    63 29.2 3.39");
+    EXPECT_EQ(LoggedRecordListLine(upload.records()[11]), "12    77 31.2 3.41");
     EXPECT_FLOAT_EQ(upload.records()[9].spectrum(100), 1009.0f);
 }
 
-TEST(StoredRecordUpload, FailedCountReadsAsNoRecords) {
+TEST(LoggedRecordUpload, FailedCountReadsAsNoRecords) {
     LoggingDevice device;
     device.count = 5;
     device.answerCount = false;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     EXPECT_EQ(upload.Begin(), 0);
     EXPECT_FALSE(upload.countRead());
     EXPECT_FALSE(upload.Step());
     EXPECT_EQ(port.words.size(), 1u);
 }
 
-TEST(StoredRecordUpload, CountAboveStoreIsCutToTenThousand) {
+TEST(LoggedRecordUpload, CountAboveStoreIsCutToTenThousand) {
     LoggingDevice device;
     device.count = 12345;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
-    EXPECT_EQ(upload.Begin(), MAX_STORED_RECORDS);
+    LoggedRecordUpload upload(&port);
+    EXPECT_EQ(upload.Begin(), MAX_LOGGED_RECORDS);
     EXPECT_EQ(upload.reportedCount(), 12345);
     int steps = 0;
     while (upload.Step())
         ++steps;
-    EXPECT_EQ(steps + 1, MAX_STORED_RECORDS);
-    EXPECT_EQ(upload.uploadedCount(), MAX_STORED_RECORDS);
-    EXPECT_EQ(port.words.size(), 1u + MAX_STORED_RECORDS);
+    EXPECT_EQ(steps + 1, MAX_LOGGED_RECORDS);
+    EXPECT_EQ(upload.uploadedCount(), MAX_LOGGED_RECORDS);
+    EXPECT_EQ(port.words.size(), 1u + MAX_LOGGED_RECORDS);
 }
 
-TEST(StoredRecordUpload, NegativeCountReadsNothing) {
+TEST(LoggedRecordUpload, NegativeCountReadsNothing) {
     LoggingDevice device;
     device.count = -3;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     EXPECT_EQ(upload.Begin(), 0);
 }
 
-TEST(StoredRecordUpload, LostRecordIsZeroFilledAndLaterRecordsFollow) {
+TEST(LoggedRecordUpload, LostRecordIsZeroFilledAndLaterRecordsFollow) {
     LoggingDevice device;
     device.count = 3;
     device.lost = {1};
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     upload.RunToEnd();
     ASSERT_EQ(upload.uploadedCount(), 3);
     EXPECT_EQ(upload.failedRecords(), 1);
-    EXPECT_EQ(StoredRecordListLine(upload.records()[1]), "1     0 0.0 0.00");
-    EXPECT_EQ(StoredRecordListLine(upload.records()[2]), "3    14 22.2 3.32");
+    EXPECT_EQ(LoggedRecordListLine(upload.records()[1]), "1     0 0.0 0.00");
+    EXPECT_EQ(LoggedRecordListLine(upload.records()[2]), "3    14 22.2 3.32");
 }
 
-TEST(StoredRecordUpload, StoppingEarlyKeepsTheRecordsRead) {
+TEST(LoggedRecordUpload, StoppingEarlyKeepsTheRecordsRead) {
     LoggingDevice device;
     device.count = 12;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     upload.Begin();
     for (int i = 0; i < 4; ++i)
         upload.Step();
     EXPECT_FALSE(upload.done());
     EXPECT_EQ(upload.uploadedCount(), 4);
-    EXPECT_EQ(StoredRecordListLine(upload.records()[3]), "4    21 23.2 3.33");
+    EXPECT_EQ(LoggedRecordListLine(upload.records()[3]), "4    21 23.2 3.33");
 }
 
-TEST(StoredRecordUpload, NoDeviceFindsNothing) {
-    StoredRecordUpload upload(nullptr);
+TEST(LoggedRecordUpload, NoDeviceFindsNothing) {
+    LoggedRecordUpload upload(nullptr);
     upload.RunToEnd();
     EXPECT_EQ(upload.uploadedCount(), 0);
 }
@@ -139,16 +139,16 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(StoredRecordCsv, HeaderAndLineWidths) {
+TEST(LoggedRecordCsv, HeaderAndLineWidths) {
     LoggingDevice device;
     device.count = 2;
     ScriptedTransport port([&](CommandWord w) { return device.Answer(w); });
-    StoredRecordUpload upload(&port);
+    LoggedRecordUpload upload(&port);
     upload.RunToEnd();
 
     QTemporaryDir dir;
     const QString path = dir.filePath("logged.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
+    ASSERT_EQ(SaveLoggedRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
     const QList<QByteArray> lines = ReadAll(path).split('\n');
     ASSERT_EQ(lines.size(), 4);  // header, two records, and nothing after the last CR LF
     EXPECT_TRUE(lines[3].isEmpty());
@@ -161,31 +161,31 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
     EXPECT_EQ(lines[1].count(','), 3 + 511);
 }
 
-TEST(StoredRecordCsv, NoRecordsGivesTheHeaderAlone) {
+TEST(LoggedRecordCsv, NoRecordsGivesTheHeaderAlone) {
     QTemporaryDir dir;
     const QString path = dir.filePath("empty.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
+    ASSERT_EQ(SaveLoggedRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
     const QByteArray bytes = ReadAll(path);
     EXPECT_TRUE(bytes.startsWith("no,temperature, voltage,190,191,"));
     EXPECT_TRUE(bytes.endsWith("439,440,\r\n"));
     EXPECT_EQ(bytes.count('\n'), 1);
 }
 
-TEST(StoredRecordCsv, SmallValuesKeepTheirWidthAndSign) {
-    StoredRecord record;
-    std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+TEST(LoggedRecordCsv, SmallValuesKeepTheirWidthAndSign) {
+    LoggedRecord record;
+    std::vector<std::uint8_t> b(LOGGED_RECORD_BYTES, 0);
     PutFloat(b, 0, -0.04f);
     PutFloat(b, 4, 5.0f);
     PutFloat(b, 8, 1234.56f);
     PutFloat(b, 2068, -5.0f);
     PutFloat(b, 2072, 0.125f);
     std::copy(b.begin(), b.end(), record.bytes.begin());
-    EXPECT_EQ(StoredRecordCsvLine(record, 3), "1,-5.0,0.12,-0.0,5.0,1234.6,");
+    EXPECT_EQ(LoggedRecordCsvLine(record, 3), "1,-5.0,0.12,-0.0,5.0,1234.6,");
 }
 
-TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
-    StoredRecord record;
-    std::vector<std::uint8_t> b(STORED_RECORD_BYTES, 0);
+TEST(LoggedRecordCsv, NaNCellsArePrintedAsNan) {
+    LoggedRecord record;
+    std::vector<std::uint8_t> b(LOGGED_RECORD_BYTES, 0);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     PutFloat(b, 0, nan);
     PutFloat(b, 4, 5.0f);
@@ -194,25 +194,25 @@ TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
     std::copy(b.begin(), b.end(), record.bytes.begin());
     QTemporaryDir dir;
     const QString path = dir.filePath("nan.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, std::vector<StoredRecord>{record}, 2, 340),
+    ASSERT_EQ(SaveLoggedRecordsCsv(path, std::vector<LoggedRecord>{record}, 2, 340),
               FileSaveResult::Written);
     EXPECT_EQ(ReadAll(path),
               QByteArray("no,temperature, voltage,340,341,\r\n1,nan,0.12,nan,5.0,\r\n"));
 }
 
-TEST(StoredRecordCsv, UnwritablePathIsReported) {
+TEST(LoggedRecordCsv, UnwritablePathIsReported) {
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/dir/x.csv");
-    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
+    EXPECT_EQ(SaveLoggedRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
     EXPECT_TRUE(TextFileError(FileSaveResult::OpenFailed, path).contains(path));
 }
 
-TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
+TEST(LoggedRecordCsv, FullDiskIsReportedAsWriteFailure) {
     if (!QFile::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full here";
-    StoredRecord record;
-    std::vector<StoredRecord> records(200, record);
-    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
+    LoggedRecord record;
+    std::vector<LoggedRecord> records(200, record);
+    EXPECT_EQ(SaveLoggedRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #pragma once
 
+// The device settings as the form's edits show and take them: typed exposure
+// and averaging checked against what a device takes, the "-" / "+" exposure
+// ladders, and the selected device's settings shown.
+
 #include <cstdint>
 #include <functional>
 #include <optional>

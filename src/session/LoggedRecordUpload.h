@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "data/StoredRecord.h"
+#include "data/LoggedRecord.h"
 #include "data/TextFileWriter.h"
 
 class Transport;
@@ -15,7 +15,7 @@ class Transport;
 // Uploads the records logged in an LX device, one record per step, so that the
 // caller can show progress and offer a cancel between records:
 //   Begin()  CMD_GET_STORED_COUNT once; a failed count reads as 0, a count
-//            above MAX_STORED_RECORDS is cut to it;
+//            above MAX_LOGGED_RECORDS is cut to it;
 //   Step()   CMD_GET_STORED_RECORD once, the whole 2096-byte record in one
 //            exchange whether or not the device is behind the bridge (the
 //            device hands out its records in order). A record whose exchange
@@ -25,10 +25,10 @@ class Transport;
 // In the window the records are read on the port's own thread (StepToEnd);
 // the window meanwhile shows progress() and may requestStop(), both safe to
 // call from another thread. records() is read once the run is over.
-class StoredRecordUpload {
+class LoggedRecordUpload {
   public:
     // port may be null (no device): the upload then finds no records.
-    explicit StoredRecordUpload(Transport* port);
+    explicit LoggedRecordUpload(Transport* port);
 
     // Reads the count; returns the number of records the upload will read.
     int Begin();
@@ -50,7 +50,7 @@ class StoredRecordUpload {
     bool countRead() const { return countRead_; }
     int uploadedCount() const { return static_cast<int>(records_.size()); }
     int failedRecords() const { return failed_; }
-    const std::vector<StoredRecord>& records() const { return records_; }
+    const std::vector<LoggedRecord>& records() const { return records_; }
 
   private:
     Transport* port_;
@@ -58,12 +58,12 @@ class StoredRecordUpload {
     bool countRead_ = false;
     int total_ = 0;
     int failed_ = 0;
-    std::vector<StoredRecord> records_;
+    std::vector<LoggedRecord> records_;
     std::atomic<bool> stop_ = false;
     std::atomic<int> progress_ = 0;
 };
 
 // Writes the stored-data CSV: the header line, then one line per record in
 // upload order, every line ended with CR LF.
-FileSaveResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
+FileSaveResult SaveLoggedRecordsCsv(const QString& path, std::span<const LoggedRecord> records,
                                     int pointCount, int firstWavelength);

@@ -1,4 +1,4 @@
-#include "app/EditNumDialog.h"
+#include "app/EditNumDlg.h"
 
 #include <algorithm>
 #include <climits>

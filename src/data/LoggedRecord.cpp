@@ -1,9 +1,9 @@
-#include "data/StoredRecord.h"
+#include "data/LoggedRecord.h"
 
 #include <algorithm>
 #include <bit>
 
-#include "data/StoredRecordFormat.h"
+#include "data/NumberCells.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ constexpr std::size_t kTemperatureOffset = 2068;
 constexpr std::size_t kVoltageOffset = 2072;
 constexpr std::size_t kRecordNumberOffset = 2076;
 
-std::uint32_t Word(const std::array<std::uint8_t, STORED_RECORD_BYTES>& b, std::size_t at) {
+std::uint32_t Word(const std::array<std::uint8_t, LOGGED_RECORD_BYTES>& b, std::size_t at) {
     return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) |
            (std::uint32_t(b[at + 2]) << 16) | (std::uint32_t(b[at + 3]) << 24);
 }
@@ -23,23 +23,23 @@ int PointsOf(int pointCount) {
 
 }  // namespace
 
-float StoredRecord::spectrum(int i) const {
+float LoggedRecord::spectrum(int i) const {
     return std::bit_cast<float>(Word(bytes, std::size_t(i) * 4));
 }
-std::int32_t StoredRecord::aux() const {
+std::int32_t LoggedRecord::aux() const {
     return static_cast<std::int32_t>(Word(bytes, kAuxOffset));
 }
-float StoredRecord::temperature() const {
+float LoggedRecord::temperature() const {
     return std::bit_cast<float>(Word(bytes, kTemperatureOffset));
 }
-float StoredRecord::voltage() const {
+float LoggedRecord::voltage() const {
     return std::bit_cast<float>(Word(bytes, kVoltageOffset));
 }
-std::int32_t StoredRecord::recordNumber() const {
+std::int32_t LoggedRecord::recordNumber() const {
     return static_cast<std::int32_t>(Word(bytes, kRecordNumberOffset));
 }
 
-std::string StoredRecordListLine(const StoredRecord& record) {
+std::string LoggedRecordListLine(const LoggedRecord& record) {
     std::string line;
     AppendIntCell(line, std::int64_t(record.recordNumber()) + 1);
     line += ' ';
@@ -51,7 +51,7 @@ std::string StoredRecordListLine(const StoredRecord& record) {
     return line;
 }
 
-std::string StoredRecordCsvHeader(int pointCount, int firstWavelength) {
+std::string LoggedRecordCsvHeader(int pointCount, int firstWavelength) {
     std::string line = "no,temperature, voltage,";
     for (int i = 0; i < PointsOf(pointCount); ++i) {
         AppendIntCell(line, std::int64_t(firstWavelength) + i);
@@ -60,7 +60,7 @@ std::string StoredRecordCsvHeader(int pointCount, int firstWavelength) {
     return line;
 }
 
-std::string StoredRecordCsvLine(const StoredRecord& record, int pointCount) {
+std::string LoggedRecordCsvLine(const LoggedRecord& record, int pointCount) {
     std::string line;
     line.reserve(16 + std::size_t(PointsOf(pointCount)) * 8);
     AppendIntCell(line, std::int64_t(record.recordNumber()) + 1);

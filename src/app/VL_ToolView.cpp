@@ -1,4 +1,4 @@
-#include "app/VLToolView.h"
+#include "app/VL_ToolView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "app/EditNumDialog.h"
+#include "app/EditNumDlg.h"
 #include "app/GraphPanel.h"
 #include "dialogs/NumberEdit.h"
 

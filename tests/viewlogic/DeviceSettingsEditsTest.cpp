@@ -1,7 +1,7 @@
 #include <climits>
 
 #include "ViewFixture.h"
-#include "viewlogic/Acquisition.h"
+#include "viewlogic/DeviceSettingsEdits.h"
 
 // --- exposure ladders and edit integers -------------------------------------
 

@@ -9,7 +9,7 @@ class QPainter;
 class GraphPalette;
 
 // What the upload dialog's graph shows: one logged spectrum on the counts axis.
-struct StoredRecordInput {
+struct LoggedRecordInput {
     std::span<const float> spectrum;  // at least pointCount values
     int pointCount = 511;
     int firstWavelength = 340;
@@ -23,5 +23,5 @@ struct StoredRecordInput {
 // Repaints the upload dialog's graph panel: frame, wavelength and counts grid, and (with a
 // device) the curve in device colour 0 with its peak label. With graphMax <= graphMin the grid
 // has no counts ticks and no curve is drawn.
-void DrawStoredRecord(QPainter& p, QSize panel, const StoredRecordInput& in,
+void DrawLoggedRecord(QPainter& p, QSize panel, const LoggedRecordInput& in,
                       const GraphPalette& palette);

@@ -1,4 +1,4 @@
-#include "data/StoredRecordFormat.h"
+#include "data/NumberCells.h"
 
 #include <array>
 #include <charconv>

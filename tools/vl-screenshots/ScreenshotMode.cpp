@@ -1,4 +1,4 @@
-#include "app/ScreenshotMode.h"
+#include "ScreenshotMode.h"
 
 #include <cstdio>
 #include <memory>
@@ -14,7 +14,7 @@
 
 #include "app/GraphPanel.h"
 #include "app/MainFrame.h"
-#include "app/VLToolView.h"
+#include "app/VL_ToolView.h"
 #include "app/ViewController.h"
 #include "device/DeviceLink.h"
 #include "setup/ArgOptions.h"

@@ -1,4 +1,4 @@
-#include "app/TrendScreenshot.h"
+#include "TrendScreenshot.h"
 
 #include <cstdio>
 

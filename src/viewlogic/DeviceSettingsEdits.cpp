@@ -1,4 +1,4 @@
-#include "viewlogic/Acquisition.h"
+#include "viewlogic/DeviceSettingsEdits.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "app/AboutDialog.h"
+#include "app/AboutDlg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
