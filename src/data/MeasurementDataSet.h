@@ -91,9 +91,9 @@ class MeasurementDataSet {
     QString RecordLabel(int r, int comparisonIndex) const;
 
   private:
-    // Record blocks are carved in order from slabs of a few megabytes (zeroed,
-    // on Linux backed by huge pages where the system offers them), so filling
-    // a data set costs few page faults; a block never moves once handed out.
+    // Record blocks are carved in order from slabs of a few megabytes, zeroed
+    // by the system as they are first touched; a block never moves once handed
+    // out.
     struct SlabRelease {
         void operator()(std::byte* slab) const noexcept;
     };
