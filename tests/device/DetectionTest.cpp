@@ -60,7 +60,7 @@ TEST_F(DetectionTest, SlotsFollowCandidateOrder) {
     EXPECT_FALSE(ports.script("ttyUSB5")->open);
     EXPECT_TRUE(ports.script("ttyUSB5")->writes.empty());
     EXPECT_TRUE(ports.script("ttyUSB3")->open);
-    EXPECT_EQ(link.ListEntry(0), "S3((ttyUSB3)) 1.6");
+    EXPECT_EQ(link.ListEntry(0), "S3(ttyUSB3) 1.6");
 }
 
 TEST_F(DetectionTest, PortTagIncludesTheClosingParenthesis) {
