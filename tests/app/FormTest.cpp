@@ -150,6 +150,16 @@ TEST_F(AppTest, GraphGrowsWithTheWindowAndTheControlsKeepTheirEdges) {
     EXPECT_EQ(AxisZoneAt(logic().state().graphRect, 30, 540 - 20), AxisZone::Lower);
 }
 
+TEST_F(AppTest, EditsWithoutACaptionHaveTooltips) {
+    MakeFrame();
+    EXPECT_EQ(control(ControlId::AuxEdit)->toolTip(),
+              QString::fromUtf8("補助設定: 選択中の装置に送る整数（単位なし、-2147483648～"
+                                "2147483647）。ファームウェア 1.5 より新しい装置だけ"));
+    EXPECT_EQ(control(ControlId::IntervalEdit)->toolTip(),
+              QString::fromUtf8("連続取得の間隔: ミリ秒（0～2147483647）。0 ではモニタリングの"
+                                "たびに記録します"));
+}
+
 TEST_F(AppTest, LedControlsAndAuxEditFollowTheDevicesFound) {
     MakeFrame();
     EXPECT_FALSE(control(ControlId::LedCheck)->isHidden());
