@@ -236,7 +236,9 @@ class CursorStatusTest : public EnglishAppTest {
         QCoreApplication::processEvents();
         logic().OnTimer(TIMER_TICK);  // a first drawing of the live spectra
     }
-    static QSize ScreenshotSize() { return {915, 760}; }
+    // The form at its own width: a 620-pixel graph, one column per nm (a wider window
+    // stretches the graph and moves the readout's columns).
+    static QSize ScreenshotSize() { return {905, 760}; }
     void MoveTo(QPoint formPoint) {
         QMouseEvent move(QEvent::MouseMove, QPointF(formPoint),
                          form().mapToGlobal(QPointF(formPoint)), Qt::NoButton, Qt::NoButton,
