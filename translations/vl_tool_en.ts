@@ -45,12 +45,12 @@
         <translation>Data monitor</translation>
     </message>
     <message>
-        <source>nm(茶)</source>
-        <translation>nm brown</translation>
+        <source>nm(青)</source>
+        <translation>nm blue</translation>
     </message>
     <message>
-        <source>nm(赤)</source>
-        <translation>nm red</translation>
+        <source>nm(朱)</source>
+        <translation>nm vermillion</translation>
     </message>
 </context>
 <context>
@@ -424,6 +424,14 @@
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>補助設定: 選択中の装置に送る整数（単位なし、-2147483648～2147483647）。ファームウェア 1.5 より新しい装置だけ</source>
+        <translation>Auxiliary setting: a whole number sent to the selected device (no unit, -2147483648 to 2147483647); only devices with firmware above 1.5</translation>
+    </message>
+    <message>
+        <source>連続取得の間隔: ミリ秒（0～2147483647）。0 ではモニタリングのたびに記録します</source>
+        <translation>Interval of repeated acquisition: milliseconds (0 to 2147483647); 0 stores a record at every monitoring tick</translation>
+    </message>
 </context>
 <context>
     <name>ChromaticityDiagram</name>
@@ -546,6 +554,13 @@
     </message>
 </context>
 <context>
+    <name>LedMonitor</name>
+    <message>
+        <source>%1～%2 nm の範囲外です</source>
+        <translation>Outside %1 to %2 nm</translation>
+    </message>
+</context>
+<context>
     <name>LiveGraph</name>
     <message>
         <source>応答なし</source>
@@ -604,7 +619,7 @@
     </message>
     <message>
         <source>スペクトル（吸収率）</source>
-        <translation>Spectrum (absorptance)</translation>
+        <translation>Spectrum (absorbance)</translation>
     </message>
     <message>
         <source>色度図&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;</source>
@@ -665,6 +680,14 @@ Choose another folder.</translation>
     <message>
         <source>。測定計画の記録はファイルにだけ書かれます</source>
         <translation>. The plan&apos;s records go to its file only</translation>
+    </message>
+    <message>
+        <source>試料/基準 (%)</source>
+        <translation>sample/reference (%)</translation>
+    </message>
+    <message>
+        <source>吸光度 -log10(試料/基準)</source>
+        <translation>absorbance -log10(sample/reference)</translation>
     </message>
 </context>
 <context>

@@ -26,7 +26,12 @@ GraphInput MakeGraphInput(const ViewState& state, const DeviceLink& link,
         in.liveSpectra[d] = std::span<const float>(slot.spectrum);
         in.liveTemperatures[d] = slot.temperature;
         in.liveStale[d] = !slot.answering;
+        if (state.monitoring)
+            in.serials[d] = slot.serialText;
     }
+    if (!state.monitoring)
+        for (int d = 0; d < in.deviceCount; ++d)
+            in.serials[d] = data.serialText[d];
     in.dataSet = &data;
     in.selectedRecord = state.selectedRecord;
     in.referenceIndex = data.referenceIndex;

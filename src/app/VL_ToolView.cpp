@@ -123,6 +123,13 @@ void CVL_ToolView::buildControls() {
                            NumberSign::Unsigned);
     AcceptWholeNumbersOnly(qobject_cast<QLineEdit*>(control(ControlId::AuxEdit)),
                            NumberSign::Signed);
+    // The two edits without a caption of their own say what they set.
+    control(ControlId::AuxEdit)
+        ->setToolTip(tr("補助設定: 選択中の装置に送る整数（単位なし、"
+                        "-2147483648～2147483647）。ファームウェア 1.5 より新しい装置だけ"));
+    control(ControlId::IntervalEdit)
+        ->setToolTip(tr("連続取得の間隔: ミリ秒（0～2147483647）。"
+                        "0 ではモニタリングのたびに記録します"));
     for (ControlId id : {ControlId::ExposureEdit, ControlId::AuxEdit})
         connect(qobject_cast<QLineEdit*>(control(id)), &QLineEdit::textEdited, this,
                 [this, id] { emit edited(id); });
@@ -355,6 +362,10 @@ void CVL_ToolView::drawGraph(int device) {
 
 int CVL_ToolView::clientHeight() const {
     return height();
+}
+
+int CVL_ToolView::clientWidth() const {
+    return width();
 }
 
 void CVL_ToolView::mousePressEvent(QMouseEvent* event) {

@@ -64,6 +64,7 @@ class CVL_ToolView : public QWidget, public MainForm {
     bool editNumber(int& value) override;
     void drawGraph(int device) override;
     int clientHeight() const override;
+    int clientWidth() const override;
 
     using QWidget::setEnabled;
     using QWidget::setGeometry;
@@ -79,7 +80,8 @@ class CVL_ToolView : public QWidget, public MainForm {
     void selectionChanged(ControlId id, int index);
     // Left button down at a point of the form.
     void leftButtonDown(QPoint point);
-    // The form's client height changed.
+    // The form's client area changed (its height is given; the width is
+    // clientWidth()).
     void resized(int height);
     // The mouse moved over the graph panel (point in panel coordinates), or
     // left it (onto the form, another control or out of the form).

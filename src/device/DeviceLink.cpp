@@ -366,8 +366,9 @@ QString DeviceLink::ListEntry(int slot) const {
     if (!InRange(slot))
         return {};
     const DeviceSlot& s = slots_[slot];
-    QString entry = QString::fromLatin1(s.serialText) + "(" + s.portTag + ") " +
-                    QString::fromLatin1(s.versionText);
+    // The port tag brings its own parentheses.
+    QString entry =
+        QString::fromLatin1(s.serialText) + s.portTag + " " + QString::fromLatin1(s.versionText);
     if (s.isLX)
         entry += "(LX)";
     return entry;

@@ -76,7 +76,7 @@ class DeviceLink {
     // this program holds itself are not among them.
     std::vector<PortDiagnostic> portDiagnostics() const;
 
-    // Device list entry: serial + "(" + port tag + ") " + version + "(LX)".
+    // Device list entry: serial + port tag + " " + version + "(LX)", e.g. "T00(pts/0) 1.6".
     QString ListEntry(int slot) const;
 
     int deviceCount() const { return deviceCount_; }

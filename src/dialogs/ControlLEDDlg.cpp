@@ -38,7 +38,11 @@ LedMonitorSources SourcesOf(DialogHost& host) {
                 return std::span<const float>(link.slot(0).spectrum.data(), points);
             },
             [&link] { return int(link.profile(0).firstWavelength); },
-            [&host](bool on) { host.setLedCheckBox(on); }};
+            [&host](bool on) { host.setLedCheckBox(on); },
+            [&host] {
+                const SpectrumGrid g = host.deviceLink().profile(host.currentDevice()).grid();
+                return std::pair<int, int>(g.firstWavelength, g.lastWavelength());
+            }};
 }
 
 }  // namespace
@@ -60,9 +64,34 @@ CControlLEDDlg::CControlLEDDlg(DialogHost& host, QWidget* parent)
     monitorBox_ = Place(new QCheckBox(tr("データモニター"), this), 1044, 200, 14, 150, 20);
     monitorBox_->setVisible(false);
     wave1_ = Place(new QLineEdit(this), 1045, 220, 48, 60, 24);
-    Place(new QLabel(tr("nm(茶)"), this), 0, 286, 50, 60, 20);
+    // Each edit's caption in the colour of its curve (the first two device colours).
+    auto* caption1 = Place(new QLabel(tr("nm(青)"), this), 0, 286, 50, 60, 20);
     wave2_ = Place(new QLineEdit(this), 1046, 370, 48, 60, 24);
-    Place(new QLabel(tr("nm(赤)"), this), 0, 436, 50, 60, 20);
+    auto* caption2 = Place(new QLabel(tr("nm(朱)"), this), 0, 436, 50, 60, 20);
+    for (int i = 0; i < 2; ++i) {
+        QLabel* caption = i == 0 ? caption1 : caption2;
+        QPalette palette = caption->palette();
+        palette.setColor(QPalette::WindowText, GraphPalette::DeviceColour(i));
+        caption->setPalette(palette);
+    }
+    // A refused wavelength is told under its edit, small and in red.
+    wave1Notice_ = Place(new QLabel(this), 0, 220, 74, 145, 22);
+    wave2Notice_ = Place(new QLabel(this), 0, 370, 74, 145, 22);
+    for (QLabel* notice : {wave1Notice_, wave2Notice_}) {
+        notice->setObjectName(notice == wave1Notice_ ? "wave1Notice" : "wave2Notice");
+        QFont font = notice->font();
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        notice->setFont(font);
+        QPalette palette = notice->palette();
+        palette.setColor(QPalette::WindowText, QColor(0xC0, 0x00, 0x00));
+        notice->setPalette(palette);
+    }
+    for (QLineEdit* edit : {wave1_, wave2_})
+        connect(edit, &QLineEdit::textEdited, this, [this] {
+            ReadControls();
+            monitor_->CheckWavelengths();
+            ShowNotices();
+        });
     AcceptWholeNumbersOnly(wave1_, NumberSign::Unsigned);
     AcceptWholeNumbersOnly(wave2_, NumberSign::Unsigned);
     ledButton_->setAutoDefault(false);
@@ -126,12 +155,18 @@ void CControlLEDDlg::ShowControls() {
     wave1_->setEnabled(c.wavesEnabled);
     wave2_->setEnabled(c.wavesEnabled);
     monitorBox_->setChecked(c.monitorChecked);
+    ShowNotices();
 }
 
 void CControlLEDDlg::OnLedButton() {
     ReadControls();
     monitor_->LedButton();
     ShowControls();
+}
+
+void CControlLEDDlg::ShowNotices() {
+    wave1Notice_->setText(monitor_->controls().wave1Notice);
+    wave2Notice_->setText(monitor_->controls().wave2Notice);
 }
 
 int CControlLEDDlg::OnTimer() {

@@ -10,6 +10,7 @@ class DialogHost;
 class GraphPalette;
 class ImagePanel;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -49,6 +50,7 @@ class CControlLEDDlg : public QDialog {
   private:
     void ReadControls();
     void ShowControls();
+    void ShowNotices();
     void Draw();
 
     DialogHost& host_;
@@ -60,5 +62,7 @@ class CControlLEDDlg : public QDialog {
     QCheckBox* monitorBox_ = nullptr;
     QLineEdit* wave1_ = nullptr;
     QLineEdit* wave2_ = nullptr;
+    QLabel* wave1Notice_ = nullptr;
+    QLabel* wave2Notice_ = nullptr;
     bool placeStored_ = false;
 };

@@ -57,6 +57,10 @@ QString OutOfRangeText() {
     return QCoreApplication::translate("ChromaticityDiagram", "色度: 範囲外");
 }
 
+double DiagramScale(int width, int height) {
+    return std::max(1.0, std::min(width / 620.0, height / 560.0));
+}
+
 ChromaticityDiagram::ChromaticityDiagram(QString backgroundPath)
     : table_(SharedCmfTable()), path_(std::move(backgroundPath)) {}
 

@@ -45,6 +45,10 @@ inline constexpr int kMetricsTop = 22;
 inline constexpr int kMetricsPitch = 15;
 void DrawColourMetrics(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid = {});
 
+// The diagram is laid out for the 620-pixel panel; a larger panel shows it enlarged by this
+// factor (1 up to 620 x 560, never below), the same in both directions.
+double DiagramScale(int width, int height);
+
 // The chromaticity diagram of the graph panel. The background picture is read once from the
 // given path and kept; when reading fails, the next drawing tries again.
 class ChromaticityDiagram {

@@ -1,5 +1,7 @@
 // The chromaticity mode: the current device's sample on the chromaticity diagram, which takes
 // the whole panel.
+#include <QPainter>
+
 #include "data/ColourMetrics.h"
 #include "display/ChromaticityBackground.h"
 #include "display/ChromaticityDiagram.h"
@@ -17,11 +19,20 @@ void PaintChromaticityPanel(ModeCanvas& c) {
         else if (const float* s = RecordSpectrum(in, in.currentDevice, in.selectedRecord))
             sample = std::span<const float>(s, MAX_POINTS);
     }
+    const double scale = DiagramScale(c.panel.width(), c.panel.height());
+    c.p.save();
+    c.p.scale(scale, scale);
+    c.p.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
     c.diagram.Draw(c.p, sample, grid);
+    c.p.restore();
 }
 
 // The diagram's coordinates with their CIE 1976 u', v', within its axes.
-std::string ChromaticityReadout(int x, int y) {
+std::string ChromaticityReadout(int px, int py, int width, int height) {
+    // Back to the diagram's own pixels.
+    const double scale = DiagramScale(width, height);
+    const int x = static_cast<int>(px / scale);
+    const int y = static_cast<int>(py / scale);
     if (x < kDiagramLeft || x > kDiagramRight || y < kDiagramTop || y > kDiagramBottom)
         return {};
     std::string out;

@@ -1,5 +1,7 @@
 // The colour mode: the current device's spectrum filled down to the bottom line, each column in
 // the colour of its wavelength.
+#include <algorithm>
+
 #include <QPainter>
 
 #include "display/GraphPalette.h"
@@ -30,10 +32,15 @@ void PaintColourCurves(ModeCanvas& c) {
             // The line from (x, bottom) up to (x, y) without its end point.
             const int y = CountsRow(c.scale, s[i]);
             const long long nm = g.firstWavelength + i;
+            // A stretched axis gives a point the columns up to the next one.
+            const int x = c.axis.Column(nm);
+            const int w = std::max(c.axis.Column(nm + 1) - x, 1);
             if (y != kNoRow && y < f.bottom)
-                c.p.fillRect(c.axis.Column(nm), y + 1, 1, f.bottom - y,
-                             ColourOfWavelength(c.palette, nm));
+                c.p.fillRect(x, y + 1, w, f.bottom - y, ColourOfWavelength(c.palette, nm));
         }
     }
-    DrawPeakLabel(c, 0, in.currentDevice, s, g);
+    if (!c.scale.valid())
+        return;  // no place for the peak label
+    const PeakMark mark = PeakMarkOf(c, in.currentDevice, s, g);
+    DrawPeakMarks(c, std::span<const PeakMark>(&mark, 1));
 }

@@ -11,7 +11,7 @@ std::string CursorReadoutText(const GraphInput& in, int width, int height, int x
     const DisplayMode& mode = DisplayModeOf(in.mode);
     const ModePainting& shown = PaintingOf(ShownPainter(mode, in.nirSensor, in.uvSensor));
     if (shown.panelReadout != nullptr)
-        return shown.panelReadout(x, y);
+        return shown.panelReadout(x, y, width, height);
 
     const PlotFrame f = PlotFrameFor(width, height);
     if (x < f.left || x > f.right || y < f.top || y > f.bottom)

@@ -22,7 +22,7 @@ int WavelengthTicks(const PlotFrame& f, int pointCount, int firstWavelength, boo
 
 int WavelengthAxis::Column(long long nm) const {
     const long long k = nm - firstWavelength;
-    if (!mixed())
+    if (!scaled())
         return static_cast<int>(left + k);
     return static_cast<int>(left + k * columns / span);
 }
@@ -31,10 +31,14 @@ long long WavelengthAxis::WavelengthAt(int x) const {
     const long long c = static_cast<long long>(x) - left;
     if (c < 0)
         return kNoWavelength;
-    if (!mixed())
+    if (!scaled())
         return firstWavelength + c;
+    if (columns <= 0)
+        return firstWavelength;
+    if (columns > span)  // stretched: the point nearest to the column
+        return firstWavelength + (2 * c * span + columns) / (2 * columns);
     // The smallest k whose column k * columns / span (truncated) reaches c.
-    return firstWavelength + (columns > 0 ? (c * span + columns - 1) / columns : 0);
+    return firstWavelength + (c * span + columns - 1) / columns;
 }
 
 WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGrid> grids,
@@ -45,10 +49,16 @@ WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGri
         single = grids.front();
     axis.firstWavelength = single.firstWavelength;
     axis.pointCount = std::clamp<int>(single.pointCount, 0, MAX_POINTS);
+    const int width = f.right - f.left;
     const bool mixed = std::any_of(grids.begin(), grids.end(),
                                    [&](const SpectrumGrid& g) { return !(g == grids.front()); });
-    if (!mixed)
+    if (!mixed) {
+        if (width > kBasePlotWidth) {
+            axis.span = kBasePlotWidth;
+            axis.columns = width;
+        }
         return axis;
+    }
     long long first = grids.front().firstWavelength;
     long long last = grids.front().lastWavelength();
     for (const SpectrumGrid& g : grids) {
@@ -57,20 +67,34 @@ WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGri
         first = std::min<long long>(first, g.firstWavelength);
         last = std::max<long long>(last, g.lastWavelength());
     }
+    axis.gridsDiffer = true;
     axis.firstWavelength = static_cast<int>(first);
     axis.pointCount = static_cast<int>(last - first + 1);
     axis.span = static_cast<int>(std::max<long long>(last - first, 1));
-    axis.columns = std::clamp(f.right - 2 - f.left, 0, axis.span);
+    // As in the 620-pixel panel, then stretched by a wider frame.
+    const int base = std::min(width, kBasePlotWidth);
+    axis.columns = std::clamp(base - 2, 0, axis.span);
+    if (width > kBasePlotWidth)
+        axis.columns =
+            static_cast<int>(static_cast<long long>(axis.columns) * width / kBasePlotWidth);
     return axis;
 }
 
 int WavelengthTicks(const PlotFrame& f, const WavelengthAxis& axis, bool nirSensor,
                     std::span<WavelengthTick> out) {
-    if (!axis.mixed())
+    if (!axis.scaled())
         return WavelengthTicks(f, axis.pointCount, axis.firstWavelength, nirSensor, out);
-    const int step = 50LL * axis.columns < 40LL * axis.span ? 100 : 50;
     int n = 0;
     const int first = axis.firstWavelength;
+    if (!axis.mixed()) {
+        // One grid stretched: the positions of the 620-pixel panel, further apart.
+        const int last = nirSensor ? axis.pointCount - 2 : axis.pointCount + 18;
+        for (int i = 0; i <= last && n < static_cast<int>(out.size()); ++i)
+            if ((first + i) % 50 == 0)
+                out[n++] = WavelengthTick{axis.Column(first + i), first + i};
+        return n;
+    }
+    const int step = 50LL * axis.columns < 40LL * axis.span ? 100 : 50;
     int nm = first % step == 0 ? first : first - first % step + (first > 0 ? step : 0);
     for (; nm <= axis.lastWavelength() && n < static_cast<int>(out.size()); nm += step)
         out[n++] = WavelengthTick{axis.Column(nm), nm};
@@ -141,6 +165,48 @@ std::string ValueLabel(AxisKind kind, std::int64_t value) {
     else
         std::snprintf(buf, sizeof buf, "%3.0f", static_cast<double>(value));
     return buf;
+}
+
+std::vector<LabelBox> PlaceLabels(std::span<const LabelBox> wanted, const PlotFrame& f, int step) {
+    std::vector<LabelBox> placed;
+    placed.reserve(wanted.size());
+    // Inside the frame's lines.
+    const int minLeft = f.left + 1;
+    const int minTop = f.top + 1;
+    step = std::max(step, 1);
+    for (LabelBox b : wanted) {
+        b.left = std::max(std::min(b.left, f.right - 1 - b.width), minLeft);
+        b.top = std::max(std::min(b.top, f.bottom - 1 - b.height), minTop);
+        const int maxTop = std::max(f.bottom - 1 - b.height, minTop);
+        auto clear = [&placed](const LabelBox& c) {
+            return std::none_of(placed.begin(), placed.end(),
+                                [&c](const LabelBox& p) { return p.Overlaps(c); });
+        };
+        LabelBox chosen = b;
+        for (int k = 0;; ++k) {
+            const int up = b.top - k * step;
+            const int down = b.top + k * step;
+            if (up < minTop && down > maxTop)
+                break;  // no clear place: the wanted one
+            LabelBox c = b;
+            if (down <= maxTop) {
+                c.top = down;
+                if (clear(c)) {
+                    chosen = c;
+                    break;
+                }
+            }
+            if (up >= minTop && k > 0) {
+                c.top = up;
+                if (clear(c)) {
+                    chosen = c;
+                    break;
+                }
+            }
+        }
+        placed.push_back(chosen);
+    }
+    return placed;
 }
 
 float ClampHeight(float c, int hp) {

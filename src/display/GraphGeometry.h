@@ -43,20 +43,27 @@ inline constexpr int kMaxWavelengthTicks = 32;
 // largest last one, one column per nm while that fits the frame, else squeezed so
 // that the last wavelength lies on the column before the frame's right edge (several
 // wavelengths then share a column).
+// A frame wider than that of the 620-pixel panel (kBasePlotWidth) stretches either
+// axis by its width over kBasePlotWidth, so the curves take the panel the window gives.
 struct WavelengthAxis {
     int left = 0;  // column of firstWavelength
     int firstWavelength = 340;
     int pointCount = 511;  // wavelengths firstWavelength .. + pointCount - 1
-    int span = 0;          // last - first; 0: one grid, one column per nm
-    int columns = 0;       // columns the span is spread over (at most span)
+    int span = 0;          // nm the columns are spread over; 0: one column per nm
+    int columns = 0;       // columns the span is spread over
+    bool gridsDiffer = false;
 
-    bool mixed() const { return span > 0; }
+    bool mixed() const { return gridsDiffer; }
+    bool scaled() const { return span > 0; }
     int lastWavelength() const { return firstWavelength + pointCount - 1; }
     // Column of a wavelength (one grid: also beyond the grid's ends).
     int Column(long long nm) const;
-    // The shortest wavelength drawn at column x, or kNoWavelength left of the axis.
+    // Squeezed: the shortest wavelength drawn at column x; stretched: the nearest one;
+    // kNoWavelength left of the axis.
     long long WavelengthAt(int x) const;
 };
+// The plot width of the 620-pixel panel: one column per nm of the visible grid and 19 more.
+inline constexpr int kBasePlotWidth = 530;
 inline constexpr long long kNoWavelength = std::numeric_limits<long long>::min();
 
 // The axis of the given grids (the first count of them); all equal, or none: `single`
@@ -99,6 +106,24 @@ LabelText PeakLabel(float value, std::int32_t wavelength);  // "peak %5.0f ( %dn
 LabelText TemperatureLabel(float t);                        // "%4.1f"
 LabelText LedTemperatureLabel(float t);                     // "%4.1f(LED)"
 LabelText WavelengthLabel(int nm);                          // "%d"
+
+// A label's box on the panel: left, top, width, height.
+struct LabelBox {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int right() const { return left + width; }  // exclusive
+    int bottom() const { return top + height; }
+    bool Overlaps(const LabelBox& o) const {
+        return left < o.right() && o.left < right() && top < o.bottom() && o.top < bottom();
+    }
+};
+// Places labels in order, each as near its wanted box as it can: first moved inside the
+// frame, then up and down in steps of `step` rows (nearest first) until it clears the labels
+// already placed; one that finds no clear place within the frame keeps its place inside it.
+std::vector<LabelBox> PlaceLabels(std::span<const LabelBox> wanted, const PlotFrame& f,
+                                  int step = 2);
 
 // Label texts: "%4d" for counts, "%3.0f" for ratio and absorptance, "%d" for wavelengths.
 std::string ValueLabel(AxisKind kind, std::int64_t value);

@@ -41,6 +41,8 @@ struct GraphInput {
     // Devices not answering: their last curve is drawn grey and dashed, and
     // their peak label says so instead of a number.
     std::array<bool, MAX_DEVICES> liveStale{};
+    // Each device's serial, first in its peak label (live: the slot's; stored: the data set's).
+    std::array<QByteArray, MAX_DEVICES> serials{};
 
     // Stored display and the reference/comparison curves, each on the data set's grid of its
     // device (dataSet->grid(d)). A null data set, or an index outside 0..recordCount-1, draws

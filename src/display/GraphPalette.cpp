@@ -33,9 +33,20 @@ std::array<WavelengthColour, kWavelengthColourRows> BuildTable() {
     return t;
 }
 
-constexpr int kDeviceRgb[MAX_DEVICES][3] = {
-    {141, 57, 57}, {255, 0, 0},   {255, 128, 0},   {255, 255, 0},   {0, 255, 0},
-    {60, 60, 255}, {128, 0, 255}, {192, 192, 192}, {255, 128, 255}, {0, 0, 0},
+// Okabe and Ito's colours, which stay apart for the common colour-vision deficiencies, with
+// the light ones darkened to a contrast of at least 3:1 on the white panel (orange, sky blue,
+// yellow; black as dark grey, apart from the frame), and Tol's indigo and wine for ten.
+constexpr QRgb kDeviceRgb[MAX_DEVICES] = {
+    0x0072B2,  // blue
+    0xD55E00,  // vermillion
+    0x009E73,  // bluish green
+    0xCC79A7,  // reddish purple
+    0xB87F00,  // orange, darkened from #E69F00
+    0x2C8DAA,  // sky blue, darkened from #56B4E9 and apart from the blue
+    0x8F8700,  // yellow, darkened from #F0E442
+    0x4D4D4D,  // dark grey in place of black
+    0x332288,  // indigo
+    0x882255,  // wine
 };
 
 QPen SolidPen(const QColor& c, int width) {
@@ -60,7 +71,7 @@ int PenComponent(double fraction) {
 }
 
 QColor GraphPalette::DeviceColour(int d) {
-    return QColor(kDeviceRgb[d][0], kDeviceRgb[d][1], kDeviceRgb[d][2]);
+    return QColor(kDeviceRgb[d]);
 }
 
 GraphPalette::GraphPalette() {

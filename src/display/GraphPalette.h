@@ -27,7 +27,10 @@ class GraphPalette {
   public:
     GraphPalette();
 
-    static QColor DeviceColour(int d);  // d 0..9: brown, red, orange, ... black
+    // d 0..9: the one palette of the devices, for the graph, the LED monitor plot and the
+    // trend window alike; ten colours told apart also with the common colour-vision
+    // deficiencies, none lighter than 3:1 against white.
+    static QColor DeviceColour(int d);
     const QPen& devicePen(int d, bool wide) const { return wide ? wide_[d] : thin_[d]; }
     const QPen& gridPen() const { return grid_; }
     const QPen& framePen() const { return frame_; }  // default black pen of width 1

@@ -1,5 +1,6 @@
 // The line mode: every device's spectrum as a curve with its peak label.
 #include <algorithm>
+#include <array>
 
 #include <QPainter>
 
@@ -10,6 +11,8 @@
 void PaintLineCurves(ModeCanvas& c) {
     const GraphInput& in = c.in;
     const int devices = std::min(in.deviceCount, MAX_DEVICES);
+    std::array<PeakMark, MAX_DEVICES> marks{};
+    int labelled = 0;
     for (int d = 0; d < devices; ++d) {
         const float* s = SampleSpectrum(in, d);
         if (s == nullptr)
@@ -21,13 +24,16 @@ void PaintLineCurves(ModeCanvas& c) {
                 c.points[i] =
                     QPoint(c.axis.Column(g.firstWavelength + i), CountsRow(c.scale, s[i]));
             if (in.monitoring && in.liveStale[d])
-                c.p.setPen(QPen(Qt::gray, 1, Qt::DashLine));  // the last curve, visibly stale
+                c.p.setPen(QPen(QColor(0x70, 0x70, 0x70), 1, Qt::DashLine));  // visibly stale
             else
                 c.p.setPen(c.palette.devicePen(d, d == in.currentDevice));
             Polyline(c, n);
         }
-        DrawPeakLabel(c, d, d, s, g);
+        // A label stands at its peak: without a scale there is no place for it.
+        if (c.scale.valid())
+            marks[labelled++] = PeakMarkOf(c, d, s, g);
     }
+    DrawPeakMarks(c, std::span<const PeakMark>(marks.data(), labelled));
 }
 
 // A device whose grid has no point at nm shows nothing there.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
@@ -92,7 +94,7 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
 
     const DisplayMode& mode = DisplayModeOf(in.mode);
     const ModePainting& painting = PaintingOf(ShownPainter(mode, in.nirSensor, in.uvSensor));
-    ModeCanvas c{p, in, mode, palette_, chroma_, points_, {}, {}, {}};
+    ModeCanvas c{p, in, mode, palette_, chroma_, points_, {}, {}, {}, panel};
     if (painting.panel != nullptr) {
         painting.panel(c);
         return in.limits.ratioMin;
@@ -107,13 +109,21 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
     const std::int32_t ratioMin = DerivedRatioMin(lim.ratioMax, lim.graphMin, lim.graphMax);
     const AxisRange range = RangeOf(mode.axis, lim, ratioMin);
     DrawAxes(p, f, c.axis, in.nirSensor, mode.axis, range.min, range.max);
-    if (in.deviceCount <= 0)
+    // Over the curves, as the peak labels.
+    auto caption = [&] {
+        if (mode.axisCaption != nullptr)
+            DrawAxisCaption(p, f, QCoreApplication::translate("MainView", mode.axisCaption));
+    };
+    if (in.deviceCount <= 0) {
+        caption();
         return ratioMin;
+    }
 
     c.scale = CurveScale{static_cast<double>(range.min), static_cast<double>(range.max), f.bottom,
                          f.height()};
     if (painting.curves != nullptr)
         painting.curves(c);
+    caption();
     p.setPen(palette_.framePen());
 
     const int cur = in.currentDevice;
@@ -127,6 +137,12 @@ std::int32_t LiveGraph::DrawGraph(QPainter& p, QSize panel, const GraphInput& in
         PanelText(p, f.right - 200, f.top + 22, LedTemperatureLabel(in.ledTemperature).view());
     }
     return ratioMin;
+}
+
+void DrawAxisCaption(QPainter& p, const PlotFrame& f, const QString& text) {
+    static const QFontMetrics metrics(PanelFont());
+    PanelLabel(p, f.left + 2, f.top + 2, metrics.horizontalAdvance(text) + 4, metrics.height(),
+               text, Qt::black);
 }
 
 void LiveGraph::DrawAxes(QPainter& p, const PlotFrame& f, const WavelengthAxis& axis,

@@ -43,6 +43,9 @@ class LiveGraph {
     std::array<QPoint, MAX_POINTS> points_{};  // one curve's points
 };
 
+// The value axis's caption in the plot's top-left corner, on a light backing.
+void DrawAxisCaption(QPainter& p, const PlotFrame& f, const QString& text);
+
 // The sample spectrum of device d as the display shows it: the slot's latest spectrum while
 // monitoring, else device d's spectrum in the selected record. nullptr when there is none.
 const float* SampleSpectrum(const GraphInput& in, int d);

@@ -4,6 +4,8 @@
 #include <string>
 
 #include <QPoint>
+#include <QSize>
+#include <QString>
 
 #include "display/GraphGeometry.h"
 #include "display/GraphInput.h"
@@ -25,14 +27,16 @@ struct ModeCanvas {
     PlotFrame frame;
     WavelengthAxis axis;
     CurveScale scale;  // of the mode's value axis
+    QSize panel;       // the whole panel's size
 };
 
 // How one ModePainter paints and what the cursor readout shows for it. A null entry is
 // not drawn or shows nothing.
 struct ModePainting {
-    // The whole panel in place of the spectrum frame, and its readout at (x, y).
+    // The whole panel in place of the spectrum frame, and its readout at (x, y) of a panel of
+    // width x height.
     void (*panel)(ModeCanvas& c) = nullptr;
-    std::string (*panelReadout)(int x, int y) = nullptr;
+    std::string (*panelReadout)(int x, int y, int width, int height) = nullptr;
     // The curves on the spectrum frame, and after the readout's wavelength each device's value
     // there.
     void (*curves)(ModeCanvas& c) = nullptr;
@@ -50,16 +54,25 @@ void PaintRelativeCurves(ModeCanvas& c);
 void AppendRelativeValues(std::string& out, const GraphInput& in, const DisplayMode& mode,
                           long long nm);
 void PaintChromaticityPanel(ModeCanvas& c);
-std::string ChromaticityReadout(int x, int y);
+std::string ChromaticityReadout(int x, int y, int width, int height);
 
 // What the painters share.
 bool DrawableDevice(int d);
 int PointsOf(SpectrumGrid g);  // at most MAX_POINTS
 // A curve through the canvas's first count points, in the painter's current pen.
 void Polyline(ModeCanvas& c, int count);
-// The peak label of device's spectrum s on its grid in the given row of labels; a device that
-// does not answer has none.
-void DrawPeakLabel(ModeCanvas& c, int row, int device, const float* s, SpectrumGrid g);
+// One device's peak label before it is placed: its text (the device's serial first) and the
+// peak's point on the panel. A device that does not answer says so instead of a value.
+struct PeakMark {
+    int device = -1;
+    QString text;
+    int x = 0;
+    int y = 0;
+};
+PeakMark PeakMarkOf(const ModeCanvas& c, int device, const float* s, SpectrumGrid g);
+// The labels above and right of their peaks, moved apart where they would overlap
+// (PlaceLabels), each in its device's colour on a light backing; drawn after the curves.
+void DrawPeakMarks(ModeCanvas& c, std::span<const PeakMark> marks);
 // A value printed with format (at most 47 characters), and "  #<d+1> <value>" of device d in the
 // readout, "-" for a value that is not finite.
 void AppendFormatted(std::string& out, const char* format, double value);

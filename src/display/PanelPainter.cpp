@@ -68,6 +68,16 @@ void PanelUnicodeText(QPainter& p, int x, int y, const QString& text) {
     p.setPen(saved);
 }
 
+void PanelLabel(QPainter& p, int left, int top, int width, int height, const QString& text,
+                const QColor& colour) {
+    static const QFontMetrics metrics(PanelFont());
+    p.fillRect(left, top, width, height, QColor(255, 255, 255, 215));
+    const QPen saved = p.pen();
+    p.setPen(colour);
+    p.drawText(left + 2, top + metrics.ascent(), text);
+    p.setPen(saved);
+}
+
 namespace {
 
 void DrawTicks(QPainter& p, const PlotFrame& f, std::span<const WavelengthTick> wl) {

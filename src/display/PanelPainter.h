@@ -2,7 +2,9 @@
 
 #include <string_view>
 
+#include <QColor>
 #include <QFont>
+#include <QString>
 
 class QPainter;
 class QPoint;
@@ -28,6 +30,11 @@ void PanelLine(QPainter& p, int x0, int y0, int x1, int y1);
 void PanelText(QPainter& p, int x, int y, std::string_view latin1);
 // Any text, not only Latin-1 (the diagram's names in Japanese).
 void PanelUnicodeText(QPainter& p, int x, int y, const QString& text);
+
+// A label of the graph: text in the given colour on a light, semi-opaque backing of the box
+// (left, top, width, height), so that it stays readable over curves and grid lines.
+void PanelLabel(QPainter& p, int left, int top, int width, int height, const QString& text,
+                const QColor& colour);
 
 // A curve through count points in the painter's current pen. A point whose row is kNoRow
 // (GraphGeometry.h) is left out and breaks the curve: each run of points between such gaps

@@ -5,12 +5,23 @@
 #include <cmath>
 #include <ctime>
 
+#include <QFont>
+#include <QFontMetrics>
+
 #include "data/TrendTimeAxis.h"
 
 namespace {
 constexpr int kLeft = 70;
 constexpr int kRight = 14;
-constexpr int kTop = 22;  // the legend strip
+constexpr int kTop = 22;  // the legend strip of one row
+constexpr int kLegendRow = 16;
+
+// The picture's font (Draw sets it).
+QFont TrendFont() {
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
 constexpr int kBottom = 34;
 constexpr int kGap = 10;
 
@@ -90,11 +101,13 @@ void TrendPlot::Layout(const TrendTable& table, std::vector<int> shown, TrendAxi
     }
     plotLeft_ = kLeft;
     plotRight_ = std::max(kLeft + 1, size.width() - kRight);
+    LayOutLegend();
+    const int top = kTop + (legendRows_ - 1) * kLegendRow;
     const int n = static_cast<int>(panels_.size());
-    const int height = n ? std::max(20, (size.height() - kTop - kBottom - kGap * (n - 1)) / n) : 0;
+    const int height = n ? std::max(20, (size.height() - top - kBottom - kGap * (n - 1)) / n) : 0;
     for (int i = 0; i < n; ++i) {
         Panel& panel = panels_[static_cast<std::size_t>(i)];
-        panel.rect = QRect(plotLeft_, kTop + i * (height + kGap), plotRight_ - plotLeft_, height);
+        panel.rect = QRect(plotLeft_, top + i * (height + kGap), plotRight_ - plotLeft_, height);
         double low = INFINITY, high = -INFINITY;
         for (int c : panel.columns) {
             for (double v : table.columns[static_cast<std::size_t>(c)].values) {
@@ -177,4 +190,48 @@ QString TrendPlot::ReadoutOf(int record) const {
                 (std::isfinite(v) ? Fixed(v, Decimals(col.quantity)) : QStringLiteral("nan"));
     }
     return text;
+}
+
+// Kinds with their line styles, then the devices in their colours, left to right from the
+// plot's left edge; an entry that would run past the picture's right edge starts a new row.
+void TrendPlot::LayOutLegend() {
+    legend_.clear();
+    legendRows_ = 1;
+    if (!table_)
+        return;
+    const QFontMetrics metrics(TrendFont());
+    std::vector<std::string> kinds;
+    std::vector<int> devices;
+    for (int c : shown_) {
+        const TrendColumn& col = table_->columns[static_cast<std::size_t>(c)];
+        if (std::find(kinds.begin(), kinds.end(), col.name) == kinds.end()) {
+            kinds.push_back(col.name);
+            legend_.push_back({false, c, QString::fromStdString(col.name), 0, 0});
+        }
+        if (std::find(devices.begin(), devices.end(), col.device) == devices.end())
+            devices.push_back(col.device);
+    }
+    std::sort(devices.begin(), devices.end());
+    for (int d : devices) {
+        const QString serial =
+            d < static_cast<int>(table_->serialText.size())
+                ? QString::fromLatin1(table_->serialText[static_cast<std::size_t>(d)])
+                : QString::number(d + 1);
+        legend_.push_back({true, d, serial, 0, 0});
+    }
+    int x = plotLeft_;
+    int row = 0;
+    const int right = std::max(size_.width() - kRight, plotLeft_ + 1);
+    for (LegendEntry& e : legend_) {
+        const int mark = e.device ? 13 : 26;
+        const int width = mark + metrics.horizontalAdvance(e.text);
+        if (x > plotLeft_ && x + width > right) {
+            x = plotLeft_;
+            ++row;
+        }
+        e.x = x;
+        e.row = row;
+        x += width + (e.device ? 10 : 14);
+    }
+    legendRows_ = row + 1;
 }

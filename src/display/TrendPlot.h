@@ -44,6 +44,17 @@ class TrendPlot {
     int panelCount() const { return static_cast<int>(panels_.size()); }
     QRect panelRect(int i) const { return panels_[static_cast<std::size_t>(i)].rect; }
     TrendUnit panelUnit(int i) const { return panels_[static_cast<std::size_t>(i)].unit; }
+    // One entry of the legend: a kind with its line style or a device in its colour, and
+    // where it goes. The legend wraps onto further rows when the picture is too narrow.
+    struct LegendEntry {
+        bool device = false;
+        int index = 0;  // the column (a kind) or the device
+        QString text;
+        int x = 0;
+        int row = 0;
+    };
+    const std::vector<LegendEntry>& legend() const { return legend_; }
+    int legendRows() const { return legendRows_; }
     // The x axis's tick labels as drawn (for tests).
     std::vector<std::string> xLabels() const;
     // Place of record r along x in the picture.
@@ -62,6 +73,7 @@ class TrendPlot {
     void DrawPanel(QPainter& p, const Panel& panel, bool last) const;
     void DrawCurve(QPainter& p, const Panel& panel, const TrendColumn& column) const;
     void DrawLegend(QPainter& p) const;
+    void LayOutLegend();
     std::vector<TimeTick> TimeAxisTicks() const;
 
     const TrendTable* table_ = nullptr;
@@ -76,6 +88,8 @@ class TrendPlot {
     bool withDate_ = false;
     int cursor_ = -1;
     std::vector<double> xs_;  // per record
+    std::vector<LegendEntry> legend_;
+    int legendRows_ = 1;
 };
 
 // The unit's axis title: "counts", "nm", "x, y", "K", "°C".

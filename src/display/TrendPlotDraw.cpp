@@ -171,34 +171,19 @@ void TrendPlot::DrawPanel(QPainter& p, const Panel& panel, bool last) const {
 }
 
 void TrendPlot::DrawLegend(QPainter& p) const {
-    // Kinds with their line styles, then the devices in their colours.
-    int x = plotLeft_;
-    std::vector<std::string> kinds;
-    std::vector<int> devices;
-    for (int c : shown_) {
-        const TrendColumn& col = table_->columns[static_cast<std::size_t>(c)];
-        if (std::find(kinds.begin(), kinds.end(), col.name) == kinds.end()) {
-            kinds.push_back(col.name);
-            p.setPen(QPen(Qt::black, 1.0, StyleOf(col.quantity)));
-            p.drawLine(x, 11, x + 22, 11);
+    for (const LegendEntry& e : legend_) {
+        const int base = 15 + e.row * 16;
+        if (e.device) {
+            p.fillRect(QRect(e.x, base - 9, 10, 10), GraphPalette::DeviceColour(e.index));
             p.setPen(Qt::black);
-            const QString name = QString::fromStdString(col.name);
-            p.drawText(QPoint(x + 26, 15), name);
-            x += 26 + p.fontMetrics().horizontalAdvance(name) + 14;
+            p.drawText(QPoint(e.x + 13, base), e.text);
+        } else {
+            const TrendColumn& col = table_->columns[static_cast<std::size_t>(e.index)];
+            p.setPen(QPen(Qt::black, 1.0, StyleOf(col.quantity)));
+            p.drawLine(e.x, base - 4, e.x + 22, base - 4);
+            p.setPen(Qt::black);
+            p.drawText(QPoint(e.x + 26, base), e.text);
         }
-        if (std::find(devices.begin(), devices.end(), col.device) == devices.end())
-            devices.push_back(col.device);
-    }
-    std::sort(devices.begin(), devices.end());
-    for (int d : devices) {
-        const QString serial =
-            d < static_cast<int>(table_->serialText.size())
-                ? QString::fromLatin1(table_->serialText[static_cast<std::size_t>(d)])
-                : QString::number(d + 1);
-        p.fillRect(QRect(x, 6, 10, 10), GraphPalette::DeviceColour(d));
-        p.setPen(Qt::black);
-        p.drawText(QPoint(x + 13, 15), serial);
-        x += 13 + p.fontMetrics().horizontalAdvance(serial) + 10;
     }
 }
 

@@ -48,6 +48,9 @@ struct DisplayMode {
     bool linesForRestrictedSensors = true;
     SensorKinds drawsFor = {};
     AxisKind axis = AxisKind::Counts;
+    // The value axis's caption with its unit, drawn in the plot's top-left corner (translated
+    // in context "MainView"); none on the counts axis.
+    const char* axisCaption = nullptr;
     ModePainter painter = ModePainter::None;
     const char* valueFormat = nullptr;  // one device's value in the cursor readout
     // The relative painter's value of a sample against the reference.
@@ -70,6 +73,7 @@ inline constexpr DisplayMode DISPLAY_MODES[] = {
      .needsReference = true,
      .linesForRestrictedSensors = false,
      .axis = AxisKind::Ratio,
+     .axisCaption = QT_TRANSLATE_NOOP("MainView", "試料/基準 (%)"),
      .painter = ModePainter::Relative,
      .valueFormat = "%.1f %%",
      .relative = RatioPercent},
@@ -77,6 +81,7 @@ inline constexpr DisplayMode DISPLAY_MODES[] = {
      .caption = QT_TRANSLATE_NOOP("MainView", "スペクトル（吸収率）"),
      .needsReference = true,
      .axis = AxisKind::Absorptance,
+     .axisCaption = QT_TRANSLATE_NOOP("MainView", "吸光度 -log10(試料/基準)"),
      .painter = ModePainter::Relative,
      .valueFormat = "%.3f",
      .relative = Absorptance},

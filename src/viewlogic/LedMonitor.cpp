@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include <QCoreApplication>
+
 #include "device/Clock.h"
 #include "device/DeviceSlot.h"
 #include "viewlogic/PlanScheduler.h"
@@ -44,10 +46,28 @@ int LedMonitor::Initialise() {
     return LED_TICK_MS;
 }
 
+QString LedMonitor::WavelengthRefusal(const QString& text) const {
+    if (!sources_.wavelengthRange)
+        return {};
+    const auto [first, last] = sources_.wavelengthRange();
+    const int nm = ParseCInt(text);
+    if (nm >= first && nm <= last)
+        return {};
+    return QCoreApplication::translate("LedMonitor", "%1～%2 nm の範囲外です").arg(first).arg(last);
+}
+
+bool LedMonitor::CheckWavelengths() {
+    controls_.wave1Notice = WavelengthRefusal(controls_.wave1Text);
+    controls_.wave2Notice = WavelengthRefusal(controls_.wave2Text);
+    return controls_.wave1Notice.isEmpty() && controls_.wave2Notice.isEmpty();
+}
+
 void LedMonitor::LedButton() {
     if (ledOn()) {
         sources_.led.state = 0;
     } else {
+        if (!CheckWavelengths())
+            return;
         sources_.led.state = 1;
         count_ = 0;
         wave1_ = ParseCInt(controls_.wave1Text);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 
 #include <QString>
 
@@ -23,6 +24,9 @@ struct LedMonitorSources {
     std::function<std::span<const float>()> firstSpectrum;  // slot 0, pointCount values
     std::function<int()> firstWavelength;                   // W0 of the grid
     std::function<void(bool)> setLedCheckBox;
+    // The wavelengths the edits may name: the selected device's grid, first and last nm.
+    // None given: any.
+    std::function<std::pair<int, int>()> wavelengthRange = {};
 };
 
 // What the LED dialog's controls show.
@@ -32,6 +36,9 @@ struct LedMonitorControls {
     QString wave2Text;           // edit 1046
     bool wavesEnabled = true;    // the two edits: only while the LED is off
     bool monitorChecked = true;  // 1044 (hidden)
+    // Beside each edit: why its wavelength is refused, empty while it is taken.
+    QString wave1Notice;
+    QString wave2Notice;
 };
 
 // The LED dialog without widgets: the LED switch, and a history of the LED
@@ -48,8 +55,13 @@ class LedMonitor {
 
     // Dialog initialisation; returns the first timer delay (500 ms).
     int Initialise();
-    // LED button 1043.
+    // LED button 1043. Switching on takes the two wavelengths; a wavelength off the grid
+    // is refused beside its edit, and the LED stays off (nothing goes to the unit).
     void LedButton();
+    // The notices of the two edits for the texts they hold now; true when both are taken.
+    bool CheckWavelengths();
+    // Why a wavelength typed into an edit is refused; empty when it lies on the grid.
+    QString WavelengthRefusal(const QString& text) const;
     // Monitor box 1044: the enabling rule again.
     void MonitorBoxClicked();
     // Timer tick: button text, sample into the history for a plot of the given

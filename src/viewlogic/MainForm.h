@@ -59,8 +59,9 @@ class MainForm {
     // Repaints the graph panel for the given device (spectrum graph or
     // chromaticity diagram by the display mode).
     virtual void drawGraph(int device) = 0;
-    // Height of the form's client area in pixels.
+    // Height and width of the form's client area in pixels.
     virtual int clientHeight() const = 0;
+    virtual int clientWidth() const = 0;
 };
 
 // The document's side of record changes: the modified flag.

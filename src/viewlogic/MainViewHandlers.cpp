@@ -26,7 +26,8 @@ void MainViewLogic::EnableControls(bool devicesAttached) {
 }
 
 void MainViewLogic::LayoutControls(int h) {
-    const LayoutPlan plan = PlanLayout(h, link_.led().present, VersionAbove15(link_.slot(0)));
+    const LayoutPlan plan =
+        PlanLayout(form_.clientWidth(), h, link_.led().present, VersionAbove15(link_.slot(0)));
     for (const ControlPlacement& p : plan.placements)
         form_.setGeometry(p.id, p.rect);
     form_.setVisible(ControlId::LedCheck, plan.ledControlsVisible);

@@ -27,8 +27,8 @@ struct ViewState {
     std::int32_t ratioMin = 0;       // re-derived by the graph at each repaint
     std::int32_t absorptionMax = 5;  // absorptance axis (read only setting)
     std::int32_t absorptionMin = 0;
-    // Graph panel in form coordinates: x 5, y 50, width 620, height h - 50
-    // (right edge 625 and bottom edge h, exclusive). Empty until laid out.
+    // Graph panel in form coordinates: x 5, y 50, width w - 285, height h - 50
+    // (right edge w - 280 and bottom edge h, exclusive). Empty until laid out.
     QRect graphRect{0, 0, 0, 0};
     bool layoutReady = false;      // the first layout was made
     bool detectionPending = true;  // start-up detection still to do

@@ -102,14 +102,15 @@ class AppTest : public ::testing::Test {
     QComboBox* combo(ControlId id) { return qobject_cast<QComboBox*>(control(id)); }
     // Sizes the shown window so that the form's client height is h and every
     // control fits across.
-    void ResizeForm(int h) {
+    // The form at w x h (the form's own width unless told), the frame resized around it.
+    void ResizeForm(int h, int w = 905) {
         frame_->show();
-        for (int i = 0; i < 4 && (form().height() != h || form().width() < 920); ++i) {
-            frame_->resize(frame_->width() + std::max(0, 920 - form().width()),
+        for (int i = 0; i < 4 && form().size() != QSize(w, h); ++i) {
+            frame_->resize(frame_->width() + w - form().width(),
                            frame_->height() + h - form().height());
             QCoreApplication::processEvents();
         }
-        ASSERT_EQ(form().height(), h);
+        ASSERT_EQ(form().size(), QSize(w, h));
     }
 
     QTemporaryDir settingsDir_;

@@ -1,5 +1,8 @@
 // The main form through its widgets: controls, layout, enable states, the mode
 // combo, the data list, axis limits and the graph panel.
+#include <map>
+#include <set>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +18,7 @@
 #include "device/DeviceLink.h"
 #include "dialogs/ControlLEDDlg.h"
 #include "dialogs/MeasurePlanDlg.h"
+#include "viewlogic/ControlLayout.h"
 
 namespace {
 struct Caption {
@@ -89,6 +93,71 @@ TEST_F(AppTest, LayoutFollowsTheClientHeight) {
     ResizeForm(600);
     EXPECT_EQ(control(ControlId::SaveCsv)->y(), 570);
     EXPECT_EQ(control(ControlId::DataList)->height(), 65);
+}
+
+// The graph takes what the window gives: at the first-start size, a maximised-like form
+// and the smallest one. The controls above the graph stay; the column right of it keeps its
+// distance to the right edge, its last rows theirs to the bottom edge.
+TEST_F(AppTest, GraphGrowsWithTheWindowAndTheControlsKeepTheirEdges) {
+    MakeFrame();
+    ResizeForm(760);
+    std::map<QWidget*, QRect> firstStart;
+    auto shown = [this] {
+        std::vector<QWidget*> out;
+        for (QWidget* w : form().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!w->isHidden())
+                out.push_back(w);
+        return out;
+    };
+    for (QWidget* w : shown())
+        firstStart[w] = w->geometry();
+    const QWidget* graph = control(ControlId::GraphPanel);
+    const std::set<ControlId> bottom{ControlId::Delete, ControlId::Reference, ControlId::Comparison,
+                                     ControlId::SaveCsv};
+    for (const QSize size : {QSize(905, 760), QSize(1920, 1080), QSize(905, 540)}) {
+        SCOPED_TRACE(size.width());
+        SCOPED_TRACE(size.height());
+        ResizeForm(size.height(), size.width());
+        const int dx = size.width() - 905;
+        const int dy = size.height() - 760;
+        EXPECT_EQ(graph->geometry(), QRect(5, 50, 620 + dx, size.height() - 50));
+        EXPECT_EQ(logic().state().graphRect, graph->geometry());
+        const std::vector<QWidget*> widgets = shown();
+        for (QWidget* w : widgets) {
+            SCOPED_TRACE(w->objectName().toStdString());
+            const QRect was = firstStart[w];
+            const QRect now = w->geometry();
+            EXPECT_TRUE(form().rect().contains(now));
+            if (w == graph)
+                continue;
+            const auto id = static_cast<ControlId>(w->objectName().toInt());
+            // Right of the graph: moved with the right edge; left of it: where it was.
+            EXPECT_EQ(now.x(), was.x() + (was.x() >= 625 ? dx : 0));
+            if (bottom.count(id) != 0)
+                EXPECT_EQ(now.y(), was.y() + dy);
+            else
+                EXPECT_EQ(now.y(), was.y());
+            EXPECT_EQ(now.width(), was.width());
+        }
+        EXPECT_EQ(control(ControlId::DataList)->height(), size.height() - 535);
+        for (std::size_t i = 0; i < widgets.size(); ++i)
+            for (std::size_t j = i + 1; j < widgets.size(); ++j)
+                EXPECT_FALSE(widgets[i]->geometry().intersects(widgets[j]->geometry()))
+                    << widgets[i]->objectName().toStdString() << " and "
+                    << widgets[j]->objectName().toStdString();
+    }
+    // The axis-limit zones follow the graph's bottom edge.
+    EXPECT_EQ(AxisZoneAt(logic().state().graphRect, 30, 540 - 20), AxisZone::Lower);
+}
+
+TEST_F(AppTest, EditsWithoutACaptionHaveTooltips) {
+    MakeFrame();
+    EXPECT_EQ(control(ControlId::AuxEdit)->toolTip(),
+              QString::fromUtf8("補助設定: 選択中の装置に送る整数（単位なし、-2147483648～"
+                                "2147483647）。ファームウェア 1.5 より新しい装置だけ"));
+    EXPECT_EQ(control(ControlId::IntervalEdit)->toolTip(),
+              QString::fromUtf8("連続取得の間隔: ミリ秒（0～2147483647）。0 ではモニタリングの"
+                                "たびに記録します"));
 }
 
 TEST_F(AppTest, LedControlsAndAuxEditFollowTheDevicesFound) {

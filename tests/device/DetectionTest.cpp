@@ -60,7 +60,7 @@ TEST_F(DetectionTest, SlotsFollowCandidateOrder) {
     EXPECT_FALSE(ports.script("ttyUSB5")->open);
     EXPECT_TRUE(ports.script("ttyUSB5")->writes.empty());
     EXPECT_TRUE(ports.script("ttyUSB3")->open);
-    EXPECT_EQ(link.ListEntry(0), "S3((ttyUSB3)) 1.6");
+    EXPECT_EQ(link.ListEntry(0), "S3(ttyUSB3) 1.6");
 }
 
 TEST_F(DetectionTest, PortTagIncludesTheClosingParenthesis) {
@@ -114,10 +114,10 @@ TEST_F(DetectionTest, IdentifiesVersionSerialAndLxModel) {
     ASSERT_EQ(DetectNow(link), 2);
     EXPECT_TRUE(link.slot(0).isLX);
     EXPECT_FLOAT_EQ(link.slot(0).version, 1.6f);
-    EXPECT_EQ(link.ListEntry(0), "S12345((a)) 1.6(LX)");
+    EXPECT_EQ(link.ListEntry(0), "S12345(a) 1.6(LX)");
     EXPECT_FALSE(link.slot(1).isLX);
     EXPECT_FLOAT_EQ(link.slot(1).version, 1.4f);
-    EXPECT_EQ(link.ListEntry(1), "S2((b)) 1.4x");
+    EXPECT_EQ(link.ListEntry(1), "S2(b) 1.4x");
 }
 
 TEST_F(DetectionTest, SettleWaitAfterEachDeviceOnTheClock) {
@@ -184,7 +184,7 @@ TEST_F(DetectionTest, SilentDeviceDoesNotStallDetection) {
     const std::uint32_t waited = clock.tickMs() - start - 6000;
     EXPECT_EQ(waited, std::uint32_t(4 * ReplyTimeoutMs(16) + 3 * ReplyTimeoutMs(4)));
     EXPECT_EQ(link.slot(0).version, 0.0f);
-    EXPECT_EQ(link.ListEntry(0), "((dead)) ");
+    EXPECT_EQ(link.ListEntry(0), "(dead) ");
     EXPECT_EQ(link.slot(1).serialText, "S7");
 
     // Stored identity and connect limits on the silent slot send nothing more than reads.

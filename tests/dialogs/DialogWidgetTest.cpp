@@ -589,6 +589,43 @@ TEST(LedDialog, ButtonKeepsTheMainCheckBoxInStep) {
     EXPECT_EQ(host.store.readInt("LED", "wave1", 0), 520);
 }
 
+// A wavelength off the selected device's grid (340..850 nm) is refused beside its edit, and
+// the LED is not switched on: nothing goes to the unit.
+TEST(LedDialog, WavelengthsOffTheGridAreRefusedBesideTheirEdit) {
+    FakeDialogHost host;
+    CControlLEDDlg* dialog = new CControlLEDDlg(host);
+    auto* wave1 = Control<QLineEdit>(*dialog, 1045);
+    auto* wave2 = Control<QLineEdit>(*dialog, 1046);
+    auto* notice1 = dialog->findChild<QLabel*>("wave1Notice");
+    auto* notice2 = dialog->findChild<QLabel*>("wave2Notice");
+    ASSERT_NE(notice1, nullptr);
+    ASSERT_NE(notice2, nullptr);
+    EXPECT_TRUE(notice1->text().isEmpty());
+    wave1->clear();
+    QTest::keyClicks(wave1, "1200");
+    EXPECT_EQ(notice1->text(), QString::fromUtf8("340～850 nm の範囲外です"));
+    EXPECT_TRUE(notice2->text().isEmpty());
+    wave2->setText("339");
+    Control<QPushButton>(*dialog, 1043)->click();
+    EXPECT_EQ(host.link.led().state, 0);
+    EXPECT_TRUE(host.ledCheckBox.empty());
+    EXPECT_EQ(Control<QPushButton>(*dialog, 1043)->text(), "LED OFF");
+    EXPECT_EQ(notice2->text(), QString::fromUtf8("340～850 nm の範囲外です"));
+    EXPECT_EQ(dialog->monitor().wave1(), 400);  // the held wavelengths stay
+    EXPECT_EQ(dialog->monitor().wave2(), 450);
+    EXPECT_TRUE(wave1->isEnabled());
+    // Both ends of the grid are taken.
+    wave1->setText("340");
+    wave2->setText("850");
+    Control<QPushButton>(*dialog, 1043)->click();
+    EXPECT_EQ(host.link.led().state, 1);
+    EXPECT_TRUE(notice1->text().isEmpty());
+    EXPECT_TRUE(notice2->text().isEmpty());
+    EXPECT_EQ(dialog->monitor().wave1(), 340);
+    EXPECT_EQ(dialog->monitor().wave2(), 850);
+    delete dialog;
+}
+
 TEST(LedDialog, PanelHoldsA470PixelPlotAndClampsOutOfRangeSamples) {
     FakeDialogHost host;
     CControlLEDDlg* dialog = new CControlLEDDlg(host);

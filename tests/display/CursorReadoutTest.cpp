@@ -194,4 +194,21 @@ TEST_F(CursorReadoutTest, ChromaticityDiagramShowsTheCoordinates) {
     EXPECT_EQ(At(kLeft + 110), "450 nm");
 }
 
+// A larger panel shows the graph larger: the wavelength axis and the diagram are stretched,
+// and the readout follows them.
+TEST_F(CursorReadoutTest, ALargerPanelReadsTheStretchedGraph) {
+    // 1295 x 800: plot 55..1260, 1205 columns for the 620 panel's 530.
+    auto at = [this](int x, int y) { return CursorReadoutText(in, 1295, 800, x, y); };
+    EXPECT_EQ(at(kLeft, kMidRow), "340 nm  #1 0.3  #2 1.6");
+    EXPECT_EQ(at(kLeft + 110 * 1205 / 530, kMidRow), "450 nm  #1 11000.3  #2 5501.6");
+    EXPECT_EQ(at(kLeft + 510 * 1205 / 530, kMidRow), "850 nm  #1 51000.3  #2 25501.6");
+    in.mode = DISPLAY_CHROMATICITY;
+    // The diagram 800 / 560 times as large (the height leaves less room than the width).
+    const double scale = 800.0 / 560.0;
+    const auto px = [scale](int v) { return static_cast<int>(v * scale) + 1; };
+    EXPECT_EQ(at(px(485), px(54)), "x 0.7000  y 0.8000  u′ 0.2500  v′ 0.6429");
+    EXPECT_EQ(at(px(88), px(508)), "x 0.0000  y 0.0000  u′ 0.0000  v′ 0.0000");
+    EXPECT_EQ(at(px(486) + 1, px(300)), "");
+}
+
 }  // namespace

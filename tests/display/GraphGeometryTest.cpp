@@ -1,6 +1,7 @@
 // Scales, ticks and clamping of the spectrum graph, as numbers.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -97,10 +98,66 @@ TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
     // Ultraviolet and visible, 190..850 nm: 50 nm take 40 columns, a line every 50 nm.
     const std::vector<SpectrumGrid> uvVis{{190, 251}, {340, 511}};
     EXPECT_EQ(ticks(WavelengthAxisFor(kFrame, uvVis, {})).size(), 14u);
-    // A frame wide enough: one column per nm.
+    // A frame wider than the 620-pixel panel's stretches the squeezed axis by its width:
+    // 528 columns * 910 / 530.
     const WavelengthAxis wide = WavelengthAxisFor(PlotFrameFor(1000, 700), uvNir, {});
-    EXPECT_EQ(wide.Column(1050), 55 + 860);
-    EXPECT_EQ(wide.WavelengthAt(55 + 500), 690);
+    EXPECT_EQ(wide.Column(1050), 55 + 906);
+    EXPECT_EQ(wide.WavelengthAt(55 + 906), 1050);
+}
+
+// The graph takes a larger panel: one grid is spread over the wider frame as the 620-pixel
+// panel spreads it over 530 columns, with the grid lines at the same wavelengths.
+TEST(WavelengthGrid, OneGridStretchesOverAWiderFrame) {
+    const PlotFrame f = PlotFrameFor(1635, 940);  // plot 55..1600: 1545 columns
+    const std::vector<SpectrumGrid> visible{{340, 511}};
+    const WavelengthAxis axis = WavelengthAxisFor(f, visible, {});
+    EXPECT_FALSE(axis.mixed());
+    EXPECT_EQ(axis.Column(340), 55);
+    EXPECT_EQ(axis.Column(350), 55 + 10 * 1545 / 530);
+    EXPECT_EQ(axis.Column(340 + 530), 1600);  // the frame's right edge, as 530 columns at 620
+    std::array<WavelengthTick, kMaxWavelengthTicks> out{};
+    const int n = WavelengthTicks(f, axis, false, out);
+    ASSERT_EQ(n, 11);
+    EXPECT_EQ(out[0].wavelength, 350);
+    EXPECT_EQ(out[10].wavelength, 850);
+    EXPECT_EQ(out[10].x, axis.Column(850));
+    // The cursor reads the nearest point; each point's column reads it back.
+    for (int nm = 340; nm <= 850; ++nm)
+        ASSERT_EQ(axis.WavelengthAt(axis.Column(nm)), nm) << nm;
+    EXPECT_EQ(axis.WavelengthAt(axis.Column(400) + 1), 400);
+    // The 620-pixel panel keeps one column per point.
+    EXPECT_FALSE(WavelengthAxisFor(kFrame, visible, {}).scaled());
+}
+
+// Peak labels that would sit on one another are moved apart, within the frame.
+TEST(PeakLabels, TenAtNearlyOnePlaceDoNotOverlap) {
+    std::vector<LabelBox> wanted;
+    for (int d = 0; d < 10; ++d)
+        wanted.push_back({300 + d, 200 - d, 150, 15});
+    const std::vector<LabelBox> placed = PlaceLabels(wanted, kFrame);
+    ASSERT_EQ(placed.size(), 10u);
+    EXPECT_EQ(placed[0].top, 200);  // the first keeps its place
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        EXPECT_EQ(placed[i].left, wanted[i].left);  // moved up or down only
+        EXPECT_GT(placed[i].top, kFrame.top);
+        EXPECT_LT(placed[i].bottom(), kFrame.bottom);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(placed[i].Overlaps(placed[j])) << i << " " << j;
+    }
+    // Near the top edge they go down; one past the right edge comes back inside.
+    std::vector<LabelBox> top(10, LabelBox{900, 0, 150, 15});
+    const std::vector<LabelBox> atTop = PlaceLabels(top, kFrame);
+    for (std::size_t i = 0; i < atTop.size(); ++i) {
+        EXPECT_EQ(atTop[i].right(), kFrame.right - 1);
+        EXPECT_GE(atTop[i].top, kFrame.top + 1);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(atTop[i].Overlaps(atTop[j]));
+    }
+    // No room left: the label stays inside the frame at its place.
+    const PlotFrame low{55, 10, 585, 40};
+    const std::vector<LabelBox> crowded =
+        PlaceLabels(std::vector<LabelBox>(3, LabelBox{100, 12, 50, 15}), low);
+    EXPECT_EQ(crowded[2].top, 12);
 }
 
 TEST(RatioMin, DerivedFromTheCountsAxis) {

@@ -1,5 +1,6 @@
 // Pixels of the rendered graph panel: frames, grid, curves in each mode, clamping, and the
 // limits that must not crash.
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -364,24 +365,24 @@ TEST_F(MixedGrids, EachCurveOnItsOwnWavelengthsOverTheUnionAxis) {
         EXPECT_EQ(At(x, 300), kWhite) << x;
 
     // The peak label of each device on its own grid: the near-infrared device's highest point
-    // at 700 nm is point 60 of its grid.
+    // at 700 nm is point 60 of its grid. Its label stands right of and above that point, in
+    // the device's colour: 700 nm at column 55 + 510 * 528 / 860 = 368, 50000 counts at row
+    // trunc(675 - 507.34) = 167.
     spectra[2][60] = 50000.0f;
+    in.serials[2] = "N3";
     Draw();
-    QImage expected(kW, kH, QImage::Format_RGB32);
-    expected.fill(Qt::white);
-    QPainter p(&expected);
-    BeginPanel(p);
-    const LabelText label = PeakLabel(50000.0f, 700);
-    PanelText(p, 585 - 200, 10 + 42 + 40, label.view());
-    p.end();
-    const QRect box(385, 92,
-                    QFontMetrics(PanelFont())
-                        .horizontalAdvance(QString::fromLatin1(
-                            label.view().data(), static_cast<int>(label.view().size()))),
-                    QFontMetrics(PanelFont()).height());
-    for (int y = box.top(); y <= box.bottom(); ++y)
-        for (int x = box.left(); x <= box.right(); ++x)
-            ASSERT_EQ(At(x, y), expected.pixel(x, y)) << x << "," << y;
+    const QString text = QStringLiteral("N3 peak 50000 ( 700nm)");
+    const QFontMetrics metrics(PanelFont());
+    const QRect box(368 + 4, 167 - metrics.height() - 3, metrics.horizontalAdvance(text) + 4,
+                    metrics.height());
+    int inColour = 0;
+    int elsewhere = 0;
+    for (int y = 11; y < 675; ++y)
+        for (int x = 56; x < 584; ++x)
+            if (At(x, y) == Device(2) && y < 170)
+                (box.contains(x, y) ? inColour : elsewhere) += 1;
+    EXPECT_GT(inColour, 40);   // the text's pixels
+    EXPECT_LT(elsewhere, 12);  // the curve's rise to the peak only
 }
 
 TEST_F(MixedGrids, StoredDisplayDrawsEachDeviceOnTheDataSetsGrid) {
@@ -429,10 +430,59 @@ TEST_F(MixedGrids, ColourModeFillsTheCurrentDevicesWavelengths) {
     EXPECT_EQ(At(215, 400), kWhite);
 }
 
+namespace {
+
+// sRGB component to linear light.
+double Linear(int v) {
+    const double s = v / 255.0;
+    return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+}
+// WCAG 2 relative luminance and contrast, worked out here rather than taken from the palette.
+double Luminance(const QColor& c) {
+    return 0.2126 * Linear(c.red()) + 0.7152 * Linear(c.green()) + 0.0722 * Linear(c.blue());
+}
+double ContrastOnWhite(const QColor& c) {
+    return 1.05 / (Luminance(c) + 0.05);
+}
+// CIE 1976 colour difference (CIELAB, D65 white).
+double DeltaE(const QColor& a, const QColor& b) {
+    auto lab = [](const QColor& c) {
+        const double r = Linear(c.red()), g = Linear(c.green()), bl = Linear(c.blue());
+        const double x = (0.4124 * r + 0.3576 * g + 0.1805 * bl) / 0.95047;
+        const double y = 0.2126 * r + 0.7152 * g + 0.0722 * bl;
+        const double z = (0.0193 * r + 0.1192 * g + 0.9505 * bl) / 1.08883;
+        auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116.0; };
+        return std::array<double, 3>{116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+    };
+    const auto p = lab(a), q = lab(b);
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+}
+
+}  // namespace
+
+// Ten device colours, each its own (a colour difference of 20 at least) and readable on the
+// white panel (3:1 at least, so neither yellow nor light grey), in every pen of the palette.
+TEST(GraphPalette, TenDistinctColoursReadableOnWhite) {
+    GraphPalette p;
+    for (int d = 0; d < MAX_DEVICES; ++d) {
+        const QColor c = GraphPalette::DeviceColour(d);
+        EXPECT_GE(ContrastOnWhite(c), 3.0) << d << " " << c.name().toStdString();
+        EXPECT_EQ(p.devicePen(d, false).color(), c);
+        EXPECT_EQ(p.devicePen(d, true).color(), c);
+        for (int e = 0; e < d; ++e)
+            EXPECT_GE(DeltaE(c, GraphPalette::DeviceColour(e)), 20.0) << d << " and " << e;
+    }
+    EXPECT_EQ(GraphPalette::DeviceColour(1), QColor(0xD5, 0x5E, 0x00));  // vermillion
+    EXPECT_EQ(GraphPalette::DeviceColour(9), QColor(0x88, 0x22, 0x55));  // wine
+    // Pure yellow and light grey, for comparison, fail the contrast.
+    EXPECT_LT(ContrastOnWhite(QColor(0xF0, 0xE4, 0x42)), 3.0);
+    EXPECT_LT(ContrastOnWhite(QColor(192, 192, 192)), 3.0);
+}
+
 TEST(GraphPalette, Colours) {
     GraphPalette p;
-    EXPECT_EQ(GraphPalette::DeviceColour(0), QColor(141, 57, 57));
-    EXPECT_EQ(GraphPalette::DeviceColour(5), QColor(60, 60, 255));
+    EXPECT_EQ(GraphPalette::DeviceColour(0), QColor(0x00, 0x72, 0xB2));  // Okabe-Ito blue
+    EXPECT_EQ(GraphPalette::DeviceColour(5), QColor(0x2C, 0x8D, 0xAA));  // sky blue, darkened
     EXPECT_EQ(p.devicePen(3, true).width(), 3);
     EXPECT_EQ(p.devicePen(3, false).width(), 1);
     EXPECT_EQ(p.gridPen().color(), QColor(192, 192, 192));

@@ -9,6 +9,7 @@
 #include "display/GraphPalette.h"
 #include "display/LedMonitorPlot.h"
 #include "display/LoggedRecordGraph.h"
+#include "display/TrendPlot.h"
 
 namespace {
 const QRgb kWhite = qRgb(255, 255, 255);
@@ -133,4 +134,46 @@ TEST(LedPlot, BlankSamplesLeaveAGap) {
             ASSERT_NE(image.pixel(x, y), Device(1)) << x << "," << y;
         EXPECT_NE(image.pixel(x, 575), Device(0)) << x;
     }
+}
+
+// Ten devices with long serials: the trend legend wraps onto more rows and names every one,
+// each entry inside the picture, the panels below the legend.
+TEST(TrendLegend, WrapsSoEveryDeviceIsNamed) {
+    TrendTable table;
+    table.timeStamps = {0, 1000, 2000};
+    for (int d = 0; d < MAX_DEVICES; ++d) {
+        table.serialText.push_back(QByteArray("SERIAL-LONG-") + QByteArray::number(d));
+        table.columns.push_back({TrendQuantity::PeakHeight, d, "peak", {1.0, 2.0, 3.0}});
+        table.columns.push_back({TrendQuantity::Intensity, d, "nm450", {1.0, 2.0, 3.0}});
+    }
+    std::vector<int> shown(table.columns.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        shown[i] = static_cast<int>(i);
+    TrendPlot plot;
+    plot.Layout(table, shown, TrendAxis::Record, QSize(700, 500));
+    std::vector<QString> devices;
+    int lastRow = 0;
+    int lastX = -1;
+    for (const TrendPlot::LegendEntry& e : plot.legend()) {
+        if (e.device)
+            devices.push_back(e.text);
+        EXPECT_LT(e.x, 700 - 14) << e.text.toStdString();
+        if (e.row == lastRow) {
+            EXPECT_GT(e.x, lastX);
+        }
+        lastRow = e.row;
+        lastX = e.x;
+    }
+    ASSERT_EQ(devices.size(), 10u);
+    EXPECT_EQ(devices.back(), "SERIAL-LONG-9");
+    EXPECT_GT(plot.legendRows(), 1);
+    EXPECT_EQ(plot.legend().back().row, plot.legendRows() - 1);
+    EXPECT_GE(plot.panelRect(0).top(), 6 + 16 * plot.legendRows());
+    // The tenth device's swatch is drawn.
+    const QImage image = plot.Render();
+    const TrendPlot::LegendEntry& last = plot.legend().back();
+    EXPECT_EQ(image.pixel(last.x + 5, 15 + 16 * last.row - 4), GraphPalette::DeviceColour(9).rgb());
+    // A picture wide enough keeps one row.
+    plot.Layout(table, shown, TrendAxis::Record, QSize(3000, 500));
+    EXPECT_EQ(plot.legendRows(), 1);
 }

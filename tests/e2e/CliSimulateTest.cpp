@@ -26,7 +26,7 @@ TEST(CliSimulate, ListsSimulatedDevicesWithoutWaiting) {
     ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-              (QStringList{"U1((sim0)) 1.4", "N2((sim1)) 1.6(LX)", "LED: Desk ver 1.0"}));
+              (QStringList{"U1(sim0) 1.4", "N2(sim1) 1.6(LX)", "LED: Desk ver 1.0"}));
 }
 
 TEST(CliSimulate, BadDevicesTextFailsWithAMessage) {
@@ -49,7 +49,7 @@ TEST(CliSimulate, AcquireTellsOfADeviceThatStopsAndStoresNaNForIt) {
     const QString err = QString::fromUtf8(cli.readAllStandardError());
     EXPECT_EQ(cli.exitCode(), 0) << err.toStdString();
     EXPECT_EQ(err.count("does not answer"), 1) << err.toStdString();
-    EXPECT_TRUE(err.contains("velarim-cli: B2((sim1)) 1.6 does not answer")) << err.toStdString();
+    EXPECT_TRUE(err.contains("velarim-cli: B2(sim1) 1.6 does not answer")) << err.toStdString();
     QFile f(csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');

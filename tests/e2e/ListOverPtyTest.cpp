@@ -21,8 +21,8 @@ TEST(ListOverPty, ListsSpectrometersInPortOrderAndTheLedUnit) {
                                    rig.ports[1], "--port", rig.ports[2]});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList expected = {
-        QString("S1((%1)) 1.6").arg(rig.portName(0)),
-        QString("S2((%1)) 1.6(LX)").arg(rig.portName(1)),
+        QString("S1(%1) 1.6").arg(rig.portName(0)),
+        QString("S2(%1) 1.6(LX)").arg(rig.portName(1)),
         "LED: Velarim LED ver 1.0",
     };
     EXPECT_EQ(run.lines, expected) << run.lines.join("|").toStdString() << "\n"
@@ -41,8 +41,7 @@ TEST(ListOverPty, PortsFromTheEnvironmentAreTakenToo) {
     ASSERT_TRUE(cli.waitForFinished(PtyRig::WAIT_MS));
     const QStringList out =
         QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(out,
-              (QStringList{QString("N9((%1)) 1.4").arg(rig.portName(0)), "LED: Bench ver 2.0"}))
+    EXPECT_EQ(out, (QStringList{QString("N9(%1) 1.4").arg(rig.portName(0)), "LED: Bench ver 2.0"}))
         << out.join("|").toStdString() << "\n"
         << cli.readAllStandardError().toStdString();
     EXPECT_TRUE(rig.stop());

@@ -24,8 +24,8 @@ TEST_F(DeviceLinkOverSim, DetectsIdentifiesAndSettlesOnTheClock) {
     const std::uint32_t before = clock.tickMs();
     ASSERT_EQ(DetectNow(link), 2);
     EXPECT_EQ(clock.tickMs() - before, 6000u);  // 3 s after each spectrometer, none for real
-    EXPECT_EQ(link.ListEntry(0), "A1((sim1)) 1.6");
-    EXPECT_EQ(link.ListEntry(1), "B2((sim2)) 1.5(LX)");
+    EXPECT_EQ(link.ListEntry(0), "A1(sim1) 1.6");
+    EXPECT_EQ(link.ListEntry(1), "B2(sim2) 1.5(LX)");
     EXPECT_FALSE(link.slot(0).bridged);
     EXPECT_TRUE(link.slot(1).bridged);
     EXPECT_TRUE(sim->bridgeConfigured(2));

@@ -39,6 +39,7 @@ class FakeMainForm : public MainForm {
     bool editNumber(int& value) override;
     void drawGraph(int device) override;
     int clientHeight() const override { return height; }
+    int clientWidth() const override { return width; }
 
     // Inspection. enabled/visible default to true for controls never touched.
     bool enabled(ControlId id) const;
@@ -48,6 +49,7 @@ class FakeMainForm : public MainForm {
     QStringList items(ControlId id) const;
 
     int height = 700;
+    int width = 905;
     // Messages shown, oldest first; with whether Cancel was offered.
     QStringList messages;
     std::vector<bool> messageHadCancel;

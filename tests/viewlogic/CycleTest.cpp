@@ -191,7 +191,7 @@ TEST_F(Cycle, AReplugUnderANewPortNameTakesTheSlotBack) {
     Tick(1000);
     EXPECT_TRUE(link->slot(0).answering);
     EXPECT_EQ(link->slot(0).portTag, "(ttyACM5)");
-    EXPECT_EQ(form.items(ControlId::DeviceList)[0], "S00000((ttyACM5)) 1.6");
+    EXPECT_EQ(form.items(ControlId::DeviceList)[0], "S00000(ttyACM5) 1.6");
     const int spectraBefore = Count(0, CMD_GET_TEMPERATURE);
     Tick();
     EXPECT_GT(std::count_if(back->writes.begin(), back->writes.end(),

@@ -43,7 +43,7 @@ const Caption kCaptions[] = {
 const char* const kModesJapanese[] = {"スペクトル（線）", "スペクトル（色）", "スペクトル（比較）",
                                       "スペクトル（吸収率）", "色度図　　　　　"};
 const char* const kModesEnglish[] = {"Spectrum (lines)", "Spectrum (colour)",
-                                     "Spectrum (comparison)", "Spectrum (absorptance)",
+                                     "Spectrum (comparison)", "Spectrum (absorbance)",
                                      "Chromaticity diagram"};
 
 struct MenuItem {
@@ -105,6 +105,13 @@ TEST_F(EnglishAppTest, MainWindowSpeaksEnglishWithTheTranslation) {
     // What the program is and what the devices report stays as it is.
     EXPECT_EQ(form().findChild<QLabel*>("title")->text(), "Velarim Tool");
     EXPECT_TRUE(list(ControlId::DeviceList)->item(0)->text().startsWith("VS0001"));
+    // The edits without a caption say what they set.
+    EXPECT_EQ(form().control(ControlId::AuxEdit)->toolTip(),
+              "Auxiliary setting: a whole number sent to the selected device (no unit, "
+              "-2147483648 to 2147483647); only devices with firmware above 1.5");
+    EXPECT_EQ(form().control(ControlId::IntervalEdit)->toolTip(),
+              "Interval of repeated acquisition: milliseconds (0 to 2147483647); 0 stores a "
+              "record at every monitoring tick");
 }
 
 // The LED, plan and sensor dialogs are modeless: the Sensor button opens its
@@ -229,7 +236,9 @@ class CursorStatusTest : public EnglishAppTest {
         QCoreApplication::processEvents();
         logic().OnTimer(TIMER_TICK);  // a first drawing of the live spectra
     }
-    static QSize ScreenshotSize() { return {915, 760}; }
+    // The form at its own width: a 620-pixel graph, one column per nm (a wider window
+    // stretches the graph and moves the readout's columns).
+    static QSize ScreenshotSize() { return {905, 760}; }
     void MoveTo(QPoint formPoint) {
         QMouseEvent move(QEvent::MouseMove, QPointF(formPoint),
                          form().mapToGlobal(QPointF(formPoint)), Qt::NoButton, Qt::NoButton,
