@@ -56,6 +56,7 @@ class ImageForm final : public MainForm {
             paint(panel);
     }
     int clientHeight() const override { return 700; }
+    int clientWidth() const override { return 905; }
 
   private:
     static QString value(const std::map<ControlId, QString>& m, ControlId id) {
