@@ -205,6 +205,10 @@
         <source>自動化 API…</source>
         <translation>Automation API…</translation>
     </message>
+    <message>
+        <source>データリストをクリア</source>
+        <translation>Clear data list</translation>
+    </message>
 </context>
 <context>
     <name>CMeasurePlanDlg</name>
@@ -665,6 +669,10 @@ Choose another folder.</translation>
     <message>
         <source>。測定計画の記録はファイルにだけ書かれます</source>
         <translation>. The plan&apos;s records go to its file only</translation>
+    </message>
+    <message>
+        <source>選択した %1 件の記録を削除しますか?</source>
+        <translation>Delete the %1 selected records?</translation>
     </message>
 </context>
 <context>
