@@ -205,6 +205,10 @@
         <source>自動化 API…</source>
         <translation>Automation API…</translation>
     </message>
+    <message>
+        <source>データリストをクリア</source>
+        <translation>Clear data list</translation>
+    </message>
 </context>
 <context>
     <name>CMeasurePlanDlg</name>
@@ -688,6 +692,10 @@ Choose another folder.</translation>
     <message>
         <source>吸光度 -log10(試料/基準)</source>
         <translation>absorbance -log10(sample/reference)</translation>
+    </message>
+    <message>
+        <source>選択した %1 件の記録を削除しますか?</source>
+        <translation>Delete the %1 selected records?</translation>
     </message>
 </context>
 <context>

@@ -36,6 +36,7 @@ enum Command : int {
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
     ID_VIEW_TRENDS = 32791,
+    ID_EDIT_CLEAR_DATA_LIST = 32799,
     ID_APP_ABOUT = 57664,
 };
 }  // namespace
@@ -117,6 +118,9 @@ void CMainFrame::BuildMenus() {
             [this] { controller_->OnDarkSetting(); });
     connect(AddCommand(edit, ID_UPLOAD, QT_TR_NOOP("データ吸い上げ")), &QAction::triggered, this,
             [this] { controller_->OnUpload(); });
+    edit->addSeparator();
+    connect(AddCommand(edit, ID_EDIT_CLEAR_DATA_LIST, QT_TR_NOOP("データリストをクリア")),
+            &QAction::triggered, this, [this] { OnClearDataList(); });
     connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
 
     QMenu* view = menuBar()->addMenu(tr("表示(&V)"));

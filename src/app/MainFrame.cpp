@@ -3,6 +3,7 @@
 #include <climits>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTimer>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcons.h"
@@ -39,6 +41,8 @@ constexpr QSize kFormMinimum(905, 540);
 constexpr QSize kFirstStartForm(905, 760);
 // Room kept above the window for the title bar the window manager adds.
 constexpr int kTitleBarAllowance = 32;
+// How often a handed-over file asks again whether the dialog open then has closed.
+constexpr int kHandOverRetryMs = 200;
 }  // namespace
 
 CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
@@ -98,6 +102,8 @@ void CMainFrame::InitialUpdate() {
 void CMainFrame::UpdateCommandUi() {
     action(1032)->setEnabled(controller_->DarkSettingEnabled());
     action(32774)->setEnabled(controller_->UploadEnabled());
+    // Clearing an empty list that holds nothing unsaved would change nothing.
+    action(32799)->setEnabled(doc_->dataSet().recordCount != 0 || doc_->isModified());
 }
 
 // --- placement ---------------------------------------------------------------
@@ -236,6 +242,42 @@ bool CMainFrame::OnFileNew() {
     controller_->InitialUpdate();
     UpdateCommandUi();
     return true;
+}
+
+bool CMainFrame::OnClearDataList() {
+    if (!SaveModified())
+        return false;
+    controller_->logic().ClearDataList();
+    doc_->newDocument();  // saved or given up: a new, unnamed document
+    UpdateCommandUi();
+    ShowCursorReadout();  // a full-list notice goes with the records
+    return true;
+}
+
+void CMainFrame::AcceptHandOver(const QString& path) {
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    if (path.isEmpty())
+        return;
+    handedOver_ << path;
+    if (handedOver_.size() == 1)
+        OpenHandedOver();
+}
+
+void CMainFrame::OpenHandedOver() {
+    // A question or dialog of this copy is open: the file waits until it closes.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(kHandOverRetryMs, this, &CMainFrame::OpenHandedOver);
+        return;
+    }
+    while (!handedOver_.isEmpty()) {
+        const QString path = handedOver_.front();
+        OpenDocumentFile(path);
+        handedOver_.removeFirst();
+    }
 }
 
 bool CMainFrame::OnFileOpen() {

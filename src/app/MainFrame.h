@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
+#include <QStringList>
 #include <QUrl>
 
 #include "app/RecentFileList.h"
@@ -65,6 +66,14 @@ class CMainFrame : public QMainWindow {
     // asks the question, then the save question; true when the document
     // starts afresh (the main view then empties the data set).
     bool OfferNewDataSet(const QString& question);
+    // Edit > Clear data list: after the save question (cancel keeps all), an
+    // empty, unnamed document and data list; monitoring resumes. A running
+    // plan goes on into its files.
+    bool OnClearDataList();
+    // A second copy handed over (the path of the file it was given, or
+    // empty): this window comes to the front and opens the file as File >
+    // Open does. While a dialog of this copy is open, the file waits for it.
+    void AcceptHandOver(const QString& path);
     void OnAppAbout();
     // Enables the view's menu commands by the logic's rules.
     void UpdateCommandUi();
@@ -106,6 +115,8 @@ class CMainFrame : public QMainWindow {
     QString AskFileName(bool forSaving, const QString& suggested, bool hdf5 = false);
     void ShowMessage(const QString& text);
     bool SaveTo(const QString& path);
+    // Opens the handed-over files one after another once no dialog is open.
+    void OpenHandedOver();
 
     std::unique_ptr<CVL_ToolDoc> doc_;
     CVL_ToolView* view_ = nullptr;
@@ -122,6 +133,7 @@ class CMainFrame : public QMainWindow {
     QMenu* recentMenu_ = nullptr;
     QAction* recentAnchor_ = nullptr;
     RecentFileList recent_;
+    QStringList handedOver_;  // files handed over while a dialog was open
     SavePromptFn savePromptFn_;
     FileNameFn fileNameFn_;
 };

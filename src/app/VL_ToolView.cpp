@@ -1,5 +1,7 @@
 #include "app/VL_ToolView.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -85,7 +87,10 @@ void CVL_ToolView::buildControls() {
     make<QLabel>(ControlId::DataListLabel, tr("データリスト"));
     make<QPushButton>(ControlId::MeasurePlan, tr("計測プラン"));
     // Rows of one line each: laying out 10000 of them takes no text layout.
-    make<QListWidget>(ControlId::DataList)->setUniformItemSizes(true);
+    auto* dataList = make<QListWidget>(ControlId::DataList);
+    dataList->setUniformItemSizes(true);
+    // Several records at once (shift, control) for deleting them together.
+    dataList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     make<QPushButton>(ControlId::Delete, tr("削除"));
     make<QPushButton>(ControlId::Reference, tr("基準登録"));
     make<QPushButton>(ControlId::Comparison, tr("参照"));
@@ -101,9 +106,12 @@ void CVL_ToolView::buildControls() {
         } else if (auto* l = qobject_cast<QListWidget*>(w); l && id == ControlId::DataList) {
             // Focus alone makes a row current without selecting it; only a
             // row the user selects (mouse or keys) shows a stored record.
-            connect(l, &QListWidget::itemSelectionChanged, this, [this, id, l] {
-                if (!l->selectedItems().isEmpty())
-                    emit selectionChanged(id, l->currentRow());
+            // Of several rows the current one (clicked last) is shown; a row
+            // unchosen with control leaves the last of those still chosen.
+            connect(l, &QListWidget::itemSelectionChanged, this, [this, id] {
+                const int row = currentRow(id);
+                if (row >= 0)
+                    emit selectionChanged(id, row);
             });
         } else if (auto* l = qobject_cast<QListWidget*>(w)) {
             connect(l, &QListWidget::currentRowChanged, this,
@@ -269,7 +277,22 @@ int CVL_ToolView::currentRow(ControlId id) const {
     auto* l = qobject_cast<QListWidget*>(control(id));
     if (!l || l->selectedItems().isEmpty())
         return -1;
-    return l->currentRow();
+    if (l->currentItem() && l->currentItem()->isSelected())
+        return l->currentRow();
+    // The current row was unchosen with control: the last row still chosen.
+    const QList<int> rows = selectedRows(id);
+    return rows.back();
+}
+
+QList<int> CVL_ToolView::selectedRows(ControlId id) const {
+    auto* l = qobject_cast<QListWidget*>(control(id));
+    QList<int> rows;
+    if (!l)
+        return rows;
+    for (const QModelIndex& index : l->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void CVL_ToolView::setCurrentRow(ControlId id, int row) {
@@ -280,8 +303,13 @@ void CVL_ToolView::setCurrentRow(ControlId id, int row) {
     if (row < 0 || row >= l->count()) {
         l->clearSelection();
         l->setCurrentRow(-1);
+    } else if (l->item(row)->isSelected()) {
+        // One of several rows the user chose: the others stay chosen.
+        l->selectionModel()->setCurrentIndex(l->model()->index(row, 0),
+                                             QItemSelectionModel::NoUpdate);
+        l->scrollToItem(l->item(row));
     } else {
-        l->setCurrentRow(row);
+        l->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
         l->scrollToItem(l->item(row));
     }
 }

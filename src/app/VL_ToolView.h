@@ -55,6 +55,7 @@ class CVL_ToolView : public QWidget, public MainForm {
     int listCount(ControlId id) const override;
     int currentRow(ControlId id) const override;
     void setCurrentRow(ControlId id, int row) override;
+    QList<int> selectedRows(ControlId id) const override;
     void clearCombo(ControlId id) override;
     void addComboItem(ControlId id, const QString& text) override;
     int currentIndex(ControlId id) const override;

@@ -391,7 +391,7 @@ void ViewController::OpenTrends() {
         // As the user would pick the row: the main graph shows that record.
         connect(dialog, &CTrendDlg::recordChosen, list, [list](int record) {
             if (record < list->count())
-                list->setCurrentRow(record);
+                list->setCurrentRow(record, QItemSelectionModel::ClearAndSelect);
         });
     }
     dialog->show();

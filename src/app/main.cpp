@@ -1,5 +1,7 @@
-// VL_Tool: the window program. One copy at a time; an optional document file
-// name on the command line is opened as the document. Takes the port options
+// VL_Tool: the window program. One copy at a time: a second one hands its
+// document file name (or none) to the running copy, which comes to the front
+// and opens it, and ends; an optional document file name on the command line
+// is opened as the document. Takes the port options
 // of velarim-cli (--port, --simulate, --settle-ms, --trace, VELARIM_PORTS),
 // --lang en|ja for the language of the user interface, --help and --version.
 
@@ -8,7 +10,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
+#include "app/HandOver.h"
 #include "app/MainFrame.h"
 #include "app/SingleInstance.h"
 #include "app/WindowProgram.h"
@@ -25,6 +29,9 @@ const QString HELP = QStringLiteral("usage: VL_Tool [options] [DOCUMENT.vltd|DOC
                      "ja)\n"
                      "  --help, --version\n"
                      "Options take their value as --name VALUE or --name=VALUE.\n";
+
+// How long a second copy waits for the running one to take its file.
+constexpr int kHandOverWaitMs = 3000;
 
 int Fail(const QString& message) {
     std::fprintf(stderr, "VL_Tool: %s\n", message.toLocal8Bit().constData());
@@ -63,10 +70,16 @@ int main(int argc, char** argv) {
             documentPath = a;
     }
 
-    // A second copy ends at once, silently.
+    // A second copy hands over to the running one and ends. When none
+    // answers in time, this copy starts as the one that answers the next.
     SingleInstance instance;
-    if (!instance.acquire())
-        return 0;
+    const QString handOverName = HandOver::ServerName();
+    if (!instance.acquire()) {
+        const QString absolute =
+            documentPath.isEmpty() ? QString() : QFileInfo(documentPath).absoluteFilePath();
+        if (HandToRunningCopy(handOverName, absolute, kHandOverWaitMs))
+            return 0;
+    }
 
     Clock& clock = SystemClock::instance();
     std::unique_ptr<PortProvider> provider = ports.makeProvider(clock, error);
@@ -84,6 +97,12 @@ int main(int argc, char** argv) {
     setup.recoveryFolder = RecoveryJournal::DefaultFolder();
 
     CMainFrame frame(std::move(setup));
+    // Listening once the window can take what a second copy hands over.
+    HandOverServer handOver;
+    QObject::connect(&handOver, &HandOverServer::handedOver, &frame, &CMainFrame::AcceptHandOver);
+    if (!handOver.listen(handOverName))
+        std::fprintf(stderr, "VL_Tool: a second copy cannot hand over to this one: %s\n",
+                     handOver.errorString().toLocal8Bit().constData());
     // Records of a copy that died are offered before anything else happens.
     frame.controller().OfferLeftoverJournals();
     if (!documentPath.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,13 @@ class MainForm {
     virtual int listCount(ControlId id) const = 0;
     virtual int currentRow(ControlId id) const = 0;
     virtual void setCurrentRow(ControlId id, int row) = 0;
+    // Every row chosen, ascending: the data list takes several (shift and
+    // control); currentRow is then the one chosen last. A list of one
+    // selection has its current row alone.
+    virtual QList<int> selectedRows(ControlId id) const {
+        const int row = currentRow(id);
+        return row < 0 ? QList<int>{} : QList<int>{row};
+    }
 
     // Combo boxes (mode 1001, averaging 1015). Index -1 means no selection.
     virtual void clearCombo(ControlId id) = 0;

@@ -198,7 +198,11 @@ void MainViewLogic::ShowAcquireCaption() {
                       "MainView", a.acquiring && a.continuous ? CAPTION_STOP : CAPTION_ACQUIRE));
 }
 void MainViewLogic::OnDelete() {
-    DeleteRecord(form_.currentRow(ControlId::DataList));
+    const QList<int> rows = form_.selectedRows(ControlId::DataList);
+    if (rows.size() > 1)
+        DeleteRecords(rows);
+    else
+        DeleteRecord(rows.isEmpty() ? form_.currentRow(ControlId::DataList) : rows.front());
 }
 void MainViewLogic::OnSetReference() {
     SetReference(form_.currentRow(ControlId::DataList));

@@ -101,8 +101,18 @@ class MainViewLogic {
     // (or was not stored: data set full). Call it within an operation.
     void StoreRecord(std::function<void()> stored = {}) { session_.StoreRecord(std::move(stored)); }
     void DeleteRecord(int k);
+    // Several rows at once: one question naming how many, then each goes as
+    // DeleteRecord would take it (marks kept on their records); one row is
+    // DeleteRecord itself, without a question.
+    void DeleteRecords(QList<int> rows);
+    // Edit > Clear data list, after the document's save question: an empty
+    // data set of the live devices, the list emptied and monitoring on again.
+    // A running plan goes on into its files and the new list.
+    void ClearDataList();
     void SetReference(int k);
     void SetComparison(int k);
+    // The data list's entry of record r: its number from 1, then the data
+    // set's label ("#3 20240131_154502 [基準]").
     QString RecordLabel(int r) const;
     void RebuildDataList();
     // Stores a record and, when fileName is not empty, appends it to
@@ -179,6 +189,8 @@ class MainViewLogic {
     void NotifyPlanState();
     // Empties the data set for the live devices (the user agreed).
     void StartNewDataSet();
+    // Removes record k; the comparison mark stays on its measurement.
+    void RemoveRecordKeepingMarks(int k);
     void ShowCurrentDevice(bool startUp, std::function<void()> done);
     // Before a record: true when the data set may take the live devices'
     // values (asking to start a new data set when it holds other devices).

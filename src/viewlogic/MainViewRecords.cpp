@@ -1,4 +1,6 @@
 // The record operations of the main view, composed on the data set.
+#include <algorithm>
+
 #include <QCoreApplication>
 
 #include "data/MeasurementDataSet.h"
@@ -45,9 +47,7 @@ void MainViewLogic::OnRecordStored(int r) {
     form_.setEnabled(ControlId::SaveCsv, form_.listCount(ControlId::DataList) != 0);
 }
 
-void MainViewLogic::DeleteRecord(int k) {
-    if (k < 0)
-        return;
+void MainViewLogic::RemoveRecordKeepingMarks(int k) {
     // The comparison record, like the reference, stays on its measurement.
     if (session_.DeleteRecord(k)) {
         if (k == state_.comparisonIndex)
@@ -55,11 +55,66 @@ void MainViewLogic::DeleteRecord(int k) {
         else if (k < state_.comparisonIndex)
             --state_.comparisonIndex;
     }
+}
+
+void MainViewLogic::DeleteRecord(int k) {
+    if (k < 0)
+        return;
+    RemoveRecordKeepingMarks(k);
     RebuildDataList();
     if (k < data_.recordCount)
         form_.setCurrentRow(ControlId::DataList, k);
     EnableControls(deviceCount() != 0);  // no row left chosen: the record buttons go grey
     document_.setModified();
+}
+
+void MainViewLogic::DeleteRecords(QList<int> rows) {
+    if (rows.size() == 1) {
+        DeleteRecord(rows.front());
+        return;
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.removeIf([this](int k) { return k < 0 || k >= data_.recordCount; });
+    if (rows.isEmpty())
+        return;
+    if (rows.size() == 1) {
+        DeleteRecord(rows.front());
+        return;
+    }
+    if (!form_.message(
+            QCoreApplication::translate("MainView", "選択した %1 件の記録を削除しますか?")
+                .arg(rows.size()),
+            true))
+        return;
+    // Highest first: the rows still to go keep naming their records, and the
+    // reference and comparison marks move as one deletion at a time moves them.
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        RemoveRecordKeepingMarks(*it);
+    RebuildDataList();
+    // The record that followed the first one deleted is shown, as after one deletion.
+    const int next = rows.front();
+    if (next < data_.recordCount) {
+        form_.setCurrentRow(ControlId::DataList, next);
+        state_.selectedRecord = next;
+    }
+    EnableControls(deviceCount() != 0);
+    Redraw();
+    document_.setModified();
+}
+
+void MainViewLogic::ClearDataList() {
+    declinedNewDataSet_ = false;
+    StartNewDataSet();
+    FallBackFromReferenceModes();  // no reference left
+    if (!state_.monitoring) {
+        // Nothing stored is left to show: the live spectra come back.
+        state_.monitoring = true;
+        ShowAcquireCaption();
+        session_.ResumeTicks(state_.currentDevice);
+    }
+    EnableControls(deviceCount() != 0);
+    Redraw();
 }
 
 void MainViewLogic::DocumentOpened() {
@@ -91,7 +146,7 @@ void MainViewLogic::SetComparison(int k) {
 }
 
 QString MainViewLogic::RecordLabel(int r) const {
-    return data_.RecordLabel(r, state_.comparisonIndex);
+    return QStringLiteral("#%1 ").arg(r + 1) + data_.RecordLabel(r, state_.comparisonIndex);
 }
 
 void MainViewLogic::RebuildDataList() {

@@ -1,14 +1,20 @@
 // The main window: menus, placement, documents, CSV saving, single instance
-// and the number-entry dialog.
+// and the hand-over of a second copy, the data list's several rows and
+// clearing, and the number-entry dialog.
 #include <unistd.h>
+
+#include <optional>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -16,14 +22,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QUuid>
 
 #include "AppFixture.h"
 #include "app/AboutDlg.h"
 #include "app/EditNumDlg.h"
+#include "app/HandOver.h"
 #include "app/RecentFileList.h"
 #include "app/SingleInstance.h"
 #include "data/MeasurementDataSet.h"
 #include "session/RecoveryJournal.h"
+#include "support/Eventually.h"
 
 namespace {
 struct MenuItem {
@@ -47,6 +56,7 @@ const MenuItem kMenu[] = {
     {59392, "ツール バー(&T)", "", true},
     {59393, "ステータス バー(&S)", "", true},
     {32791, "トレンド表示…", "", true},
+    {32799, "データリストをクリア", "", false},  // nothing to clear yet
     {57664, "バージョン情報 VL_Tool(&A)...", "", true},
     {57607, "印刷", "", false},
 };
@@ -385,6 +395,224 @@ TEST(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
     EXPECT_FALSE(second.acquire());
     first.reset();
     EXPECT_TRUE(second.acquire());
+}
+
+// --- a second copy hands over -------------------------------------------------
+
+QString TestServerName() {
+    return "vltool-test-" + QUuid::createUuid().toString(QUuid::Id128).left(16);
+}
+
+TEST(HandOverTest, TheMessageIsOneFormatLineAndOneAbsolutePath) {
+    const QString path = QDir::rootPath() + QString::fromUtf8("データ/run 1.vltd");
+    const QByteArray whole = HandOver::Encode(path);
+    EXPECT_EQ(whole, QByteArray("VL_Tool hand-over 1\n") + path.toUtf8() + "\n");
+    QString got;
+    EXPECT_EQ(HandOver::Decode(whole, got), HandOver::Reading::Complete);
+    EXPECT_EQ(got, path);
+    got = "x";
+    EXPECT_EQ(HandOver::Decode(HandOver::Encode(QString()), got), HandOver::Reading::Complete);
+    EXPECT_TRUE(got.isEmpty());
+    // A message arriving in pieces waits for the rest.
+    for (int n = 0; n < whole.size(); ++n)
+        EXPECT_EQ(HandOver::Decode(whole.left(n), got), HandOver::Reading::Incomplete) << n;
+
+    const QByteArray magic("VL_Tool hand-over 1\n");
+    const QByteArray refused[] = {
+        "GET / HTTP/1.1\r\n",              // not this program
+        "VL_Tool hand-over 2\n/a.vltd\n",  // another version
+        magic + "relative/a.vltd\n",       // not absolute
+        magic + "/a.vltd\n/b.vltd\n",      // a second message behind it
+        magic + "/a\x01.vltd",             // a control character, even unfinished
+        magic + "/a\xff\xfe.vltd\n",       // not UTF-8
+        magic + "/" + QByteArray(HandOver::kMaxMessageBytes, 'a'),  // past the cap
+    };
+    for (const QByteArray& bytes : refused)
+        EXPECT_EQ(HandOver::Decode(bytes, got), HandOver::Reading::Malformed)
+            << bytes.left(40).toStdString();
+    EXPECT_TRUE(HandOver::ServerName().startsWith("velarimToolTRX-"));
+}
+
+TEST(HandOverTest, TheRunningCopyTakesThePathAndAnswers) {
+    const QString name = TestServerName();
+    HandOverServer server;
+    ASSERT_TRUE(server.listen(name)) << server.errorString().toStdString();
+    QStringList received;
+    QObject::connect(&server, &HandOverServer::handedOver,
+                     [&](const QString& path) { received << path; });
+    const QString path = QDir::rootPath() + "runs/a.vltd";
+    for (const QString& given : {path, QString()}) {
+        HandOverClient client;
+        std::optional<bool> accepted;
+        QObject::connect(&client, &HandOverClient::finished, [&](bool ok) { accepted = ok; });
+        client.start(name, given, 10000);
+        ASSERT_TRUE(EventuallyTrue([&] { return accepted.has_value(); }));
+        EXPECT_TRUE(*accepted);
+    }
+    ASSERT_TRUE(EventuallyTrue([&] { return received.size() == 2; }));
+    EXPECT_EQ(received, QStringList({path, QString()}));
+    EXPECT_TRUE(EventuallyTrue([&] { return server.clientCount() == 0; }));
+
+    // A second server under the same name (a copy that stopped answering)
+    // takes the name over.
+    HandOverServer next;
+    EXPECT_TRUE(next.listen(name)) << next.errorString().toStdString();
+}
+
+TEST(HandOverTest, MalformedOversizedAndSilentClientsAreDropped) {
+    const QString name = TestServerName();
+    HandOverServer server(300);  // silent clients go after 300 ms
+    ASSERT_TRUE(server.listen(name));
+    QStringList received;
+    QStringList reasons;
+    QObject::connect(&server, &HandOverServer::handedOver,
+                     [&](const QString& path) { received << path; });
+    QObject::connect(&server, &HandOverServer::refused,
+                     [&](const QString& reason) { reasons << reason; });
+    struct Case {
+        QByteArray bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "malformed message"},
+        {QByteArray("VL_Tool hand-over 1\n/") + QByteArray(3 * HandOver::kMaxMessageBytes, 'a'),
+         "message too long"},
+        {QByteArray(), "silent client"},
+        {QByteArray("VL_Tool hand-over 1\n/half"), "silent client"},  // never ends
+    };
+    for (const Case& c : cases) {
+        reasons.clear();
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        ASSERT_TRUE(socket.waitForConnected(10000));
+        if (!c.bytes.isEmpty())
+            socket.write(c.bytes);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        ASSERT_TRUE(EventuallyTrue([&] {
+            return socket.state() == QLocalSocket::UnconnectedState;
+        })) << c.reason;
+        EXPECT_LT(elapsed.elapsed(), 10000);
+        EXPECT_EQ(reasons, QStringList{c.reason});
+        EXPECT_TRUE(socket.readAll().isEmpty()) << c.reason;  // no answer
+    }
+    EXPECT_TRUE(received.isEmpty());
+    EXPECT_TRUE(EventuallyTrue([&] { return server.clientCount() == 0; }));
+
+    // Nobody listening: the second copy gives up at its bound and starts itself.
+    HandOverClient client;
+    std::optional<bool> accepted;
+    QObject::connect(&client, &HandOverClient::finished, [&](bool ok) { accepted = ok; });
+    client.start(TestServerName(), QString(), 300);
+    ASSERT_TRUE(EventuallyTrue([&] { return accepted.has_value(); }));
+    EXPECT_FALSE(*accepted);
+}
+
+TEST_F(AppTest, AHandedOverFileOpensAfterTheSaveQuestion) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    logic().StoreRecord();
+    const QString path = dir.filePath("handed.vltd");
+    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    ASSERT_TRUE(frame_->OnFileSaveAs());
+    MakeFrame();
+    logic().StoreRecord();
+    frame_->showMinimized();
+    saveAnswer = CMainFrame::SaveAnswer::Cancel;
+    frame_->AcceptHandOver(path);
+    EXPECT_FALSE(frame_->isMinimized());
+    EXPECT_EQ(messages, QStringList{QString::fromUtf8("無題 への変更を保存しますか?")});
+    EXPECT_EQ(logic().dataSet().recordCount, 1);
+    saveAnswer = CMainFrame::SaveAnswer::No;
+    frame_->AcceptHandOver(path);
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("handed.vltd - VL_Tool"));
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+    EXPECT_EQ(frame_->recentFiles().files().value(0), QFileInfo(path).absoluteFilePath());
+    // No file: the window only comes to the front.
+    messages.clear();
+    frame_->AcceptHandOver(QString());
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+}
+
+// --- the data list ---------------------------------------------------------------
+
+TEST_F(AppTest, SeveralRowsChosenWithTheKeysAreDeletedTogether) {
+    MakeFrame();
+    for (int i = 0; i < 5; ++i)
+        logic().StoreRecord();
+    ResizeForm(760);
+    QListWidget* data = list(ControlId::DataList);
+    EXPECT_EQ(data->selectionMode(), QAbstractItemView::ExtendedSelection);
+    auto click = [&](int row, Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(data->viewport(), Qt::LeftButton, keys,
+                          data->visualItemRect(data->item(row)).center());
+    };
+    click(0, Qt::NoModifier);
+    click(1, Qt::ShiftModifier);
+    EXPECT_EQ(form().selectedRows(ControlId::DataList), QList<int>({0, 1}));
+    click(3, Qt::ControlModifier);
+    EXPECT_EQ(form().selectedRows(ControlId::DataList), QList<int>({0, 1, 3}));
+    // The row clicked last is the one shown.
+    EXPECT_FALSE(logic().state().monitoring);
+    EXPECT_EQ(logic().state().selectedRecord, 3);
+    EXPECT_EQ(form().currentRow(ControlId::DataList), 3);
+    const QString kept = data->item(2)->text().section(' ', 1);
+    qobject_cast<QPushButton*>(control(ControlId::Delete))->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QString::fromUtf8("選択した 3 件の記録を削除しますか?"));
+    EXPECT_EQ(logic().dataSet().recordCount, 2);
+    ASSERT_EQ(data->count(), 2);
+    EXPECT_EQ(data->item(0)->text(), "#1 " + kept);
+    EXPECT_TRUE(data->item(1)->text().startsWith("#2 "));
+    EXPECT_TRUE(frame_->document().isModified());
+}
+
+TEST_F(AppTest, ClearingTheDataListAsksToSaveFirst) {
+    QTemporaryDir dir;
+    MakeFrame();
+    for (int i = 0; i < 3; ++i)
+        logic().StoreRecord();
+    list(ControlId::DataList)->setCurrentRow(1);  // a stored record is shown
+    ASSERT_FALSE(logic().state().monitoring);
+    frame_->UpdateCommandUi();
+    QAction* clear = frame_->action(32799);
+    ASSERT_TRUE(clear->isEnabled());
+
+    saveAnswer = CMainFrame::SaveAnswer::Cancel;
+    clear->trigger();
+    EXPECT_EQ(messages, QStringList{QString::fromUtf8("無題 への変更を保存しますか?")});
+    EXPECT_EQ(logic().dataSet().recordCount, 3);
+    EXPECT_EQ(list(ControlId::DataList)->count(), 3);
+    EXPECT_TRUE(frame_->document().isModified());
+    EXPECT_FALSE(logic().state().monitoring);
+
+    // Yes saves, then the list starts empty in a new document.
+    const QString path = dir.filePath("before-clear.vltd");
+    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    saveAnswer = CMainFrame::SaveAnswer::Yes;
+    clear->trigger();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(logic().dataSet().recordCount, 0);
+    EXPECT_EQ(list(ControlId::DataList)->count(), 0);
+    EXPECT_FALSE(frame_->document().isModified());
+    EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("無題 - VL_Tool"));
+    EXPECT_TRUE(logic().state().monitoring);
+    EXPECT_EQ(form().text(ControlId::Acquire), QString::fromUtf8("データ取得"));
+    frame_->UpdateCommandUi();
+    EXPECT_FALSE(clear->isEnabled());
+
+    // No clears without saving; the saved file keeps its three records.
+    logic().StoreRecord();
+    EXPECT_TRUE(list(ControlId::DataList)->item(0)->text().startsWith("#1 "));
+    saveAnswer = CMainFrame::SaveAnswer::No;
+    messages.clear();
+    EXPECT_TRUE(frame_->OnClearDataList());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(logic().dataSet().recordCount, 0);
+    ASSERT_TRUE(frame_->OpenDocumentFile(path));
+    EXPECT_EQ(logic().dataSet().recordCount, 3);
 }
 
 TEST(EditNumDlgTest, ShowsTheValueAndReadsItLikeAtoi) {

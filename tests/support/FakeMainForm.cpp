@@ -1,5 +1,7 @@
 #include "support/FakeMainForm.h"
 
+#include <algorithm>
+
 QString FakeMainForm::text(ControlId id) const {
     const auto it = texts_.find(id);
     return it == texts_.end() ? QString() : it->second;
@@ -27,6 +29,7 @@ void FakeMainForm::setGeometry(ControlId id, const QRect& rect) {
 void FakeMainForm::clearList(ControlId id) {
     items_[id].clear();
     rows_[id] = -1;
+    selected_.erase(id);
 }
 void FakeMainForm::addListItem(ControlId id, const QString& text) {
     items_[id].append(text);
@@ -40,6 +43,17 @@ int FakeMainForm::currentRow(ControlId id) const {
 }
 void FakeMainForm::setCurrentRow(ControlId id, int row) {
     rows_[id] = (row >= 0 && row < listCount(id)) ? row : -1;
+    selected_.erase(id);  // a row set from here is the only one chosen
+}
+QList<int> FakeMainForm::selectedRows(ControlId id) const {
+    const auto it = selected_.find(id);
+    return it == selected_.end() ? MainForm::selectedRows(id) : it->second;
+}
+void FakeMainForm::selectRows(ControlId id, const QList<int>& rows) {
+    QList<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    rows_[id] = rows.isEmpty() ? -1 : rows.back();
+    selected_[id] = sorted;
 }
 
 void FakeMainForm::clearCombo(ControlId id) {

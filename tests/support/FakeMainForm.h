@@ -28,6 +28,7 @@ class FakeMainForm : public MainForm {
     int listCount(ControlId id) const override;
     int currentRow(ControlId id) const override;
     void setCurrentRow(ControlId id, int row) override;
+    QList<int> selectedRows(ControlId id) const override;
 
     void clearCombo(ControlId id) override;
     void addComboItem(ControlId id, const QString& text) override;
@@ -47,6 +48,8 @@ class FakeMainForm : public MainForm {
     QRect geometry(ControlId id) const;
     bool placed(ControlId id) const { return geometry_.count(id) != 0; }
     QStringList items(ControlId id) const;
+    // The user chooses several rows (shift and control): the last one is current.
+    void selectRows(ControlId id, const QList<int>& rows);
 
     int height = 700;
     int width = 905;
@@ -74,6 +77,7 @@ class FakeMainForm : public MainForm {
     std::map<ControlId, QRect> geometry_;
     std::map<ControlId, QStringList> items_;
     std::map<ControlId, int> rows_;
+    std::map<ControlId, QList<int>> selected_;  // beside the current row; empty: it alone
 };
 
 // Timers that fire only when the test says so.

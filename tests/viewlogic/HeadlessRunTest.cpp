@@ -240,6 +240,27 @@ TEST(HeadlessRun, AFullListStopsAcquisitionWhileThePlanKeepsWritingItsFile) {
     EXPECT_EQ(view.DataSetFullNotice(), "");
     EXPECT_EQ(notices, 2);
     EXPECT_TRUE(view.plan().running());
+
+    // Clearing a full list takes the notice away; the plan goes on into its
+    // file and its next record starts the new list.
+    while (rig.data.recordCount < MAX_RECORDS)
+        rig.data.AppendRecord(rig.clock.nowSeconds());
+    ASSERT_NE(view.DataSetFullNotice(), "");
+    const int runs = view.plan().runCount();
+    view.ClearDataList();
+    EXPECT_EQ(view.DataSetFullNotice(), "");
+    EXPECT_EQ(rig.data.recordCount, 0);
+    EXPECT_EQ(rig.form.listCount(ControlId::DataList), 0);
+    EXPECT_TRUE(view.plan().running());
+    while (view.plan().runCount() == runs) {
+        const int id = rig.timers.WaitNext();
+        ASSERT_GE(id, 0);
+        view.OnTimer(id);
+    }
+    rig.RunUntil(1);
+    EXPECT_EQ(rig.data.recordCount, 1);
+    ASSERT_TRUE(csv.seek(0));
+    EXPECT_EQ(csv.readAll().count('\n'), 3 + 4);  // the header block and four records
     view.StopPlan();
     EXPECT_EQ(view.PlanStatusText(), "");
 }

@@ -33,7 +33,7 @@ TEST_F(ViewFixture, RecordWithoutDevicesHasATimeStampOnly) {
     ASSERT_EQ(data.recordCount, 1);
     EXPECT_EQ(data.record(0).timeStamp, clock.nowSeconds());
     EXPECT_EQ(form.listCount(ControlId::DataList), 1);
-    EXPECT_EQ(form.items(ControlId::DataList)[0].size(), 15);  // "%Y%m%d_%H%M%S"
+    EXPECT_EQ(form.items(ControlId::DataList)[0].size(), 18);  // "#1 %Y%m%d_%H%M%S"
     EXPECT_EQ(doc.modified, 1);
 }
 

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "ViewFixture.h"
@@ -365,6 +366,8 @@ class Records : public ViewFixture {
         doc.modified = 0;
     }
     QStringList List() const { return form.items(ControlId::DataList); }
+    // A list entry without its record number, which changes as records go.
+    static QString Unnumbered(const QString& label) { return label.section(' ', 1); }
 };
 
 TEST_F(Records, DeletingBeforeTheReferenceMovesTheMarkWithIt) {
@@ -374,7 +377,8 @@ TEST_F(Records, DeletingBeforeTheReferenceMovesTheMarkWithIt) {
     view->OnDelete();
     EXPECT_EQ(data.referenceIndex, 1);  // still the third measurement
     EXPECT_EQ(data.recordCount, 2);
-    EXPECT_EQ(List()[1], marked);
+    EXPECT_EQ(Unnumbered(List()[1]), Unnumbered(marked));
+    EXPECT_TRUE(List()[1].startsWith("#2 "));
     EXPECT_FALSE(List()[0].contains("[基準]"));
     EXPECT_EQ(form.currentRow(ControlId::DataList), 0);
     EXPECT_EQ(doc.modified, 2);
@@ -387,12 +391,12 @@ TEST_F(Records, DeletingBeforeTheComparisonMovesItsMarkWithIt) {
     ASSERT_TRUE(compared.endsWith(" [参照]"));
     view->DeleteRecord(1);
     EXPECT_EQ(view->state().comparisonIndex, 1);
-    EXPECT_EQ(List()[1], compared);
+    EXPECT_EQ(Unnumbered(List()[1]), Unnumbered(compared));
     EXPECT_TRUE(List()[0].endsWith(" [基準]"));
     view->DeleteRecord(0);  // the reference goes; the comparison moves down again
     EXPECT_EQ(data.referenceIndex, -1);
     EXPECT_EQ(view->state().comparisonIndex, 0);
-    EXPECT_EQ(List(), QStringList{compared});
+    EXPECT_EQ(List(), QStringList{"#1 " + Unnumbered(compared)});
 }
 
 TEST_F(Records, DeletingTheComparisonOrAfterItKeepsTheRules) {
@@ -459,6 +463,93 @@ TEST_F(Records, ComparisonRules) {
     EXPECT_EQ(form.messages.size(), messages + 1);
     EXPECT_EQ(view->state().comparisonIndex, 2);
     EXPECT_EQ(doc.modified, 1);  // only the reference set it
+}
+
+TEST_F(Records, EntriesAreNumberedFromOneAndRenumberedAfterADeletion) {
+    ASSERT_EQ(List().size(), 3);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(List()[r], QStringLiteral("#%1 ").arg(r + 1) + data.RecordLabel(r, -1));
+        EXPECT_TRUE(QRegularExpression("^#\\d+ \\d{8}_\\d{6}$").match(List()[r]).hasMatch())
+            << List()[r].toStdString();
+    }
+    view->SetReference(2);
+    EXPECT_EQ(List()[2], "#3 " + data.RecordLabel(2, -1));
+    EXPECT_TRUE(List()[2].endsWith(" [基準]"));
+    const QString third = Unnumbered(List()[2]);
+    view->DeleteRecord(0);
+    EXPECT_EQ(List()[1], "#2 " + third);
+    EXPECT_TRUE(List()[0].startsWith("#1 "));
+}
+
+TEST_F(Records, SeveralChosenGoAfterOneQuestionNamingHowMany) {
+    for (int i = 0; i < 2; ++i) {
+        clock.advanceMs(1000);
+        view->StoreRecord();
+    }
+    ASSERT_EQ(data.recordCount, 5);
+    QStringList stamps;
+    for (const QString& label : List())
+        stamps << Unnumbered(label);
+    view->SetReference(3);   // after the deleted 0 and 2: moves down by two
+    view->SetComparison(1);  // kept, moves down by one
+    doc.modified = 0;
+    form.messages.clear();
+
+    // Cancel keeps every record.
+    form.selectRows(ControlId::DataList, {4, 0, 2});
+    form.messageAnswers = {false};
+    view->OnDelete();
+    ASSERT_EQ(form.messages.size(), 1);
+    EXPECT_EQ(form.messages[0], "選択した 3 件の記録を削除しますか?");
+    EXPECT_TRUE(form.messageHadCancel[0]);
+    EXPECT_EQ(data.recordCount, 5);
+    EXPECT_EQ(doc.modified, 0);
+
+    form.selectRows(ControlId::DataList, {4, 0, 2});
+    form.drawnDevices.clear();
+    view->OnDelete();  // OK
+    EXPECT_EQ(form.messages.size(), 2);
+    ASSERT_EQ(data.recordCount, 2);
+    EXPECT_EQ(List(), QStringList({"#1 " + stamps[1] + " [参照]", "#2 " + stamps[3] + " [基準]"}));
+    EXPECT_EQ(data.referenceIndex, 1);
+    EXPECT_EQ(view->state().comparisonIndex, 0);
+    // The record that followed the first one deleted is chosen and shown.
+    EXPECT_EQ(form.currentRow(ControlId::DataList), 0);
+    EXPECT_EQ(view->state().selectedRecord, 0);
+    EXPECT_EQ(form.drawnDevices.size(), 1u);
+    EXPECT_EQ(doc.modified, 1);
+
+    // One row chosen: deleted at once, as ever.
+    form.selectRows(ControlId::DataList, {1});
+    view->OnDelete();
+    EXPECT_EQ(form.messages.size(), 2);
+    EXPECT_EQ(data.recordCount, 1);
+    EXPECT_EQ(data.referenceIndex, -1);
+}
+
+TEST_F(Records, ClearingTheListStartsAnEmptyOneAndMonitorsAgain) {
+    view->SetReference(1);
+    view->SetComparison(2);
+    view->OnModeSelected(2);  // needs the reference
+    ASSERT_EQ(view->state().displayMode, 2);
+    view->OnDataListSelected(1);
+    ASSERT_FALSE(view->state().monitoring);
+    ASSERT_EQ(form.text(ControlId::Acquire), "モニター再開");
+    view->ClearDataList();
+    EXPECT_EQ(data.recordCount, 0);
+    EXPECT_EQ(data.referenceIndex, -1);
+    EXPECT_EQ(view->state().comparisonIndex, -1);
+    EXPECT_TRUE(List().isEmpty());
+    EXPECT_FALSE(form.enabled(ControlId::SaveCsv));
+    EXPECT_FALSE(form.enabled(ControlId::Delete));
+    EXPECT_TRUE(view->state().monitoring);
+    EXPECT_EQ(form.text(ControlId::Acquire), "データ取得");
+    EXPECT_EQ(view->state().displayMode, 0);  // no reference to compare with
+    EXPECT_EQ(data.deviceCount, 1);           // the live device's data set
+    // The next record is the first of the new list.
+    view->StoreRecord();
+    EXPECT_EQ(List().size(), 1);
+    EXPECT_TRUE(List()[0].startsWith("#1 "));
 }
 
 TEST_F(Records, ReferenceReselectsAndRedraws) {

@@ -67,6 +67,7 @@ const MenuItem kMenu[] = {
     {57637, "貼り付け(&P)", "&Paste", "Paste", "Ctrl+V"},
     {1032, "ダーク設定", "Dark setting", nullptr, ""},
     {32774, "データ吸い上げ", "Upload stored data", nullptr, ""},
+    {32799, "データリストをクリア", "Clear data list", nullptr, ""},
     {59392, "ツール バー(&T)", "&Toolbar", nullptr, ""},
     {59393, "ステータス バー(&S)", "&Status Bar", nullptr, ""},
     {57664, "バージョン情報 VL_Tool(&A)...", "&About VL_Tool...", "About VL_Tool", ""},
@@ -223,6 +224,13 @@ TEST_F(EnglishAppTest, CaptionsAndMessagesOfTheViewLogicAreEnglish) {
     ASSERT_TRUE(frame_->OnFileNew());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.first(), "Save changes to Untitled?");
+
+    // Several records go after one question in English.
+    messages.clear();
+    messageAnswer = false;
+    logic().DeleteRecords({0, 1});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.first(), "Delete the 2 selected records?");
 }
 
 // --- cursor readout ---------------------------------------------------------
