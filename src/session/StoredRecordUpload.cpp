@@ -39,13 +39,15 @@ void StoredRecordUpload::StepToEnd() {
     }
 }
 
-FileSaveResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
-                                    int pointCount, int firstWavelength) {
-    TextFileWriter file(path);
-    if (!file.isOpen())
-        return FileSaveResult::OpenFailed;
-    file.writeLine(StoredRecordCsvHeader(pointCount, firstWavelength));
-    for (const StoredRecord& record : records)
-        file.writeLine(StoredRecordCsvLine(record, pointCount));
-    return file.finish();
+FileResult SaveStoredRecordsCsv(const QString& path, std::span<const StoredRecord> records,
+                                int pointCount, int firstWavelength) {
+    WholeFileWriter file(path);
+    if (file.isOpen()) {
+        file.WriteLine(StoredRecordCsvHeader(pointCount, firstWavelength));
+        for (const StoredRecord& record : records)
+            file.WriteLine(StoredRecordCsvLine(record, pointCount));
+    }
+    FileResult result = file.Finish();
+    result.message = TextFileError(result, path);
+    return result;
 }

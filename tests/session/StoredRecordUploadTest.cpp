@@ -9,6 +9,10 @@
 #include "support/ScriptedTransport.h"
 
 namespace {
+// A file that was created but not written whole.
+bool IsWriteFailure(const FileResult& result) {
+    return !result.ok && result.opened;
+}
 
 // An LX device with `count` logged records; record k has aux 7k, temperature
 // 20.25 + k, voltage 3.3 + k / 100 and spectrum point i = 10 i + k.
@@ -148,7 +152,7 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("logged.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
+    ASSERT_TRUE(SaveStoredRecordsCsv(path, upload.records(), 511, 340).ok);
     const QList<QByteArray> lines = ReadAll(path).split('\n');
     ASSERT_EQ(lines.size(), 4);  // header, two records, and nothing after the last CR LF
     EXPECT_TRUE(lines[3].isEmpty());
@@ -164,7 +168,7 @@ TEST(StoredRecordCsv, HeaderAndLineWidths) {
 TEST(StoredRecordCsv, NoRecordsGivesTheHeaderAlone) {
     QTemporaryDir dir;
     const QString path = dir.filePath("empty.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
+    ASSERT_TRUE(SaveStoredRecordsCsv(path, {}, 251, 190).ok);
     const QByteArray bytes = ReadAll(path);
     EXPECT_TRUE(bytes.startsWith("no,temperature, voltage,190,191,"));
     EXPECT_TRUE(bytes.endsWith("439,440,\r\n"));
@@ -194,8 +198,7 @@ TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
     std::copy(b.begin(), b.end(), record.bytes.begin());
     QTemporaryDir dir;
     const QString path = dir.filePath("nan.csv");
-    ASSERT_EQ(SaveStoredRecordsCsv(path, std::vector<StoredRecord>{record}, 2, 340),
-              FileSaveResult::Written);
+    ASSERT_TRUE(SaveStoredRecordsCsv(path, std::vector<StoredRecord>{record}, 2, 340).ok);
     EXPECT_EQ(ReadAll(path),
               QByteArray("no,temperature, voltage,340,341,\r\n1,nan,0.12,nan,5.0,\r\n"));
 }
@@ -203,8 +206,9 @@ TEST(StoredRecordCsv, NaNCellsArePrintedAsNan) {
 TEST(StoredRecordCsv, UnwritablePathIsReported) {
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/dir/x.csv");
-    EXPECT_EQ(SaveStoredRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
-    EXPECT_TRUE(TextFileError(FileSaveResult::OpenFailed, path).contains(path));
+    const FileResult result = SaveStoredRecordsCsv(path, {}, 511, 340);
+    EXPECT_FALSE(result.opened);
+    EXPECT_TRUE(result.message.contains(path));
 }
 
 TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
@@ -212,7 +216,7 @@ TEST(StoredRecordCsv, FullDiskIsReportedAsWriteFailure) {
         GTEST_SKIP() << "no /dev/full here";
     StoredRecord record;
     std::vector<StoredRecord> records(200, record);
-    EXPECT_EQ(SaveStoredRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
+    EXPECT_TRUE(IsWriteFailure(SaveStoredRecordsCsv("/dev/full", records, 511, 340)));
 }
 
 }  // namespace
