@@ -4,20 +4,20 @@
 
 #include <QCoreApplication>
 
-// Each format's entry, defined in the format's own file.
-extern const DataSetFormat kDocumentFormat;    // data/DocumentFile.cpp
-extern const DataSetFormat kHdf5Format;        // export/Hdf5Read.cpp
-extern const DataSetFormat kDataSetCsvFormat;  // export/DataSetCsv.cpp
-extern const DataSetFormat kRowsCsvFormat;     // export/RowsCsv.cpp
+// The registration: one line per format, in the File menu's order. Each entry
+// is defined at the end of its format's own file.
+#define VL_DATA_SET_FORMATS(X) \
+    X(kDocumentFormat)         \
+    X(kHdf5Format)             \
+    X(kDataSetCsvFormat)       \
+    X(kRowsCsvFormat)
+
+#define VL_DECLARE_FORMAT(entry) extern const DataSetFormat entry;
+VL_DATA_SET_FORMATS(VL_DECLARE_FORMAT)
 
 namespace {
-// The registration: one line per format, in the File menu's order.
-const std::array<const DataSetFormat*, 4> kFormats = {
-    &kDocumentFormat,
-    &kHdf5Format,
-    &kDataSetCsvFormat,
-    &kRowsCsvFormat,
-};
+#define VL_FORMAT_ADDRESS(entry) &entry,
+const std::array kFormats{VL_DATA_SET_FORMATS(VL_FORMAT_ADDRESS)};
 }  // namespace
 
 std::span<const DataSetFormat* const> DataSetFormats() {
