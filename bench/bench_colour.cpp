@@ -16,6 +16,7 @@
 #include "data/DocumentFile.h"
 #include "data/TrendColour.h"
 #include "data/TrendSeries.h"
+#include "export/DataSetFormats.h"
 #include "export/Hdf5File.h"
 #include "export/TrendCsv.h"
 

@@ -95,7 +95,7 @@ void BM_ExportDataSetCsv(benchmark::State& state) {
     const MeasurementDataSet& data = FullDataSet();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const CsvResult result = ExportDataSetCsv(data, kFastPath);
+        const FileResult result = ExportDataSetCsv(data, kFastPath);
         fastSeconds = Seconds(start);
         if (!result.ok)
             state.SkipWithError("export failed");

@@ -43,8 +43,8 @@ class SyncChoice {
 };
 }  // namespace
 
-// Interposes the C library's fdatasync for the whole process (QSaveFile's
-// commit included) so that the unsynced runs measure the same code.
+// Interposes the C library's fdatasync for the whole process (WholeFileWriter's
+// Finish included) so that the unsynced runs measure the same code.
 extern "C" int fdatasync(int fd) {
     return skipSync ? 0 : static_cast<int>(syscall(SYS_fdatasync, fd));
 }

@@ -80,7 +80,7 @@ QString RoundTrip(const MeasurementDataSet& data) {
     if (!WriteDocumentFile(path, data).ok)
         return QStringLiteral("an accepted data set could not be saved");
     MeasurementDataSet back;
-    const DocumentResult read = ReadDocumentFile(path, back);
+    const FileResult read = ReadDocumentFile(path, back);
     QFile::remove(path);
     if (!read.ok)
         return QStringLiteral("a saved data set was refused: ") + read.message;
@@ -151,7 +151,7 @@ DocumentOutcome RunDocumentInput(std::span<const std::uint8_t> bytes) {
     MeasurementDataSet data;
     FillBefore(data);
 
-    const DocumentResult result = ReadDocumentFile(file.path(), data);
+    const FileResult result = ReadDocumentFile(file.path(), data);
     out.accepted = result.ok;
     out.message = result.message;
     out.records = data.recordCount;

@@ -190,10 +190,6 @@
         <translation>Export HDF5…</translation>
     </message>
     <message>
-        <source>HDF5 にエクスポート</source>
-        <translation>Export HDF5</translation>
-    </message>
-    <message>
         <source>計画を停止</source>
         <translation>Stop plan</translation>
     </message>
@@ -208,6 +204,14 @@
     <message>
         <source>データリストをクリア</source>
         <translation>Clear data list</translation>
+    </message>
+    <message>
+        <source>CSV にエクスポート…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>CSV (1 行 1 記録) にエクスポート…</source>
+        <translation>Export CSV (one row per record)…</translation>
     </message>
 </context>
 <context>
@@ -469,6 +473,25 @@
     <message>
         <source>半値幅</source>
         <translation>FWHM</translation>
+    </message>
+</context>
+<context>
+    <name>DataSetFormat</name>
+    <message>
+        <source>VL_Tool Files</source>
+        <translation>VL_Tool Files</translation>
+    </message>
+    <message>
+        <source>CSV</source>
+        <translation>CSV</translation>
+    </message>
+    <message>
+        <source>HDF5</source>
+        <translation>HDF5</translation>
+    </message>
+    <message>
+        <source>CSV (1 行 1 記録)</source>
+        <translation>CSV (one row per record)</translation>
     </message>
 </context>
 <context>
@@ -808,10 +831,6 @@ Choose another folder.</translation>
         <translation>convert takes two file names: IN.vltd|IN.h5 OUT.csv|OUT.vltd|OUT.h5</translation>
     </message>
     <message>
-        <source>%1: 出力ファイル名の末尾は .csv、.vltd、.h5 のいずれかにしてください</source>
-        <translation>%1: the output name must end in .csv, .vltd or .h5</translation>
-    </message>
-    <message>
         <source>list が受け付けるのはポートのオプションだけです: &quot;%1&quot;</source>
         <translation>list takes no arguments besides the port options, not &quot;%1&quot;</translation>
     </message>
@@ -918,6 +937,14 @@ Choose another folder.</translation>
     <message>
         <source>trend: 系列を一つ以上指定してください (--nm, --band, --peak, --xy, --uv, --cct, --temperature)</source>
         <translation>trend: name at least one series (--nm, --band, --peak, --xy, --uv, --cct, --temperature)</translation>
+    </message>
+    <message>
+        <source>%1: 出力ファイル名の末尾は %2 のいずれかにしてください</source>
+        <translation>%1: the output name must end in one of %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
     </message>
 </context>
 </TS>

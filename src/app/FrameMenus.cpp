@@ -14,6 +14,7 @@
 #include "app/AutomationApiHost.h"
 #include "app/MainFrame.h"
 #include "app/VL_ToolView.h"
+#include "export/DataSetFormats.h"
 #include "viewlogic/MainViewLogic.h"
 
 namespace {
@@ -23,7 +24,6 @@ enum Command : int {
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
-    ID_FILE_EXPORT_HDF5 = 32790,
     ID_FILE_PRINT = 57607,
     ID_FILE_MRU_FILE1 = 57616,
     ID_APP_EXIT = 57665,
@@ -86,8 +86,13 @@ void CMainFrame::BuildMenus() {
             &QAction::triggered, this, [this] { OnFileSave(); });
     connect(AddCommand(file, ID_FILE_SAVE_AS, QT_TR_NOOP("名前を付けて保存(&A)...")),
             &QAction::triggered, this, [this] { OnFileSaveAs(); });
-    connect(AddCommand(file, ID_FILE_EXPORT_HDF5, QT_TR_NOOP("HDF5 にエクスポート…")),
-            &QAction::triggered, this, [this] { OnFileExportHdf5(); });
+    // One export entry per writable format but the document (Save writes it).
+    for (const DataSetFormat* format : DataSetFormats()) {
+        if (!format->write || !format->exportCaption)
+            continue;
+        connect(AddCommand(file, format->exportCommand, QString::fromUtf8(format->exportCaption)),
+                &QAction::triggered, this, [this, format] { OnFileExport(*format); });
+    }
     file->addSeparator();
     recentMenu_ = file;
     recentAnchor_ = AddCommand(file, ID_FILE_MRU_FILE1, QT_TR_NOOP("最近使ったファイル"));

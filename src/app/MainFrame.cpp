@@ -22,17 +22,12 @@
 #include "app/AutomationApiHost.h"
 #include "app/VL_ToolDoc.h"
 #include "app/VL_ToolView.h"
-#include "export/Hdf5File.h"
+#include "export/DataSetFormats.h"
 #include "viewlogic/MainViewLogic.h"
 #include "viewlogic/SettingsStore.h"
 
 namespace {
 constexpr char kPlacementSection[] = "Settings";
-constexpr char kDocumentFilter[] = "VL_Tool Files (*.vltd)";
-// Save of devices with different grids: only HDF5 holds them.
-constexpr char kHdf5Filter[] = "HDF5 (*.h5)";
-// File > Open also reads the HDF5 export back.
-constexpr char kOpenFilters[] = "VL_Tool Files (*.vltd *.h5);;VL_Tool Files (*.vltd);;HDF5 (*.h5)";
 // The form's own size: below it the window scrolls instead of squeezing it.
 constexpr QSize kFormMinimum(905, 540);
 // The form at first start: all of it across, and a client height of 760 gives
@@ -183,8 +178,10 @@ QString CMainFrame::AskFileName(bool forSaving, const QString& suggested, bool h
     if (fileNameFn_)
         return fileNameFn_(forSaving, suggested);
     QFileDialog dialog(this);
-    dialog.setNameFilter(QString::fromUtf8(hdf5 ? kHdf5Filter : kDocumentFilter));
-    dialog.setDefaultSuffix(hdf5 ? QStringLiteral("h5") : QStringLiteral("vltd"));
+    // Save of devices with different grids: only HDF5 holds them.
+    const DataSetFormat& format = hdf5 ? *FormatForName(QStringLiteral(".h5")) : DocumentFormat();
+    dialog.setNameFilter(FormatFilter(format));
+    dialog.setDefaultSuffix(format.extensions.first().mid(1));
     if (forSaving) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setWindowTitle(tr("名前を付けて保存"));
@@ -193,7 +190,7 @@ QString CMainFrame::AskFileName(bool forSaving, const QString& suggested, bool h
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters(QString::fromUtf8(kOpenFilters).split(QStringLiteral(";;")));
+        dialog.setNameFilters(OpenFilters().split(QStringLiteral(";;")));
         dialog.setWindowTitle(tr("開く"));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -290,7 +287,7 @@ bool CMainFrame::OnFileOpen() {
 bool CMainFrame::OpenDocumentFile(const QString& path) {
     if (!SaveModified())
         return false;
-    const DocumentResult result = doc_->open(path);
+    const FileResult result = doc_->open(path);
     if (!result.ok) {
         ShowMessage(result.message);
         recent_.remove(path);
@@ -306,7 +303,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
 }
 
 bool CMainFrame::SaveTo(const QString& path) {
-    const DocumentResult result = doc_->save(path);
+    const FileResult result = doc_->save(path);
     if (!result.ok) {
         ShowMessage(result.message);
         return false;
@@ -342,17 +339,20 @@ bool CMainFrame::OnFileSaveAs() {
     return SaveTo(path);
 }
 
-bool CMainFrame::OnFileExportHdf5() {
-    const QString suggested = doc_->filePath().isEmpty()
-                                  ? QStringLiteral("VL_Tool.h5")
-                                  : QFileInfo(doc_->filePath()).completeBaseName() + ".h5";
+bool CMainFrame::OnFileExport(const DataSetFormat& format) {
+    const QString extension = format.extensions.first();
+    const QString suggested =
+        (doc_->filePath().isEmpty() ? QStringLiteral("VL_Tool")
+                                    : QFileInfo(doc_->filePath()).completeBaseName()) +
+        extension;
     QString path;
     if (fileNameFn_) {
         path = fileNameFn_(true, suggested);
     } else {
-        QFileDialog dialog(this, tr("HDF5 にエクスポート"));
-        dialog.setNameFilter(QStringLiteral("HDF5 (*.h5)"));
-        dialog.setDefaultSuffix(QStringLiteral("h5"));
+        // The entry's caption without its ellipsis: "HDF5 にエクスポート".
+        QFileDialog dialog(this, tr(format.exportCaption).remove(QString::fromUtf8("…")));
+        dialog.setNameFilter(FormatFilter(format));
+        dialog.setDefaultSuffix(QString(format.dialogPatterns).section(' ', 0, 0).mid(2));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.selectFile(suggested);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
@@ -360,8 +360,7 @@ bool CMainFrame::OnFileExportHdf5() {
     }
     if (path.isEmpty())
         return false;
-    const DocumentResult result =
-        WriteHdf5File(path, doc_->dataSet(), QStringLiteral("VL_Tool " VL_VERSION));
+    const FileResult result = format.write(path, doc_->dataSet());
     if (!result.ok)
         ShowMessage(result.message);
     return result.ok;

@@ -13,6 +13,7 @@
 
 #include "app/RecentFileList.h"
 #include "app/ViewController.h"
+#include "export/DataSetFormats.h"
 
 class CVL_ToolDoc;
 class CVL_ToolView;
@@ -54,9 +55,11 @@ class CMainFrame : public QMainWindow {
     // propose an HDF5 file, which then becomes the document's name.
     bool OnFileSave();
     bool OnFileSaveAs();
-    // File > Export HDF5: the whole data set into an HDF5 file; the document
-    // keeps its name and flag.
-    bool OnFileExportHdf5();
+    // File > Export (one entry per writable format but the document, e.g.
+    // "HDF5 にエクスポート…"): the whole data set into a file of that format; the
+    // document keeps its name and flag.
+    bool OnFileExport(const DataSetFormat& format);
+    bool OnFileExportHdf5() { return OnFileExport(*FormatForName(QStringLiteral(".h5"))); }
     // Files dropped on the window: the first local file is opened.
     bool OpenDroppedFiles(const QList<QUrl>& urls);
     // Asks whether to save a modified document: false when the user cancels

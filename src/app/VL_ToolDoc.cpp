@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "export/Hdf5File.h"
+#include "export/DataSetFormats.h"
 
 CVL_ToolDoc::CVL_ToolDoc(QObject* parent) : QObject(parent) {}
 CVL_ToolDoc::~CVL_ToolDoc() = default;
@@ -25,16 +25,17 @@ void CVL_ToolDoc::newDocument() {
     emit titleChanged();
 }
 
-DocumentResult CVL_ToolDoc::open(const QString& path) {
+FileResult CVL_ToolDoc::open(const QString& path) {
     // The reader leaves the data set untouched unless the whole file was read.
-    const bool hdf5 = HasHdf5Signature(path);
-    DocumentResult result = ReadDataSetFile(path, data_);
+    const DataSetFormat* format = nullptr;
+    FileResult result = ReadDataSetFile(path, data_, &format);
     if (!result.ok)
         return result;
-    // An HDF5 file of one grid is read, not adopted: Save asks for a document
-    // name rather than turning the export into a document. Devices of
+    // An export (HDF5) of one grid is read, not adopted: Save asks for a
+    // document name rather than turning the export into a document. Devices of
     // different grids can only be saved as HDF5, so such a file keeps its name.
-    path_ = hdf5 && !data_.hasMixedGrids() ? QString() : QFileInfo(path).absoluteFilePath();
+    const bool exported = format != &DocumentFormat();
+    path_ = exported && !data_.hasMixedGrids() ? QString() : QFileInfo(path).absoluteFilePath();
     modified_ = false;
     emit titleChanged();
     return result;
@@ -44,10 +45,13 @@ bool CVL_ToolDoc::IsHdf5Name(const QString& path) {
     return path.endsWith(QStringLiteral(".h5"), Qt::CaseInsensitive);
 }
 
-DocumentResult CVL_ToolDoc::save(const QString& path) {
-    DocumentResult result = IsHdf5Name(path)
-                                ? WriteHdf5File(path, data_, QStringLiteral("VL_Tool " VL_VERSION))
-                                : WriteDocumentFile(path, data_);
+FileResult CVL_ToolDoc::save(const QString& path) {
+    // A name of a format that is read back (.h5) is written in it; any other
+    // name gets a document.
+    const DataSetFormat* format = FormatForName(path);
+    if (!format || !format->read)
+        format = &DocumentFormat();
+    FileResult result = format->write(path, data_);
     if (!result.ok)
         return result;
     path_ = QFileInfo(path).absoluteFilePath();

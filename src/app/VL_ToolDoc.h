@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-#include "data/DocumentFile.h"
+#include "data/FileResult.h"
 #include "data/MeasurementDataSet.h"
 #include "viewlogic/MainForm.h"
 
@@ -43,14 +43,14 @@ class CVL_ToolDoc : public QObject, public DocumentHooks {
 
     // File > New: the data set stays as it is.
     void newDocument();
-    // File > Open of a document or an HDF5 file (which leaves the name empty
-    // unless its devices have different grids). On failure the data set, name
+    // File > Open of a file of any readable format (an HDF5 file leaves the
+    // name empty unless its devices have different grids). On failure the data set, name
     // and flag stay as they were.
-    DocumentResult open(const QString& path);
-    // File > Save / Save As into path: an HDF5 file for a name ending in .h5,
-    // else a document file (refused for devices of different grids); on
-    // success the document takes that name.
-    DocumentResult save(const QString& path);
+    FileResult open(const QString& path);
+    // File > Save / Save As into path: the readable format the name's extension
+    // names (an HDF5 file for .h5), else a document file (refused for devices of different grids);
+    // on success the document takes that name.
+    FileResult save(const QString& path);
     static bool IsHdf5Name(const QString& path);
 
   signals:

@@ -336,7 +336,7 @@ void ViewController::SaveCsv() {
     const QString path = AskCsvPath();
     if (path.isEmpty())
         return;
-    const CsvResult result = ExportDataSetCsv(doc_.dataSet(), path);
+    const FileResult result = ExportDataSetCsv(doc_.dataSet(), path);
     if (!result.ok)
         form_.message(result.message, false);
 }

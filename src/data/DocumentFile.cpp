@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "data/DataSetFormat.h"
 #include "data/WholeFileWriter.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -18,8 +19,8 @@ namespace {
 constexpr std::uint32_t kTimeMarker = 0x8000000Au;
 constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
 
-DocumentResult Failed(const char* message) {
-    return {false, QCoreApplication::translate("DocumentFile", message)};
+FileResult Failed(const char* message) {
+    return FileResult::Failed(QCoreApplication::translate("DocumentFile", message));
 }
 
 bool HeaderFits(std::int32_t records, std::int32_t devices, std::int32_t points) {
@@ -215,7 +216,7 @@ void AppendArchiveText(QByteArray& out, const QByteArray& text) {
     out.append(text);
 }
 
-DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data) {
+FileResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data) {
     if (data.hasMixedGrids())
         return Failed(kDocumentMixedGrids);
     if (!HeaderFits(data.recordCount, data.deviceCount, data.pointCount)) {
@@ -223,7 +224,7 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
     }
     WholeFileWriter out(path);
     if (!out.isOpen())
-        return Failed(kDocumentSaveFailed);
+        return FileResult::NotOpened(Failed(kDocumentSaveFailed).message);
     const std::int32_t header[5] = {data.recordCount, data.deviceCount, data.pointCount,
                                     data.firstWavelength, data.referenceIndex};
     out.Write(header, sizeof header);
@@ -246,12 +247,12 @@ DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& 
         out.Put(kTimeMarker);
         out.Put(data.record(r).timeStamp);
     }
-    if (out.Finish() != FileSaveResult::Written)
+    if (!out.Finish().ok)
         return Failed(kDocumentSaveFailed);
     return {};
 }
 
-DocumentResult ReadDocumentFile(const QString& path, MeasurementDataSet& data) {
+FileResult ReadDocumentFile(const QString& path, MeasurementDataSet& data) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failed(kDocumentOpenFailed);
@@ -273,3 +274,17 @@ DocumentResult ReadDocumentFile(const QString& path, MeasurementDataSet& data) {
     data.AdoptRead(std::move(fresh));
     return {};
 }
+
+// No signature of its own: a file no other format claims is read as a document.
+extern const DataSetFormat kDocumentFormat;
+const DataSetFormat kDocumentFormat{
+    "vltd",
+    {QStringLiteral(".vltd")},
+    QT_TRANSLATE_NOOP("DataSetFormat", "VL_Tool Files"),
+    QStringLiteral("*.vltd"),
+    nullptr,
+    0,
+    nullptr,
+    ReadDocumentFile,
+    WriteDocumentFile,
+};

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "data/FileResult.h"
 #include "data/MeasurementDataSet.h"
 
 // The document file (*.vltd): the data set as one little-endian stream with no
@@ -23,21 +24,16 @@ inline constexpr char kDocumentMixedGrids[] =
                       "この記録には波長範囲の違う装置があります。文書ファイルには一つの範囲しか"
                       "保存できません。HDF5 (.h5) で保存してください。");
 
-struct DocumentResult {
-    bool ok = true;
-    QString message;  // one of the texts above when !ok
-};
-
 // Writes through WholeFileWriter: a temporary file beside path replaces path only when
 // complete, so a failed save leaves the previous file as it was. A data set of
 // mixed grids is refused with kDocumentMixedGrids before anything is written.
-DocumentResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data);
+FileResult WriteDocumentFile(const QString& path, const MeasurementDataSet& data);
 
-// Reads path into data. A zero-length file changes nothing. On failure data is
-// left exactly as it was. Header counts beyond the capacity (more than 10 slots,
-// 10000 records or 511 points, or negative) and a first wavelength beyond
+// Reads path into data (the message when !ok is one of the texts above). A zero-length file changes
+// nothing. On failure data is left exactly as it was. Header counts beyond the capacity (more than
+// 10 slots, 10000 records or 511 points, or negative) and a first wavelength beyond
 // +-1000000 nm are rejected as an unexpected format.
-DocumentResult ReadDocumentFile(const QString& path, MeasurementDataSet& data);
+FileResult ReadDocumentFile(const QString& path, MeasurementDataSet& data);
 
 // The archive text form: length prefix (1, 3, 7 or 15 bytes) and the bytes.
 void AppendArchiveText(QByteArray& out, const QByteArray& text);

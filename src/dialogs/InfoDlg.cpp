@@ -106,7 +106,7 @@ void CInfoDlg::SaveAs(const QByteArray& serial) {
     const QString path = host_.askSavePath(this, SensorInfoFileName(serial));
     if (path.isEmpty())
         return;
-    const FileSaveResult result = SaveSensorInfoFile(path, lines_);
-    if (result != FileSaveResult::Written)
+    const FileResult result = SaveSensorInfoFile(path, lines_);
+    if (!result.ok)
         host_.showMessage(this, SaveFailureText(result, path));
 }

@@ -182,8 +182,8 @@ void CReadDataDlg::SaveLoggedRecordsCsv() {
     if (path.isEmpty())
         return;
     const SensorProfile& profile = host_.deviceLink().profile(host_.currentDevice());
-    const FileSaveResult result = ::SaveLoggedRecordsCsv(
-        path, upload_->records(), profile.pointCount, profile.firstWavelength);
-    if (result != FileSaveResult::Written)
+    const FileResult result = ::SaveLoggedRecordsCsv(path, upload_->records(), profile.pointCount,
+                                                     profile.firstWavelength);
+    if (!result.ok)
         host_.showMessage(this, SaveFailureText(result, path));
 }

@@ -307,7 +307,7 @@ void CTrendDlg::SaveCsv() {
     const QString path = savePath_("csv file(*.csv)", "csv");
     if (path.isEmpty())
         return;
-    const CsvResult result = ExportTrendCsv(table_, path);
+    const FileResult result = ExportTrendCsv(table_, path);
     problem_ = result.ok ? tr("保存しました: %1").arg(path) : result.message;
     ShowStatus(QString());
 }

@@ -81,3 +81,11 @@ StampCells StampCellsOf(std::int64_t timeStamp) {
     TwoDigits(cells.time + 6, t.tm_sec);
     return cells;
 }
+
+FileResult CsvFileResult(const FileResult& result, const QString& path) {
+    if (result.ok)
+        return {};
+    if (!result.opened)
+        return FileResult::NotOpened(QString::fromUtf8("ファイルを開けません: %1").arg(path));
+    return FileResult::Failed(QString::fromUtf8("ファイルの書き込みに失敗しました: %1").arg(path));
+}

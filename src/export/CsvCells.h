@@ -1,8 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <vector>
+
+#include <QString>
+
+#include "data/FileResult.h"
 
 // Cell texts of the spectrum CSV files, written straight into a caller's
 // buffer. Each Append* returns the position after what it wrote.
@@ -31,3 +37,30 @@ struct StampCells {
     char time[8];
 };
 StampCells StampCellsOf(std::int64_t timeStamp);
+
+// A growing line of cells; Room(n) gives space for at least n more bytes.
+class LineText {
+  public:
+    char* Room(std::size_t n) {
+        if (used_ + n > text_.size())
+            text_.resize(std::max(text_.size() * 2, used_ + n));
+        return text_.data() + used_;
+    }
+    void Done(char* end) { used_ = static_cast<std::size_t>(end - text_.data()); }
+    void Append(const char* data, std::size_t size) {
+        char* out = Room(size);
+        std::copy(data, data + size, out);
+        Done(out + size);
+    }
+    void Clear() { used_ = 0; }
+    const char* data() const { return text_.data(); }
+    std::size_t size() const { return used_; }
+
+  private:
+    std::vector<char> text_;
+    std::size_t used_ = 0;
+};
+
+// A CSV file's result with its message naming the file: "ファイルを開けません: "
+// when it could not be created, "ファイルの書き込みに失敗しました: " when a write failed.
+FileResult CsvFileResult(const FileResult& result, const QString& path);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "data/DataSetFormat.h"
+#include "data/WholeFileWriter.h"
+#include "export/CsvAppend.h"
 #include "export/CsvCells.h"
-#include "export/CsvSink.h"
 
 namespace {
 // Wavelength rows built together: each (device, record) spectrum is visited
@@ -22,21 +24,12 @@ Counts CountsOf(const MeasurementDataSet& data) {
             std::clamp(data.deviceCount, 0, MAX_DEVICES)};
 }
 
-CsvResult OpenFailed(const QString& path) {
-    return {false, false, QString::fromUtf8("ファイルを開けません: %1").arg(path)};
-}
-
-CsvResult Finished(CsvSink& sink, const QString& path) {
-    if (sink.Finish())
-        return {};
-    return {false, true, QString::fromUtf8("ファイルの書き込みに失敗しました: %1").arg(path)};
-}
-
 void EndLine(LineText& line) {
     line.Append(kLineEnd, 2);
 }
 
-void WriteLine(CsvSink& sink, const LineText& line) {
+template <typename Sink>
+void WriteLine(Sink& sink, const LineText& line) {
     sink.Write(line.data(), line.size());
 }
 
@@ -60,7 +53,7 @@ void AppendValueCell(LineText& line, const float* values, int index) {
 }
 
 // One row per wavelength of the devices' grids together, ascending.
-void WriteWavelengthRows(CsvSink& sink, const MeasurementDataSet& data, const Counts& n) {
+void WriteWavelengthRows(WholeFileWriter& sink, const MeasurementDataSet& data, const Counts& n) {
     const std::vector<std::int32_t> nm = data.UnionWavelengths();
     const int total = static_cast<int>(nm.size());
     std::vector<LineText> rows(kRowGroup);
@@ -91,10 +84,10 @@ void WriteWavelengthRows(CsvSink& sink, const MeasurementDataSet& data, const Co
 }
 }  // namespace
 
-CsvResult ExportDataSetCsv(const MeasurementDataSet& data, const QString& path) {
-    CsvSink sink(path, CsvSink::Mode::Truncate);
+FileResult ExportDataSetCsv(const MeasurementDataSet& data, const QString& path) {
+    WholeFileWriter sink(path);
     if (!sink.isOpen())
-        return OpenFailed(path);
+        return CsvFileResult(sink.Finish(), path);
     const Counts n = CountsOf(data);
     LineText line;
     line.Append(kCsvTitle, sizeof kCsvTitle - 1);
@@ -145,17 +138,17 @@ CsvResult ExportDataSetCsv(const MeasurementDataSet& data, const QString& path) 
     WriteLine(sink, line);
 
     WriteWavelengthRows(sink, data, n);
-    return Finished(sink, path);
+    return CsvFileResult(sink.Finish(), path);
 }
 
-CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, int r,
-                          int appendFlag) {
+FileResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, int r,
+                           int appendFlag) {
     const Counts n = CountsOf(data);
     if (r < 0 || r >= n.records)
         return {};
-    CsvSink sink(path, CsvSink::Mode::Append);
+    CsvAppend sink(path);
     if (!sink.isOpen())
-        return OpenFailed(path);
+        return CsvFileResult(sink.Finish(), path);
     const std::vector<std::int32_t> nm = data.UnionWavelengths();
     LineText line;
     if (appendFlag == 0) {
@@ -190,5 +183,24 @@ CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, i
     }
     EndLine(line);
     WriteLine(sink, line);
-    return Finished(sink, path);
+    return CsvFileResult(sink.Finish(), path);
 }
+
+namespace {
+FileResult WriteDataSetCsv(const QString& path, const MeasurementDataSet& data) {
+    return ExportDataSetCsv(data, path);
+}
+}  // namespace
+
+extern const DataSetFormat kDataSetCsvFormat;
+const DataSetFormat kDataSetCsvFormat{
+    "csv",
+    {QStringLiteral(".csv")},
+    QT_TRANSLATE_NOOP("DataSetFormat", "CSV"),
+    QStringLiteral("*.csv"),
+    QT_TRANSLATE_NOOP("CMainFrame", "CSV にエクスポート…"),
+    32800,
+    nullptr,
+    nullptr,
+    WriteDataSetCsv,
+};

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "data/FileResult.h"
 #include "data/MeasurementDataSet.h"
 
 // The spectrum CSV files: whole data set column-wise (one column per device
@@ -10,18 +11,13 @@
 // The wavelengths are those of all devices' grids together, ascending; a
 // device without a point at one of them has an empty cell there.
 
-struct CsvResult {
-    bool ok = true;
-    bool opened = true;  // false: the file could not be opened (nothing written)
-    QString message;     // names the file when !ok
-};
-
 inline constexpr char kCsvTitle[] = "Velarim Spectrum data( TRX Model)";
 
-// Writes (creating or truncating) path with the whole data set.
-CsvResult ExportDataSetCsv(const MeasurementDataSet& data, const QString& path);
+// Writes (creating or replacing, through WholeFileWriter) path with the whole
+// data set; the message when !ok names the file.
+FileResult ExportDataSetCsv(const MeasurementDataSet& data, const QString& path);
 
 // Appends record r to path as one line, after the three header lines when
 // appendFlag is 0. An r that names no record writes nothing, not even the file.
-CsvResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, int r,
-                          int appendFlag);
+FileResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, int r,
+                           int appendFlag);

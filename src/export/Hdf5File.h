@@ -29,17 +29,14 @@ struct Hdf5Layout {
 // Writes through a temporary file beside path that replaces path only when
 // complete; a failed export leaves neither a temporary file nor a changed path.
 // Texts with a NUL byte cannot be held as HDF5 strings and fail the export.
-DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data,
-                             const QString& createdBy, const Hdf5Layout& layout = {});
+FileResult WriteHdf5File(const QString& path, const MeasurementDataSet& data,
+                         const QString& createdBy, const Hdf5Layout& layout = {});
 
 // Reads a file of this layout into data; on failure data is left exactly as it
 // was. Missing or differently shaped datasets, other types, counts beyond the
 // capacity, device grids outside the root's bounds and a wavelength axis that
 // is not first + i are an unexpected format.
-DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data);
+FileResult ReadHdf5File(const QString& path, MeasurementDataSet& data);
 
 // True when the file starts with the HDF5 signature \x89HDF\r\n\x1a\n.
 bool HasHdf5Signature(const QString& path);
-
-// Reads a document file or an HDF5 file, told apart by the signature.
-DocumentResult ReadDataSetFile(const QString& path, MeasurementDataSet& data);

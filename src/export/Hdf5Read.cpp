@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "data/DataSetFormat.h"
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
 #include "export/Hdf5Names.h"
@@ -192,9 +193,9 @@ bool ReadHeader(hid_t file, MeasurementDataSet& data, std::int32_t& version) {
 }
 }  // namespace
 
-DocumentResult ReadHdf5File(const QString& path, MeasurementDataSet& data) {
+FileResult ReadHdf5File(const QString& path, MeasurementDataSet& data) {
     auto failed = [](const char* message) {
-        return DocumentResult{false, QCoreApplication::translate("DocumentFile", message)};
+        return FileResult::Failed(QCoreApplication::translate("DocumentFile", message));
     };
     {
         QFile probe(path);
@@ -232,6 +233,21 @@ bool HasHdf5Signature(const QString& path) {
     return file.read(head, 8) == 8 && std::memcmp(head, kSignature, 8) == 0;
 }
 
-DocumentResult ReadDataSetFile(const QString& path, MeasurementDataSet& data) {
-    return HasHdf5Signature(path) ? ReadHdf5File(path, data) : ReadDocumentFile(path, data);
+namespace {
+FileResult WriteHdf5Export(const QString& path, const MeasurementDataSet& data) {
+    return WriteHdf5File(path, data, QStringLiteral("VL_Tool " VL_VERSION));
 }
+}  // namespace
+
+extern const DataSetFormat kHdf5Format;
+const DataSetFormat kHdf5Format{
+    "h5",
+    {QStringLiteral(".h5")},
+    QT_TRANSLATE_NOOP("DataSetFormat", "HDF5"),
+    QStringLiteral("*.h5"),
+    QT_TRANSLATE_NOOP("CMainFrame", "HDF5 にエクスポート…"),
+    32790,
+    HasHdf5Signature,
+    ReadHdf5File,
+    WriteHdf5Export,
+};

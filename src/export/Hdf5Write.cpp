@@ -10,11 +10,12 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "data/WholeFileWriter.h"
+
 #include "export/ChunkCodec.h"
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
 #include "export/Hdf5Names.h"
-#include "export/Hdf5TemporaryTarget.h"
 #include "export/Hdf5WriteTables.h"
 
 namespace {
@@ -257,23 +258,41 @@ bool TextsFit(const MeasurementDataSet& data) {
 
 }  // namespace
 
-DocumentResult WriteHdf5File(const QString& path, const MeasurementDataSet& data,
-                             const QString& createdBy, const Hdf5Layout& layout) {
-    const DocumentResult failed{false,
-                                QCoreApplication::translate("DocumentFile", kDocumentSaveFailed)};
+// Creates the file through HDF5 under the name the writer gives. Closing the
+// file closes whatever is still open in it, so nothing is left unwritten when
+// it is renamed. The 1.10 format indexes the chunks of a fixed-size dataset in
+// one array instead of a B-tree, which costs less per chunk to write and to
+// look up.
+static H5Handle CreateHdf5File(const QString& name) {
+    H5Handle access = PropertyHandle(H5Pcreate(H5P_FILE_ACCESS));
+    H5Pset_fclose_degree(access.get(), H5F_CLOSE_STRONG);
+    H5Pset_libver_bounds(access.get(), H5F_LIBVER_V110, H5F_LIBVER_V110);
+    return FileHandle(
+        H5Fcreate(QFile::encodeName(name).constData(), H5F_ACC_TRUNC, H5P_DEFAULT, access.get()));
+}
+
+FileResult WriteHdf5File(const QString& path, const MeasurementDataSet& data,
+                         const QString& createdBy, const Hdf5Layout& layout) {
+    const FileResult failed =
+        FileResult::Failed(QCoreApplication::translate("DocumentFile", kDocumentSaveFailed));
     if (data.recordCount < 0 || data.recordCount > MAX_RECORDS || data.deviceCount < 0 ||
         data.deviceCount > MAX_DEVICES || data.pointCount < 0 ||
         data.pointCount > static_cast<int>(MAX_POINTS) || !TextsFit(data))
         return failed;
     SilenceHdf5Errors();
     const FileGrid grid = FileGridOf(data);
-    TemporaryTarget temporary(path);
-    H5Handle file = temporary.Create();
+    WholeFileWriter out(path, WholeFileWriter::Mode::ByName);
+    if (!out.isOpen())
+        return FileResult::NotOpened(failed.message);
+    H5Handle file = CreateHdf5File(out.writePath());
     RecordTables tables;
+    // Closing still writes: in the 1.10 format it clears the superblock's
+    // open-for-writing flag. Only then may the file take the target's place.
     if (!file || !WriteRootAttributes(file.get(), data, grid, createdBy) ||
         !WriteTexts(file.get(), data, grid) ||
         !SpectraWriter(data, grid, layout, tables).Write(file.get()) ||
-        !WriteRecordTables(file.get(), data, grid, tables) || !file.Close() || !temporary.Commit())
-        return failed;
-    return {};
+        !WriteRecordTables(file.get(), data, grid, tables) || !file.Close())
+        out.Fail();
+    file.Close();
+    return out.Finish().ok ? FileResult{} : failed;
 }

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "data/WholeFileWriter.h"
 #include "export/CsvCells.h"
-#include "export/CsvSink.h"
 
 namespace {
 
@@ -95,12 +95,10 @@ void WriteTrendCsv(const TrendTable& table,
     }
 }
 
-CsvResult ExportTrendCsv(const TrendTable& table, const QString& path) {
-    CsvSink sink(path, CsvSink::Mode::Truncate);
-    if (!sink.isOpen())
-        return {false, false, QString::fromUtf8("ファイルを開けません: %1").arg(path)};
-    WriteTrendCsv(table, [&sink](const char* data, std::size_t size) { sink.Write(data, size); });
-    if (sink.Finish())
-        return {};
-    return {false, true, QString::fromUtf8("ファイルの書き込みに失敗しました: %1").arg(path)};
+FileResult ExportTrendCsv(const TrendTable& table, const QString& path) {
+    WholeFileWriter sink(path);
+    if (sink.isOpen())
+        WriteTrendCsv(table,
+                      [&sink](const char* data, std::size_t size) { sink.Write(data, size); });
+    return CsvFileResult(sink.Finish(), path);
 }

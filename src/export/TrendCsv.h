@@ -20,4 +20,4 @@ void WriteTrendCsv(const TrendTable& table,
                    const std::function<void(const char*, std::size_t)>& write);
 
 // Writes (creating or replacing) path; a failed write leaves the previous file.
-CsvResult ExportTrendCsv(const TrendTable& table, const QString& path);
+FileResult ExportTrendCsv(const TrendTable& table, const QString& path);

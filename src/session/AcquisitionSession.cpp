@@ -46,7 +46,7 @@ AcquisitionSession::AcquisitionSession(DeviceLink& link, MeasurementDataSet& dat
                      Emit(DarkEvent{slot, {}});
                  }}),
       csvWriter_([](const QString& path, const MeasurementDataSet& set, int r, int appendFlag) {
-          const CsvResult result = AppendRecordCsv(path, set, r, appendFlag);
+          const FileResult result = AppendRecordCsv(path, set, r, appendFlag);
           return result.ok ? QString() : result.message;
       }) {}
 

@@ -39,13 +39,15 @@ void LoggedRecordUpload::StepToEnd() {
     }
 }
 
-FileSaveResult SaveLoggedRecordsCsv(const QString& path, std::span<const LoggedRecord> records,
-                                    int pointCount, int firstWavelength) {
-    TextFileWriter file(path);
-    if (!file.isOpen())
-        return FileSaveResult::OpenFailed;
-    file.writeLine(LoggedRecordCsvHeader(pointCount, firstWavelength));
-    for (const LoggedRecord& record : records)
-        file.writeLine(LoggedRecordCsvLine(record, pointCount));
-    return file.finish();
+FileResult SaveLoggedRecordsCsv(const QString& path, std::span<const LoggedRecord> records,
+                                int pointCount, int firstWavelength) {
+    WholeFileWriter file(path);
+    if (file.isOpen()) {
+        file.WriteLine(LoggedRecordCsvHeader(pointCount, firstWavelength));
+        for (const LoggedRecord& record : records)
+            file.WriteLine(LoggedRecordCsvLine(record, pointCount));
+    }
+    FileResult result = file.Finish();
+    result.message = TextFileError(result, path);
+    return result;
 }

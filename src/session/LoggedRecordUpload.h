@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "data/LoggedRecord.h"
-#include "data/TextFileWriter.h"
+#include "data/WholeFileWriter.h"
 
 class Transport;
 
@@ -64,6 +64,7 @@ class LoggedRecordUpload {
 };
 
 // Writes the stored-data CSV: the header line, then one line per record in
-// upload order, every line ended with CR LF.
-FileSaveResult SaveLoggedRecordsCsv(const QString& path, std::span<const LoggedRecord> records,
-                                    int pointCount, int firstWavelength);
+// upload order, every line ended with CR LF, through WholeFileWriter; the
+// message when !ok names the file.
+FileResult SaveLoggedRecordsCsv(const QString& path, std::span<const LoggedRecord> records,
+                                int pointCount, int firstWavelength);

@@ -86,11 +86,11 @@ QString SensorInfoFileName(const QByteArray& serial) {
     return QString::fromLatin1(serial) + QStringLiteral(".csv");
 }
 
-FileSaveResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines) {
-    TextFileWriter file(path);
-    if (!file.isOpen())
-        return FileSaveResult::OpenFailed;
+FileResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines) {
+    WholeFileWriter file(path);
     for (const std::string& line : lines)
-        file.writeLine(line);
-    return file.finish();
+        file.WriteLine(line);
+    FileResult result = file.Finish();
+    result.message = TextFileError(result, path);
+    return result;
 }

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "data/TextFileWriter.h"
+#include "data/WholeFileWriter.h"
 #include "device/CommandTable.h"
 
 class Transport;
@@ -42,5 +42,6 @@ std::vector<std::string> SensorInfoLines(const SensorInfo& info);
 // Initial name of the save prompt: the serial text followed by ".csv".
 QString SensorInfoFileName(const QByteArray& serial);
 
-// Writes the lines, each ended with CR LF.
-FileSaveResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines);
+// Writes the lines, each ended with CR LF, through WholeFileWriter; the
+// message when !ok names the file.
+FileResult SaveSensorInfoFile(const QString& path, const std::vector<std::string>& lines);

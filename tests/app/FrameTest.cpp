@@ -47,6 +47,8 @@ const MenuItem kMenu[] = {
     {57603, "上書き保存(&S)", "Ctrl+S", true},
     {57604, "名前を付けて保存(&A)...", "", true},
     {32790, "HDF5 にエクスポート…", "", true},
+    {32800, "CSV にエクスポート…", "", true},
+    {32801, "CSV (1 行 1 記録) にエクスポート…", "", true},
     {57616, "最近使ったファイル", "", false},
     {57665, "アプリケーションの終了(&X)", "", true},
     {57643, "元に戻す(&U)", "Ctrl+Z", false},
@@ -253,6 +255,28 @@ TEST_F(AppTest, Hdf5ExportOpensBackWithoutTakingItsName) {
     EXPECT_FALSE(frame_->OnFileExportHdf5());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントの保存に失敗しました。"));
+}
+
+// The export entries come from the formats: the CSV of one row per record is
+// written by its own entry, under the name proposed with its extension.
+TEST_F(AppTest, RowsCsvExportEntryWritesThatFormat) {
+    QTemporaryDir dir;
+    MakeFrame();
+    logic().StoreRecord();
+    logic().StoreRecord();
+    const QString path = dir.filePath("run.rows.csv");
+    QString suggested;
+    frame_->setFileNameFunction([&](bool, const QString& s) {
+        suggested = s;
+        return path;
+    });
+    frame_->action(32801)->trigger();
+    EXPECT_EQ(suggested, "VL_Tool.rows.csv");
+    const QByteArray text = ReadAll(path);
+    EXPECT_TRUE(text.startsWith("record,date,time,serial,sensor_model,temperature_C,exposure_us,"));
+    EXPECT_EQ(text.count("\r\n"), 1 + 2 * logic().dataSet().deviceCount);
+    EXPECT_TRUE(frame_->document().isModified());  // an export is not a save
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 // Devices of different grids are saved as HDF5: Save proposes an .h5 name, the

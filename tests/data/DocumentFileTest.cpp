@@ -240,7 +240,7 @@ class FailedRead : public DocumentFileTest {
         EXPECT_EQ(data.entry(0, 0).values[100], 100.5f);
         EXPECT_EQ(data.record(0).timeStamp, 1706683502);
     }
-    DocumentResult Open(const QByteArray& bytes) {
+    FileResult Open(const QByteArray& bytes) {
         const QString path = Path("bad.vltd");
         WriteRaw(path, bytes);
         return ReadDocumentFile(path, before_);
@@ -256,7 +256,7 @@ TEST_F(FailedRead, EveryTruncationIsAnUnexpectedFormatAndChangesNothing) {
     const QByteArray whole = ReadRaw(Path("full.vltd"));
     for (qsizetype cut : {qsizetype{1}, qsizetype{19}, qsizetype{20}, qsizetype{22}, qsizetype{33},
                           qsizetype{500}, whole.size() - 12, whole.size() - 1}) {
-        const DocumentResult result = Open(whole.left(cut));
+        const FileResult result = Open(whole.left(cut));
         EXPECT_FALSE(result.ok) << cut;
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。")) << cut;
         ExpectUnchanged(before_);
@@ -270,7 +270,7 @@ TEST_F(FailedRead, HeaderBeyondCapacityIsRejected) {
         Bytes file;
         file << h[0] << h[1] << h[2] << std::int32_t{340} << std::int32_t{-1};
         file.Raw(QByteArray(4096, '\0'));
-        const DocumentResult result = Open(file.data);
+        const FileResult result = Open(file.data);
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"))
             << h[0] << " " << h[1] << " " << h[2];
         ExpectUnchanged(before_);
@@ -283,7 +283,7 @@ TEST_F(FailedRead, TextLengthBeyond31BitsFailsToOpen) {
          << std::int32_t{-1};
     file << std::uint8_t{0xFF} << std::uint16_t{0xFFFF} << std::uint32_t{0xFFFFFFFFu}
          << std::uint64_t{0x80000000u};
-    const DocumentResult result = Open(file.data);
+    const FileResult result = Open(file.data);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QString::fromUtf8("ドキュメントを開くことに失敗しました。"));
     ExpectUnchanged(before_);
@@ -296,7 +296,7 @@ TEST_F(FailedRead, MissingFileFailsToOpen) {
 }
 
 TEST_F(FailedRead, ZeroLengthFileOpensWithoutChangingTheDataSet) {
-    const DocumentResult result = Open(QByteArray());
+    const FileResult result = Open(QByteArray());
     EXPECT_TRUE(result.ok);
     ExpectUnchanged(before_);
 }
@@ -332,7 +332,7 @@ TEST_F(DocumentFileTest, FailedSaveReportsAndKeepsThePreviousFile) {
     MeasurementDataSet big = Example(511);
     for (int i = 0; i < 50; ++i)
         big.AppendRecord(i);
-    DocumentResult result;
+    FileResult result;
     {
         FileSizeLimit limit(8192);
         result = WriteDocumentFile(path, big);
@@ -352,7 +352,7 @@ TEST_F(DocumentFileTest, DevicesOfDifferentGridsAreRefusedAndNothingIsWritten) {
     mixed.deviceCount = 2;
     mixed.SetDeviceGrids({{190, 251}, {340, 511}});
     for (const QString& target : {path, Path("new.vltd")}) {
-        const DocumentResult result = WriteDocumentFile(target, mixed);
+        const FileResult result = WriteDocumentFile(target, mixed);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(
             result.message,
@@ -382,7 +382,7 @@ TEST_F(DocumentFileTest, SaveReplacesTheOldFileAndKeepsItsPermissions) {
 }
 
 TEST_F(DocumentFileTest, SaveIntoMissingDirectoryFails) {
-    const DocumentResult result = WriteDocumentFile(Path("no/such/dir/x.vltd"), Example(511));
+    const FileResult result = WriteDocumentFile(Path("no/such/dir/x.vltd"), Example(511));
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QString::fromUtf8("ドキュメントの保存に失敗しました。"));
 }
@@ -395,7 +395,7 @@ TEST_F(DocumentFileTest, SaveIntoReadOnlyDirectoryFails) {
     const QString path = sub + "/keep.vltd";
     WriteRaw(path, "previous contents");
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
-    const DocumentResult result = WriteDocumentFile(path, Example(511));
+    const FileResult result = WriteDocumentFile(path, Example(511));
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(result.message, QString::fromUtf8("ドキュメントの保存に失敗しました。"));
     EXPECT_EQ(ReadRaw(path), QByteArray("previous contents"));

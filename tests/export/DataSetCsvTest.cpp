@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "export/DataSetCsv.h"
+#include "export/RowsCsv.h"
 
 namespace {
 constexpr std::int64_t kStamp0 = 1710454509;  // 2024/03/15 07:15:09 in Tokyo
@@ -236,7 +237,7 @@ TEST_F(DataSetCsvTest, UnrepresentableTimeStampGetsPlaceholdersAndTheRestIsCompl
 }
 
 TEST_F(DataSetCsvTest, FileThatCannotBeOpenedIsReportedAsNotOpened) {
-    const CsvResult result = ExportDataSetCsv(TwoByThree(), Path("no/such/dir/x.csv"));
+    const FileResult result = ExportDataSetCsv(TwoByThree(), Path("no/such/dir/x.csv"));
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.opened);
 }
@@ -253,8 +254,8 @@ TEST_F(DataSetCsvTest, WriteErrorIsReportedNotPassedOverAsSuccess) {
     rlimit limit = saved;
     limit.rlim_cur = 4096;
     setrlimit(RLIMIT_FSIZE, &limit);
-    const CsvResult whole = ExportDataSetCsv(data, Path("full.csv"));
-    const CsvResult one = AppendRecordCsv(Path("full.csv"), data, 0, 0);
+    const FileResult whole = ExportDataSetCsv(data, Path("full.csv"));
+    const FileResult one = AppendRecordCsv(Path("full.csv"), data, 0, 0);
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_FALSE(whole.ok);
     EXPECT_TRUE(whole.opened);
@@ -262,4 +263,70 @@ TEST_F(DataSetCsvTest, WriteErrorIsReportedNotPassedOverAsSuccess) {
     EXPECT_FALSE(one.ok);
     EXPECT_TRUE(one.opened);
 }
+// Two devices of different grids (340-342 and 341-343 nm), ten records: one
+// line per record and device over the wavelengths of both, empty cells where a
+// device has no point, floats as their shortest texts, NaN as "nan".
+TEST_F(DataSetCsvTest, RowsCsvHasOneLinePerRecordAndDevice) {
+    MeasurementDataSet data;
+    data.deviceCount = 2;
+    data.SetDeviceGrids({{340, 3}, {341, 3}});
+    data.serialText[0] = "SN-A";
+    data.serialText[1] = "SN-B";
+    data.sensorModel[0] = "VIS-1";
+    data.sensorModel[1] = "UV-2";
+    for (int r = 0; r < 10; ++r) {
+        data.AppendRecord(kStamp0 + 60 * r);
+        auto& a = data.entry(0, r);
+        a.temperature = 25.5f;
+        a.exposure = 10000;
+        a.values[0] = static_cast<float>(r) + 0.25f;
+        a.values[1] = r == 3 ? std::numeric_limits<float>::quiet_NaN() : 0.1f;
+        a.values[2] = 1234.56f;
+        a.values[3] = 7777.0f;  // beyond its grid: never written
+        auto& b = data.entry(1, r);
+        b.temperature = -3.25f;
+        b.exposure = 250;
+        b.values[0] = 100.0f + static_cast<float>(r);
+        b.values[1] = 1e-7f;
+        b.values[2] = 16777216.0f;
+    }
+    ASSERT_TRUE(ExportRowsCsv(data, Path("r.rows.csv")).ok);
+    EXPECT_EQ(Read(Path("r.rows.csv")),
+              Lines({"record,date,time,serial,sensor_model,temperature_C,exposure_us,"
+                     "340,341,342,343,",
+                     "1,2024/03/15,07:15:09,SN-A,VIS-1,25.5,10000,0.25,0.1,1234.56,,",
+                     "1,2024/03/15,07:15:09,SN-B,UV-2,-3.25,250,,100,1e-07,16777216,",
+                     "2,2024/03/15,07:16:09,SN-A,VIS-1,25.5,10000,1.25,0.1,1234.56,,",
+                     "2,2024/03/15,07:16:09,SN-B,UV-2,-3.25,250,,101,1e-07,16777216,",
+                     "3,2024/03/15,07:17:09,SN-A,VIS-1,25.5,10000,2.25,0.1,1234.56,,",
+                     "3,2024/03/15,07:17:09,SN-B,UV-2,-3.25,250,,102,1e-07,16777216,",
+                     "4,2024/03/15,07:18:09,SN-A,VIS-1,25.5,10000,3.25,nan,1234.56,,",
+                     "4,2024/03/15,07:18:09,SN-B,UV-2,-3.25,250,,103,1e-07,16777216,",
+                     "5,2024/03/15,07:19:09,SN-A,VIS-1,25.5,10000,4.25,0.1,1234.56,,",
+                     "5,2024/03/15,07:19:09,SN-B,UV-2,-3.25,250,,104,1e-07,16777216,",
+                     "6,2024/03/15,07:20:09,SN-A,VIS-1,25.5,10000,5.25,0.1,1234.56,,",
+                     "6,2024/03/15,07:20:09,SN-B,UV-2,-3.25,250,,105,1e-07,16777216,",
+                     "7,2024/03/15,07:21:09,SN-A,VIS-1,25.5,10000,6.25,0.1,1234.56,,",
+                     "7,2024/03/15,07:21:09,SN-B,UV-2,-3.25,250,,106,1e-07,16777216,",
+                     "8,2024/03/15,07:22:09,SN-A,VIS-1,25.5,10000,7.25,0.1,1234.56,,",
+                     "8,2024/03/15,07:22:09,SN-B,UV-2,-3.25,250,,107,1e-07,16777216,",
+                     "9,2024/03/15,07:23:09,SN-A,VIS-1,25.5,10000,8.25,0.1,1234.56,,",
+                     "9,2024/03/15,07:23:09,SN-B,UV-2,-3.25,250,,108,1e-07,16777216,",
+                     "10,2024/03/15,07:24:09,SN-A,VIS-1,25.5,10000,9.25,0.1,1234.56,,",
+                     "10,2024/03/15,07:24:09,SN-B,UV-2,-3.25,250,,109,1e-07,16777216,"}));
+
+    // An empty data set still has its header; a folder that is not there is
+    // reported as not opened, naming the file.
+    MeasurementDataSet empty;
+    empty.deviceCount = 1;
+    empty.pointCount = 2;
+    ASSERT_TRUE(ExportRowsCsv(empty, Path("e.rows.csv")).ok);
+    EXPECT_EQ(Read(Path("e.rows.csv")),
+              Lines({"record,date,time,serial,sensor_model,temperature_C,exposure_us,340,341,"}));
+    const FileResult missing = ExportRowsCsv(data, Path("no/such/dir/x.rows.csv"));
+    EXPECT_FALSE(missing.opened);
+    EXPECT_EQ(missing.message,
+              QString::fromUtf8("ファイルを開けません: ") + Path("no/such/dir/x.rows.csv"));
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "export/DataSetFormats.h"
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
 
@@ -253,7 +254,7 @@ TEST_F(Hdf5FileTest, DocumentThroughHdf5AndBackIsByteIdentical) {
         ASSERT_TRUE(ReadDocumentFile(Path("in.vltd"), read).ok);
         ASSERT_TRUE(WriteHdf5File(Path("mid.h5"), read, "VL_Tool test").ok);
         MeasurementDataSet back;
-        const DocumentResult result = ReadDataSetFile(Path("mid.h5"), back);
+        const FileResult result = ReadDataSetFile(Path("mid.h5"), back);
         ASSERT_TRUE(result.ok) << result.message.toStdString();
         ASSERT_TRUE(WriteDocumentFile(Path("out.vltd"), back).ok);
         EXPECT_EQ(Bytes(Path("out.vltd")), Bytes(Path("in.vltd")));
@@ -333,7 +334,7 @@ TEST_F(Hdf5FileTest, DevicesOfDifferentGridsMakeFormat2AndReadBackExactly) {
                      << layout.chunkRecords << " records a chunk, level " << layout.level);
         ASSERT_TRUE(WriteHdf5File(Path("m.h5"), data, "t", layout).ok);
         MeasurementDataSet back;
-        const DocumentResult result = ReadDataSetFile(Path("m.h5"), back);
+        const FileResult result = ReadDataSetFile(Path("m.h5"), back);
         ASSERT_TRUE(result.ok) << result.message.toStdString();
         ASSERT_TRUE(back.hasMixedGrids());
         EXPECT_EQ(back.pointCount, 511);
@@ -419,7 +420,7 @@ TEST_F(Hdf5FileTest, FilesNotOfTheLayoutAreRefusedAndChangeNothing) {
         }
         MeasurementDataSet data;
         ASSERT_TRUE(ReadDocumentFile(Path("before.vltd"), data).ok);
-        const DocumentResult result = ReadDataSetFile(Path("d.h5"), data);
+        const FileResult result = ReadDataSetFile(Path("d.h5"), data);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
         ASSERT_TRUE(WriteDocumentFile(Path("after.vltd"), data).ok);
@@ -488,7 +489,7 @@ TEST_F(Hdf5FileTest, Format2FilesWithoutSoundDeviceGridsAreRefused) {
         }
         MeasurementDataSet data;
         ASSERT_TRUE(ReadDocumentFile(Path("before.vltd"), data).ok);
-        const DocumentResult result = ReadDataSetFile(Path("d.h5"), data);
+        const FileResult result = ReadDataSetFile(Path("d.h5"), data);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
         ASSERT_TRUE(WriteDocumentFile(Path("after.vltd"), data).ok);
@@ -508,7 +509,7 @@ TEST_F(Hdf5FileTest, FilesCutShortOrBeingWrittenAreRefused) {
         cut.write(whole.left(keep));
         cut.close();
         MeasurementDataSet data;
-        const DocumentResult result = ReadHdf5File(Path("cut.h5"), data);
+        const FileResult result = ReadHdf5File(Path("cut.h5"), data);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.message, QString::fromUtf8("予期しないファイル形式です。"));
         EXPECT_EQ(data.recordCount, 0);
@@ -584,6 +585,50 @@ TEST_F(Hdf5FileTest, DocumentIsNotTakenForHdf5AndBackwards) {
               QString::fromUtf8("ドキュメントを開くことに失敗しました。"));
 }
 
+// The formats' registry: the probe tells HDF5 from a document whatever the
+// name; a name picks the writer by its longest extension; CSV is write-only.
+TEST_F(Hdf5FileTest, RegistryPicksTheFormatByContentsAndByName) {
+    ASSERT_TRUE(WriteDocumentFile(Path("doc.h5"), TwoByThree()).ok);
+    ASSERT_TRUE(WriteHdf5File(Path("h5.vltd"), TwoByThree(), "t").ok);
+    EXPECT_STREQ(FormatOfFile(Path("doc.h5")).id, "vltd");
+    EXPECT_STREQ(FormatOfFile(Path("h5.vltd")).id, "h5");
+    EXPECT_STREQ(FormatOfFile(Path("missing")).id, "vltd");
+    const DataSetFormat* read = nullptr;
+    MeasurementDataSet data;
+    ASSERT_TRUE(ReadDataSetFile(Path("h5.vltd"), data, &read).ok);
+    EXPECT_EQ(read, &FormatOfFile(Path("h5.vltd")));
+
+    const auto idOf = [](const char* name) {
+        const DataSetFormat* format = FormatForName(QString::fromUtf8(name));
+        return format ? std::string(format->id) : std::string("none");
+    };
+    EXPECT_EQ(idOf("a.vltd"), "vltd");
+    EXPECT_EQ(idOf("dir.csv/a.H5"), "h5");
+    EXPECT_EQ(idOf("a.csv"), "csv");
+    EXPECT_EQ(idOf("a.rows.csv"), "rows-csv");
+    EXPECT_EQ(idOf("A.ROWS.CSV"), "rows-csv");
+    EXPECT_EQ(idOf("a.rows"), "none");
+    EXPECT_EQ(idOf("a.txt"), "none");
+    EXPECT_EQ(idOf("vltd"), "none");
+    EXPECT_EQ(WritableExtensions(QString::fromUtf8("、")),
+              QString::fromUtf8(".vltd、.h5、.csv、.rows.csv"));
+
+    QStringList readable, exported;
+    for (const DataSetFormat* format : DataSetFormats()) {
+        ASSERT_NE(format->write, nullptr) << format->id;
+        if (format->read)
+            readable << format->id;
+        if (format->exportCaption)
+            exported << QString::fromUtf8(format->exportCaption);
+    }
+    EXPECT_EQ(readable, (QStringList{"vltd", "h5"}));
+    EXPECT_EQ(exported, (QStringList{"HDF5 にエクスポート…", "CSV にエクスポート…",
+                                     QString::fromUtf8("CSV (1 行 1 記録) にエクスポート…")}));
+    EXPECT_EQ(OpenFilters(), "VL_Tool Files (*.vltd *.h5);;VL_Tool Files (*.vltd);;HDF5 (*.h5)");
+    EXPECT_EQ(FormatFilter(*FormatForName("x.rows.csv")),
+              QString::fromUtf8("CSV (1 行 1 記録) (*.csv)"));
+}
+
 TEST_F(Hdf5FileTest, FailedExportKeepsThePreviousFileAndLeavesNoTemporary) {
     QFile old(Path("keep.h5"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -591,7 +636,7 @@ TEST_F(Hdf5FileTest, FailedExportKeepsThePreviousFileAndLeavesNoTemporary) {
     old.close();
     MeasurementDataSet data = TwoByThree();
     data.serialText[1] = QByteArray("A\0B", 3);  // an HDF5 string ends at NUL
-    const DocumentResult result = WriteHdf5File(Path("keep.h5"), data, "t");
+    const FileResult result = WriteHdf5File(Path("keep.h5"), data, "t");
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QString::fromUtf8("ドキュメントの保存に失敗しました。"));
     EXPECT_EQ(Bytes(Path("keep.h5")), "previous");

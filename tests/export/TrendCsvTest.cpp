@@ -87,11 +87,11 @@ TEST(TrendCsv, FileWrittenWholeOrFailureReported) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().count("\r\n"), 4);
 
-    const CsvResult missing = ExportTrendCsv(table, dir.filePath("no/such/folder/t.csv"));
+    const FileResult missing = ExportTrendCsv(table, dir.filePath("no/such/folder/t.csv"));
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.opened);
     EXPECT_TRUE(missing.message.contains("t.csv"));
-    const CsvResult full = ExportTrendCsv(table, "/dev/full");
+    const FileResult full = ExportTrendCsv(table, "/dev/full");
     EXPECT_FALSE(full.ok);
     EXPECT_TRUE(full.opened);
 }

@@ -17,10 +17,16 @@
 #include "app/AppFixture.h"
 #include "data/DocumentFile.h"
 #include "export/DataSetCsv.h"
-#include "session/LoggedRecordUpload.h"
+#include "export/Hdf5File.h"
+#include "export/RowsCsv.h"
 #include "session/SensorInfo.h"
+#include "session/LoggedRecordUpload.h"
 
 namespace {
+// A file that was created but not written whole.
+bool IsWriteFailure(const FileResult& result) {
+    return !result.ok && result.opened;
+}
 
 // A tmpfs of a few pages mounted on a temporary folder for the test's life.
 class TinyDisk {
@@ -40,6 +46,11 @@ class TinyDisk {
             ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
     }
     bool mounted() const { return mounted_; }
+    // No file can be created or changed in the folder from now on.
+    bool MakeReadOnly() {
+        return ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs",
+                       MS_REMOUNT | MS_RDONLY, "size=256k") == 0;
+    }
     QString reason() const { return reason_; }
     QString path(const QString& name) const { return dir_.filePath(name); }
 
@@ -120,7 +131,7 @@ TEST_F(DiskFull, DocumentSaveFailsAndThePreviousFileStays) {
     ASSERT_FALSE(before.isEmpty());
     disk.Fill();
 
-    const DocumentResult result = WriteDocumentFile(doc, MakeData(20, 2.0f));
+    const FileResult result = WriteDocumentFile(doc, MakeData(20, 2.0f));
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QString::fromUtf8(kDocumentSaveFailed));
     EXPECT_EQ(ReadAll(doc), before);
@@ -138,31 +149,57 @@ TEST_F(DiskFull, CsvExportAndRecordAppendReportTheFailure) {
     ASSERT_TRUE(ExportDataSetCsv(MakeData(1, 1.0f), disk.path("all.csv")).ok);
     const QByteArray before = ReadAll(disk.path("all.csv"));
     disk.Fill();
-    const CsvResult whole = ExportDataSetCsv(data, disk.path("all.csv"));
+    const FileResult whole = ExportDataSetCsv(data, disk.path("all.csv"));
     EXPECT_FALSE(whole.ok);
     EXPECT_TRUE(whole.message.contains("all.csv")) << whole.message.toStdString();
     EXPECT_EQ(ReadAll(disk.path("all.csv")), before) << "a failed export destroyed the old file";
     EXPECT_EQ(disk.entries(), (QStringList{"all.csv", "filler", "filler2"}))
         << "the temporary file was left behind";
-    const CsvResult line = AppendRecordCsv(disk.path("log.csv"), data, 0, 0);
+    const FileResult line = AppendRecordCsv(disk.path("log.csv"), data, 0, 0);
     EXPECT_FALSE(line.ok);
+}
+
+// A folder where no file can be made: every whole-file save fails before it
+// touches the previous file, and leaves nothing behind.
+TEST_F(DiskFull, AnUnwritableFolderKeepsThePreviousFiles) {
+    const QStringList names{"run.h5", "run.rows.csv", "run.vltd", "sensor.csv"};
+    ASSERT_TRUE(WriteDocumentFile(disk.path("run.vltd"), MakeData(1, 1.0f)).ok);
+    ASSERT_TRUE(WriteHdf5File(disk.path("run.h5"), MakeData(1, 1.0f), "t").ok);
+    ASSERT_TRUE(ExportRowsCsv(MakeData(1, 1.0f), disk.path("run.rows.csv")).ok);
+    ASSERT_TRUE(SaveSensorInfoFile(disk.path("sensor.csv"), SensorLines("OLD")).ok);
+    std::vector<QByteArray> before;
+    for (const QString& name : names)
+        before.push_back(ReadAll(disk.path(name)));
+    ASSERT_TRUE(disk.MakeReadOnly()) << std::strerror(errno);
+
+    const FileResult doc = WriteDocumentFile(disk.path("run.vltd"), MakeData(2, 2.0f));
+    EXPECT_FALSE(doc.ok);
+    EXPECT_EQ(doc.message, QString::fromUtf8(kDocumentSaveFailed));
+    EXPECT_FALSE(WriteHdf5File(disk.path("run.h5"), MakeData(2, 2.0f), "t").ok);
+    const FileResult rows = ExportRowsCsv(MakeData(2, 2.0f), disk.path("run.rows.csv"));
+    EXPECT_FALSE(rows.opened);
+    EXPECT_TRUE(rows.message.contains("run.rows.csv")) << rows.message.toStdString();
+    EXPECT_FALSE(SaveSensorInfoFile(disk.path("sensor.csv"), SensorLines("NEW")).opened);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(ReadAll(disk.path(names[i])), before[i]) << names[i].toStdString();
+    EXPECT_EQ(disk.entries(), names) << "a temporary file was left behind";
 }
 
 TEST_F(DiskFull, SensorInfoAndLoggedRecordSavesKeepThePreviousFiles) {
     const QString info = disk.path("sensor.csv");
     const QString stored = disk.path("stored.csv");
-    ASSERT_EQ(SaveSensorInfoFile(info, SensorLines("OLD")), FileSaveResult::Written);
-    ASSERT_EQ(SaveLoggedRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
+    ASSERT_TRUE(SaveSensorInfoFile(info, SensorLines("OLD")).ok);
+    ASSERT_TRUE(SaveLoggedRecordsCsv(stored, Records(1), 511, 340).ok);
     const QByteArray infoBefore = ReadAll(info);
     const QByteArray storedBefore = ReadAll(stored);
     ASSERT_TRUE(infoBefore.startsWith("Sensor,OLD\r\n"));
     disk.Fill();
 
-    const FileSaveResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
-    const FileSaveResult storedResult = SaveLoggedRecordsCsv(stored, Records(40), 511, 340);
-    EXPECT_EQ(infoResult, FileSaveResult::WriteFailed);
-    EXPECT_EQ(storedResult, FileSaveResult::WriteFailed);
-    EXPECT_TRUE(TextFileError(storedResult, stored).contains(stored));
+    const FileResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
+    const FileResult storedResult = SaveLoggedRecordsCsv(stored, Records(40), 511, 340);
+    EXPECT_TRUE(IsWriteFailure(infoResult));
+    EXPECT_TRUE(IsWriteFailure(storedResult));
+    EXPECT_TRUE(storedResult.message.contains(stored));
     EXPECT_EQ(ReadAll(info), infoBefore) << "a failed save destroyed the old sensor file";
     EXPECT_EQ(ReadAll(stored), storedBefore) << "a failed save destroyed the old record file";
     EXPECT_EQ(disk.entries(), (QStringList{"filler", "filler2", "sensor.csv", "stored.csv"}))
@@ -219,9 +256,9 @@ TEST(FileSizeLimit, DocumentSaveFailsAndThePreviousFileStays) {
     rlimit small = old;
     small.rlim_cur = 64 * 1024;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const DocumentResult result = WriteDocumentFile(doc, MakeData(40, 2.0f));
-    const CsvResult csv = ExportDataSetCsv(MakeData(40, 2.0f), dir.filePath("all.csv"));
-    const CsvResult appended = AppendRecordCsv(dir.filePath("log.csv"), MakeData(40, 2.0f), 39, 1);
+    const FileResult result = WriteDocumentFile(doc, MakeData(40, 2.0f));
+    const FileResult csv = ExportDataSetCsv(MakeData(40, 2.0f), dir.filePath("all.csv"));
+    const FileResult appended = AppendRecordCsv(dir.filePath("log.csv"), MakeData(40, 2.0f), 39, 1);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -250,7 +287,7 @@ TEST(FileSizeLimit, AFailedAppendLeavesOnlyWholeLines) {
     rlimit small = old;
     small.rlim_cur = rlim_t(before.size() + 100);  // room for part of a line
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const CsvResult full = AppendRecordCsv(log, data, 1, 1);
+    const FileResult full = AppendRecordCsv(log, data, 1, 1);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(full.ok);
@@ -266,8 +303,8 @@ TEST(FileSizeLimit, SensorInfoAndLoggedRecordSavesKeepThePreviousFiles) {
     QTemporaryDir dir;
     const QString info = dir.filePath("sensor.csv");
     const QString stored = dir.filePath("stored.csv");
-    ASSERT_EQ(SaveSensorInfoFile(info, SensorLines("OLD")), FileSaveResult::Written);
-    ASSERT_EQ(SaveLoggedRecordsCsv(stored, Records(1), 511, 340), FileSaveResult::Written);
+    ASSERT_TRUE(SaveSensorInfoFile(info, SensorLines("OLD")).ok);
+    ASSERT_TRUE(SaveLoggedRecordsCsv(stored, Records(1), 511, 340).ok);
     const QByteArray infoBefore = ReadAll(info);
     const QByteArray storedBefore = ReadAll(stored);
 
@@ -277,13 +314,13 @@ TEST(FileSizeLimit, SensorInfoAndLoggedRecordSavesKeepThePreviousFiles) {
     rlimit small = old;
     small.rlim_cur = 8 * 1024;  // both new files are larger
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const FileSaveResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
-    const FileSaveResult storedResult = SaveLoggedRecordsCsv(stored, Records(40), 511, 340);
+    const FileResult infoResult = SaveSensorInfoFile(info, SensorLines("NEW"));
+    const FileResult storedResult = SaveLoggedRecordsCsv(stored, Records(40), 511, 340);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(infoResult, FileSaveResult::WriteFailed);
-    EXPECT_EQ(storedResult, FileSaveResult::WriteFailed);
+    EXPECT_TRUE(IsWriteFailure(infoResult));
+    EXPECT_TRUE(IsWriteFailure(storedResult));
     EXPECT_EQ(ReadAll(info), infoBefore);
     EXPECT_EQ(ReadAll(stored), storedBefore);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
@@ -296,10 +333,10 @@ TEST(DevFull, CsvExportReportsTheFailure) {
     EXPECT_FALSE(ExportDataSetCsv(MakeData(2, 1.0f), "/dev/full").ok);
     EXPECT_FALSE(AppendRecordCsv("/dev/full", MakeData(2, 1.0f), 1, 0).ok);
     // A device is written directly, not replaced by a temporary file.
-    EXPECT_EQ(SaveSensorInfoFile("/dev/full", SensorLines("NEW")), FileSaveResult::WriteFailed);
-    EXPECT_EQ(SaveLoggedRecordsCsv("/dev/full", Records(2), 511, 340), FileSaveResult::WriteFailed);
+    EXPECT_TRUE(IsWriteFailure(SaveSensorInfoFile("/dev/full", SensorLines("NEW"))));
+    EXPECT_TRUE(IsWriteFailure(SaveLoggedRecordsCsv("/dev/full", Records(2), 511, 340)));
     EXPECT_FALSE(WriteDocumentFile("/dev/full", MakeData(2, 1.0f)).ok);
-    EXPECT_TRUE(SaveSensorInfoFile("/dev/null", SensorLines("NEW")) == FileSaveResult::Written);
+    EXPECT_TRUE(SaveSensorInfoFile("/dev/null", SensorLines("NEW")).ok);
 }
 
 }  // namespace

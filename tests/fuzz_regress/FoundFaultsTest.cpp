@@ -54,7 +54,7 @@ TEST_P(FirstWavelengthTest, GridBeyondTheWavelengthRangeIsRefused) {
     MeasurementDataSet data;
     data.AppendRecord(5);
     data.deviceCount = 1;
-    const DocumentResult result = ReadDocumentFile(path, data);
+    const FileResult result = ReadDocumentFile(path, data);
     EXPECT_EQ(result.ok, accepted) << first;
     if (!accepted) {
         EXPECT_EQ(result.message, QString::fromUtf8(kDocumentUnexpectedFormat));
@@ -65,7 +65,7 @@ TEST_P(FirstWavelengthTest, GridBeyondTheWavelengthRangeIsRefused) {
     }
     EXPECT_EQ(data.firstWavelength, first);
     EXPECT_EQ(FindPeak(data.entry(0, 0).values, data.pointCount, first).wavelength, first + 99);
-    const CsvResult csv = ExportDataSetCsv(data, dir_.filePath("grid.csv"));
+    const FileResult csv = ExportDataSetCsv(data, dir_.filePath("grid.csv"));
     ASSERT_TRUE(csv.ok);
     QFile written(dir_.filePath("grid.csv"));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));

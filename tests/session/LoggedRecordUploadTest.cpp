@@ -9,6 +9,10 @@
 #include "support/ScriptedTransport.h"
 
 namespace {
+// A file that was created but not written whole.
+bool IsWriteFailure(const FileResult& result) {
+    return !result.ok && result.opened;
+}
 
 // An LX device with `count` logged records; record k has aux 7k, temperature
 // 20.25 + k, voltage 3.3 + k / 100 and spectrum point i = 10 i + k.
@@ -148,7 +152,7 @@ TEST(LoggedRecordCsv, HeaderAndLineWidths) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("logged.csv");
-    ASSERT_EQ(SaveLoggedRecordsCsv(path, upload.records(), 511, 340), FileSaveResult::Written);
+    ASSERT_TRUE(SaveLoggedRecordsCsv(path, upload.records(), 511, 340).ok);
     const QList<QByteArray> lines = ReadAll(path).split('\n');
     ASSERT_EQ(lines.size(), 4);  // header, two records, and nothing after the last CR LF
     EXPECT_TRUE(lines[3].isEmpty());
@@ -164,7 +168,7 @@ TEST(LoggedRecordCsv, HeaderAndLineWidths) {
 TEST(LoggedRecordCsv, NoRecordsGivesTheHeaderAlone) {
     QTemporaryDir dir;
     const QString path = dir.filePath("empty.csv");
-    ASSERT_EQ(SaveLoggedRecordsCsv(path, {}, 251, 190), FileSaveResult::Written);
+    ASSERT_TRUE(SaveLoggedRecordsCsv(path, {}, 251, 190).ok);
     const QByteArray bytes = ReadAll(path);
     EXPECT_TRUE(bytes.startsWith("no,temperature, voltage,190,191,"));
     EXPECT_TRUE(bytes.endsWith("439,440,\r\n"));
@@ -194,8 +198,7 @@ TEST(LoggedRecordCsv, NaNCellsArePrintedAsNan) {
     std::copy(b.begin(), b.end(), record.bytes.begin());
     QTemporaryDir dir;
     const QString path = dir.filePath("nan.csv");
-    ASSERT_EQ(SaveLoggedRecordsCsv(path, std::vector<LoggedRecord>{record}, 2, 340),
-              FileSaveResult::Written);
+    ASSERT_TRUE(SaveLoggedRecordsCsv(path, std::vector<LoggedRecord>{record}, 2, 340).ok);
     EXPECT_EQ(ReadAll(path),
               QByteArray("no,temperature, voltage,340,341,\r\n1,nan,0.12,nan,5.0,\r\n"));
 }
@@ -203,8 +206,9 @@ TEST(LoggedRecordCsv, NaNCellsArePrintedAsNan) {
 TEST(LoggedRecordCsv, UnwritablePathIsReported) {
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/dir/x.csv");
-    EXPECT_EQ(SaveLoggedRecordsCsv(path, {}, 511, 340), FileSaveResult::OpenFailed);
-    EXPECT_TRUE(TextFileError(FileSaveResult::OpenFailed, path).contains(path));
+    const FileResult result = SaveLoggedRecordsCsv(path, {}, 511, 340);
+    EXPECT_FALSE(result.opened);
+    EXPECT_TRUE(result.message.contains(path));
 }
 
 TEST(LoggedRecordCsv, FullDiskIsReportedAsWriteFailure) {
@@ -212,7 +216,7 @@ TEST(LoggedRecordCsv, FullDiskIsReportedAsWriteFailure) {
         GTEST_SKIP() << "no /dev/full here";
     LoggedRecord record;
     std::vector<LoggedRecord> records(200, record);
-    EXPECT_EQ(SaveLoggedRecordsCsv("/dev/full", records, 511, 340), FileSaveResult::WriteFailed);
+    EXPECT_TRUE(IsWriteFailure(SaveLoggedRecordsCsv("/dev/full", records, 511, 340)));
 }
 
 }  // namespace

@@ -130,7 +130,7 @@ TEST(SensorInfoFile, NameAndCrLfLines) {
     const auto lines = SensorInfoLines(ReadSensorInfo(port, false, 256));
     QTemporaryDir dir;
     const QString path = dir.filePath("SN0042.csv");
-    ASSERT_EQ(SaveSensorInfoFile(path, lines), FileSaveResult::Written);
+    ASSERT_TRUE(SaveSensorInfoFile(path, lines).ok);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
@@ -139,8 +139,7 @@ TEST(SensorInfoFile, NameAndCrLfLines) {
     EXPECT_TRUE(bytes.startsWith("Sensor,K52817QX-03\r\nSerial,SN0042\r\ncomp 1, "));
     EXPECT_TRUE(bytes.endsWith("\r\n"));
 
-    EXPECT_EQ(SaveSensorInfoFile(dir.filePath("missing/dir/x.csv"), lines),
-              FileSaveResult::OpenFailed);
+    EXPECT_FALSE(SaveSensorInfoFile(dir.filePath("missing/dir/x.csv"), lines).opened);
 }
 
 }  // namespace

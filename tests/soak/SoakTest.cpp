@@ -136,10 +136,10 @@ TEST(Soak, TenDevicesFillTheDataSetWhileDeletingThenSaveAndReopen) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath("soak.vltd");
-    const DocumentResult saved = WriteDocumentFile(path, data);
+    const FileResult saved = WriteDocumentFile(path, data);
     ASSERT_TRUE(saved.ok) << saved.message.toStdString();
     MeasurementDataSet back;
-    const DocumentResult opened = ReadDocumentFile(path, back);
+    const FileResult opened = ReadDocumentFile(path, back);
     ASSERT_TRUE(opened.ok) << opened.message.toStdString();
     ExpectSameDataSet(data, back);
 

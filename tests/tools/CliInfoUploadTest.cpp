@@ -21,6 +21,7 @@
 #include "export/Hdf5File.h"
 #include "export/Hdf5Handles.h"
 #include "export/JournalFormat.h"
+#include "export/RowsCsv.h"
 #include "support/ProgramRun.h"
 #include "viewlogic/SettingsStore.h"
 
@@ -113,7 +114,7 @@ TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
         EXPECT_EQ(v, 2);
     }
     MeasurementDataSet data;
-    const DocumentResult read = ReadHdf5File(h5, data);
+    const FileResult read = ReadHdf5File(h5, data);
     ASSERT_TRUE(read.ok) << read.message.toStdString();
     ASSERT_EQ(data.deviceCount, 3);
     EXPECT_EQ(data.recordCount, 2);
@@ -153,6 +154,23 @@ TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
     EXPECT_EQ(convert.exitCode, 1);
     EXPECT_EQ(convert.err, QString(refused).replace(vltd, out));
     EXPECT_FALSE(QFile::exists(out));
+
+    // .rows.csv wins over .csv: one line per record and device; a name of no
+    // format is refused with the endings that are.
+    const QString rows = dir.filePath("out.rows.csv"), want = dir.filePath("want.rows.csv");
+    ASSERT_EQ(RunCli({"convert", h5, rows}).exitCode, 0);
+    ASSERT_TRUE(ExportRowsCsv(data, want).ok);
+    EXPECT_EQ(ReadAll(rows), ReadAll(want));
+    EXPECT_EQ(ReadAll(rows).count("\r\n"), 1 + 3 * data.recordCount);
+    EXPECT_TRUE(
+        ReadAll(rows).startsWith("record,date,time,serial,sensor_model,temperature_C,"
+                                 "exposure_us,190,191,"));
+    const ProgramRun unknown = RunCli({"convert", h5, dir.filePath("out.txt")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.err, QString("velarim-cli: %1: the output name must end in one of "
+                                   ".vltd, .h5, .csv, .rows.csv\n")
+                               .arg(dir.filePath("out.txt")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("out.txt")));
 }
 
 // One reading of each device on its own grid, after the settings: UV

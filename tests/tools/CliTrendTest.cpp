@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "data/DocumentFile.h"
+#include "export/DataSetFormats.h"
 #include "export/Hdf5File.h"
 #include "support/ProgramRun.h"
 #include "support/TrendSample.h"

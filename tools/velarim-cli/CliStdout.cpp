@@ -17,8 +17,8 @@ bool CopyToStdout(const QString& path) {
     return std::fflush(stdout) == 0 && written;
 }
 
-CsvResult StdoutFailed() {
-    CsvResult failed;
+FileResult StdoutFailed() {
+    FileResult failed;
     failed.ok = false;
     failed.message = StdoutFailedText();
     return failed;
@@ -26,12 +26,12 @@ CsvResult StdoutFailed() {
 
 // Writes through `write(file)` into a file of its own, then to standard output.
 template <class WriteFn>
-CsvResult ThroughFile(WriteFn write) {
+FileResult ThroughFile(WriteFn write) {
     QTemporaryDir dir;
     if (!dir.isValid())
         return StdoutFailed();
     const QString path = dir.filePath(QStringLiteral("out.csv"));
-    const CsvResult written = write(path);
+    const FileResult written = write(path);
     if (!written.ok)
         return StdoutFailed();
     if (QFile::exists(path) && !CopyToStdout(path))
@@ -44,7 +44,7 @@ QString StdoutFailedText() {
     return CliText(QT_TRANSLATE_NOOP("velarim-cli", "標準出力への書き込みに失敗しました"));
 }
 
-CsvResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString& path) {
+FileResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString& path) {
     if (!IsStdout(path))
         return ExportDataSetCsv(data, path);
     return ThroughFile([&data](const QString& file) { return ExportDataSetCsv(data, file); });
@@ -52,10 +52,10 @@ CsvResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString
 
 RecordCsvWriter RecordCsvWriterOrStdout() {
     return [](const QString& path, const MeasurementDataSet& data, int r, int appendFlag) {
-        const CsvResult result = IsStdout(path) ? ThroughFile([&](const QString& file) {
+        const FileResult result = IsStdout(path) ? ThroughFile([&](const QString& file) {
             return AppendRecordCsv(file, data, r, appendFlag);
         })
-                                                : AppendRecordCsv(path, data, r, appendFlag);
+                                                 : AppendRecordCsv(path, data, r, appendFlag);
         return result.ok ? QString() : result.message;
     };
 }

@@ -17,7 +17,7 @@ inline bool IsStdout(const QString& path) {
 QString StdoutFailedText();
 
 // The whole-data-set CSV into path, or onto standard output for "-".
-CsvResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString& path);
+FileResult ExportDataSetCsvOrStdout(const MeasurementDataSet& data, const QString& path);
 
 // The view's record appender, with "-" appending each record's line (and the
 // header block before the first) to standard output.

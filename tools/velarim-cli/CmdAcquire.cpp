@@ -185,17 +185,17 @@ int Acquire(CliContext& context) {
     // with different grids among them) does not keep the others from being written.
     int status = 0;
     if (!options.vltd.isEmpty()) {
-        const DocumentResult written = WriteDocumentFile(options.vltd, data);
+        const FileResult written = WriteDocumentFile(options.vltd, data);
         if (!written.ok)
             status = Fail(QString("%1: %2").arg(options.vltd, written.message));
     }
     if (!options.csv.isEmpty()) {
-        const CsvResult written = ExportDataSetCsvOrStdout(data, options.csv);
+        const FileResult written = ExportDataSetCsvOrStdout(data, options.csv);
         if (!written.ok)
             status = Fail(written.message);
     }
     if (!options.h5.isEmpty()) {
-        const DocumentResult written =
+        const FileResult written =
             WriteHdf5File(options.h5, data, QStringLiteral("VL_Tool " VL_VERSION));
         if (!written.ok)
             status = Fail(QString("%1: %2").arg(options.h5, written.message));

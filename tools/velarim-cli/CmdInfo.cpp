@@ -43,9 +43,9 @@ int Info(CliContext& context) {
     std::fflush(stdout);
 
     if (!csv.isEmpty()) {
-        const FileSaveResult result = SaveSensorInfoFile(csv, lines);
-        if (result != FileSaveResult::Written)
-            return Fail(TextFileError(result, csv));
+        const FileResult result = SaveSensorInfoFile(csv, lines);
+        if (!result.ok)
+            return Fail(result.message);
     }
     return 0;
 }

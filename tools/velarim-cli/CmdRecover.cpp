@@ -63,8 +63,8 @@ int ListJournals(const QString& folder) {
 
 int RecoverJournal(const QString& journal, const QString& out) {
     QString error;
-    const std::optional<DataSetOutput> kind = DataSetOutputOf(out, error);
-    if (!kind)
+    const DataSetFormat* format = DataSetOutputOf(out, error);
+    if (!format)
         return Fail(error);
     const JournalContents contents = ReadJournal(journal);
     if (!contents.ok()) {
@@ -73,7 +73,7 @@ int RecoverJournal(const QString& journal, const QString& out) {
                         ? contents.error
                         : QString("%1: %2").arg(journal, contents.error));
     }
-    const QString failed = WriteDataSetOutput(contents.data, out, *kind);
+    const QString failed = WriteDataSetOutput(contents.data, out, *format);
     if (!contents.damage.isEmpty())
         Fail(QString("%1: %2").arg(journal, contents.damage));
     if (!failed.isEmpty())

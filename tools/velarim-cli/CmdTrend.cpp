@@ -12,6 +12,7 @@
 #include "CliStdout.h"
 #include "data/DocumentFile.h"
 #include "data/TrendSeries.h"
+#include "export/DataSetFormats.h"
 #include "export/Hdf5File.h"
 #include "export/TrendCsv.h"
 
@@ -108,14 +109,14 @@ int Trend(CliContext& context) {
         return Fail(error);
     MeasurementDataSet data;
     // A data set of devices with different grids can only come from an HDF5 file.
-    const DocumentResult read = ReadDataSetFile(file, data);
+    const FileResult read = ReadDataSetFile(file, data);
     if (!read.ok)
         return Fail(QString("%1: %2").arg(file, read.message));
     TrendTable table;
     if (!ComputeTrend(data, requests, {}, table, error))
         return Fail(QString("%1: %2").arg(file, error));
     if (!csv.isEmpty()) {
-        const CsvResult written = ExportTrendCsv(table, csv);
+        const FileResult written = ExportTrendCsv(table, csv);
         return written.ok ? 0 : Fail(written.message);
     }
     bool ok = true;

@@ -61,10 +61,10 @@ int Upload(CliContext& context) {
     }
 
     if (!csv.isEmpty()) {
-        const FileSaveResult result = SaveLoggedRecordsCsv(
-            csv, upload.records(), profile.pointCount, profile.firstWavelength);
-        if (result != FileSaveResult::Written)
-            return Fail(TextFileError(result, csv));
+        const FileResult result = SaveLoggedRecordsCsv(csv, upload.records(), profile.pointCount,
+                                                       profile.firstWavelength);
+        if (!result.ok)
+            return Fail(result.message);
     }
     return 0;
 }

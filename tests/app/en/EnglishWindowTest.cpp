@@ -59,6 +59,8 @@ const MenuItem kMenu[] = {
     {57603, "上書き保存(&S)", "&Save", "Save", "Ctrl+S"},
     {57604, "名前を付けて保存(&A)...", "Save &As...", nullptr, ""},
     {32790, "HDF5 にエクスポート…", "Export HDF5…", nullptr, ""},
+    {32800, "CSV にエクスポート…", "Export CSV…", nullptr, ""},
+    {32801, "CSV (1 行 1 記録) にエクスポート…", "Export CSV (one row per record)…", nullptr, ""},
     {57616, "最近使ったファイル", "Recent File", nullptr, ""},
     {57665, "アプリケーションの終了(&X)", "E&xit", nullptr, ""},
     {57643, "元に戻す(&U)", "&Undo", nullptr, "Ctrl+Z"},

@@ -9,8 +9,8 @@
 #include "EnglishFixture.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
-#include "session/LoggedRecordUpload.h"
 #include "session/SensorInfo.h"
+#include "session/LoggedRecordUpload.h"
 
 namespace {
 
@@ -44,10 +44,10 @@ class SameFilesTest : public EnglishAppTest {
 
         ASSERT_TRUE(frame_->document().save(dir + "/run.vltd").ok);
 
-        ASSERT_EQ(SaveSensorInfoFile(dir + "/sensor.csv", sensorLines_), FileSaveResult::Written);
-        ASSERT_EQ(SaveLoggedRecordsCsv(dir + "/logged.csv", logged_, data.pointCount,
-                                       data.firstWavelength),
-                  FileSaveResult::Written);
+        ASSERT_TRUE(SaveSensorInfoFile(dir + "/sensor.csv", sensorLines_).ok);
+        ASSERT_TRUE(SaveLoggedRecordsCsv(dir + "/logged.csv", logged_, data.pointCount,
+                                         data.firstWavelength)
+                        .ok);
     }
 
     // Reads what the devices hand out once, for both languages.
