@@ -19,8 +19,8 @@
 #include "export/DataSetCsv.h"
 #include "export/Hdf5File.h"
 #include "export/RowsCsv.h"
-#include "session/SensorInfo.h"
 #include "session/LoggedRecordUpload.h"
+#include "session/SensorInfo.h"
 
 namespace {
 // A file that was created but not written whole.

@@ -9,8 +9,8 @@
 #include "EnglishFixture.h"
 #include "device/DeviceLink.h"
 #include "export/DataSetCsv.h"
-#include "session/SensorInfo.h"
 #include "session/LoggedRecordUpload.h"
+#include "session/SensorInfo.h"
 
 namespace {
 
