@@ -43,7 +43,7 @@ constexpr int kHandOverRetryMs = 200;
 CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+                              Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       doc_(std::make_unique<CVL_ToolDoc>()),
       settings_(setup.settings) {
     setObjectName("CMainFrame");
