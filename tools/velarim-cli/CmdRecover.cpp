@@ -99,6 +99,6 @@ int Recover(CliContext& context) {
 
 CliCommandRegistrar reg("recover",
                         "recover --list [--folder DIR]\n"
-                        "  recover JOURNAL OUT.csv|OUT.vltd|OUT.h5|-",
+                        "  recover JOURNAL OUT.csv|OUT.rows.csv|OUT.vltd|OUT.h5|-",
                         Recover);
 }  // namespace
