@@ -7,10 +7,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -20,6 +18,7 @@
 #include "app/AboutDlg.h"
 #include "app/AppIcons.h"
 #include "app/AutomationApiHost.h"
+#include "app/DialogPrompts.h"
 #include "app/VL_ToolDoc.h"
 #include "app/VL_ToolView.h"
 #include "export/DataSetFormats.h"
@@ -46,11 +45,16 @@ CMainFrame::CMainFrame(ViewController::Setup setup, QWidget* parent)
                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       doc_(std::make_unique<CVL_ToolDoc>()),
       settings_(setup.settings) {
+    if (!setup.prompts) {
+        ownPrompts_ = std::make_unique<DialogPrompts>();
+        setup.prompts = ownPrompts_.get();
+    }
+    prompts_ = setup.prompts;
     setObjectName("CMainFrame");
     setWindowIcon(AppIcon());
     setAcceptDrops(true);
 
-    view_ = new CVL_ToolView;
+    view_ = new CVL_ToolView(*prompts_);
     view_->setMinimumSize(kFormMinimum);
     scroll_ = new QScrollArea(this);
     scroll_->setWidgetResizable(true);
@@ -175,47 +179,14 @@ void CMainFrame::ShowMessage(const QString& text) {
 }
 
 QString CMainFrame::AskFileName(bool forSaving, const QString& suggested, bool hdf5) {
-    if (fileNameFn_)
-        return fileNameFn_(forSaving, suggested);
-    QFileDialog dialog(this);
-    // Save of devices with different grids: only HDF5 holds them.
-    const DataSetFormat& format = hdf5 ? *FormatForName(QStringLiteral(".h5")) : DocumentFormat();
-    dialog.setNameFilter(FormatFilter(format));
-    dialog.setDefaultSuffix(format.extensions.first().mid(1));
-    if (forSaving) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setWindowTitle(tr("名前を付けて保存"));
-        if (!suggested.isEmpty())
-            dialog.selectFile(suggested);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters(OpenFilters().split(QStringLiteral(";;")));
-        dialog.setWindowTitle(tr("開く"));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().first();
+    return prompts_->documentPath(this, forSaving, suggested, hdf5);
 }
 
 bool CMainFrame::SaveModified() {
     if (!doc_->isModified())
         return true;
     const QString text = tr("%1 への変更を保存しますか?").arg(doc_->title());
-    SaveAnswer answer;
-    if (savePromptFn_) {
-        answer = savePromptFn_(text);
-    } else {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("VL_Tool"), text,
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        box.button(QMessageBox::Yes)->setText(tr("はい(&Y)"));
-        box.button(QMessageBox::No)->setText(tr("いいえ(&N)"));
-        box.button(QMessageBox::Cancel)->setText(tr("キャンセル"));
-        const int r = box.exec();
-        answer = r == QMessageBox::Yes  ? SaveAnswer::Yes
-                 : r == QMessageBox::No ? SaveAnswer::No
-                                        : SaveAnswer::Cancel;
-    }
+    const SaveAnswer answer = prompts_->saveChanges(this, text);
     if (answer == SaveAnswer::Cancel)
         return false;
     if (answer == SaveAnswer::No)
@@ -345,19 +316,7 @@ bool CMainFrame::OnFileExport(const DataSetFormat& format) {
         (doc_->filePath().isEmpty() ? QStringLiteral("VL_Tool")
                                     : QFileInfo(doc_->filePath()).completeBaseName()) +
         extension;
-    QString path;
-    if (fileNameFn_) {
-        path = fileNameFn_(true, suggested);
-    } else {
-        // The entry's caption without its ellipsis: "HDF5 にエクスポート".
-        QFileDialog dialog(this, tr(format.exportCaption).remove(QString::fromUtf8("…")));
-        dialog.setNameFilter(FormatFilter(format));
-        dialog.setDefaultSuffix(QString(format.dialogPatterns).section(' ', 0, 0).mid(2));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.selectFile(suggested);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().first();
-    }
+    const QString path = prompts_->exportPath(this, format, suggested);
     if (path.isEmpty())
         return false;
     const FileResult result = format.write(path, doc_->dataSet());

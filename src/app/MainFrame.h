@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +12,7 @@
 
 #include "app/RecentFileList.h"
 #include "app/ViewController.h"
+#include "dialogs/UserPrompts.h"
 #include "export/DataSetFormats.h"
 
 class CVL_ToolDoc;
@@ -31,10 +31,9 @@ class QScrollArea;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
   public:
-    enum class SaveAnswer { Yes, No, Cancel };
-    using SavePromptFn = std::function<SaveAnswer(const QString& text)>;
-    using FileNameFn = std::function<QString(bool forSaving, const QString& suggested)>;
+    using SaveAnswer = UserPrompts::SaveAnswer;
 
+    // The questions to the user go through setup.prompts (the real dialogs when null).
     explicit CMainFrame(ViewController::Setup setup, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -81,10 +80,6 @@ class CMainFrame : public QMainWindow {
     // Enables the view's menu commands by the logic's rules.
     void UpdateCommandUi();
 
-    // Tests replace the save question and the file dialogs.
-    void setSavePromptFunction(SavePromptFn fn) { savePromptFn_ = std::move(fn); }
-    void setFileNameFunction(FileNameFn fn) { fileNameFn_ = std::move(fn); }
-
     // The restored rectangle as kept in "Settings".
     QRect PlacementRect() const;
     // The window's size at first start: the whole form with a data list of ten rows and more.
@@ -121,6 +116,8 @@ class CMainFrame : public QMainWindow {
     // Opens the handed-over files one after another once no dialog is open.
     void OpenHandedOver();
 
+    std::unique_ptr<UserPrompts> ownPrompts_;  // when none were handed in
+    UserPrompts* prompts_ = nullptr;
     std::unique_ptr<CVL_ToolDoc> doc_;
     CVL_ToolView* view_ = nullptr;
     QScrollArea* scroll_ = nullptr;
@@ -137,8 +134,6 @@ class CMainFrame : public QMainWindow {
     QAction* recentAnchor_ = nullptr;
     RecentFileList recent_;
     QStringList handedOver_;  // files handed over while a dialog was open
-    SavePromptFn savePromptFn_;
-    FileNameFn fileNameFn_;
 };
 
 // Splits a menu text "新規作成\tCtrl+N(&N)" into the action text "新規作成(&N)" and the

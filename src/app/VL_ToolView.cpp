@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "app/EditNumDlg.h"
 #include "app/GraphPanel.h"
 #include "dialogs/NumberEdit.h"
+#include "dialogs/UserPrompts.h"
 
 namespace {
 // True for an empty list too: the first records then keep the end in view.
@@ -26,7 +26,8 @@ bool LastRowVisible(const QListWidget& list) {
 }
 }  // namespace
 
-CVL_ToolView::CVL_ToolView(QWidget* parent) : QWidget(parent) {
+CVL_ToolView::CVL_ToolView(UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), prompts_(prompts) {
     setObjectName("CVL_ToolView");
     buildControls();
     // Moves over the panel reach the form even with no button held; entering
@@ -344,15 +345,7 @@ void CVL_ToolView::setCurrentIndex(ControlId id, int index) {
 }
 
 bool CVL_ToolView::message(const QString& text, bool withCancel) {
-    if (messageFn_)
-        return messageFn_(text, withCancel);
-    const auto buttons = withCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VL_Tool"), text, buttons, this);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-    if (withCancel)
-        box.button(QMessageBox::Cancel)->setText(tr("キャンセル"));
-    return box.exec() == QMessageBox::Ok;
+    return prompts_.message(this, text, withCancel);
 }
 
 void CVL_ToolView::notice(const QString& text) {
@@ -367,13 +360,7 @@ void CVL_ToolView::notice(const QString& text) {
 }
 
 bool CVL_ToolView::editNumber(int& value) {
-    if (editNumberFn_)
-        return editNumberFn_(value);
-    CEditNumDlg dialog(value, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    value = dialog.value();
-    return true;
+    return prompts_.editNumber(this, value);
 }
 
 void CVL_ToolView::drawGraph(int device) {

@@ -9,6 +9,7 @@
 #include "viewlogic/MainForm.h"
 
 class GraphPanel;
+class UserPrompts;
 
 // The main form: every control of the main window, each with its caption and
 // with its control id as object name (QObject::objectName() == "1008" for
@@ -25,19 +26,15 @@ class GraphPanel;
 class CVL_ToolView : public QWidget, public MainForm {
     Q_OBJECT
   public:
-    using MessageFn = std::function<bool(const QString& text, bool withCancel)>;
-    using EditNumberFn = std::function<bool(int& value)>;
     using GraphDrawFn = std::function<void(QImage& image, int device)>;
 
-    explicit CVL_ToolView(QWidget* parent = nullptr);
+    // Message boxes and the number dialog are asked through prompts.
+    explicit CVL_ToolView(UserPrompts& prompts, QWidget* parent = nullptr);
     ~CVL_ToolView() override;
 
     QWidget* control(ControlId id) const;
     GraphPanel* graphPanel() const;
 
-    // Message boxes and the number dialog go through these; tests replace them.
-    void setMessageFunction(MessageFn fn) { messageFn_ = std::move(fn); }
-    void setEditNumberFunction(EditNumberFn fn) { editNumberFn_ = std::move(fn); }
     // Paints one graph into the panel's image (spectrum or chromaticity).
     void setGraphDrawer(GraphDrawFn fn) { graphDrawFn_ = std::move(fn); }
 
@@ -105,7 +102,6 @@ class CVL_ToolView : public QWidget, public MainForm {
 
     std::map<int, QWidget*> controls_;
     GraphPanel* panel_ = nullptr;
-    MessageFn messageFn_;
-    EditNumberFn editNumberFn_;
+    UserPrompts& prompts_;
     GraphDrawFn graphDrawFn_;
 };

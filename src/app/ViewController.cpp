@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include <QDateTime>
-#include <QFileDialog>
 #include <QImage>
 #include <QListWidget>
 #include <QStringList>
@@ -21,6 +20,7 @@
 #include "dialogs/MeasurePlanDlg.h"
 #include "dialogs/ReadDataDlg.h"
 #include "dialogs/TrendDlg.h"
+#include "dialogs/UserPrompts.h"
 #include "display/ChromaticityBackground.h"
 #include "display/CursorReadout.h"
 #include "display/LiveGraph.h"
@@ -318,22 +318,8 @@ void ViewController::OnSelection(ControlId id, int index) {
     }
 }
 
-QString ViewController::AskCsvPath() {
-    if (csvPathFn_)
-        return csvPathFn_();
-    QFileDialog dialog(&form_);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("csv file(*.csv)"));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().first();
-}
-
 void ViewController::SaveCsv() {
-    const QString path = AskCsvPath();
+    const QString path = setup_.prompts->csvPath(&form_);
     if (path.isEmpty())
         return;
     const FileResult result = ExportDataSetCsv(doc_.dataSet(), path);
@@ -384,7 +370,7 @@ void ViewController::OpenTrends() {
         return;
     }
     auto* list = qobject_cast<QListWidget*>(form_.control(ControlId::DataList));
-    auto* dialog = new CTrendDlg(doc_.dataSet(), &form_);
+    auto* dialog = new CTrendDlg(doc_.dataSet(), *setup_.prompts, &form_);
     trendDialog_ = dialog;
     if (list) {
         dialog->FollowModel(list->model());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,6 +24,7 @@ class MainViewLogic;
 class QtTimerHost;
 class PortExecutor;
 class SettingsStore;
+class UserPrompts;
 class LiveGraph;
 class ViewDialogHost;
 
@@ -45,6 +45,9 @@ class ViewController : public QObject {
         std::shared_ptr<PortExecutor> executor;
         // Where the recovery journal goes; none when empty (pictures, tests).
         QString recoveryFolder;
+        // The questions to the user; the main frame opens the real dialogs
+        // when none are handed in.
+        UserPrompts* prompts = nullptr;
     };
 
     ViewController(CVL_ToolView& form, CVL_ToolDoc& doc, Setup setup, QObject* parent = nullptr);
@@ -117,13 +120,10 @@ class ViewController : public QObject {
     // overwrite question) and writes the whole data set; a write failure is
     // reported in a message box.
     void SaveCsv();
-    // Replaces the save prompt (tests); returns the chosen path or empty.
-    void setCsvPathFunction(std::function<QString()> fn) { csvPathFn_ = std::move(fn); }
 
   private:
     void OnClicked(ControlId id);
     void OnSelection(ControlId id, int index);
-    QString AskCsvPath();
     void OpenMeasurePlan();
     void OpenSensorInfo();
     void OpenLedDetails();
@@ -145,7 +145,6 @@ class ViewController : public QObject {
     QPointer<CTrendDlg> trendDialog_;
     QPointer<CMeasurePlanDlg> planDialog_;
     QPointer<CInfoDlg> sensorDialog_;
-    std::function<QString()> csvPathFn_;
     QString portNotice_;
     std::unique_ptr<RecoveryJournal> journal_;
     QString journalNotice_;

@@ -30,10 +30,11 @@ std::shared_ptr<PortChannel> PortOf(DialogHost& host, int slot) {
 }
 }  // namespace
 
-CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent)
+CReadDataDlg::CReadDataDlg(DialogHost& host, QWidget* parent, int progressDelayMs)
     : QDialog(parent),
       host_(host),
       upload_(std::make_shared<LoggedRecordUpload>(nullptr)),
+      progressDelayMs_(progressDelayMs),
       palette_(std::make_unique<GraphPalette>()) {
     setObjectName("140");
     setWindowTitle("Read Data From Velarim LX");

@@ -21,7 +21,8 @@ class QListWidget;
 class CReadDataDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CReadDataDlg(DialogHost& host, QWidget* parent = nullptr);
+    // The upload's progress dialog appears after progressDelayMs (Qt's 4 s when negative).
+    explicit CReadDataDlg(DialogHost& host, QWidget* parent = nullptr, int progressDelayMs = -1);
     ~CReadDataDlg() override;
 
     // Uploads (showing progress when asked), then shows the modal dialog.
@@ -35,9 +36,6 @@ class CReadDataDlg : public QDialog {
     // Button 1017: prompt for a path and write the CSV.
     void SaveLoggedRecordsCsv();
 
-    // How long the upload runs before its progress dialog appears (default: Qt's 4 s).
-    void setProgressDelayMs(int ms) { progressDelayMs_ = ms; }
-
     const LoggedRecordUpload& upload() const { return *upload_; }
     bool cancelled() const { return cancelled_; }
 
@@ -49,7 +47,7 @@ class CReadDataDlg : public QDialog {
     bool cancelled_ = false;
     bool uploaded_ = false;
     bool uploadDone_ = false;
-    int progressDelayMs_ = -1;
+    const int progressDelayMs_;
     std::unique_ptr<GraphPalette> palette_;
     ImagePanel* panel_ = nullptr;
     QListWidget* list_ = nullptr;

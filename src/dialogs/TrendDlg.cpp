@@ -5,7 +5,6 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -17,6 +16,7 @@
 
 #include "dialogs/TrendColourTask.h"
 #include "dialogs/TrendPlotView.h"
+#include "dialogs/UserPrompts.h"
 #include "display/GraphPalette.h"
 #include "export/TrendCsv.h"
 
@@ -32,8 +32,9 @@ QLineEdit* NumberEdit(int value, QWidget* parent) {
 }
 }  // namespace
 
-CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
-    : QDialog(parent), data_(data) {
+CTrendDlg::CTrendDlg(const MeasurementDataSet& data, UserPrompts& prompts, QWidget* parent,
+                     int progressDelayMs)
+    : QDialog(parent), data_(data), prompts_(prompts), progressDelayMs_(progressDelayMs) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("トレンド表示"));
     setSizeGripEnabled(true);
@@ -107,12 +108,6 @@ CTrendDlg::CTrendDlg(const MeasurementDataSet& data, QWidget* parent)
     connect(view_, &TrendPlotView::readoutChanged, this, &CTrendDlg::ShowStatus);
     connect(view_, &TrendPlotView::recordClicked, this, &CTrendDlg::recordChosen);
 
-    savePath_ = [this](const QString& filter, const QString& suffix) {
-        QFileDialog dialog(this, QString(), QString(), filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(suffix);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    };
     resize(900, 640);
     Refresh();
 }
@@ -304,7 +299,7 @@ void CTrendDlg::ShowStatus(const QString& text) {
 void CTrendDlg::SaveCsv() {
     if (colourPending())
         return;  // the colour columns are not in yet
-    const QString path = savePath_("csv file(*.csv)", "csv");
+    const QString path = prompts_.savePath(this, "csv file(*.csv)", "csv");
     if (path.isEmpty())
         return;
     const FileResult result = ExportTrendCsv(table_, path);
@@ -315,7 +310,7 @@ void CTrendDlg::SaveCsv() {
 void CTrendDlg::SavePng() {
     if (colourPending())
         return;
-    const QString path = savePath_("png file(*.png)", "png");
+    const QString path = prompts_.savePath(this, "png file(*.png)", "png");
     if (path.isEmpty())
         return;
     const bool ok = view_->plot().Render().save(path, "PNG");

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <vector>
 
 #include <QDialog>
@@ -20,6 +19,7 @@ class QTimer;
 class TrendColourTask;
 struct TrendColourInput;
 class TrendPlotView;
+class UserPrompts;
 
 // The modeless trend window: series of the data set's records per device
 // (intensity at a wavelength, band mean, peak height and wavelength, x and y,
@@ -32,7 +32,10 @@ class TrendPlotView;
 class CTrendDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CTrendDlg(const MeasurementDataSet& data, QWidget* parent = nullptr);
+    // The save paths are asked through prompts; the progress shows once the
+    // colour series take longer than progressDelayMs.
+    CTrendDlg(const MeasurementDataSet& data, UserPrompts& prompts, QWidget* parent = nullptr,
+              int progressDelayMs = 500);
     ~CTrendDlg() override;
 
     // Refresh (queued, so the data set is complete, and once for a burst of
@@ -40,11 +43,6 @@ class CTrendDlg : public QDialog {
     // the list holds one row per record.
     void FollowModel(QAbstractItemModel* model);
     void ScheduleRefresh();
-
-    // The save prompts: filter and default suffix in, chosen path out (empty:
-    // cancelled). Tests replace them.
-    using SavePathFn = std::function<QString(const QString& filter, const QString& suffix)>;
-    void setSavePathFunction(SavePathFn fn) { savePath_ = std::move(fn); }
 
     const TrendTable& table() const { return table_; }
     TrendPlotView* plotView() const { return view_; }
@@ -55,7 +53,6 @@ class CTrendDlg : public QDialog {
     QComboBox* axisCombo() const { return axis_; }
     // Whether colour columns are still being worked out (they hold NaN meanwhile).
     bool colourPending() const;
-    void setProgressDelay(int ms) { progressDelayMs_ = ms; }
 
   public slots:
     // The records changed (stored, deleted, a document opened): compute and draw again.
@@ -79,7 +76,8 @@ class CTrendDlg : public QDialog {
     TrendColourTask* colourTask_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     QElapsedTimer colourClock_;
-    int progressDelayMs_ = 500;
+    UserPrompts& prompts_;
+    const int progressDelayMs_;
     QString progress_;
     QPushButton* saveCsv_ = nullptr;
     QPushButton* savePng_ = nullptr;
@@ -95,5 +93,4 @@ class CTrendDlg : public QDialog {
     QLabel* status_ = nullptr;
     QString problem_;
     bool refreshPending_ = false;
-    SavePathFn savePath_;
 };

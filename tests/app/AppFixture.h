@@ -19,6 +19,7 @@
 #include "session/QtTimerHost.h"
 #include "setup/SimPortProvider.h"
 #include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 #include "support/InlinePortExecutor.h"
 #include "viewlogic/MainViewLogic.h"
 #include "viewlogic/SettingsStore.h"
@@ -81,15 +82,16 @@ class AppTest : public ::testing::Test {
         // Port work runs at once on the test's thread.
         setup.executor = std::make_shared<InlinePortExecutor>(clock_);
         setup.recoveryFolder = recoveryFolder_;
-        frame_ = std::make_unique<CMainFrame>(std::move(setup));
-        frame_->view().setMessageFunction([this](const QString& text, bool) {
+        prompts_.onMessage = [this](const QString& text, bool) {
             messages.append(text);
             return messageAnswer;
-        });
-        frame_->setSavePromptFunction([this](const QString& text) {
+        };
+        prompts_.onSaveChanges = [this](const QString& text) {
             messages.append(text);
             return saveAnswer;
-        });
+        };
+        setup.prompts = &prompts_;
+        frame_ = std::make_unique<CMainFrame>(std::move(setup));
         if (initialUpdate)
             frame_->InitialUpdate();
         return *frame_;
@@ -117,6 +119,9 @@ class AppTest : public ::testing::Test {
     QString programFolder_ = QCoreApplication::applicationDirPath() + "/";
     QString recoveryFolder_;  // none: the frame keeps no journal
     FakeClock clock_;
+    // The questions of the window: messages and the save question are
+    // answered below; tests set the other answers they need.
+    FakePrompts prompts_;
     std::unique_ptr<QSettingsStore> settings_;
     std::unique_ptr<CMainFrame> frame_;
     QStringList messages;

@@ -276,27 +276,27 @@ TEST_F(AppTest, ClickOnTheUpperAxisLabelEditsTheLimit) {
     MakeFrame();
     ResizeForm(700);
     int shown = -1;
-    form().setEditNumberFunction([&](int& value) {
+    prompts_.onEditNumber = [&](int& value) {
         shown = value;
         value = 5000;
         return true;
-    });
+    };
     QTest::mouseClick(&form(), Qt::LeftButton, {}, QPoint(20, 90));
     EXPECT_EQ(shown, 65535);
     EXPECT_EQ(logic().state().graphMax, 5000);
     // Cancel keeps the limit.
-    form().setEditNumberFunction([](int& value) {
+    prompts_.onEditNumber = [](int& value) {
         value = 1;
         return false;
-    });
+    };
     QTest::mouseClick(&form(), Qt::LeftButton, {}, QPoint(20, 90));
     EXPECT_EQ(logic().state().graphMax, 5000);
     // Outside the label zone nothing is asked.
     shown = -1;
-    form().setEditNumberFunction([&](int& value) {
+    prompts_.onEditNumber = [&](int& value) {
         shown = value;
         return true;
-    });
+    };
     QTest::mouseClick(&form(), Qt::LeftButton, {}, QPoint(200, 300));
     EXPECT_EQ(shown, -1);
 }

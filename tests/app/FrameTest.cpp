@@ -187,7 +187,7 @@ TEST_F(AppTest, SaveAndOpenKeepTheDataAndName) {
     logic().StoreRecord();
     logic().SetReference(1);
     const QString path = dir.filePath("run.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    prompts_.onFileName = [&](bool, const QString&) { return path; };
     ASSERT_TRUE(frame_->OnFileSave());
     EXPECT_FALSE(frame_->document().isModified());
     EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("run.vltd - VL_Tool"));
@@ -227,10 +227,10 @@ TEST_F(AppTest, Hdf5ExportOpensBackWithoutTakingItsName) {
     logic().SetReference(0);
     const QString h5 = dir.filePath("run.h5");
     QString suggested;
-    frame_->setFileNameFunction([&](bool, const QString& s) {
+    prompts_.onFileName = [&](bool, const QString& s) {
         suggested = s;
         return h5;
-    });
+    };
     ASSERT_TRUE(frame_->OnFileExportHdf5());
     EXPECT_EQ(suggested, "VL_Tool.h5");
     EXPECT_TRUE(frame_->document().isModified());  // an export is not a save
@@ -246,13 +246,13 @@ TEST_F(AppTest, Hdf5ExportOpensBackWithoutTakingItsName) {
     // Save asks for a document name instead of writing a document over the HDF5 file.
     EXPECT_TRUE(frame_->document().filePath().isEmpty());
     const QString vltd = dir.filePath("run.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return vltd; });
+    prompts_.onFileName = [&](bool, const QString&) { return vltd; };
     ASSERT_TRUE(frame_->OnFileSave());
     EXPECT_TRUE(ReadAll(h5).startsWith("\x89HDF"));
     EXPECT_EQ(frame_->windowTitle(), QString::fromUtf8("run.vltd - VL_Tool"));
 
     messages.clear();
-    frame_->setFileNameFunction([&](bool, const QString&) { return dir.filePath("none/x.h5"); });
+    prompts_.onFileName = [&](bool, const QString&) { return dir.filePath("none/x.h5"); };
     EXPECT_FALSE(frame_->OnFileExportHdf5());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントの保存に失敗しました。"));
@@ -267,10 +267,10 @@ TEST_F(AppTest, RowsCsvExportEntryWritesThatFormat) {
     logic().StoreRecord();
     const QString path = dir.filePath("run.rows.csv");
     QString suggested;
-    frame_->setFileNameFunction([&](bool, const QString& s) {
+    prompts_.onFileName = [&](bool, const QString& s) {
         suggested = s;
         return path;
-    });
+    };
     frame_->action(32801)->trigger();
     EXPECT_EQ(suggested, "VL_Tool.rows.csv");
     const QByteArray text = ReadAll(path);
@@ -291,10 +291,10 @@ TEST_F(AppTest, DevicesOfDifferentGridsAreSavedAsHdf5) {
     const QString h5 = dir.filePath("run.h5");
     QStringList asked;
     QString answer = h5;
-    frame_->setFileNameFunction([&](bool, const QString& s) {
+    prompts_.onFileName = [&](bool, const QString& s) {
         asked << s;
         return answer;
-    });
+    };
     ASSERT_TRUE(frame_->OnFileSave());
     EXPECT_EQ(asked, QStringList{"VL_Tool.h5"});
     EXPECT_TRUE(ReadAll(h5).startsWith("\x89HDF"));
@@ -364,7 +364,7 @@ TEST_F(AppTest, FailedSaveReportsTheFrameworkMessage) {
     }
     for (const QString& target : targets) {
         messages.clear();
-        frame_->setFileNameFunction([&](bool, const QString&) { return target; });
+        prompts_.onFileName = [&](bool, const QString&) { return target; };
         EXPECT_FALSE(frame_->OnFileSaveAs());
         ASSERT_EQ(messages.size(), 1);
         EXPECT_EQ(messages.first(), QString::fromUtf8("ドキュメントの保存に失敗しました。"));
@@ -395,7 +395,7 @@ TEST_F(AppTest, CsvButtonWritesTheDataSetAndReportsFailure) {
     MakeFrame();
     logic().StoreRecord();
     QString target = dir.filePath("out.csv");
-    frame_->controller().setCsvPathFunction([&] { return target; });
+    prompts_.onCsvPath = [&] { return target; };
     qobject_cast<QPushButton*>(control(ControlId::SaveCsv))->click();
     const QByteArray csv = ReadAll(target);
     EXPECT_TRUE(csv.startsWith("Velarim Spectrum data( TRX Model)\r\ndevice,VS0001,VL0002,\r\n"))
@@ -539,7 +539,7 @@ TEST_F(AppTest, AHandedOverFileOpensAfterTheSaveQuestion) {
     logic().StoreRecord();
     logic().StoreRecord();
     const QString path = dir.filePath("handed.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    prompts_.onFileName = [&](bool, const QString&) { return path; };
     ASSERT_TRUE(frame_->OnFileSaveAs());
     MakeFrame();
     logic().StoreRecord();
@@ -615,7 +615,7 @@ TEST_F(AppTest, ClearingTheDataListAsksToSaveFirst) {
 
     // Yes saves, then the list starts empty in a new document.
     const QString path = dir.filePath("before-clear.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    prompts_.onFileName = [&](bool, const QString&) { return path; };
     saveAnswer = CMainFrame::SaveAnswer::Yes;
     clear->trigger();
     EXPECT_TRUE(QFileInfo::exists(path));
@@ -684,7 +684,7 @@ TEST_F(AppTest, DroppedFileIsOpenedAsTheDocument) {
     MakeFrame();
     logic().StoreRecord();
     const QString path = dir.filePath("dropped.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    prompts_.onFileName = [&](bool, const QString&) { return path; };
     ASSERT_TRUE(frame_->OnFileSaveAs());
     MakeFrame();
     EXPECT_TRUE(

@@ -21,7 +21,7 @@ TEST_F(AppTest, TrendWindowFollowsTheDataListAndSelectsRecords) {
     logic().StoreRecord();
     logic().StoreRecord();
     const QString path = dir.filePath("two.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return path; });
+    prompts_.onFileName = [&](bool, const QString&) { return path; };
     ASSERT_TRUE(frame_->OnFileSave());
 
     frame_->action(kTrendsId)->trigger();

@@ -387,8 +387,7 @@ TEST(UploadOnItsThread, CancelKeepsTheRecordsReadSoFar) {
     host.link.slot(0).channel = executor.channel(ports, "w0");
     host.link.slot(0).channel->post([](PortAccess& port) { port.open(); });
     {
-        CReadDataDlg dialog(host);
-        dialog.setProgressDelayMs(0);
+        CReadDataDlg dialog(host, nullptr, 0);
         QTimer press;
         QObject::connect(&press, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {

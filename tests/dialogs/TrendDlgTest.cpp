@@ -23,6 +23,7 @@
 #include "support/TrendSample.h"
 
 #include "support/Eventually.h"
+#include "support/FakePrompts.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ class TrendDlgTest : public ::testing::Test {
         FillTrendSample(data_);
         for (int r = 0; r < data_.recordCount; ++r)
             list_.addItem(data_.RecordLabel(r, -1));
-        dialog_ = new CTrendDlg(data_);
+        dialog_ = new CTrendDlg(data_, prompts_);
         dialog_->FollowModel(list_.model());
         QObject::connect(dialog_.data(), &CTrendDlg::recordChosen, &list_,
                          [this](int record) { list_.setCurrentRow(record); });
@@ -43,6 +44,7 @@ class TrendDlgTest : public ::testing::Test {
     std::vector<double> Column(int c) const { return dialog_->table().columns.at(c).values; }
 
     MeasurementDataSet data_;
+    FakePrompts prompts_;
     QListWidget list_;
     QPointer<CTrendDlg> dialog_;
 };
@@ -144,7 +146,7 @@ TEST_F(TrendDlgTest, WavelengthOffTheGridIsNamedAndOtherSeriesStay) {
 TEST_F(TrendDlgTest, ExportsTheShownSeriesAsCsvAndPng) {
     QTemporaryDir dir;
     QString next;
-    dialog_->setSavePathFunction([&](const QString&, const QString&) { return next; });
+    prompts_.onSavePath = [&](const QString&, const QString&) { return next; };
     dialog_->deviceBox(1)->setChecked(false);
     dialog_->wavelengthEdit()->setText("450");
     dialog_->kindBox(TrendKind::BandMean)->setChecked(true);

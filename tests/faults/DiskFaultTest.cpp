@@ -218,7 +218,7 @@ TEST_F(DiskFullWindow, SaveAndSaveCsvReportAndKeepTheDocument) {
         GTEST_SKIP() << disk.reason().toStdString();
     MakeFrame();
     const QString doc = disk.path("window.vltd");
-    frame_->setFileNameFunction([&](bool, const QString&) { return doc; });
+    prompts_.onFileName = [&](bool, const QString&) { return doc; };
     logic().StoreRecord();
     ASSERT_TRUE(frame_->OnFileSaveAs());
     const QByteArray before = ReadAll(doc);
@@ -236,7 +236,7 @@ TEST_F(DiskFullWindow, SaveAndSaveCsvReportAndKeepTheDocument) {
     EXPECT_EQ(ReadAll(doc), before);
 
     messages.clear();
-    frame_->controller().setCsvPathFunction([&] { return disk.path("window.csv"); });
+    prompts_.onCsvPath = [&] { return disk.path("window.csv"); };
     frame_->controller().SaveCsv();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().contains("window.csv")) << messages.first().toStdString();

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +13,7 @@
 #include <QToolBar>
 
 #include "EnglishFixture.h"
+#include "app/DialogPrompts.h"
 #include "app/GraphPanel.h"
 #include "dialogs/ControlLEDDlg.h"
 #include "dialogs/InfoDlg.h"
@@ -320,3 +323,39 @@ TEST_F(CursorStatusTest, ComparisonReadoutInEnglishWindow) {
 }
 
 }  // namespace
+
+// The real questions keep the translations of the window that asked them
+// before they moved into one place.
+TEST_F(EnglishAppTest, TheRealQuestionsAreTranslated) {
+    UseEnglish();
+    DialogPrompts prompts;
+    QStringList texts;
+    const auto answer = [&texts](QMessageBox::StandardButton chosen) {
+        QTimer::singleShot(0, [&texts, chosen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel})
+                if (QAbstractButton* button = box->button(b))
+                    texts.append(button->text());
+            box->button(chosen)->click();
+        });
+    };
+    answer(QMessageBox::No);
+    EXPECT_EQ(prompts.saveChanges(nullptr, "x"), UserPrompts::SaveAnswer::No);
+    EXPECT_EQ(texts, QStringList({"&Yes", "&No", "Cancel"}));
+    texts.clear();
+    answer(QMessageBox::Cancel);
+    EXPECT_FALSE(prompts.message(nullptr, "x", true));
+    EXPECT_EQ(texts, QStringList({"OK", "Cancel"}));
+
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    EXPECT_EQ(prompts.documentPath(nullptr, true, "a.vltd", false), QString());
+    EXPECT_EQ(title, "Save As");
+}

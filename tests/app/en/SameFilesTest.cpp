@@ -35,7 +35,7 @@ class SameFilesTest : public EnglishAppTest {
     // Writes the window's data through every writer into dir.
     void WriteAll(const QString& dir) {
         QString csvTarget = dir + "/data.csv";
-        frame_->controller().setCsvPathFunction([&] { return csvTarget; });
+        prompts_.onCsvPath = [&] { return csvTarget; };
         qobject_cast<QPushButton*>(control(ControlId::SaveCsv))->click();
 
         const MeasurementDataSet& data = logic().dataSet();
