@@ -91,8 +91,9 @@ TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
     for (int x = 55; x <= 583; ++x) {
         const long long nm = axis.WavelengthAt(x);
         ASSERT_EQ(axis.Column(nm), x) << x;
-        if (x > 55)
+        if (x > 55) {
             ASSERT_LT(axis.Column(nm - 1), x) << x;
+        }
     }
 
     // Ultraviolet and visible, 190..850 nm: 50 nm take 40 columns, a line every 50 nm.

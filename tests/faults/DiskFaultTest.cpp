@@ -180,8 +180,8 @@ TEST_F(DiskFull, AnUnwritableFolderKeepsThePreviousFiles) {
     EXPECT_FALSE(rows.opened);
     EXPECT_TRUE(rows.message.contains("run.rows.csv")) << rows.message.toStdString();
     EXPECT_FALSE(SaveSensorInfoFile(disk.path("sensor.csv"), SensorLines("NEW")).opened);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(ReadAll(disk.path(names[i])), before[i]) << names[i].toStdString();
+    for (qsizetype i = 0; i < names.size(); ++i)
+        EXPECT_EQ(ReadAll(disk.path(names[i])), before[std::size_t(i)]) << names[i].toStdString();
     EXPECT_EQ(disk.entries(), names) << "a temporary file was left behind";
 }
 
