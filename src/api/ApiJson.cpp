@@ -108,7 +108,7 @@ QJsonObject DevicesJson(const AcquisitionSession& session) {
     QJsonArray devices;
     for (int s = 0; s < link.deviceCount() && s < MAX_DEVICES; ++s) {
         const DeviceSlot& slot = link.slot(s);
-        const SpectrumGrid grid = link.profile(s).grid();
+        const WavelengthGrid grid = link.profile(s).grid();
         QJsonObject device = SettingsJson(session.knownSettings(s));
         device["slot"] = s;
         device["serial"] = QString::fromLatin1(link.storedIdentity(s).serialText);
@@ -261,7 +261,7 @@ QJsonObject RecordJson(const MeasurementDataSet& data, int index) {
     QJsonArray devices;
     for (int d = 0; d < data.deviceCount && d < MAX_DEVICES; ++d) {
         const MeasurementDataSet::Entry& entry = data.entry(d, index);
-        const SpectrumGrid grid = data.grid(d);
+        const WavelengthGrid grid = data.grid(d);
         QJsonArray counts;
         for (int i = 0; i < grid.pointCount && i < int(MAX_POINTS); ++i)
             counts.append(JsonFloat(entry.values[i]));

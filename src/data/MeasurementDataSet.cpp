@@ -33,30 +33,30 @@ MeasurementDataSet::MeasurementDataSet() {
     records_.reserve(MAX_RECORDS);
 }
 
-SpectrumGrid MeasurementDataSet::grid(int d) const {
+WavelengthGrid MeasurementDataSet::grid(int d) const {
     if (mixedGrids_ && d >= 0 && d < MAX_DEVICES)
         return deviceGrids_[static_cast<std::size_t>(d)];
     return {firstWavelength, pointCount};
 }
 
-void MeasurementDataSet::SetGrid(SpectrumGrid grid) {
+void MeasurementDataSet::SetGrid(WavelengthGrid grid) {
     mixedGrids_ = false;
     firstWavelength = grid.firstWavelength;
     pointCount = grid.pointCount;
 }
 
-void MeasurementDataSet::SetDeviceGrids(const std::vector<SpectrumGrid>& grids) {
+void MeasurementDataSet::SetDeviceGrids(const std::vector<WavelengthGrid>& grids) {
     if (grids.empty())
         return;
-    std::array<SpectrumGrid, MAX_DEVICES> all{};
+    std::array<WavelengthGrid, MAX_DEVICES> all{};
     for (std::size_t k = 0; k < all.size(); ++k) {
-        SpectrumGrid g = k < grids.size() ? grids[k] : grids.front();
+        WavelengthGrid g = k < grids.size() ? grids[k] : grids.front();
         g.pointCount = std::clamp<std::int32_t>(g.pointCount, 0, MAX_POINTS);
         all[k] = g;
     }
     const std::size_t used = std::min<std::size_t>(grids.size(), MAX_DEVICES);
     const bool mixed = std::any_of(all.begin(), all.begin() + used,
-                                   [&](const SpectrumGrid& g) { return !(g == all[0]); });
+                                   [&](const WavelengthGrid& g) { return !(g == all[0]); });
     if (!mixed) {
         SetGrid(all[0]);
         return;
@@ -75,7 +75,7 @@ std::vector<std::int32_t> MeasurementDataSet::UnionWavelengths() const {
     std::vector<std::int32_t> nm;
     const int devices = std::clamp(deviceCount, 0, MAX_DEVICES);
     for (int d = 0; d < std::max(devices, 1); ++d) {
-        const SpectrumGrid g = grid(d);
+        const WavelengthGrid g = grid(d);
         for (std::int32_t i = 0; i < std::clamp<std::int32_t>(g.pointCount, 0, MAX_POINTS); ++i)
             nm.push_back(g.firstWavelength + i);
         if (!mixedGrids_)

@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "device/FixedLimits.h"
-#include "device/SpectrumGrid.h"
+#include "device/WavelengthGrid.h"
 
 // The whole of a document's data: records of all devices, the spectrum grid of
 // each device, the devices' identity texts and the reference record.
@@ -51,14 +51,14 @@ class MeasurementDataSet {
     MeasurementDataSet();
 
     // The grid of device slot d's values.
-    SpectrumGrid grid(int d) const;
+    WavelengthGrid grid(int d) const;
     // Whether the devices' grids differ (then the set-wide fields are only bounds).
     bool hasMixedGrids() const { return mixedGrids_; }
     // One grid for every device: sets pointCount and firstWavelength.
-    void SetGrid(SpectrumGrid grid);
+    void SetGrid(WavelengthGrid grid);
     // Slot k's grid from grids[k] (point counts clamped to MAX_POINTS); slots
     // beyond take the first. Grids that all agree make a data set of one grid.
-    void SetDeviceGrids(const std::vector<SpectrumGrid>& grids);
+    void SetDeviceGrids(const std::vector<WavelengthGrid>& grids);
     // The wavelengths any of the first deviceCount devices has a point at, ascending.
     std::vector<std::int32_t> UnionWavelengths() const;
     MeasurementDataSet(MeasurementDataSet&&) noexcept;
@@ -99,7 +99,7 @@ class MeasurementDataSet {
     };
     using Slab = std::unique_ptr<std::byte, SlabRelease>;
 
-    std::array<SpectrumGrid, MAX_DEVICES> deviceGrids_{};  // used when mixedGrids_
+    std::array<WavelengthGrid, MAX_DEVICES> deviceGrids_{};  // used when mixedGrids_
     bool mixedGrids_ = false;
     std::vector<Record*> records_;  // record r's block; blocks rotate on deletion
     std::vector<Slab> slabs_;

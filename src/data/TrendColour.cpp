@@ -60,7 +60,7 @@ TrendColourInput CopyTrendColourInput(const MeasurementDataSet& data, const Tren
             devices.push_back(c.device);
     }
     for (int d : devices) {
-        SpectrumGrid grid = data.grid(d);
+        WavelengthGrid grid = data.grid(d);
         grid.pointCount = std::clamp<std::int32_t>(grid.pointCount, 0, MAX_POINTS);
         if (!GridSpansColour(grid.pointCount, grid.firstWavelength))
             continue;

@@ -19,8 +19,8 @@ int PointsOf(const MeasurementDataSet& data) {
 }
 
 // Device d's grid, its point count within the buffer.
-SpectrumGrid GridOf(const MeasurementDataSet& data, int d) {
-    SpectrumGrid g = data.grid(d);
+WavelengthGrid GridOf(const MeasurementDataSet& data, int d) {
+    WavelengthGrid g = data.grid(d);
     g.pointCount = std::clamp<std::int32_t>(g.pointCount, 0, MAX_POINTS);
     return g;
 }
@@ -31,7 +31,7 @@ bool OnGrid(const MeasurementDataSet& data, int nm) {
         const long long k = static_cast<long long>(nm) - data.firstWavelength;
         return k >= 0 && k < PointsOf(data);
     }
-    for (const SpectrumGrid& run : WavelengthRuns(data)) {
+    for (const WavelengthGrid& run : WavelengthRuns(data)) {
         if (run.holds(nm))
             return true;
     }
@@ -72,7 +72,7 @@ const ColourColumn* ColourOf(const MeasurementDataSet& data, int d, ColourWork& 
     if (!added)
         return &it->second;
     const SpectrumColour none{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
-    const SpectrumGrid grid = GridOf(data, d);
+    const WavelengthGrid grid = GridOf(data, d);
     it->second.reserve(static_cast<std::size_t>(data.recordCount));
     for (int r = 0; r < data.recordCount; ++r) {
         const auto s = SpectrumOf(data, d, r);
@@ -109,7 +109,7 @@ void AddColumns(const MeasurementDataSet& data, const TrendRequest& req, int d, 
                 std::vector<TrendColumn>& out) {
     const int n = data.recordCount;
     // Each device on its own grid: a wavelength it has no point at gives NaN.
-    const SpectrumGrid grid = GridOf(data, d);
+    const WavelengthGrid grid = GridOf(data, d);
     const int first = grid.firstWavelength;
     switch (req.kind) {
         case TrendKind::Intensity: {
@@ -200,10 +200,10 @@ TrendUnit UnitOf(TrendQuantity q) {
     return TrendUnit::Celsius;
 }
 
-std::vector<SpectrumGrid> WavelengthRuns(const MeasurementDataSet& data) {
+std::vector<WavelengthGrid> WavelengthRuns(const MeasurementDataSet& data) {
     if (!data.hasMixedGrids())
-        return {SpectrumGrid{data.firstWavelength, PointsOf(data)}};
-    std::vector<SpectrumGrid> runs;
+        return {WavelengthGrid{data.firstWavelength, PointsOf(data)}};
+    std::vector<WavelengthGrid> runs;
     for (std::int32_t nm : data.UnionWavelengths()) {
         if (!runs.empty() && runs.back().lastWavelength() + 1 == nm)
             ++runs.back().pointCount;
@@ -214,7 +214,7 @@ std::vector<SpectrumGrid> WavelengthRuns(const MeasurementDataSet& data) {
 }
 
 QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet& data) {
-    const std::vector<SpectrumGrid> runs = WavelengthRuns(data);
+    const std::vector<WavelengthGrid> runs = WavelengthRuns(data);
     QString grid;
     if (runs.size() == 1) {
         grid = QString("the grid runs from %1 to %2 nm")
@@ -222,7 +222,7 @@ QString CheckTrendRequest(const TrendRequest& request, const MeasurementDataSet&
                    .arg(runs[0].lastWavelength());
     } else {
         QStringList parts;
-        for (const SpectrumGrid& run : runs)
+        for (const WavelengthGrid& run : runs)
             parts << QString("%1 to %2").arg(run.firstWavelength).arg(run.lastWavelength());
         grid = QString("the devices' grids hold %1 nm").arg(parts.join(", "));
     }

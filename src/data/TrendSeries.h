@@ -67,7 +67,7 @@ struct TrendTable {
 
 // The wavelengths the devices' grids hold, as runs of consecutive nm, ascending: the data
 // set's grid, or with grids of several kinds their union (one run, or more with gaps).
-std::vector<SpectrumGrid> WavelengthRuns(const MeasurementDataSet& data);
+std::vector<WavelengthGrid> WavelengthRuns(const MeasurementDataSet& data);
 
 // Empty when the request's wavelengths lie on some device's grid (WavelengthRuns), else one
 // line naming the wavelength. Series are worked out on each device's own grid: a device

@@ -9,7 +9,7 @@
 
 #include "device/CommandTable.h"
 #include "device/PortChannel.h"
-#include "device/SpectrumGrid.h"
+#include "device/WavelengthGrid.h"
 
 // What a device's sensor model fixes: its spectrum grid, its pixel count for the
 // per-pixel tables, and the two sensor-kind flags. Each device has its own.
@@ -20,7 +20,7 @@ struct SensorProfile {
     bool nirSensor = false;
     bool uvSensor = false;
 
-    SpectrumGrid grid() const { return {firstWavelength, pointCount}; }
+    WavelengthGrid grid() const { return {firstWavelength, pointCount}; }
 };
 
 // One attached spectrometer, in detection order, as the window's thread knows

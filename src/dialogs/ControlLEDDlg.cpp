@@ -40,7 +40,7 @@ LedMonitorSources SourcesOf(DialogHost& host) {
             [&link] { return int(link.profile(0).firstWavelength); },
             [&host](bool on) { host.setLedCheckBox(on); },
             [&host] {
-                const SpectrumGrid g = host.deviceLink().profile(host.currentDevice()).grid();
+                const WavelengthGrid g = host.deviceLink().profile(host.currentDevice()).grid();
                 return std::pair<int, int>(g.firstWavelength, g.lastWavelength());
             }};
 }

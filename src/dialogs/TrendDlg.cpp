@@ -193,10 +193,10 @@ std::vector<TrendRequest> CTrendDlg::Requests(QString& problem) const {
         }
         // The other series still show; this one is named in the status line. The choice
         // spans the wavelengths of all devices' grids; each device's series keeps to its own.
-        const std::vector<SpectrumGrid> runs = WavelengthRuns(data_);
+        const std::vector<WavelengthGrid> runs = WavelengthRuns(data_);
         const auto onGrid = [&](int nm) {
             return std::any_of(runs.begin(), runs.end(),
-                               [nm](const SpectrumGrid& run) { return run.holds(nm); });
+                               [nm](const WavelengthGrid& run) { return run.holds(nm); });
         };
         const int outside = onGrid(r.from) ? r.to : r.from;
         if (r.kind == TrendKind::BandMean && r.from > r.to) {
@@ -208,7 +208,7 @@ std::vector<TrendRequest> CTrendDlg::Requests(QString& problem) const {
                           .arg(runs[0].lastWavelength());
         } else {
             QStringList ranges;
-            for (const SpectrumGrid& run : runs)
+            for (const WavelengthGrid& run : runs)
                 ranges << QString("%1–%2 nm").arg(run.firstWavelength).arg(run.lastWavelength());
             problem = tr("%1 nm はどの機器の波長の範囲 (%2) にもありません")
                           .arg(outside)

@@ -76,7 +76,7 @@ bool ChromaticityDiagram::EnsureBackground() {
     return true;
 }
 
-void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid) {
+void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum, WavelengthGrid grid) {
     if (!EnsureBackground())
         return;
     p.drawImage(1, 1, background_);
@@ -105,7 +105,7 @@ void ChromaticityDiagram::Draw(QPainter& p, std::span<const float> spectrum, Spe
     DrawColourMetrics(p, spectrum, grid);
 }
 
-void DrawColourMetrics(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid) {
+void DrawColourMetrics(QPainter& p, std::span<const float> spectrum, WavelengthGrid grid) {
     const std::size_t points = std::min<std::size_t>(spectrum.size(), CmfTable::kEntries);
     const ColourMetrics m =
         DeviceColourMetrics(spectrum.first(points), grid.pointCount, grid.firstWavelength);

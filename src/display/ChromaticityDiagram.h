@@ -43,7 +43,7 @@ QString OutOfRangeText();
 inline constexpr int kMetricsLeft = 496;
 inline constexpr int kMetricsTop = 22;
 inline constexpr int kMetricsPitch = 15;
-void DrawColourMetrics(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid = {});
+void DrawColourMetrics(QPainter& p, std::span<const float> spectrum, WavelengthGrid grid = {});
 
 // The diagram is laid out for the 620-pixel panel; a larger panel shows it enlarged by this
 // factor (1 up to 620 x 560, never below), the same in both directions.
@@ -59,7 +59,7 @@ class ChromaticityDiagram {
     // "X,Y" text. An empty spectrum (no spectrometer) draws the background only; a spectrum on
     // a grid that does not span 380..780 nm no marker, and OutOfRangeText() in place of the
     // "X,Y" text. Without a background nothing is drawn.
-    void Draw(QPainter& p, std::span<const float> spectrum, SpectrumGrid grid = {});
+    void Draw(QPainter& p, std::span<const float> spectrum, WavelengthGrid grid = {});
 
     bool backgroundLoaded() const { return !background_.isNull(); }
     const QString& backgroundPath() const { return path_; }

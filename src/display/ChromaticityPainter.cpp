@@ -11,7 +11,7 @@
 void PaintChromaticityPanel(ModeCanvas& c) {
     const GraphInput& in = c.in;
     std::span<const float> sample;
-    SpectrumGrid grid;
+    WavelengthGrid grid;
     if (in.deviceCount > 0 && DrawableDevice(in.currentDevice)) {
         grid = SampleGrid(in, in.currentDevice);
         if (in.monitoring)

@@ -24,7 +24,7 @@ void PaintColourCurves(ModeCanvas& c) {
     const float* s = SampleSpectrum(in, in.currentDevice);
     if (s == nullptr)
         return;
-    const SpectrumGrid g = SampleGrid(in, in.currentDevice);
+    const WavelengthGrid g = SampleGrid(in, in.currentDevice);
     const PlotFrame& f = c.frame;
     if (c.scale.valid()) {
         const int n = PointsOf(g);

@@ -41,8 +41,8 @@ long long WavelengthAxis::WavelengthAt(int x) const {
     return firstWavelength + (c * span + columns - 1) / columns;
 }
 
-WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGrid> grids,
-                                 SpectrumGrid single) {
+WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const WavelengthGrid> grids,
+                                 WavelengthGrid single) {
     WavelengthAxis axis;
     axis.left = f.left;
     if (!grids.empty())
@@ -51,7 +51,7 @@ WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGri
     axis.pointCount = std::clamp<int>(single.pointCount, 0, MAX_POINTS);
     const int width = f.right - f.left;
     const bool mixed = std::any_of(grids.begin(), grids.end(),
-                                   [&](const SpectrumGrid& g) { return !(g == grids.front()); });
+                                   [&](const WavelengthGrid& g) { return !(g == grids.front()); });
     if (!mixed) {
         if (width > kBasePlotWidth) {
             axis.span = kBasePlotWidth;
@@ -61,7 +61,7 @@ WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGri
     }
     long long first = grids.front().firstWavelength;
     long long last = grids.front().lastWavelength();
-    for (const SpectrumGrid& g : grids) {
+    for (const WavelengthGrid& g : grids) {
         if (g.pointCount <= 0)
             continue;
         first = std::min<long long>(first, g.firstWavelength);

@@ -68,8 +68,8 @@ inline constexpr long long kNoWavelength = std::numeric_limits<long long>::min()
 
 // The axis of the given grids (the first count of them); all equal, or none: `single`
 // (the set-wide grid) when there are none, else that grid.
-WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const SpectrumGrid> grids,
-                                 SpectrumGrid single);
+WavelengthAxis WavelengthAxisFor(const PlotFrame& f, std::span<const WavelengthGrid> grids,
+                                 WavelengthGrid single);
 // Grid lines of an axis: one grid as WavelengthTicks above; mixed grids at every multiple
 // of 50 nm from the first to the last wavelength, or of 100 nm when 50 nm take fewer than
 // 40 columns (their labels would run into each other).

@@ -36,7 +36,7 @@ struct GraphInput {
     // An empty span, or one shorter than the device's grid, draws no curve for that device.
     std::array<std::span<const float>, MAX_DEVICES> liveSpectra{};
     // Each live device's own grid; none given: the set-wide grid.
-    std::array<std::optional<SpectrumGrid>, MAX_DEVICES> liveGrids{};
+    std::array<std::optional<WavelengthGrid>, MAX_DEVICES> liveGrids{};
     std::array<float, MAX_DEVICES> liveTemperatures{};
     // Devices not answering: their last curve is drawn grey and dashed, and
     // their peak label says so instead of a number.

@@ -17,7 +17,7 @@ void PaintLineCurves(ModeCanvas& c) {
         const float* s = SampleSpectrum(in, d);
         if (s == nullptr)
             continue;
-        const SpectrumGrid g = SampleGrid(in, d);
+        const WavelengthGrid g = SampleGrid(in, d);
         if (c.scale.valid()) {
             const int n = PointsOf(g);
             for (int i = 0; i < n; ++i)

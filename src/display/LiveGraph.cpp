@@ -12,7 +12,7 @@
 
 namespace {
 
-SpectrumGrid SetWideGrid(const GraphInput& in) {
+WavelengthGrid SetWideGrid(const GraphInput& in) {
     return {in.firstWavelength, std::clamp(in.pointCount, 0, int{MAX_POINTS})};
 }
 
@@ -35,30 +35,30 @@ AxisRange RangeOf(AxisKind kind, const AxisLimits& lim, std::int32_t ratioMin) {
 
 }  // namespace
 
-SpectrumGrid RecordGrid(const GraphInput& in, int d) {
+WavelengthGrid RecordGrid(const GraphInput& in, int d) {
     if (in.dataSet == nullptr)
         return SetWideGrid(in);
-    SpectrumGrid g = in.dataSet->grid(d);
+    WavelengthGrid g = in.dataSet->grid(d);
     g.pointCount = PointsOf(g);
     return g;
 }
 
-SpectrumGrid SampleGrid(const GraphInput& in, int d) {
+WavelengthGrid SampleGrid(const GraphInput& in, int d) {
     if (!in.monitoring)
         return RecordGrid(in, d);
     if (!DrawableDevice(d) || !in.liveGrids[d])
         return SetWideGrid(in);
-    SpectrumGrid g = *in.liveGrids[d];
+    WavelengthGrid g = *in.liveGrids[d];
     g.pointCount = PointsOf(g);
     return g;
 }
 
 WavelengthAxis GraphAxis(const GraphInput& in, const PlotFrame& f) {
-    std::array<SpectrumGrid, MAX_DEVICES> grids{};
+    std::array<WavelengthGrid, MAX_DEVICES> grids{};
     const int devices = std::clamp(in.deviceCount, 0, MAX_DEVICES);
     for (int d = 0; d < devices; ++d)
         grids[d] = SampleGrid(in, d);
-    return WavelengthAxisFor(f, std::span<const SpectrumGrid>(grids.data(), devices),
+    return WavelengthAxisFor(f, std::span<const WavelengthGrid>(grids.data(), devices),
                              SetWideGrid(in));
 }
 

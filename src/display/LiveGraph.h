@@ -52,8 +52,8 @@ const float* SampleSpectrum(const GraphInput& in, int d);
 // Device d's spectrum in record r, or nullptr when r is outside 0..recordCount-1.
 const float* RecordSpectrum(const GraphInput& in, int d, int r);
 // The grid of device d's sample spectrum: its live grid while monitoring, else the data set's.
-SpectrumGrid SampleGrid(const GraphInput& in, int d);
+WavelengthGrid SampleGrid(const GraphInput& in, int d);
 // The grid of device d's records (reference, comparison): the data set's.
-SpectrumGrid RecordGrid(const GraphInput& in, int d);
+WavelengthGrid RecordGrid(const GraphInput& in, int d);
 // The wavelength axis of a spectrum graph: over the sample grids of the devices shown.
 WavelengthAxis GraphAxis(const GraphInput& in, const PlotFrame& f);

@@ -39,7 +39,7 @@ bool DrawableDevice(int d) {
     return d >= 0 && d < MAX_DEVICES;
 }
 
-int PointsOf(SpectrumGrid g) {
+int PointsOf(WavelengthGrid g) {
     return std::clamp<int>(g.pointCount, 0, MAX_POINTS);
 }
 
@@ -48,7 +48,7 @@ void Polyline(ModeCanvas& c, int count) {
         DrawCurve(c.p, c.points.data(), count);
 }
 
-PeakMark PeakMarkOf(const ModeCanvas& c, int device, const float* s, SpectrumGrid g) {
+PeakMark PeakMarkOf(const ModeCanvas& c, int device, const float* s, WavelengthGrid g) {
     const int n = PointsOf(g);
     const Peak peak = FindPeak(std::span<const float>(s, n), n, g.firstWavelength);
     PeakMark mark;

@@ -58,7 +58,7 @@ std::string ChromaticityReadout(int x, int y, int width, int height);
 
 // What the painters share.
 bool DrawableDevice(int d);
-int PointsOf(SpectrumGrid g);  // at most MAX_POINTS
+int PointsOf(WavelengthGrid g);  // at most MAX_POINTS
 // A curve through the canvas's first count points, in the painter's current pen.
 void Polyline(ModeCanvas& c, int count);
 // One device's peak label before it is placed: its text (the device's serial first) and the
@@ -69,7 +69,7 @@ struct PeakMark {
     int x = 0;
     int y = 0;
 };
-PeakMark PeakMarkOf(const ModeCanvas& c, int device, const float* s, SpectrumGrid g);
+PeakMark PeakMarkOf(const ModeCanvas& c, int device, const float* s, WavelengthGrid g);
 // The labels above and right of their peaks, moved apart where they would overlap
 // (PlaceLabels), each in its device's colour on a light backing; drawn after the curves.
 void DrawPeakMarks(ModeCanvas& c, std::span<const PeakMark> marks);

@@ -18,7 +18,7 @@ void PaintRelativeCurves(ModeCanvas& c) {
     const int devices = std::min(in.deviceCount, MAX_DEVICES);
     // A curve on the grid of s against the reference on its own grid: a wavelength the
     // reference has no point at leaves a gap, one beyond the axis is left out.
-    auto plot = [&](const float* s, SpectrumGrid gs, const float* ref, SpectrumGrid gr) {
+    auto plot = [&](const float* s, WavelengthGrid gs, const float* ref, WavelengthGrid gr) {
         int count = 0;
         for (int i = 0; i < PointsOf(gs); ++i) {
             const long long nm = gs.firstWavelength + i;
@@ -36,7 +36,7 @@ void PaintRelativeCurves(ModeCanvas& c) {
         const float* ref = RecordSpectrum(in, d, in.referenceIndex);
         if (ref == nullptr)
             return;  // no valid reference record: no curves
-        const SpectrumGrid gr = RecordGrid(in, d);
+        const WavelengthGrid gr = RecordGrid(in, d);
         if (const float* s = SampleSpectrum(in, d)) {
             c.p.setPen(c.palette.devicePen(d, d == in.currentDevice));
             plot(s, SampleGrid(in, d), ref, gr);

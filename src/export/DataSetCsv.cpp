@@ -67,7 +67,7 @@ void WriteWavelengthRows(WholeFileWriter& sink, const MeasurementDataSet& data, 
             rows[j].Done(out);
         }
         for (int d = 0; d < n.devices; ++d) {
-            const SpectrumGrid grid = data.grid(d);
+            const WavelengthGrid grid = data.grid(d);
             for (int j = 0; j < count; ++j)
                 index[j] = grid.indexOf(nm[base + j]);
             for (int r = 0; r < n.records; ++r) {
@@ -176,7 +176,7 @@ FileResult AppendRecordCsv(const QString& path, const MeasurementDataSet& data, 
     line.Append(",", 1);
     for (int d = 0; d < n.devices; ++d) {
         const MeasurementDataSet::Entry& entry = data.entry(d, r);
-        const SpectrumGrid grid = data.grid(d);
+        const WavelengthGrid grid = data.grid(d);
         AppendFixedCell(line, entry.temperature);
         for (const std::int32_t w : nm)
             AppendValueCell(line, entry.values.data(), grid.indexOf(w));

@@ -114,7 +114,7 @@ bool ReadDeviceGrids(hid_t file, MeasurementDataSet& data) {
         return false;
     if (devices == 0)
         return true;
-    std::vector<SpectrumGrid> grids(devices);
+    std::vector<WavelengthGrid> grids(devices);
     for (std::size_t d = 0; d < devices; ++d) {
         if (points[d] < 0 || points[d] > data.pointCount || first[d] < data.firstWavelength ||
             first[d] > kGridWavelengthLimit)
@@ -137,7 +137,7 @@ bool WavelengthsFit(hid_t set, const MeasurementDataSet& data, bool perDevice) {
         return false;
     // The data set knows only first wavelengths and one nm steps.
     for (std::size_t d = 0; d < rows; ++d) {
-        const SpectrumGrid g = data.grid(static_cast<int>(d));
+        const WavelengthGrid g = data.grid(static_cast<int>(d));
         for (std::size_t i = 0; i < points; ++i) {
             const std::int64_t want = static_cast<std::int64_t>(i) < g.pointCount
                                           ? g.firstWavelength + static_cast<std::int64_t>(i)

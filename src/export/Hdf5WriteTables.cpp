@@ -111,7 +111,7 @@ bool WriteWavelengths(hid_t file, const MeasurementDataSet& data, const FileGrid
     const auto devices = static_cast<std::size_t>(data.deviceCount);
     std::vector<std::int32_t> wavelength(devices * points, kNoWavelength);
     for (std::size_t d = 0; d < devices; ++d) {
-        const SpectrumGrid g = data.grid(static_cast<int>(d));
+        const WavelengthGrid g = data.grid(static_cast<int>(d));
         for (std::size_t i = 0; i < static_cast<std::size_t>(g.pointCount); ++i)
             wavelength[d * points + i] = g.firstWavelength + static_cast<std::int32_t>(i);
     }

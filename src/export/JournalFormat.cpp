@@ -100,7 +100,7 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
             const auto mixed = in.get<std::uint8_t>();
             const auto pointCount = in.get<std::int32_t>();
             const auto first = in.get<std::int32_t>();
-            std::vector<SpectrumGrid> grids;
+            std::vector<WavelengthGrid> grids;
             for (int d = 0; d < MAX_DEVICES; ++d) {
                 fresh.serialText[d] = in.text();
                 fresh.sensorModel[d] = in.text();
@@ -108,7 +108,7 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
                 const auto n = in.get<std::int32_t>();
                 if (!ValidGrid(f, n))
                     return false;
-                grids.push_back(SpectrumGrid{f, n});
+                grids.push_back(WavelengthGrid{f, n});
             }
             fresh.referenceIndex = in.get<std::int32_t>();
             if (in.bad() || !in.atEnd() || fresh.deviceCount < 0 ||
@@ -117,7 +117,7 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
             if (mixed)
                 fresh.SetDeviceGrids(grids);
             else
-                fresh.SetGrid(SpectrumGrid{first, pointCount});
+                fresh.SetGrid(WavelengthGrid{first, pointCount});
             data = std::move(fresh);
             return true;
         }
@@ -133,7 +133,7 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
             const int r = data.AppendRecord(timeStamp);
             if (r < 0)
                 return false;
-            std::vector<SpectrumGrid> grids;
+            std::vector<WavelengthGrid> grids;
             std::vector<QByteArray> serials;
             std::vector<QByteArray> models;
             for (int d = 0; d < devices; ++d) {
@@ -141,7 +141,7 @@ bool Apply(Reader& in, MeasurementDataSet& data) {
                 models.push_back(in.text());
                 const auto firstWavelength = in.get<std::int32_t>();
                 const auto points = in.get<std::int32_t>();
-                grids.push_back(SpectrumGrid{firstWavelength, points});
+                grids.push_back(WavelengthGrid{firstWavelength, points});
                 MeasurementDataSet::Entry& e = data.entry(d, r);
                 e.temperature = in.get<float>();
                 e.exposure = in.get<std::int32_t>();
@@ -194,7 +194,7 @@ QByteArray EncodeReset(const MeasurementDataSet& data) {
     for (int d = 0; d < MAX_DEVICES; ++d) {
         out.text(data.serialText[d]);
         out.text(data.sensorModel[d]);
-        const SpectrumGrid g = data.grid(d);
+        const WavelengthGrid g = data.grid(d);
         out.put(std::int32_t(g.firstWavelength));
         out.put(std::int32_t(g.pointCount));
     }
@@ -211,7 +211,7 @@ QByteArray EncodeRecord(const MeasurementDataSet& data, int r) {
     out.put(std::uint8_t(devices));
     for (int d = 0; d < devices; ++d) {
         const MeasurementDataSet::Entry& e = record.entries[d];
-        const SpectrumGrid g = data.grid(d);
+        const WavelengthGrid g = data.grid(d);
         const int points = std::clamp(g.pointCount, 0, int(MAX_POINTS));
         out.text(data.serialText[d]);
         out.text(data.sensorModel[d]);

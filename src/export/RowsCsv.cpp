@@ -59,7 +59,7 @@ FileResult ExportRowsCsv(const MeasurementDataSet& data, const QString& path) {
     // Each device's index of every union wavelength, -1 where it has no point.
     std::vector<std::vector<int>> index(static_cast<std::size_t>(devices));
     for (int d = 0; d < devices; ++d) {
-        const SpectrumGrid grid = data.grid(d);
+        const WavelengthGrid grid = data.grid(d);
         for (const std::int32_t w : nm)
             index[static_cast<std::size_t>(d)].push_back(grid.indexOf(w));
     }

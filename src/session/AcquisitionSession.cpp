@@ -324,7 +324,7 @@ void AcquisitionSession::AppendBeyondFullDataSet(const PendingRecord& record, co
     // A record of one, with the data set's devices and grids, for the file only.
     MeasurementDataSet one;
     one.deviceCount = record.devices;
-    std::vector<SpectrumGrid> grids;
+    std::vector<WavelengthGrid> grids;
     for (int d = 0; d < record.devices; ++d) {
         one.serialText[d] = data_.serialText[d];
         one.sensorModel[d] = data_.sensorModel[d];

@@ -9,7 +9,7 @@
 void AdoptLiveDevices(const DeviceLink& link, MeasurementDataSet& data) {
     const int n = std::clamp(link.deviceCount(), 0, MAX_DEVICES);
     data.deviceCount = n;
-    std::vector<SpectrumGrid> grids;
+    std::vector<WavelengthGrid> grids;
     for (int s = 0; s < n; ++s) {
         data.serialText[s] = link.storedIdentity(s).serialText;
         data.sensorModel[s] = link.storedIdentity(s).sensorModel;
@@ -39,7 +39,7 @@ bool MapLiveDevices(const DeviceLink& link, const MeasurementDataSet& data,
     const int held = std::clamp(data.deviceCount, 0, MAX_DEVICES);
     for (int s = 0; s < link.deviceCount() && s < MAX_DEVICES; ++s) {
         const StoredIdentity& id = link.storedIdentity(s);
-        const SpectrumGrid grid = link.profile(s).grid();
+        const WavelengthGrid grid = link.profile(s).grid();
         int found = -1;
         for (int d = 0; d < held && found < 0; ++d) {
             if (!taken[d] && data.serialText[d] == id.serialText && data.grid(d) == grid)

@@ -19,7 +19,7 @@ struct DeviceReading {
     int slot = 0;
     QByteArray serial;
     QByteArray sensorModel;
-    SpectrumGrid grid;
+    WavelengthGrid grid;
     bool answering = true;
     // Its port is lent out (an upload, a sensor-information read): not read
     // meanwhile, and not fresh.
@@ -51,7 +51,7 @@ struct ReadingEvent {
 struct RecordedDevice {
     QByteArray serial;
     QByteArray sensorModel;
-    SpectrumGrid grid;
+    WavelengthGrid grid;
     std::vector<float> values;  // NaN for a device not attached, not answering or held
     float temperature = 0.0f;
     std::int32_t exposure = 0;

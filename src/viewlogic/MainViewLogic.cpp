@@ -191,7 +191,7 @@ QString MainViewLogic::DataSetDevicesNotice() const {
     auto names = [](int n, auto serial, auto grid) {
         QStringList list;
         for (int s = 0; s < n && s < MAX_DEVICES; ++s) {
-            const SpectrumGrid g = grid(s);
+            const WavelengthGrid g = grid(s);
             list << QStringLiteral("%1 %2-%3 nm")
                         .arg(QString::fromLatin1(serial(s)).trimmed())
                         .arg(g.firstWavelength)

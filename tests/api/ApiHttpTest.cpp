@@ -156,7 +156,7 @@ TEST(ApiHttpTest, ClientsAtOnceEachGetTheirOwnAnswer) {
 TEST(ApiHttpTest, SpectraAsJsonTextAreShortestFloatsWithNullForNaN) {
     DeviceReading d;
     d.slot = 3;
-    d.grid = SpectrumGrid{340, 3};
+    d.grid = WavelengthGrid{340, 3};
     d.fresh = true;
     d.values = {25.2f, std::nanf(""), -0.5f};
     d.temperature = 31.7f;

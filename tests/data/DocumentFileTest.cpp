@@ -367,7 +367,7 @@ TEST_F(DocumentFileTest, DevicesOfDifferentGridsAreRefusedAndNothingIsWritten) {
     MeasurementDataSet back;
     ASSERT_TRUE(ReadDocumentFile(path, back).ok);
     EXPECT_EQ(back.deviceCount, 2);
-    EXPECT_EQ(back.grid(1), (SpectrumGrid{340, 511}));
+    EXPECT_EQ(back.grid(1), (WavelengthGrid{340, 511}));
 }
 
 TEST_F(DocumentFileTest, SaveReplacesTheOldFileAndKeepsItsPermissions) {

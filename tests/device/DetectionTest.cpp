@@ -248,23 +248,23 @@ TEST_F(DetectionTest, EachSlotTakesTheProfileOfItsOwnSensorModel) {
     EXPECT_EQ(link.profile(0).pixelCount, 288);
     link.SelectSensorProfiles({"K52817QX-03", "OTHER", "K60293QX"});
     const SensorProfile& nir = link.profile(0);
-    EXPECT_EQ(nir.grid(), (SpectrumGrid{640, 411}));
+    EXPECT_EQ(nir.grid(), (WavelengthGrid{640, 411}));
     EXPECT_EQ(nir.grid().lastWavelength(), 1050);
     EXPECT_EQ(nir.pixelCount, 256);
     EXPECT_TRUE(nir.nirSensor);
     EXPECT_FALSE(nir.uvSensor);
     const SensorProfile& vis = link.profile(1);
-    EXPECT_EQ(vis.grid(), (SpectrumGrid{340, 511}));
+    EXPECT_EQ(vis.grid(), (WavelengthGrid{340, 511}));
     EXPECT_EQ(vis.pixelCount, 288);  // a model not in the table keeps the slot's pixel count
     EXPECT_FALSE(vis.nirSensor || vis.uvSensor);
     const SensorProfile& uv = link.profile(2);
-    EXPECT_EQ(uv.grid(), (SpectrumGrid{190, 251}));
+    EXPECT_EQ(uv.grid(), (WavelengthGrid{190, 251}));
     EXPECT_EQ(uv.grid().lastWavelength(), 440);
     EXPECT_TRUE(uv.uvSensor);
 
     // Swapped on re-detect: the slot's pixel count stays with an unknown model.
     link.SelectSensorProfiles({"OTHER"});
-    EXPECT_EQ(link.profile(0).grid(), (SpectrumGrid{340, 511}));
+    EXPECT_EQ(link.profile(0).grid(), (WavelengthGrid{340, 511}));
     EXPECT_EQ(link.profile(0).pixelCount, 256);
     EXPECT_FALSE(link.profile(0).nirSensor);
     EXPECT_TRUE(link.profile(2).uvSensor);  // slots beyond the models are left alone

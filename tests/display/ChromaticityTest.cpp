@@ -227,7 +227,7 @@ TEST_F(DiagramPanel, NoLightGivesNoMarker) {
 TEST_F(DiagramPanel, DeviceWhoseGridMissesTheVisibleRangeShowsOutOfRange) {
     WriteBackground();
     EXPECT_EQ(OutOfRangeText(), QString::fromUtf8("色度: 範囲外"));
-    const SpectrumGrid grids[3] = {{340, 511}, {190, 251}, {640, 411}};
+    const WavelengthGrid grids[3] = {{340, 511}, {190, 251}, {640, 411}};
     in.deviceCount = 3;
     for (int d = 0; d < 3; ++d) {
         in.liveGrids[d] = grids[d];

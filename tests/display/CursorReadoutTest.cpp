@@ -134,8 +134,8 @@ TEST_F(CursorReadoutTest, GridFollowsTheDataSet) {
 // 528 columns, column x showing 340 + ceil((x - 55) * 710 / 528) nm. A device whose grid has
 // no point there shows nothing.
 TEST_F(CursorReadoutTest, MixedGridsShowOnlyTheDevicesThatHoldTheWavelength) {
-    const SpectrumGrid visible{340, 511};
-    const SpectrumGrid nir{640, 411};
+    const WavelengthGrid visible{340, 511};
+    const WavelengthGrid nir{640, 411};
     in.liveGrids[0] = visible;
     in.liveGrids[1] = nir;
     EXPECT_EQ(At(kLeft), "340 nm  #1 0.3");
@@ -152,15 +152,15 @@ TEST_F(CursorReadoutTest, MixedGridsShowOnlyTheDevicesThatHoldTheWavelength) {
     EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %  #2 305.2 %");
     EXPECT_EQ(At(kLeft + 100), "475 nm  #1 6750.1 %");
     // The reference's grid counts too: a device without a point there in the record shows none.
-    data.SetDeviceGrids({visible, SpectrumGrid{700, 351}});
+    data.SetDeviceGrids({visible, WavelengthGrid{700, 351}});
     data.entry(1, 0).values[1] = 500.0f;  // 701 nm on the record's grid, 3051.6 / 500
     EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %  #2 610.3 %");
-    data.SetDeviceGrids({visible, SpectrumGrid{702, 349}});
+    data.SetDeviceGrids({visible, WavelengthGrid{702, 349}});
     EXPECT_EQ(At(kLeft + 268), "701 nm  #1 18050.2 %");
 
     // Ultraviolet (190..440) and near-infrared: between them the wavelength alone.
     in.mode = DISPLAY_LINE;
-    in.liveGrids[0] = SpectrumGrid{190, 251};
+    in.liveGrids[0] = WavelengthGrid{190, 251};
     EXPECT_EQ(At(kLeft + 200), "516 nm");
     EXPECT_EQ(At(kLeft), "190 nm  #1 0.3");
     EXPECT_EQ(At(kLeft + 300), "679 nm  #2 1951.6");

@@ -65,7 +65,7 @@ TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
         return std::vector<WavelengthTick>(out.begin(), out.begin() + n);
     };
     // Devices of one grid: that grid, one column per point.
-    const std::vector<SpectrumGrid> same{{340, 511}, {340, 511}};
+    const std::vector<WavelengthGrid> same{{340, 511}, {340, 511}};
     const WavelengthAxis one = WavelengthAxisFor(kFrame, same, {190, 251});
     EXPECT_FALSE(one.mixed());
     EXPECT_EQ(one.Column(350), 65);
@@ -73,7 +73,7 @@ TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
 
     // Ultraviolet and near-infrared: 190..1050 nm over 528 columns, a line every 100 nm
     // (50 nm would take 30 columns).
-    const std::vector<SpectrumGrid> uvNir{{190, 251}, {640, 411}};
+    const std::vector<WavelengthGrid> uvNir{{190, 251}, {640, 411}};
     const WavelengthAxis axis = WavelengthAxisFor(kFrame, uvNir, {340, 511});
     ASSERT_TRUE(axis.mixed());
     EXPECT_EQ(axis.firstWavelength, 190);
@@ -97,7 +97,7 @@ TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
     }
 
     // Ultraviolet and visible, 190..850 nm: 50 nm take 40 columns, a line every 50 nm.
-    const std::vector<SpectrumGrid> uvVis{{190, 251}, {340, 511}};
+    const std::vector<WavelengthGrid> uvVis{{190, 251}, {340, 511}};
     EXPECT_EQ(ticks(WavelengthAxisFor(kFrame, uvVis, {})).size(), 14u);
     // A frame wider than the 620-pixel panel's stretches the squeezed axis by its width:
     // 528 columns * 910 / 530.
@@ -110,7 +110,7 @@ TEST(WavelengthGrid, MixedGridsShareOneSqueezedAxis) {
 // panel spreads it over 530 columns, with the grid lines at the same wavelengths.
 TEST(WavelengthGrid, OneGridStretchesOverAWiderFrame) {
     const PlotFrame f = PlotFrameFor(1635, 940);  // plot 55..1600: 1545 columns
-    const std::vector<SpectrumGrid> visible{{340, 511}};
+    const std::vector<WavelengthGrid> visible{{340, 511}};
     const WavelengthAxis axis = WavelengthAxisFor(f, visible, {});
     EXPECT_FALSE(axis.mixed());
     EXPECT_EQ(axis.Column(340), 55);

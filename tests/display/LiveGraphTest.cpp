@@ -349,7 +349,7 @@ class MixedGrids : public GraphPixels {
         EXPECT_EQ(At(331, 176), Device(2));
         EXPECT_EQ(At(582, 176), Device(2));
     }
-    static constexpr SpectrumGrid kGrids[3] = {{190, 251}, {340, 511}, {640, 411}};
+    static constexpr WavelengthGrid kGrids[3] = {{190, 251}, {340, 511}, {640, 411}};
 };
 
 TEST_F(MixedGrids, EachCurveOnItsOwnWavelengthsOverTheUnionAxis) {

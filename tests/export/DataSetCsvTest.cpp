@@ -107,7 +107,7 @@ TEST_F(DataSetCsvTest, NearInfraredGridRunsFrom640To1050InBothLayouts) {
 TEST_F(DataSetCsvTest, DevicesOfDifferentGridsShareTheRowsOfAllTheirWavelengths) {
     MeasurementDataSet data;
     data.deviceCount = 3;
-    const std::vector<SpectrumGrid> grids = {{190, 251}, {340, 511}, {640, 411}};
+    const std::vector<WavelengthGrid> grids = {{190, 251}, {340, 511}, {640, 411}};
     data.SetDeviceGrids(grids);
     for (int r = 0; r < 2; ++r) {
         data.AppendRecord(kStamp0 + 3600 * r);

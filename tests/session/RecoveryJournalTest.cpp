@@ -27,7 +27,7 @@ MeasurementDataSet SampleSet(int records) {
     data.sensorModel[0] = "K60293QX";
     data.serialText[1] = "N1";
     data.sensorModel[1] = "K52817QX-03";
-    data.SetDeviceGrids({SpectrumGrid{190, 251}, SpectrumGrid{640, 411}});
+    data.SetDeviceGrids({WavelengthGrid{190, 251}, WavelengthGrid{640, 411}});
     for (int r = 0; r < records; ++r) {
         const int k = data.AppendRecord(1700000000 + r);
         for (int d = 0; d < 2; ++d) {

@@ -119,9 +119,9 @@ TEST(CliAcquire, DevicesOfDifferentGridsGoToHdf5AndCsvButNoDocument) {
     ASSERT_EQ(data.deviceCount, 3);
     EXPECT_EQ(data.recordCount, 2);
     EXPECT_EQ(data.serialText[0], "U1");
-    EXPECT_EQ(data.grid(0), (SpectrumGrid{190, 251}));
-    EXPECT_EQ(data.grid(1), (SpectrumGrid{340, 511}));
-    EXPECT_EQ(data.grid(2), (SpectrumGrid{640, 411}));
+    EXPECT_EQ(data.grid(0), (WavelengthGrid{190, 251}));
+    EXPECT_EQ(data.grid(1), (WavelengthGrid{340, 511}));
+    EXPECT_EQ(data.grid(2), (WavelengthGrid{640, 411}));
 
     const QList<QByteArray> lines = ReadAll(csv).split('\n');
     ASSERT_EQ(lines.size(), 5 + 861 + 1);

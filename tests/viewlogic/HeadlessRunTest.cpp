@@ -75,7 +75,7 @@ TEST(HeadlessRun, ThreeSensorKindsEachOnTheirOwnGrid) {
     rig.Start(std::move(sim));
     MeasurementDataSet& data = rig.data;
     ASSERT_EQ(data.deviceCount, 3);
-    const SpectrumGrid uv{190, 251}, vis{340, 511}, nir{640, 411};
+    const WavelengthGrid uv{190, 251}, vis{340, 511}, nir{640, 411};
     EXPECT_EQ(rig.link->profile(0).grid(), uv);
     EXPECT_EQ(rig.link->profile(1).grid(), vis);
     EXPECT_EQ(rig.link->profile(2).grid(), nir);
@@ -172,7 +172,7 @@ TEST(HeadlessRun, RecordsOfOtherDevicesAreNeverMixed) {
     EXPECT_EQ(rig.data.serialText[0], "S1");
     EXPECT_EQ(rig.data.serialText[1], "S2");
     EXPECT_EQ(rig.data.serialText[2], "");
-    EXPECT_EQ(rig.data.grid(1), (SpectrumGrid{640, 411}));
+    EXPECT_EQ(rig.data.grid(1), (WavelengthGrid{640, 411}));
     EXPECT_GT(rig.data.entry(1, 0).values[200], 0.0f);
     for (int d = 2; d < MAX_DEVICES; ++d)
         EXPECT_EQ(rig.data.entry(d, 0).values[0], 0.0f) << "no values made up for slot " << d;

@@ -10,7 +10,7 @@
 using SpectrumBuffer = std::array<float, MAX_POINTS>;
 
 // A spectrum grid: point i at firstWavelength + i nm.
-struct SpectrumGrid {
+struct WavelengthGrid {
     std::int32_t firstWavelength = 340;
     std::int32_t pointCount = 511;
 
@@ -21,5 +21,5 @@ struct SpectrumGrid {
     }
     // Index of the point at nm, -1 when the grid has none there.
     int indexOf(long long nm) const { return holds(nm) ? int(nm - firstWavelength) : -1; }
-    friend bool operator==(const SpectrumGrid&, const SpectrumGrid&) = default;
+    friend bool operator==(const WavelengthGrid&, const WavelengthGrid&) = default;
 };
