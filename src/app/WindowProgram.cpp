@@ -1,10 +1,13 @@
 #include "app/WindowProgram.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLocale>
 
 #include "app/Language.h"
+#include "device/Clock.h"
+#include "setup/PortOptions.h"
 #include "viewlogic/SettingsStore.h"
 
 void NameApplication() {
@@ -23,4 +26,18 @@ bool TakeWindowLanguage(QStringList& args, QString& error) {
         return false;
     }
     return true;
+}
+
+std::optional<ViewController::Setup> WindowSetup(const PortOptions& ports, SettingsStore& settings,
+                                                 QString& error) {
+    Clock& clock = SystemClock::instance();
+    ViewController::Setup setup;
+    setup.ports = ports.makeProvider(clock, error);
+    if (!setup.ports)
+        return std::nullopt;
+    setup.clock = &clock;
+    setup.settleMs = ports.settleMs;
+    setup.settings = &settings;
+    setup.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    return setup;
 }

@@ -9,14 +9,12 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include "app/HandOver.h"
 #include "app/MainFrame.h"
 #include "app/SingleInstance.h"
 #include "app/WindowProgram.h"
-#include "device/Clock.h"
 #include "session/RecoveryJournal.h"
 #include "setup/ArgOptions.h"
 #include "setup/PortOptions.h"
@@ -81,22 +79,14 @@ int main(int argc, char** argv) {
             return 0;
     }
 
-    Clock& clock = SystemClock::instance();
-    std::unique_ptr<PortProvider> provider = ports.makeProvider(clock, error);
-    if (!provider)
-        return Fail(error);
     QSettingsStore settings;
-
-    ViewController::Setup setup;
-    setup.ports = std::move(provider);
-    setup.clock = &clock;
-    setup.settleMs = ports.settleMs;
-    setup.settings = &settings;
-    setup.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+    std::optional<ViewController::Setup> setup = WindowSetup(ports, settings, error);
+    if (!setup)
+        return Fail(error);
     // What is stored is journalled as it goes.
-    setup.recoveryFolder = RecoveryJournal::DefaultFolder();
+    setup->recoveryFolder = RecoveryJournal::DefaultFolder();
 
-    CMainFrame frame(std::move(setup));
+    CMainFrame frame(std::move(*setup));
     // Listening once the window can take what a second copy hands over.
     HandOverServer handOver;
     QObject::connect(&handOver, &HandOverServer::handedOver, &frame, &CMainFrame::AcceptHandOver);

@@ -8,13 +8,11 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QDir>
 
 #include "ScreenshotMode.h"
 #include "TrendScreenshot.h"
 #include "app/MainFrame.h"
 #include "app/WindowProgram.h"
-#include "device/Clock.h"
 #include "setup/PortOptions.h"
 #include "viewlogic/SettingsStore.h"
 
@@ -42,18 +40,12 @@ int main(int argc, char** argv) {
     if (args.size() > 1 || (args.size() == 1 && args.front().startsWith("--")))
         return Fail("unexpected " + args.join(' '));
 
-    Clock& clock = SystemClock::instance();
     MemorySettingsStore settings;
-    ViewController::Setup setup;
-    setup.ports = ports.makeProvider(clock, error);
-    if (!setup.ports)
+    std::optional<ViewController::Setup> setup = WindowSetup(ports, settings, error);
+    if (!setup)
         return Fail(error);
-    setup.clock = &clock;
-    setup.settleMs = ports.settleMs;
-    setup.settings = &settings;
-    setup.programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
 
-    CMainFrame frame(std::move(setup));
+    CMainFrame frame(std::move(*setup));
     if (!args.isEmpty()) {
         if (!frame.OpenDocumentFile(args.front()))
             return 1;
